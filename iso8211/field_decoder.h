@@ -1,0 +1,63 @@
+// Decodes the data of one S-57 field into its field image.
+#pragma once
+
+#include "field_image.h"
+
+namespace abys {
+
+// Decode codes: reported by the loader, never fatal.
+enum DecodeCode : int {
+  kDecodeOk = 0,
+  kShortFixedField = 101,      // field shorter than its fixed part
+  kRcidOutOfRange = 103,       // RCID 0 or 4,294,967,295
+  kNoUnitTerminator = 104,     // a text subfield runs to the end of the field
+  kCommentNotPrintable = 105,  // DSPM COMT
+  kFridTooShort = 151,
+  kFridTooLong = 152,
+  kFridBadRcnm = 153,
+  kFridBadPrim = 154,
+  kFridBadGrup = 156,
+  kBadRuin = 159,
+  kFoidTooShort = 161,
+  kFoidTooLong = 162,
+  kBadVectorRcnm = 166,
+  kBadOrnt = 167,
+  kBadUsag = 168,
+  kAttributeRemnant = 169,
+  kAttributeValueRule = 170,
+  kFfptBadLength = 917,
+  kFfptBadRind = 919,
+  kFsptTooShort = 924,
+  kFsptNotMultiple = 925,
+  kVridTooShort = 928,
+  kVridTooLong = 929,
+  kVrptTooShort = 930,
+  kVrptNotMultiple = 931,
+  kVrptBadTopi = 932,
+};
+
+// Decodes dataLength bytes of field data (the field without its terminator)
+// of the given field type into image, clearing the image member of that type
+// first. elementCount receives the number of elements of a repeating field
+// (ATTF, NATF, ATTV, FFPT, FSPT, VRPT, SG2D, SG3D) and is left alone for the
+// others. exchangePurpose selects the attribute value rule; lexicalLevel 2
+// makes NATF values two-byte text. Never reads outside the data, never fails
+// for the size of a field; returns a decode code (0 when every check passed).
+int ddfDecodeField(int type, const char* data, int dataLength, FieldImage& image, int& elementCount,
+                   int exchangePurpose, int lexicalLevel);
+
+// Finds the unit terminator 0x1f among the next rest bytes of text. On
+// success textLength is the number of bytes before it and rest drops by
+// textLength + 1; otherwise textLength is rest and rest becomes 0.
+bool scanSubfield(const char* text, int& rest, int& textLength);
+
+// As scanSubfield in steps of two bytes, for the unit pair 0x1f 0x00;
+// textLength counts bytes and rest drops by textLength + 2 on success.
+bool scanWideSubfield(const char* text, int& rest, int& textLength);
+
+// Every byte in 32-126 (an empty text passes).
+bool isPrintableText(const char* text, int length);
+// Exactly one byte of value 127: the S-57 marker that deletes a value.
+bool isDeletionMarker(const char* text, int length);
+
+}  // namespace abys

@@ -1,0 +1,209 @@
+#include "record_reader.h"
+
+#include <cstring>
+
+namespace abys {
+namespace {
+
+bool isScanSpace(unsigned char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+// Reads a decimal integer the way "%<width>d" does: leading white space is
+// skipped (and not counted in the width), then an optional sign and at least
+// one digit, all within width characters. Only the avail bytes at text are
+// looked at. consumed receives the number of bytes used.
+bool scanDecimal(const unsigned char* text, int avail, int width, int& value, int& consumed) {
+  int pos = 0;
+  while (pos < avail && isScanSpace(text[pos]))
+    ++pos;
+  const int end = pos + width < avail ? pos + width : avail;
+  bool negative = false;
+  if (pos < end && (text[pos] == '+' || text[pos] == '-')) {
+    negative = text[pos] == '-';
+    ++pos;
+  }
+  const int firstDigit = pos;
+  long long magnitude = 0;
+  while (pos < end && text[pos] >= '0' && text[pos] <= '9') {
+    magnitude = magnitude * 10 + (text[pos] - '0');  // at most 9 digits: no overflow
+    ++pos;
+  }
+  if (pos == firstDigit) return false;
+  if (magnitude > 0x7fffffffLL) return false;
+  value = static_cast<int>(negative ? -magnitude : magnitude);
+  consumed = pos;
+  return true;
+}
+
+// Reads a word the way "%<width>s" does: leading white space skipped, then up
+// to width characters that are not white space (at least one).
+bool scanWord(const unsigned char* text, int avail, int width, char* word, int& wordLength,
+              int& consumed) {
+  int pos = 0;
+  while (pos < avail && isScanSpace(text[pos]))
+    ++pos;
+  wordLength = 0;
+  while (pos < avail && wordLength < width && !isScanSpace(text[pos])) {
+    word[wordLength++] = static_cast<char>(text[pos++]);
+  }
+  consumed = pos;
+  return wordLength > 0;
+}
+
+int fail(DdfReader& reader) {
+  reader.malformed = true;
+  return kMalformedRecord;
+}
+
+// Reads the rest of a record whose five length characters are in the buffer.
+// Returns 0 on success, 1 at end of data, -1 for a malformed record.
+int readRecord(DdfReader& reader, std::FILE* file) {
+  unsigned char* record = reader.record.get();
+  if (std::fread(record, 1, 5, file) < 5 || record[0] == '^') {
+    reader.recordLength = 0;
+    return 1;
+  }
+  int length = 0;
+  int consumed = 0;
+  if (!scanDecimal(record, 5, 5, length, consumed)) return -1;
+  reader.recordLength = length;
+  if (length == 0) return 1;
+  if (length < kRecordLeaderSize) return -1;
+  const size_t rest = static_cast<size_t>(length - 5);
+  if (std::fread(record + 5, 1, rest, file) < rest) return -1;
+  return 0;
+}
+
+// Reads the leader fields of the data record in the buffer and checks that
+// the directory can be walked inside the record.
+bool readLeader(DdfReader& reader) {
+  const unsigned char* record = reader.record.get();
+  int base = 0;
+  int consumed = 0;
+  if (!scanDecimal(record + 12, 5, 5, base, consumed)) return false;
+  reader.fieldAreaBase = base;
+  reader.lengthSize = record[20] - '0';
+  reader.positionSize = record[21] - '0';
+  reader.tagSize = record[23] - '0';
+  if (reader.tagSize != kTagSize) return false;
+  if (reader.lengthSize < 1 || reader.lengthSize > 9) return false;
+  if (reader.positionSize < 1 || reader.positionSize > 9) return false;
+  const int entrySize = reader.tagSize + reader.lengthSize + reader.positionSize;
+  // At least one whole directory entry, and a field area inside the record.
+  if (base < kRecordLeaderSize + entrySize || base > reader.recordLength) return false;
+  reader.cursor = kRecordLeaderSize;
+  return true;
+}
+
+}  // namespace
+
+DdfReader::DdfReader() : record(new unsigned char[kRecordBufferSize]) {}
+
+void ddfAttach(DdfReader& reader) {
+  reader.needRecord = true;
+  reader.skipFirst = true;
+  reader.endPending = false;
+  reader.malformed = false;
+  reader.recordLength = 0;
+  reader.fieldAreaBase = 0;
+  reader.lengthSize = reader.positionSize = reader.tagSize = 0;
+  reader.cursor = 0;
+}
+
+std::FILE* ddfOpen(DdfReader& reader, const char* path, const char* mode) {
+  ddfAttach(reader);
+  return std::fopen(path, mode);
+}
+
+int ddfReadField(DdfReader& reader, char* buffer, int capacity, std::FILE* file) {
+  static constexpr char kEndMarker[] = "****    0";
+  if (reader.malformed) return kMalformedRecord;
+
+  if (reader.endPending) {
+    if (capacity < kTaggedFieldHeaderSize + 1) return fail(reader);
+    std::memcpy(buffer, kEndMarker, sizeof kEndMarker);
+    reader.endPending = false;
+    reader.needRecord = true;
+    return kTaggedFieldHeaderSize;
+  }
+
+  if (reader.needRecord) {
+    const int read = readRecord(reader, file);
+    if (read > 0) return 0;
+    if (read < 0) return fail(reader);
+    if (reader.skipFirst) {
+      reader.skipFirst = false;
+      return 0;
+    }
+    if (!readLeader(reader)) return fail(reader);
+  } else if (reader.recordLength == 0) {
+    return 0;
+  }
+
+  const unsigned char* record = reader.record.get();
+  const int entrySize = reader.tagSize + reader.lengthSize + reader.positionSize;
+  const int base = reader.fieldAreaBase;
+
+  // Scan "%4s %3d %4d" (for sizes 4, 3, 4) within the directory.
+  char tag[kTagSize];
+  int tagLength = 0;
+  int fieldLength = 0;
+  int fieldPosition = 0;
+  int pos = reader.cursor;
+  int consumed = 0;
+  if (!scanWord(record + pos, base - pos, reader.tagSize, tag, tagLength, consumed)) {
+    return fail(reader);
+  }
+  pos += consumed;
+  if (!scanDecimal(record + pos, base - pos, reader.lengthSize, fieldLength, consumed)) {
+    return fail(reader);
+  }
+  pos += consumed;
+  if (!scanDecimal(record + pos, base - pos, reader.positionSize, fieldPosition, consumed)) {
+    return fail(reader);
+  }
+  if (fieldLength < 1 || fieldPosition < 0) return fail(reader);
+  if (fieldPosition > reader.recordLength - base ||
+      fieldLength > reader.recordLength - base - fieldPosition) {
+    return fail(reader);
+  }
+  const int total = tagLength + 5 + fieldLength;
+  if (capacity < total) return fail(reader);
+
+  std::memcpy(buffer, tag, static_cast<size_t>(tagLength));
+  int dataLength = fieldLength - 1;  // below 100,000: the record length has five digits
+  char* digits = buffer + tagLength;
+  for (int i = 4; i >= 0; --i) {
+    digits[i] = (i == 4 || dataLength > 0) ? static_cast<char>('0' + dataLength % 10) : ' ';
+    dataLength /= 10;
+  }
+  char* data = digits + 5;
+  std::memcpy(data, record + base + fieldPosition, static_cast<size_t>(fieldLength));
+  data[fieldLength - 1] = '\0';
+
+  reader.cursor += entrySize;
+  if (reader.cursor < base - entrySize) {
+    reader.needRecord = false;
+    reader.endPending = false;
+  } else {
+    reader.endPending = true;
+  }
+  return total;
+}
+
+int ddfCheckField(const char* taggedField, int length, int& dataLength) {
+  if (length < kTaggedFieldHeaderSize) return 1;
+  int value = 0;
+  int consumed = 0;
+  if (!scanDecimal(reinterpret_cast<const unsigned char*>(taggedField) + kTagSize, 5, 5, value,
+                   consumed)) {
+    value = 0;
+  }
+  dataLength = value;
+  if (length > 99999) return 3;
+  if (length < dataLength + kTaggedFieldHeaderSize) return 2;
+  return 0;
+}
+
+}  // namespace abys
