@@ -1,0 +1,61 @@
+#include "arena.h"
+
+#include <sys/mman.h>
+
+#include <cstring>
+
+namespace abys {
+namespace {
+constexpr size_t kHugePage = 2 * 1024 * 1024;
+// The first block; later blocks grow geometrically. Memory is committed only
+// as it is touched, so a small cell costs one huge page.
+constexpr size_t kInitialBlock = kHugePage;
+
+size_t roundToHugePages(size_t bytes) {
+  return (bytes + kHugePage - 1) / kHugePage * kHugePage;
+}
+}  // namespace
+
+void* Arena::BlockSource::do_allocate(size_t bytes, size_t alignment) {
+  if (bytes < kHugePage) return std::pmr::new_delete_resource()->allocate(bytes, alignment);
+  void* block = mmap(nullptr, roundToHugePages(bytes), PROT_READ | PROT_WRITE,
+                     MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (block == MAP_FAILED) throw std::bad_alloc();
+  madvise(block, roundToHugePages(bytes), MADV_HUGEPAGE);
+  return block;
+}
+
+void Arena::BlockSource::do_deallocate(void* p, size_t bytes, size_t alignment) {
+  if (bytes < kHugePage) {
+    std::pmr::new_delete_resource()->deallocate(p, bytes, alignment);
+  } else {
+    munmap(p, roundToHugePages(bytes));
+  }
+}
+
+Arena::Arena() : resource_(kInitialBlock, &blocks_) {}
+
+void* Arena::allocate(size_t size, size_t alignment) {
+  ++allocations_;
+  if (failFrom_ > 0 && allocations_ >= failFrom_) return nullptr;
+  try {
+    return resource_.allocate(size, alignment);
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
+}
+
+const char* Arena::copyText(std::string_view text) {
+  auto* copy = static_cast<char*>(allocate(text.size() + 1, 1));
+  if (copy == nullptr) return nullptr;
+  if (!text.empty()) std::memcpy(copy, text.data(), text.size());
+  copy[text.size()] = '\0';
+  return copy;
+}
+
+void Arena::release() {
+  resource_.release();
+  allocations_ = 0;
+}
+
+}  // namespace abys

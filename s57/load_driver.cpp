@@ -1,0 +1,196 @@
+#include "load_driver.h"
+
+#include <locale.h>
+#include <sys/stat.h>
+#include <clocale>
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+#include "field_decoder.h"
+#include "field_types.h"
+#include "record_assembly.h"
+#include "record_reader.h"
+
+namespace abys {
+
+std::string formatMessage(const char* format, std::va_list args) {
+  static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
+  const locale_t previous = uselocale(cLocale);
+  std::va_list measure;
+  va_copy(measure, args);
+  const int length = std::vsnprintf(nullptr, 0, format, measure);
+  va_end(measure);
+  std::string text;
+  if (length > 0) {
+    text.resize(static_cast<size_t>(length));
+    std::vsnprintf(text.data(), text.size() + 1, format, args);
+  }
+  uselocale(previous);
+  return text;
+}
+
+std::string formatMessage(const char* format, ...) {
+  std::va_list args;
+  va_start(args, format);
+  std::string text = formatMessage(format, args);
+  va_end(args);
+  return text;
+}
+
+void logMessage(const LogFn& log, const char* format, ...) {
+  if (!log) return;
+  std::va_list args;
+  va_start(args, format);
+  log(format, args);
+  va_end(args);
+}
+
+namespace {
+
+void resetDataset(Dataset& dataset) {
+  dataset.arena.release();
+  dataset.dsid = {};
+  dataset.dssi = {};
+  dataset.dspm = {};
+  dataset.features.clear();
+  dataset.isolatedNodes.clear();
+  dataset.connectedNodes.clear();
+  dataset.edges.clear();
+  dataset.vectorCount = 0;
+  dataset.currentVector = nullptr;
+  dataset.extentsEmpty = 1;
+  dataset.minX = dataset.maxX = dataset.minY = dataset.maxY = 0;
+  dataset.delta = dataset.eps = 0;
+  dataset.dspm.comf = 1;
+  dataset.dspm.somf = 1;
+}
+
+struct FileCloser {
+  void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+}  // namespace
+
+int loadCell(Dataset& dataset, const char* path, int32_t& exchangePurpose, const LogFn& log,
+             const ProgressFn& progress) {
+  resetDataset(dataset);
+  exchangePurpose = 0;
+
+  struct stat info {};
+  const bool sized = ::stat(path, &info) == 0;
+  if (sized && S_ISDIR(info.st_mode)) return kCannotOpen;
+  const double size = sized ? static_cast<double>(info.st_size) : 0.0;
+
+  DdfReader reader;
+  std::unique_ptr<std::FILE, FileCloser> file(ddfOpen(reader, path, "rb"));
+  if (!file) return kCannotOpen;
+
+  // An empty file or one of unknown size reports 1.0 once it has been read.
+  auto reportProgress = [&] {
+    if (progress && size > 0) progress(static_cast<double>(std::ftell(file.get())) / size);
+  };
+
+  logMessage(log, "Loading S-57 Binary File (DDF) %s ... Please Wait !\n", path);
+
+  std::vector<char> field(kTaggedFieldAreaSize);
+  FieldImage image;
+  int status = 0;
+  int fieldNumber = 0;
+  int previousType = kFieldEndOfRecord;
+  uint8_t lexicalLevel = 0;
+  RecordId currentName;
+  int32_t elementCount = 0;
+
+  ddfReadField(reader, field.data(), kTaggedFieldAreaSize, file.get());
+  reportProgress();
+  for (;;) {
+    const int length = ddfReadField(reader, field.data(), kTaggedFieldAreaSize, file.get());
+    if (length == 0) break;
+    if (length < 0) {
+      status = kMalformedRecordCode;
+      logMessage(log, "Error at %d Error Code = %d\n", fieldNumber + 1, status);
+      break;
+    }
+    reportProgress();
+    ++fieldNumber;
+
+    int dataLength = 0;
+    int code = ddfCheckField(field.data(), length, dataLength);
+    if (code != 0) {
+      logMessage(log, "Error at %d Error Code = %d\n", fieldNumber, code);
+      if (code != 3) {
+        status = code;
+        break;
+      }
+    }
+    const int type = ddfFieldType(field.data());
+    if (type == kUnknownField) {
+      status = 6;
+      logMessage(log, "Error at %d Error Code = %d\n", fieldNumber, status);
+      break;
+    }
+    code = ddfCheckOrder(previousType, type, exchangePurpose);
+    if (code != 0) {
+      status = code;
+      logMessage(log, "Error at %d Error Code = %d\n", fieldNumber, status);
+      break;
+    }
+    previousType = type;
+
+    code = ddfDecodeField(type, field.data() + kTaggedFieldHeaderSize, dataLength, image,
+                          elementCount, exchangePurpose, lexicalLevel);
+    if (code != 0) {
+      logMessage(log, "Error %d RCNM %03d(%02x) RCID %010d(%04x)\n", code,
+                 static_cast<int>(currentName.rcnm), static_cast<unsigned>(currentName.rcnm),
+                 static_cast<int>(currentName.rcid), static_cast<unsigned>(currentName.rcid));
+    }
+    code = assembleField(type, dataset, image, elementCount, exchangePurpose, currentName,
+                         lexicalLevel);
+    if (code != 0) {
+      status = code;
+      logMessage(log, "Error at %d Error Code = %d\n", fieldNumber, status);
+      break;
+    }
+  }
+  file.reset();
+  if (progress && size <= 0) progress(1.0);
+
+  if (status != 0) {
+    logMessage(log, "Loading S-57 Binary File (DDF) Failed, Invalid Format!\n");
+  } else {
+    logMessage(log, "Loading S-57 Binary File (DDF) Completed!\n");
+    logMessage(log, "Number of Feature Record = %d\n", dataset.features.count);
+    logMessage(log, "Number of Vector  Record = %d\n", dataset.vectorCount);
+    logMessage(log, "        Number of Points = %d\n", dataset.isolatedNodes.count);
+    logMessage(log, "        Number of Nodes  = %d\n", dataset.connectedNodes.count);
+    logMessage(log, "        Number of Edges  = %d\n", dataset.edges.count);
+    logMessage(log, "Minimum and Maximum X    = ( %.7f - %.7f )\n", dataset.minX, dataset.maxX);
+    logMessage(log, "Minimum and Maximum Y    = ( %.7f - %.7f )\n", dataset.minY, dataset.maxY);
+  }
+  if (exchangePurpose == 1) {
+    const double comf = static_cast<double>(dataset.dspm.comf);
+    const double cscl = static_cast<double>(dataset.dspm.cscl);
+    dataset.eps = (1.0 / comf) * 0.5;
+    dataset.delta = cscl * 9.000000000000001e-10;
+    logMessage(log, "DELTA = %.10f  EPS = %.10f\n", dataset.delta, dataset.eps);
+  }
+  return status;
+}
+
+void releaseDataset(Dataset& dataset) {
+  // The identification texts lived in the arena too.
+  for (std::string_view* text :
+       {&dataset.dsid.dsnm, &dataset.dsid.edtn, &dataset.dsid.updn, &dataset.dsid.psdn,
+        &dataset.dsid.pred, &dataset.dsid.comt, &dataset.dspm.comt}) {
+    *text = "";
+  }
+  dataset.arena.release();
+  dataset.features.clear();
+  dataset.isolatedNodes.clear();
+  dataset.connectedNodes.clear();
+  dataset.edges.clear();
+  dataset.currentVector = nullptr;
+}
+
+}  // namespace abys

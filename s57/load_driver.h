@@ -1,0 +1,46 @@
+// Loads one S-57 cell file into a dataset, and releases a dataset.
+#pragma once
+
+#include <cstdarg>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "dataset.h"
+
+namespace abys {
+
+// A printf-style message sink: a format and its arguments. Sinks that print
+// use formatMessage so that numbers read the same in every locale.
+using LogFn = std::function<void(const char* format, std::va_list args)>;
+// Receives the fraction of the file read so far.
+using ProgressFn = std::function<void(double fraction)>;
+
+// Formats like vsnprintf in the "C" locale, whatever the process locale is
+// (a decimal point in %f, whatever LC_NUMERIC says).
+std::string formatMessage(const char* format, std::va_list args);
+std::string formatMessage(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// Writes a message through log; does nothing when log is empty.
+void logMessage(const LogFn& log, const char* format, ...) __attribute__((format(printf, 2, 3)));
+
+// Load statuses besides 0 and the header, tag and order codes (1, 2, 6, 7).
+inline constexpr int kCannotOpen = -3;
+
+// Initialises dataset completely (what it held before is given back) and
+// loads path into it, writing every message through log and the fraction of
+// the file read through progress. Returns 0 when the end of data was reached
+// with every field accepted; -3 when the file cannot be opened (nothing is
+// written; a directory counts as unopenable); 1 or 2 for a damaged field
+// header, 6 for an unknown tag, 7 for a field out of order, 8 for a record
+// that cannot be cut up, -2 when memory ran out. After a failure the dataset
+// keeps every record assembled before it. exchangePurpose receives the
+// DSID's EXPP (1 or 2) or 0.
+int loadCell(Dataset& dataset, const char* path, int32_t& exchangePurpose, const LogFn& log,
+             const ProgressFn& progress);
+
+// Gives back every record, entry, copy and text the dataset owns and leaves
+// every list header empty. The dataset itself stays with its holder.
+void releaseDataset(Dataset& dataset);
+
+}  // namespace abys

@@ -1,0 +1,122 @@
+// Test helpers for loading: a load that collects its messages, temporary cell
+// files, and a check of the dataset's structural invariants.
+#pragma once
+
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "load_driver.h"
+
+namespace abys::test {
+
+struct LoadResult {
+  int status = 0;
+  int32_t exchangePurpose = 0;
+  std::string log;  // every message, formatted, in order
+  std::vector<double> progress;
+};
+
+inline LoadResult load(Dataset& dataset, const std::string& path) {
+  LoadResult r;
+  r.status = loadCell(
+      dataset, path.c_str(), r.exchangePurpose,
+      [&](const char* format, std::va_list args) { r.log += formatMessage(format, args); },
+      [&](double fraction) { r.progress.push_back(fraction); });
+  return r;
+}
+
+// A file in a fresh temporary folder, removed with the object.
+class TempFile {
+ public:
+  explicit TempFile(const std::string& bytes, const std::string& name = "CELL.000") {
+    std::string pattern = (std::filesystem::temp_directory_path() / "abys-XXXXXX").string();
+    dir_ = mkdtemp(pattern.data());
+    path_ = (std::filesystem::path(dir_) / name).string();
+    if (std::FILE* f = std::fopen(path_.c_str(), "wb")) {
+      std::fwrite(bytes.data(), 1, bytes.size(), f);
+      std::fclose(f);
+    }
+  }
+  ~TempFile() {
+    std::error_code ignored;
+    std::filesystem::remove_all(dir_, ignored);
+  }
+  TempFile(const TempFile&) = delete;
+  TempFile& operator=(const TempFile&) = delete;
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string dir_;
+  std::string path_;
+};
+
+template <typename T>
+std::string listViolations(const List<T>& list, const char* name) {
+  int32_t count = 0;
+  const T* previous = nullptr;
+  for (const T* e = list.first; e != nullptr; e = e->next) {
+    if (e->prev != previous) return std::string(name) + ": broken prev link\n";
+    previous = e;
+    if (++count > list.count) break;
+  }
+  if (count != list.count) return std::string(name) + ": count differs from the elements\n";
+  if (list.last != previous) return std::string(name) + ": last is not the final element\n";
+  if ((list.first == nullptr) != (list.count == 0)) return std::string(name) + ": empty mismatch\n";
+  return {};
+}
+
+// Describes every broken invariant of the model; empty when all hold.
+inline std::string invariantViolations(const Dataset& d) {
+  std::string out;
+  out += listViolations(d.features, "features");
+  out += listViolations(d.isolatedNodes, "isolatedNodes");
+  out += listViolations(d.connectedNodes, "connectedNodes");
+  out += listViolations(d.edges, "edges");
+  if (d.vectorCount < d.isolatedNodes.count + d.connectedNodes.count + d.edges.count) {
+    out += "vectorCount below the list counts\n";
+  }
+  auto inExtent = [&](double x, double y) {
+    return d.extentsEmpty == 0 && x >= d.minX && x <= d.maxX && y >= d.minY && y <= d.maxY;
+  };
+  if (d.extentsEmpty == 0 && !(d.minX <= d.maxX && d.minY <= d.maxY)) out += "extent inverted\n";
+  for (const FeatureRecord* f : d.features) {
+    out += listViolations(f->attributes, "attributes");
+    out += listViolations(f->nationalAttributes, "nationalAttributes");
+    out += listViolations(f->featurePointers, "featurePointers");
+    out += listViolations(f->spatialPointers, "spatialPointers");
+    for (const List<AttributeEntry>* list : {&f->attributes, &f->nationalAttributes}) {
+      for (const AttributeEntry* a = list->first; a != nullptr && a->next != nullptr; a = a->next) {
+        if (a->attl > a->next->attl) out += "attributes out of order\n";
+      }
+    }
+  }
+  const std::pair<const List<VectorRecord>*, uint8_t> kinds[] = {
+      {&d.isolatedNodes, 110}, {&d.connectedNodes, 120}, {&d.edges, 130}};
+  for (const auto& [list, rcnm] : kinds) {
+    for (const VectorRecord* v : *list) {
+      if (v->rcnm != rcnm) out += "vector record in the wrong list\n";
+      out += listViolations(v->attributes, "vector attributes");
+      out += listViolations(v->pointers, "pointers");
+      out += listViolations(v->coordinates, "coordinates");
+      out += listViolations(v->soundings, "soundings");
+      for (const CoordinateEntry* c : v->coordinates) {
+        if (!inExtent(c->x, c->y) && !std::isnan(c->x) && !std::isnan(c->y)) {
+          out += "coordinate outside the extent\n";
+        }
+      }
+      for (const SoundingEntry* s : v->soundings) {
+        if (!inExtent(s->x, s->y) && !std::isnan(s->x) && !std::isnan(s->y)) {
+          out += "sounding outside the extent\n";
+        }
+      }
+    }
+  }
+  return out;
+}
+
+}  // namespace abys::test

@@ -1,0 +1,110 @@
+// abys-check as a user runs it.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <nlohmann/json.hpp>
+#include <string>
+
+#include "cell_writer.h"
+#include "support/load.h"
+
+namespace abys {
+namespace {
+
+struct ProgramRun {
+  int exitStatus = -1;
+  std::string out;
+  std::string err;
+};
+
+ProgramRun run(const std::string& arguments) {
+  // The programs are built beside this test.
+  const std::string program =
+      (std::filesystem::read_symlink("/proc/self/exe").parent_path() / "abys-check").string();
+  test::TempFile errFile("", "stderr.txt");
+  const std::string command = program + " " + arguments + " 2>" + errFile.path();
+  ProgramRun r;
+  std::FILE* pipe = popen(command.c_str(), "r");
+  char chunk[4096];
+  size_t n;
+  while ((n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0)
+    r.out.append(chunk, n);
+  const int status = pclose(pipe);
+  r.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  std::FILE* err = std::fopen(errFile.path().c_str(), "rb");
+  while ((n = std::fread(chunk, 1, sizeof chunk, err)) > 0)
+    r.err.append(chunk, n);
+  std::fclose(err);
+  return r;
+}
+
+std::string goodCell() {
+  cellwriter::Cell cell;
+  cell.vectors.push_back(cellwriter::connectedNode(1, {139.5, 35.25}));
+  cell.vectors.push_back(cellwriter::connectedNode(2, {139.6, 35.5}));
+  cell.vectors.push_back(cellwriter::edge(3, 1, 2, {{139.55, 35.3}}));
+  cell.features.push_back({.rcid = 1, .objl = 30011, .spatialPointers = {{.rcid = 3}}});
+  return cellwriter::encodeCell(cell);
+}
+
+std::string failingCell() {
+  std::vector<cellwriter::Record> records = cellwriter::cellRecords(cellwriter::Cell{});
+  records.push_back({{cellwriter::recordIdField(3), {"XXXX", "?"}}});
+  return cellwriter::encodeFile(records);
+}
+
+TEST(AbysCheck, PrintsExactlyTheLoadLog) {
+  test::TempFile good(goodCell());
+  Dataset d;
+  const test::LoadResult expected = test::load(d, good.path());
+  const ProgramRun r = run(good.path());
+  EXPECT_EQ(r.exitStatus, 0);
+  EXPECT_EQ(r.out, expected.log);
+  EXPECT_EQ(r.err, "");
+}
+
+TEST(AbysCheck, SeveralFilesEachUnderItsName) {
+  test::TempFile good(goodCell());
+  test::TempFile bad(failingCell());
+  Dataset d;
+  const std::string goodLog = test::load(d, good.path()).log;
+  const std::string badLog = test::load(d, bad.path()).log;
+  const ProgramRun r = run(good.path() + " " + bad.path() + " /nonexistent/X.000");
+  EXPECT_EQ(r.exitStatus, 1);
+  EXPECT_EQ(r.out, "==> " + good.path() + " <==\n" + goodLog + "==> " + bad.path() + " <==\n" +
+                       badLog + "==> /nonexistent/X.000 <==\n");
+  EXPECT_NE(r.err.find("/nonexistent/X.000"), std::string::npos);
+}
+
+TEST(AbysCheck, SummaryAndJson) {
+  test::TempFile good(goodCell());
+  test::TempFile bad(failingCell());
+  const ProgramRun summary = run("--summary " + good.path() + " " + bad.path());
+  EXPECT_EQ(summary.exitStatus, 1);
+  EXPECT_EQ(summary.out,
+            good.path() + ": load 0, features 1, vectors 3 (points 0, nodes 2, edges 1)\n" +
+                bad.path() + ": load 6, features 0, vectors 0 (points 0, nodes 0, edges 0)\n");
+
+  const ProgramRun json = run("--json " + good.path());
+  EXPECT_EQ(json.exitStatus, 0);
+  const nlohmann::json doc = nlohmann::json::parse(json.out);
+  const nlohmann::json& file = doc["files"][0];
+  EXPECT_EQ(file["path"], good.path());
+  EXPECT_EQ(file["loadStatus"], 0);
+  EXPECT_EQ(file["counts"]["edges"], 1);
+  EXPECT_EQ(file["extent"]["maxY"], 35.5);
+  EXPECT_EQ(file["messages"][1], "Loading S-57 Binary File (DDF) Completed!");
+}
+
+TEST(AbysCheck, UsageErrors) {
+  EXPECT_EQ(run("").exitStatus, 2);
+  EXPECT_EQ(run("--verbose x.000").exitStatus, 2);
+  EXPECT_EQ(run("--summary --json x.000").exitStatus, 2);
+  const ProgramRun r = run("--summary");
+  EXPECT_EQ(r.exitStatus, 2);
+  EXPECT_NE(r.err.find("usage: abys-check"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace abys

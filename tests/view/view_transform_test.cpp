@@ -1,0 +1,299 @@
+#include "view_transform.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace abys {
+namespace {
+
+// The 1000 m square fitted into 600 x 400: scale 0.38, centre (500, 500).
+ViewState fittedSquare() {
+  ViewState view;
+  fitView(view, {0, 0, 1000, 1000}, {0, 0, 600, 400});
+  return view;
+}
+
+// Metre (0, 0) at pixel (0, 0), so that corner pixels are the corner
+// coordinates times the scale, free of the half-size offset.
+ViewState anchoredChart(const Bounds& bounds, double scale) {
+  ViewState view;
+  view.dataBounds = bounds;
+  view.pixelsPerMetre = scale;
+  return view;
+}
+
+TEST(ViewTransform, ProjectionFollowsMidLatitude) {
+  ViewState view;
+  setProjection(view, {10, 59.5, 11, 60.5});
+  EXPECT_NEAR(view.metresPerDegreeX, 55560.0, 1e-6);
+  EXPECT_EQ(view.metresPerDegreeY, 111120.0);
+  const Bounds m = projectBounds(view, {-1, -2, 3, 4});
+  EXPECT_EQ(m.minX, -view.metresPerDegreeX);
+  EXPECT_EQ(m.minY, -2 * 111120.0);
+  EXPECT_EQ(m.maxX, 3 * view.metresPerDegreeX);
+  EXPECT_EQ(m.maxY, 4 * 111120.0);
+}
+
+TEST(ViewTransform, FitsTheLimitingAxisCentred) {
+  struct Case {
+    Bounds bounds;
+    ViewWindow window;
+    double scale;
+    int32_t halfWidth, halfHeight;
+  } cases[] = {
+      {{0, 0, 1000, 1000}, {0, 0, 600, 400}, 0.38, 300, 200},  // the height limits
+      {{0, 0, 1000, 100}, {0, 0, 600, 400}, 0.57, 300, 200},   // the width limits
+      {{0, 0, 1000, 1000}, {0, 0, 601, 401}, 401 * 0.95 / 1000, 300, 200},
+      {{0, 0, 0, 500}, {0, 0, 600, 400}, 0.76, 300, 200},    // no width: the height decides
+      {{-20, 7, 180, 7}, {0, 0, 600, 400}, 2.85, 300, 200},  // no height: the width decides
+      {{5, 5, 5, 5}, {0, 0, 600, 400}, 1.0, 300, 200},       // one point: 1 px per metre
+      {{0, 0, 1000, 1000}, {0, 0, 0, 0}, 1.0, 0, 0},         // empty window
+      {{0, 0, 1000, 1000}, {0, 0, 600, 0}, 0.57, 300, 0},    // no height: the width decides
+  };
+  for (const Case& c : cases) {
+    ViewState view;
+    fitView(view, c.bounds, c.window);
+    EXPECT_DOUBLE_EQ(view.pixelsPerMetre, c.scale);
+    EXPECT_EQ(view.halfWidth, c.halfWidth);
+    EXPECT_EQ(view.halfHeight, c.halfHeight);
+    EXPECT_EQ(view.centreX, (c.bounds.minX + c.bounds.maxX) / 2);
+    EXPECT_EQ(view.centreY, (c.bounds.minY + c.bounds.maxY) / 2);
+  }
+  const ViewState view = fittedSquare();
+  EXPECT_EQ(metresToPixel(view, 0, 0).column, 110);
+  EXPECT_EQ(metresToPixel(view, 0, 0).row, 390);
+  EXPECT_EQ(metresToPixel(view, 1000, 1000).column, 490);
+  EXPECT_EQ(metresToPixel(view, 1000, 1000).row, 10);
+}
+
+TEST(ViewTransform, ResizeKeepsScaleAndCentre) {
+  ViewState view = fittedSquare();
+  zoomViewIn(view);
+  panDown(view);
+  const ViewState before = view;
+  setViewWindow(view, {10, 20, 611, 421});  // 601 x 401; no left or top offset applies
+  EXPECT_EQ(view.halfWidth, 300);
+  EXPECT_EQ(view.halfHeight, 200);
+  EXPECT_EQ(view.pixelsPerMetre, before.pixelsPerMetre);
+  const MetrePoint centre = pixelToMetres(view, 300, 200);
+  EXPECT_EQ(centre.x, before.centreX);
+  EXPECT_EQ(centre.y, before.centreY);
+  EXPECT_EQ(metresToPixel(view, centre).column, 300);
+  EXPECT_EQ(metresToPixel(view, centre).row, 200);
+}
+
+TEST(ViewTransform, PixelsTruncateTowardZeroAndSaturate) {
+  ViewState view = anchoredChart({}, 1.0);
+  view.halfWidth = 2;
+  view.halfHeight = 2;
+  const struct {
+    double x, y;
+    int32_t column, row;
+  } cases[] = {
+      {-2.7, 4.7, 0, -2},  // column -0.7 becomes 0, not -1
+      {-3.3, 5.3, -1, -3},
+      {-1.5, 1.5, 0, 0},  // the half size is added before truncating
+      {0.7, -0.7, 2, 2},
+      {1e12, -1e12, INT32_MAX, INT32_MAX},
+      {-1e12, 1e12, INT32_MIN, INT32_MIN},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(metresToPixel(view, c.x, c.y).column, c.column) << c.x;
+    EXPECT_EQ(metresToPixel(view, c.x, c.y).row, c.row) << c.y;
+  }
+  EXPECT_EQ(truncateToInt32(NAN), 0);
+  EXPECT_EQ(truncateToInt32(-INFINITY), INT32_MIN);
+  EXPECT_EQ(truncateToInt32(2147483647.9), INT32_MAX);
+  EXPECT_EQ(truncateToInt32(-2147483648.9), INT32_MIN);
+  // Pixel differences are formed without int32 overflow.
+  EXPECT_EQ(pixelToMetres(view, INT32_MIN, INT32_MIN).x, -2147483650.0);
+  EXPECT_EQ(pixelToMetres(view, INT32_MIN, INT32_MIN).y, 2147483650.0);
+}
+
+TEST(ViewTransform, PansMoveHalfAWindowAndClampStrictly) {
+  // 1 px per metre, centre (500, 500) of the 1000 m square. In 1000 x 1000
+  // every pan moves 500 m and lands exactly on a bound, unclamped. In
+  // 1001 x 1001 the pans from the right and bottom edges move 501 m.
+  const struct {
+    bool (*pan)(ViewState&);
+    int32_t size;
+    double centreX, centreY;
+    bool result;
+  } cases[] = {
+      {panLeft, 1000, 1000, 500, true},  {panRight, 1000, 0, 500, true},
+      {panUp, 1000, 500, 0, true},       {panDown, 1000, 500, 1000, true},
+      {panLeft, 1001, 1000, 500, false}, {panUp, 1001, 500, 0, false},
+  };
+  for (const auto& c : cases) {
+    ViewState view;
+    fitView(view, {0, 0, 1000, 1000}, {0, 0, c.size, c.size});
+    view.pixelsPerMetre = 1.0;
+    EXPECT_EQ(c.pan(view), c.result);
+    EXPECT_EQ(view.centreX, c.centreX);
+    EXPECT_EQ(view.centreY, c.centreY);
+  }
+  ViewState view = fittedSquare();
+  EXPECT_FALSE(panLeft(view));  // to about 1289.47 m
+  EXPECT_EQ(view.centreX, 1000);
+  EXPECT_EQ(view.centreY, 500);
+  EXPECT_TRUE(panRight(view));
+  EXPECT_NEAR(view.centreX, 210.526315789, 1e-6);
+}
+
+TEST(ViewTransform, ZoomInStopsOfferingBeyond32767Pixels) {
+  ViewState view = fittedSquare();
+  for (int call = 1; call <= 5; ++call)
+    EXPECT_TRUE(zoomViewIn(view)) << call;  // 1520 px at 1.52 on the first call
+  EXPECT_FALSE(zoomViewIn(view));           // 48640 px at twice the new scale
+  EXPECT_DOUBLE_EQ(view.pixelsPerMetre, 0.38 * 64);
+
+  const struct {
+    Bounds bounds;
+    bool result;
+  } limits[] = {
+      {{0, 0, 32767, 32767}, true},
+      {{0, 0, 32768, 1}, false},
+      {{0, 0, 1, 32768}, false},
+      {{-1e12, -1e12, 1e12, 1e12}, false},  // saturated corners must not wrap around
+  };
+  for (const auto& c : limits) {
+    ViewState v = anchoredChart(c.bounds, 0.25);  // measured at 1.0
+    EXPECT_EQ(zoomViewIn(v), c.result) << c.bounds.maxX << " x " << c.bounds.maxY;
+    EXPECT_EQ(v.pixelsPerMetre, 0.5);
+  }
+
+  // A one-point chart never outgrows the limit; the offer ends before the
+  // scale overflows.
+  ViewState point;
+  fitView(point, {5, 5, 5, 5}, {0, 0, 600, 400});
+  int calls = 1;
+  while (zoomViewIn(point) && calls < 5000)
+    ++calls;
+  EXPECT_LT(calls, 5000);
+  EXPECT_TRUE(std::isfinite(point.pixelsPerMetre));
+  EXPECT_EQ(metresToPixel(point, 5, 5).column, 300);
+}
+
+TEST(ViewTransform, ZoomOutMeasuresAtTheScaleBeforeTheCall) {
+  ViewState view = anchoredChart({0, 0, 12, 8}, 1.0);
+  EXPECT_TRUE(zoomViewOut(view));  // 12 x 8 px at 1.0
+  EXPECT_EQ(view.pixelsPerMetre, 0.5);
+  EXPECT_FALSE(zoomViewOut(view));  // 6 x 4 px at 0.5
+  EXPECT_EQ(view.pixelsPerMetre, 0.25);
+
+  const struct {
+    Bounds bounds;
+    bool result;
+  } limits[] = {
+      {{0, 0, 10, 0}, true}, {{0, 0, 0, 10}, true}, {{0, 0, 9.9, 9.9}, false}, {{}, false}};
+  for (const auto& c : limits) {
+    ViewState v = anchoredChart(c.bounds, 1.0);
+    EXPECT_EQ(zoomViewOut(v), c.result) << c.bounds.maxX << " x " << c.bounds.maxY;
+  }
+}
+
+TEST(ViewTransform, PointSegmentDistance) {
+  const struct {
+    int32_t x1, y1, x2, y2, px, py;
+    double distance;
+  } cases[] = {
+      {0, 0, 10, 0, 5, 3, 3},
+      {0, 0, 10, 0, 5, 6, -1},              // outside the widened box
+      {0, 0, 10, 0, 12, 0, 2},              // end point
+      {0, 0, 10, 0, 1, 1, std::sqrt(2.0)},  // start point wins over the nearer line
+      {0, 0, 10, 0, 5, 5, -1},              // exactly the tolerance
+      {0, 0, 10, 0, 13, 4, 4},              // beyond the end: the infinite line counts
+      {10, 0, 0, 0, 15, 0, 0},              // on the widened box's edge
+      {0, 0, 10, 0, 16, 0, -1},
+      {2, 7, 22, 7, 12, 10, 3},
+      {0, 0, 20, 20, 10, 14, std::sqrt(8.0)},
+      {5, 1, 8, 21, 9, 11, 50 / std::sqrt(409.0)},
+      {3, 3, 3, 3, 3, 8, -1},  // degenerate segment
+      {3, 3, 3, 3, 3, 7, 4},
+      {INT32_MIN, 0, INT32_MAX, 0, 0, 3, 3},
+      {INT32_MAX, INT32_MAX, INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN, -1},
+  };
+  for (const auto& c : cases)
+    EXPECT_NEAR(pointSegmentDistance(c.x1, c.y1, c.x2, c.y2, c.px, c.py, 5), c.distance, 1e-12)
+        << c.px << "," << c.py;
+}
+
+// Truncation toward zero makes an exact round trip depend on the sign of the
+// rounding error: a column c > 0 that comes back as c - 1e-12 truncates to
+// c - 1. The round trip is exact where every step is: a power-of-two scale
+// with the centre on the pixel grid, and metres that survive the division by
+// the degree factor. In any view the pixel moves at most one step, toward 0.
+struct RoundTrip {
+  PixelPoint direct;  // pixel -> metres -> pixel
+  PixelPoint viaGeo;  // pixel -> metres -> degrees -> metres -> pixel
+  bool degreesExact;  // degrees -> metres restored the metres bit for bit
+};
+
+RoundTrip roundTrip(const ViewState& view, int32_t column, int32_t row) {
+  const MetrePoint m = pixelToMetres(view, column, row);
+  const GeoPoint g = metresToDegrees(view, m);
+  const MetrePoint back = degreesToMetres(view, g.lon, g.lat);
+  return {metresToPixel(view, m), metresToPixel(view, back), back.x == m.x && back.y == m.y};
+}
+
+const GeoPoint kChartCorners[] = {{-179.5, -60}, {-70.25, -0.1}, {0, 0},
+                                  {3.7, 35.5},   {139.8, 59.5},  {12.3, 80}};
+const ViewWindow kWindows[] = {{0, 0, 600, 400}, {0, 0, 601, 401}, {0, 0, 1023, 767}};
+
+TEST(ViewTransform, RoundTripIsExactWhereEveryStepIsExact) {
+  for (const GeoPoint& corner : kChartCorners)
+    for (const ViewWindow& window : kWindows)
+      for (int exponent = -6; exponent <= 6; exponent += 3) {
+        ViewState view;
+        const Bounds geo{corner.lon, corner.lat, corner.lon + 0.4, corner.lat + 0.3};
+        setProjection(view, geo);
+        fitView(view, projectBounds(view, geo), window);
+        view.pixelsPerMetre = std::ldexp(1.0, exponent);
+        view.centreX = std::round(view.centreX * view.pixelsPerMetre) / view.pixelsPerMetre;
+        view.centreY = std::round(view.centreY * view.pixelsPerMetre) / view.pixelsPerMetre;
+        for (int32_t column = -2; column <= window.right + 2; column += 3)
+          for (int32_t row = -2; row <= window.bottom + 2; row += 3) {
+            const RoundTrip r = roundTrip(view, column, row);
+            ASSERT_EQ(r.direct.column, column);
+            ASSERT_EQ(r.direct.row, row);
+            if (!r.degreesExact) continue;
+            ASSERT_EQ(r.viaGeo.column, column);
+            ASSERT_EQ(r.viaGeo.row, row);
+          }
+      }
+}
+
+// Off by at most one, toward 0; the top-left pixel therefore always returns.
+void expectNearTowardZero(int32_t actual, int32_t expected) {
+  const int32_t towardZero = expected > 0 ? expected - 1 : expected < 0 ? expected + 1 : 0;
+  if (actual != expected) {
+    ASSERT_EQ(actual, towardZero) << "from " << expected;
+  }
+}
+
+TEST(ViewTransform, RoundTripMovesAPixelAtMostOneTowardZero) {
+  for (const GeoPoint& corner : kChartCorners)
+    for (const ViewWindow& window : kWindows) {
+      ViewState view;
+      const Bounds geo{corner.lon, corner.lat, corner.lon + 0.4, corner.lat + 0.3};
+      setProjection(view, geo);
+      fitView(view, projectBounds(view, geo), window);
+      for (int zoom = 0; zoom < 10; ++zoom) {
+        for (int32_t column = -3; column <= window.right + 3; column += 5)
+          for (int32_t row = -3; row <= window.bottom + 3; row += 5) {
+            const RoundTrip r = roundTrip(view, column, row);
+            expectNearTowardZero(r.direct.column, column);
+            expectNearTowardZero(r.direct.row, row);
+            expectNearTowardZero(r.viaGeo.column, column);
+            expectNearTowardZero(r.viaGeo.row, row);
+          }
+        zoomViewIn(view);
+        if (zoom % 2 == 0) panLeft(view);
+        if (zoom % 3 == 0) panUp(view);
+      }
+    }
+}
+
+}  // namespace
+}  // namespace abys
