@@ -1,7 +1,7 @@
-// abys-check [--summary] [--json] FILE...: loads each cell and prints its
-// load messages; --summary prints one line per file instead, --json one JSON
-// document. Exit status 0 when every file loaded with status 0, 1 when any
-// did not, 2 on a usage error.
+// abys-check [--summary] [--json] FILE...: loads and checks each cell and
+// prints its load and check messages; --summary prints one line per file
+// instead, --json one JSON document. Exit status 0 when every file loaded
+// and passed the checks, 1 when any did not, 2 on a usage error.
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "check_driver.h"
 #include "load_driver.h"
 
 namespace {
@@ -40,6 +41,25 @@ std::vector<std::string> splitLines(const std::string& text) {
     start = end + 1;
   }
   return lines;
+}
+
+// The findings among the check messages: "Error:%3d  Name: %s" with an
+// optional second " Name: %s".
+nlohmann::json findingsOf(const std::vector<std::string>& lines) {
+  nlohmann::json findings = nlohmann::json::array();
+  for (const std::string& line : lines) {
+    if (line.rfind("Error:", 0) != 0) continue;
+    const size_t first = line.find("  Name: ");
+    if (first == std::string::npos) continue;
+    nlohmann::json finding = {{"code", std::atoi(line.c_str() + 6)}};
+    const std::string names = line.substr(first + 8);
+    const size_t second = names.find(" Name: ");
+    nlohmann::json records = nlohmann::json::array({names.substr(0, second)});
+    if (second != std::string::npos) records.push_back(names.substr(second + 7));
+    finding["records"] = std::move(records);
+    findings.push_back(std::move(finding));
+  }
+  return findings;
 }
 
 nlohmann::json countsOf(const abys::Dataset& d) {
@@ -80,30 +100,41 @@ int main(int argc, char** argv) {
     std::string log;
     const bool echo = output == Output::Log;
     if (echo && paths.size() > 1) std::printf("==> %s <==\n", path.c_str());
+    auto sink = [&](const char* format, std::va_list args) {
+      const std::string message = abys::formatMessage(format, args);
+      if (echo) std::fputs(message.c_str(), stdout);
+      log += message;
+    };
     int32_t exchangePurpose = 0;
-    const int status = abys::loadCell(
-        *dataset, path.c_str(), exchangePurpose,
-        [&](const char* format, std::va_list args) {
-          const std::string message = abys::formatMessage(format, args);
-          if (echo) std::fputs(message.c_str(), stdout);
-          log += message;
-        },
-        nullptr);
-    if (status == abys::kCannotOpen) {
+    const int loadStatus = abys::loadCell(*dataset, path.c_str(), exchangePurpose, sink, nullptr);
+    if (loadStatus == abys::kCannotOpen) {
       std::fprintf(stderr, "abys-check: cannot open %s: %s\n", path.c_str(), std::strerror(errno));
     }
-    if (status != 0) exitStatus = 1;
+    const size_t loadLines = splitLines(log).size();
+    // As in the viewer: the checks decide, whatever the load status, about
+    // everything a file that could be opened held.
+    const bool checked = loadStatus != abys::kCannotOpen;
+    const int checkStatus = checked ? abys::runLogicalChecks(*dataset, sink) : 0;
+    if (loadStatus != 0 || checkStatus != 0) exitStatus = 1;
 
+    const std::vector<std::string> lines = splitLines(log);
+    const std::vector<std::string> checkLines(lines.begin() + static_cast<long>(loadLines),
+                                              lines.end());
+    const nlohmann::json findings = findingsOf(checkLines);
     if (output == Output::Summary) {
-      std::printf("%s: load %d, features %d, vectors %d (points %d, nodes %d, edges %d)\n",
-                  path.c_str(), status, dataset->features.count, dataset->vectorCount,
-                  dataset->isolatedNodes.count, dataset->connectedNodes.count,
-                  dataset->edges.count);
+      std::printf(
+          "%s: load %d, check %s, features %d, vectors %d (points %d, nodes %d, edges %d), "
+          "findings %zu\n",
+          path.c_str(), loadStatus, checked ? std::to_string(checkStatus).c_str() : "-",
+          dataset->features.count, dataset->vectorCount, dataset->isolatedNodes.count,
+          dataset->connectedNodes.count, dataset->edges.count, findings.size());
     } else if (output == Output::Json) {
       nlohmann::json doc = {{"path", path},
-                            {"loadStatus", status},
+                            {"loadStatus", loadStatus},
+                            {"checkStatus", checked ? nlohmann::json(checkStatus) : nullptr},
                             {"counts", countsOf(*dataset)},
-                            {"messages", splitLines(log)}};
+                            {"messages", lines},
+                            {"findings", findings}};
       if (dataset->extentsEmpty == 0) {
         doc["extent"] = {{"minX", dataset->minX},
                          {"maxX", dataset->maxX},

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "cell_writer.h"
+#include "check_driver.h"
 #include "support/load.h"
 
 namespace abys {
@@ -54,22 +55,44 @@ std::string failingCell() {
   return cellwriter::encodeFile(records);
 }
 
-TEST(AbysCheck, PrintsExactlyTheLoadLog) {
-  test::TempFile good(goodCell());
+// The messages of a load and the checks, as the program should print them.
+std::string loadAndCheck(const std::string& path, int* checkStatus = nullptr) {
   Dataset d;
-  const test::LoadResult expected = test::load(d, good.path());
+  std::string log = test::load(d, path).log;
+  const int status = runLogicalChecks(
+      d, [&](const char* format, std::va_list args) { log += formatMessage(format, args); });
+  if (checkStatus != nullptr) *checkStatus = status;
+  return log;
+}
+
+TEST(AbysCheck, PrintsExactlyTheLoadAndCheckLog) {
+  test::TempFile good(goodCell());
+  int status = -1;
+  const std::string expected = loadAndCheck(good.path(), &status);
+  ASSERT_EQ(status, 0);
   const ProgramRun r = run(good.path());
   EXPECT_EQ(r.exitStatus, 0);
-  EXPECT_EQ(r.out, expected.log);
+  EXPECT_EQ(r.out, expected);
   EXPECT_EQ(r.err, "");
+
+  // A cell that loads but fails its checks.
+  cellwriter::Cell cell;
+  cell.vectors.push_back(cellwriter::isolatedNode(1, {139.5, 35.25}));
+  cell.vectors.push_back(cellwriter::isolatedNode(1, {139.6, 35.25}));
+  test::TempFile twice(cellwriter::encodeCell(cell));
+  const ProgramRun failing = run(twice.path());
+  EXPECT_EQ(failing.exitStatus, 1);
+  EXPECT_EQ(failing.out, loadAndCheck(twice.path(), &status));
+  EXPECT_EQ(status, 306);
+  EXPECT_NE(failing.out.find("Error:306  Name: VI0000000001 Name: VI0000000001\n"),
+            std::string::npos);
 }
 
 TEST(AbysCheck, SeveralFilesEachUnderItsName) {
   test::TempFile good(goodCell());
   test::TempFile bad(failingCell());
-  Dataset d;
-  const std::string goodLog = test::load(d, good.path()).log;
-  const std::string badLog = test::load(d, bad.path()).log;
+  const std::string goodLog = loadAndCheck(good.path());
+  const std::string badLog = loadAndCheck(bad.path());
   const ProgramRun r = run(good.path() + " " + bad.path() + " /nonexistent/X.000");
   EXPECT_EQ(r.exitStatus, 1);
   EXPECT_EQ(r.out, "==> " + good.path() + " <==\n" + goodLog + "==> " + bad.path() + " <==\n" +
@@ -83,8 +106,12 @@ TEST(AbysCheck, SummaryAndJson) {
   const ProgramRun summary = run("--summary " + good.path() + " " + bad.path());
   EXPECT_EQ(summary.exitStatus, 1);
   EXPECT_EQ(summary.out,
-            good.path() + ": load 0, features 1, vectors 3 (points 0, nodes 2, edges 1)\n" +
-                bad.path() + ": load 6, features 0, vectors 0 (points 0, nodes 0, edges 0)\n");
+            good.path() +
+                ": load 0, check 0, features 1, vectors 3 (points 0, nodes 2, edges 1), "
+                "findings 0\n" +
+                bad.path() +
+                ": load 6, check 0, features 0, vectors 0 (points 0, nodes 0, edges 0), "
+                "findings 0\n");
 
   const ProgramRun json = run("--json " + good.path());
   EXPECT_EQ(json.exitStatus, 0);
@@ -95,6 +122,15 @@ TEST(AbysCheck, SummaryAndJson) {
   EXPECT_EQ(file["counts"]["edges"], 1);
   EXPECT_EQ(file["extent"]["maxY"], 35.5);
   EXPECT_EQ(file["messages"][1], "Loading S-57 Binary File (DDF) Completed!");
+  EXPECT_EQ(file["checkStatus"], 0);
+  EXPECT_EQ(file["messages"].back(), "All Logical Check Done !");
+
+  cellwriter::Cell cell;
+  cell.vectors.push_back(cellwriter::isolatedNode(4, {139.5, 35.25}));
+  test::TempFile lonely(cellwriter::encodeCell(cell));
+  const nlohmann::json findings = nlohmann::json::parse(run("--json " + lonely.path()).out);
+  EXPECT_EQ(findings["files"][0]["findings"],
+            nlohmann::json::parse(R"([{"code": 327, "records": ["VI0000000004"]}])"));
 }
 
 TEST(AbysCheck, UsageErrors) {

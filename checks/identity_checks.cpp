@@ -1,0 +1,300 @@
+// Checks 1 to 6: unique identifiers, the kinds of records features point at,
+// the resolution of every pointer, and the cross-references of vector
+// records.
+#include <algorithm>
+#include <string_view>
+#include <tuple>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "check_driver.h"
+#include "checks.h"
+
+namespace abys {
+namespace {
+
+uint64_t vectorKey(uint8_t rcnm, uint32_t rcid) {
+  return (static_cast<uint64_t>(rcnm) << 32) | rcid;
+}
+
+uint64_t objectKey(uint16_t agen, uint32_t fidn, uint16_t fids) {
+  return (static_cast<uint64_t>(agen) << 48) | (static_cast<uint64_t>(fidn) << 16) | fids;
+}
+
+template <typename Record>
+std::vector<Record*> inOrder(const List<Record>& list) {
+  std::vector<Record*> records;
+  records.reserve(static_cast<size_t>(list.count));
+  for (Record* r : list)
+    records.push_back(r);
+  return records;
+}
+
+// Reports `code` for every pair of records of list with the same RCID, in the
+// order of a walk over every record and every record after it. Returns code
+// when there was a pair, else 0.
+template <typename Record>
+int reportEqualIds(const List<Record>& list, int code, const LogFn& log) {
+  const std::vector<Record*> records = inOrder(list);
+  std::unordered_map<uint32_t, uint32_t> seen;
+  seen.reserve(records.size());
+  bool repeated = false;
+  for (const Record* r : records)
+    repeated |= ++seen[r->rcid] > 1;
+  if (!repeated) return 0;
+
+  std::unordered_map<uint32_t, std::vector<uint32_t>> positions;
+  for (uint32_t i = 0; i < records.size(); ++i) {
+    if (seen[records[i]->rcid] > 1) positions[records[i]->rcid].push_back(i);
+  }
+  std::vector<std::pair<uint32_t, uint32_t>> pairs;
+  for (const auto& [rcid, group] : positions) {
+    for (size_t a = 0; a < group.size(); ++a) {
+      for (size_t b = a + 1; b < group.size(); ++b)
+        pairs.emplace_back(group[a], group[b]);
+    }
+  }
+  std::sort(pairs.begin(), pairs.end());
+  for (const auto& [a, b] : pairs)
+    reportCheckError(code, records[a], records[b], log);
+  return code;
+}
+
+// The number of pairs of equal keys (each pair once).
+template <typename Key>
+long equalPairs(std::vector<Key>& keys) {
+  std::sort(keys.begin(), keys.end());
+  long pairs = 0;
+  for (size_t i = 0; i < keys.size();) {
+    size_t j = i + 1;
+    while (j < keys.size() && keys[j] == keys[i])
+      ++j;
+    const long run = static_cast<long>(j - i);
+    pairs += run * (run - 1) / 2;
+    i = j;
+  }
+  return pairs;
+}
+
+}  // namespace
+
+namespace {
+
+template <typename Record>
+IdTable<Record*> tableOf(const List<Record>& list) {
+  std::vector<uint32_t> ids;
+  std::vector<Record*> records;
+  ids.reserve(static_cast<size_t>(list.count));
+  records.reserve(static_cast<size_t>(list.count));
+  for (Record* r : list) {
+    ids.push_back(r->rcid);
+    records.push_back(r);
+  }
+  return IdTable<Record*>(ids, records);
+}
+
+}  // namespace
+
+RecordIndex::RecordIndex(const Dataset& dataset) {
+  for (const List<VectorRecord>* list :
+       {&dataset.isolatedNodes, &dataset.connectedNodes, &dataset.edges}) {
+    vectors_.push_back(tableOf(*list));
+  }
+  const FeatureRecord* first = dataset.features.first;
+  if (first != nullptr) {
+    agen_ = first->agen;
+    fids_ = first->fids;
+  }
+  std::vector<uint32_t> ids;
+  std::vector<FeatureRecord*> features;
+  for (FeatureRecord* f : dataset.features) {
+    commonAgency_ = commonAgency_ && f->agen == agen_ && f->fids == fids_;
+    ids.push_back(f->fidn);
+    features.push_back(f);
+  }
+  if (commonAgency_) {
+    byFidn_.emplace(ids, features);
+  } else {
+    byObjectId_.emplace(features.size());
+    for (FeatureRecord* f : features)
+      byObjectId_->insert(objectKey(f->agen, f->fidn, f->fids), f);
+  }
+}
+
+VectorRecord* RecordIndex::findVectorRecord(uint8_t rcnm, uint32_t rcid) const {
+  const int kind = rcnm == kRcnmIsolatedNode    ? 0
+                   : rcnm == kRcnmConnectedNode ? 1
+                   : rcnm == kRcnmEdge          ? 2
+                                                : -1;
+  if (kind < 0) return nullptr;
+  VectorRecord* const* found = vectors_[static_cast<size_t>(kind)].find(rcid);
+  return found != nullptr ? *found : nullptr;
+}
+
+FeatureRecord* RecordIndex::findFeatureByObjectId(uint16_t agen, uint32_t fidn,
+                                                  uint16_t fids) const {
+  FeatureRecord* const* found = nullptr;
+  if (byFidn_) {
+    if (agen != agen_ || fids != fids_) return nullptr;
+    found = byFidn_->find(fidn);
+  } else {
+    found = byObjectId_->find(objectKey(agen, fidn, fids));
+  }
+  return found != nullptr ? *found : nullptr;
+}
+
+int checkFeatureNumbers(const List<FeatureRecord>& features, const LogFn& log) {
+  return reportEqualIds(features, kDuplicateFeatureId, log);
+}
+
+int checkVectorNumbers(const Dataset& dataset, const LogFn& log) {
+  // Each kind is checked and reported; the first kind with a pair decides.
+  const int isolated = reportEqualIds(dataset.isolatedNodes, kDuplicateVectorId, log);
+  const int connected = reportEqualIds(dataset.connectedNodes, kDuplicateVectorId, log);
+  const int edges = reportEqualIds(dataset.edges, kDuplicateVectorId, log);
+  if (isolated != 0) return isolated;
+  if (connected != 0) return connected;
+  return edges;
+}
+
+int checkPointedRecordTypes(const List<FeatureRecord>& features, const LogFn& log) {
+  int status = 0;
+  for (const FeatureRecord* f : features) {
+    for (const SpatialPointerEntry* p : f->spatialPointers) {
+      if (f->prim == 1 && p->rcnm != kRcnmConnectedNode && p->rcnm != kRcnmIsolatedNode) {
+        status = kPointNotOnNode;
+        reportCheckError(status, f, static_cast<const FeatureRecord*>(nullptr), log);
+      } else if ((f->prim == 2 || f->prim == 3) && p->rcnm != kRcnmEdge) {
+        status = kLineOrAreaNotOnEdge;
+        reportCheckError(status, f, static_cast<const FeatureRecord*>(nullptr), log);
+      }
+    }
+  }
+  return status;
+}
+
+int checkObjectPointers(Dataset& dataset, const RecordIndex& index, const LogFn& log) {
+  int status = 0;
+  const FeatureRecord* none = nullptr;
+  for (FeatureRecord* f : dataset.features) {
+    if (f->featurePointers.empty() && f->spatialPointers.empty()) {
+      reportCheckError(kNoPointers, f, none, log);
+      continue;
+    }
+    for (SpatialPointerEntry* p : f->spatialPointers) {
+      p->target = index.findVectorRecord(p->rcnm, p->rcid);
+      if (p->target == nullptr) {
+        status = kMissingTarget;
+        reportCheckError(status, f, none, log);
+        continue;
+      }
+      p->target->referenced = 1;
+      if (f->prim == 2) ++p->target->lineRefCount;
+      if (f->prim == 1) ++p->target->pointRefCount;
+    }
+    for (FeaturePointerEntry* p : f->featurePointers) {
+      p->target = index.findFeatureByObjectId(p->agen, p->fidn, p->fids);
+      if (p->target == nullptr) {
+        status = kMissingTarget;
+        reportCheckError(status, f, none, log);
+      }
+    }
+    // Every pair of equal pointers writes the same line, so counting pairs
+    // writes what comparing every pair would.
+    long repeated = 0;
+    if (f->featurePointers.count > 1) {
+      std::vector<std::tuple<uint16_t, uint32_t, uint16_t, uint8_t, char>> keys;
+      keys.reserve(static_cast<size_t>(f->featurePointers.count));
+      for (const FeaturePointerEntry* p : f->featurePointers) {
+        keys.emplace_back(p->agen, p->fidn, p->fids, p->rind, p->comt.empty() ? '\0' : p->comt[0]);
+      }
+      repeated += equalPairs(keys);
+    }
+    for (long i = 0; i < repeated; ++i)
+      reportCheckError(kRepeatedPointer, f, none, log);
+    repeated = 0;
+    if (f->spatialPointers.count > 1) {
+      std::vector<uint64_t> keys;
+      keys.reserve(static_cast<size_t>(f->spatialPointers.count));
+      for (const SpatialPointerEntry* p : f->spatialPointers) {
+        keys.push_back(vectorKey(p->rcnm, p->rcid));
+      }
+      repeated += equalPairs(keys);
+    }
+    for (long i = 0; i < repeated; ++i)
+      reportCheckError(kRepeatedPointer, f, none, log);
+  }
+  return status;
+}
+
+int checkVectorPointers(Dataset& dataset, const RecordIndex& index, const LogFn& log) {
+  int status = 0;
+  const VectorRecord* none = nullptr;
+  for (VectorRecord* edge : dataset.edges) {
+    if (edge->pointers.empty()) {
+      status = kEdgeTooFewNodes;
+      reportCheckError(status, edge, none, log);
+      continue;
+    }
+    int nodes = 0;
+    for (VectorPointerEntry* p : edge->pointers) {
+      if (p->rcnm != kRcnmConnectedNode) {
+        status = kEdgePointsAtNonNode;
+        reportCheckError(status, edge, none, log);
+        continue;
+      }
+      p->target = index.findVectorRecord(p->rcnm, p->rcid);
+      if (p->target == nullptr) {
+        status = kMissingTarget;
+        reportCheckError(status, edge, none, log);
+      } else {
+        p->target->referenced = 1;
+        ++p->target->edgeRefCount;
+      }
+      ++nodes;
+    }
+    if (nodes > 2) {
+      status = kEdgeTooManyNodes;
+      reportCheckError(status, edge, none, log);
+    } else if (nodes < 2) {
+      status = kEdgeTooFewNodes;
+      reportCheckError(status, edge, none, log);
+    } else {
+      const VectorPointerEntry* first = edge->pointers.first;
+      const VectorPointerEntry* second = first->next;
+      if (first->rcid == second->rcid && edge->coordinates.count < 2) {
+        reportCheckError(kLoopEdgeTooShort, edge, none, log);
+      }
+      if (first->topi != 1) reportCheckError(kFirstNotBeginning, edge, none, log);
+      if (second->topi != 2) reportCheckError(kSecondNotEnd, edge, none, log);
+    }
+  }
+  for (const VectorRecord* node : dataset.connectedNodes) {
+    if (!node->pointers.empty()) reportCheckError(kConnectedNodeHasPointers, node, none, log);
+  }
+  for (const VectorRecord* node : dataset.isolatedNodes) {
+    if (!node->pointers.empty()) reportCheckError(kIsolatedNodeHasPointers, node, none, log);
+  }
+  return status;
+}
+
+void checkCrossReferences(const Dataset& dataset, const LogFn& log) {
+  const VectorRecord* none = nullptr;
+  for (const VectorRecord* node : dataset.isolatedNodes) {
+    if (node->referenced == 0) reportCheckError(kUnreferencedIsolatedNode, node, none, log);
+    if (!node->soundings.empty() && node->pointRefCount > 1) {
+      reportCheckError(kSoundingOfSeveralPoints, node, none, log);
+    }
+  }
+  for (const VectorRecord* node : dataset.connectedNodes) {
+    if (node->referenced == 0) reportCheckError(kUnreferencedConnectedNode, node, none, log);
+    if (node->edgeRefCount == 0) reportCheckError(kNodeWithoutEdge, node, none, log);
+  }
+  for (const VectorRecord* edge : dataset.edges) {
+    if (edge->referenced == 0) reportCheckError(kUnreferencedEdge, edge, none, log);
+    if (edge->lineRefCount > 1) reportCheckError(kEdgeOfSeveralLines, edge, none, log);
+  }
+}
+
+}  // namespace abys

@@ -1,0 +1,122 @@
+// Fills a dataset by hand, for tests that need records no cell writer would
+// produce in that combination (random datasets for the check oracle).
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "dataset.h"
+
+namespace abys::test {
+
+class DatasetBuilder {
+ public:
+  explicit DatasetBuilder(Dataset& dataset) : d_(dataset) {
+    d_.dspm.comf = 1;
+    d_.dspm.somf = 1;
+  }
+
+  FeatureRecord* feature(uint32_t rcid, uint8_t prim, uint16_t objl, uint16_t agen = 0,
+                         uint32_t fidn = 0, uint16_t fids = 0) {
+    auto* f = d_.arena.create<FeatureRecord>();
+    f->rcnm = kRcnmFeature;
+    f->rcid = rcid;
+    f->prim = prim;
+    f->grup = 1;
+    f->objl = objl;
+    f->agen = agen;
+    f->fidn = fidn;
+    f->fids = fids;
+    d_.features.append(f);
+    return f;
+  }
+
+  // Keeps the list sorted by code, equal codes in the order added.
+  void attribute(FeatureRecord* f, uint16_t attl, std::string_view value) {
+    auto* a = d_.arena.create<AttributeEntry>();
+    a->attl = attl;
+    a->atvl = d_.arena.copyText(value);
+    a->atvlLength = static_cast<int32_t>(value.size());
+    AttributeEntry* after = f->attributes.last;
+    while (after != nullptr && after->attl > attl)
+      after = after->prev;
+    if (after == nullptr) {
+      if (f->attributes.empty()) {
+        f->attributes.append(a);
+      } else {
+        f->attributes.insertBefore(f->attributes.first, a);
+      }
+    } else if (after->next == nullptr) {
+      f->attributes.append(a);
+    } else {
+      f->attributes.insertBefore(after->next, a);
+    }
+  }
+
+  void featurePointer(FeatureRecord* f, uint16_t agen, uint32_t fidn, uint16_t fids,
+                      uint8_t rind = 2, std::string_view comt = "") {
+    auto* p = d_.arena.create<FeaturePointerEntry>();
+    p->agen = agen;
+    p->fidn = fidn;
+    p->fids = fids;
+    p->rind = rind;
+    p->comt = std::string_view(d_.arena.copyText(comt), comt.size());
+    f->featurePointers.append(p);
+  }
+
+  void spatialPointer(FeatureRecord* f, uint8_t rcnm, uint32_t rcid, uint8_t ornt = 1,
+                      uint8_t usag = 255, uint8_t mask = 255) {
+    auto* p = d_.arena.create<SpatialPointerEntry>();
+    p->rcnm = rcnm;
+    p->rcid = rcid;
+    p->ornt = ornt;
+    p->usag = usag;
+    p->mask = mask;
+    f->spatialPointers.append(p);
+  }
+
+  VectorRecord* vector(uint8_t rcnm, uint32_t rcid) {
+    auto* v = d_.arena.create<VectorRecord>();
+    v->rcnm = rcnm;
+    v->rcid = rcid;
+    v->rver = 1;
+    v->ruin = 1;
+    ++d_.vectorCount;
+    d_.currentVector = v;
+    if (rcnm == kRcnmIsolatedNode) d_.isolatedNodes.append(v);
+    if (rcnm == kRcnmConnectedNode) d_.connectedNodes.append(v);
+    if (rcnm == kRcnmEdge) d_.edges.append(v);
+    return v;
+  }
+
+  void nodePointer(VectorRecord* v, uint8_t rcnm, uint32_t rcid, uint8_t topi) {
+    auto* p = d_.arena.create<VectorPointerEntry>();
+    p->rcnm = rcnm;
+    p->rcid = rcid;
+    p->ornt = 255;
+    p->usag = 255;
+    p->topi = topi;
+    p->mask = 255;
+    v->pointers.append(p);
+  }
+
+  void coordinate(VectorRecord* v, double x, double y) {
+    auto* c = d_.arena.create<CoordinateEntry>();
+    c->x = x;
+    c->y = y;
+    v->coordinates.append(c);
+  }
+
+  void sounding(VectorRecord* v, double x, double y, double z) {
+    auto* s = d_.arena.create<SoundingEntry>();
+    s->x = x;
+    s->y = y;
+    s->z = z;
+    v->soundings.append(s);
+  }
+
+ private:
+  Dataset& d_;
+};
+
+}  // namespace abys::test
