@@ -1,0 +1,22 @@
+// Builds the display state of a chart that passed the checks: the display
+// chains and the range of VALDCO values. Qt-free.
+#pragma once
+
+#include "display_state.h"
+
+namespace abys {
+
+// Rebuilds display.displayChains from dataset's features, keeping file order
+// within each chain. Every feature's nextInClass is rewritten.
+void buildDisplayChains(DisplayState& display, Dataset& dataset);
+
+// Walks chain 0, stores the number of every VALDCO entry's text in its value
+// and folds the numbers into display.valdcoRange. Keeps the range it had
+// when chain 0 carries no VALDCO.
+void computeValdcoRange(DisplayState& display);
+
+// atof in the "C" locale: the longest leading number of text (blanks first
+// skipped), 0 when there is none. A decimal point whatever LC_NUMERIC says.
+double parseNumber(const char* text);
+
+}  // namespace abys

@@ -1,0 +1,107 @@
+// The menu bar of the main window and its two states.
+#include <QApplication>
+#include <QIcon>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPixmap>
+
+#include "main_window.h"
+
+using namespace abys;
+
+namespace {
+
+// A yellow folder, 16 x 16.
+const char* const kOpenIcon[] = {"16 16 3 1",          //
+                                 "  c None",           //
+                                 ". c #000000000000",  //
+                                 "X c #FFFFFFFF0000",  //
+                                 "                ",   //
+                                 "                ",   //
+                                 "         ....   ",   //
+                                 "        .XXXX.  ",   //
+                                 " .............. ",   //
+                                 " .XXXXXXXXXXXX. ",   //
+                                 " .XXXXXXXXXXXX. ",   //
+                                 " .XXXXXXXXXXXX. ",   //
+                                 " .XXXXXXXXXXXX. ",   //
+                                 " .XXXXXXXXXXXX. ",   //
+                                 " .XXXXXXXXXXXX. ",   //
+                                 " .XXXXXXXXXXXX. ",   //
+                                 " .XXXXXXXXXXXX. ",   //
+                                 " .XXXXXXXXXXXX. ",   //
+                                 " .............. ",   //
+                                 "                "};
+
+// An item that runs slot; objectName lets tests and tools find it.
+template <typename Receiver, typename Slot>
+QAction* addItem(QMenu* menu, const QString& text, const QKeySequence& shortcut,
+                 const Receiver* receiver, Slot slot, const char* objectName) {
+  QAction* action = menu->addAction(text);
+  action->setShortcut(shortcut);
+  action->setObjectName(QString::fromLatin1(objectName));
+  QObject::connect(action, &QAction::triggered, receiver, slot);
+  return action;
+}
+
+}  // namespace
+
+void MainWindow::buildMenus() {
+  fileMenu = new QMenu(tr("&File"), this);
+  fileMenu->setObjectName(QStringLiteral("fileMenu"));
+  openAction = addItem(fileMenu, tr("&Open"), QKeySequence(Qt::CTRL | Qt::Key_O), this,
+                       &MainWindow::open, "openAction");
+  openAction->setIcon(QIcon(QPixmap(kOpenIcon)));
+  closeAction = addItem(fileMenu, tr("&Close"), QKeySequence(Qt::CTRL | Qt::Key_W), this,
+                        &MainWindow::closeDoc, "closeAction");
+  fileMenu->addSeparator();
+  addItem(fileMenu, tr("E&xit"), QKeySequence(Qt::CTRL | Qt::Key_Q), qApp, &QCoreApplication::quit,
+          "exitAction");
+
+  viewMenu = new QMenu(tr("&View"), this);
+  viewMenu->setObjectName(QStringLiteral("viewMenu"));
+  viewMenu->setTearOffEnabled(true);
+  fullViewAction =
+      addItem(viewMenu, tr("&Full view"), {}, this, &MainWindow::fullView, "fullViewAction");
+  zoomInAction = addItem(viewMenu, tr("Zoom &in"), {}, this, &MainWindow::zoomIn, "zoomInAction");
+  zoomOutAction =
+      addItem(viewMenu, tr("Zoom &out"), {}, this, &MainWindow::zoomOut, "zoomOutAction");
+  leftAction = addItem(viewMenu, tr("Left"), {}, this, &MainWindow::shiftLeft, "leftAction");
+  rightAction = addItem(viewMenu, tr("Right"), {}, this, &MainWindow::shiftRight, "rightAction");
+  upAction = addItem(viewMenu, tr("Up"), {}, this, &MainWindow::shiftUp, "upAction");
+  downAction = addItem(viewMenu, tr("Down"), {}, this, &MainWindow::shiftDown, "downAction");
+  viewMenu->addSeparator();
+
+  auto* helpMenu = new QMenu(tr("&Help"), this);
+  helpMenu->setObjectName(QStringLiteral("helpMenu"));
+  addItem(helpMenu, tr("&About"), QKeySequence(Qt::CTRL | Qt::Key_H), this, &MainWindow::about,
+          "aboutAction");
+  addItem(helpMenu, tr("About &Qt"), {}, this, &MainWindow::aboutQt, "aboutQtAction");
+
+  setDocClosedMenus();
+
+  menuBar = new QMenuBar(this);
+  menuBar->addMenu(fileMenu);
+  menuBar->addMenu(viewMenu);
+  menuBar->addSeparator();
+  menuBar->addMenu(helpMenu);
+  menuBar->setFixedHeight(menuBar->sizeHint().height());
+}
+
+void MainWindow::setDocClosedMenus() {
+  openAction->setEnabled(true);
+  closeAction->setEnabled(false);
+  for (QAction* action : {fullViewAction, zoomInAction, zoomOutAction, leftAction, rightAction,
+                          upAction, downAction}) {
+    action->setEnabled(false);
+  }
+}
+
+void MainWindow::setDocOpenMenus() {
+  closeAction->setEnabled(true);
+  openAction->setEnabled(false);
+  for (QAction* action : {fullViewAction, zoomInAction, zoomOutAction, leftAction, rightAction,
+                          upAction, downAction}) {
+    action->setEnabled(true);
+  }
+}

@@ -1,0 +1,139 @@
+// Cells for the viewer's tests, built with the cell writer, and a chart
+// loaded from one as the open command would: load, checks, display state.
+#pragma once
+
+#include <QString>
+#include <QTemporaryDir>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "cell_writer.h"
+#include "check_driver.h"
+#include "display_chains.h"
+#include "display_state.h"
+#include "load_driver.h"
+
+namespace abys::test {
+
+namespace cw = abys::cellwriter;
+
+// A cell whose coordinates are whole numbers (COMF 1), so that a view of
+// scale 1 puts every vertex on an exact pixel.
+inline cw::Cell wholeNumberCell() {
+  cw::Cell cell;
+  cell.dspm.comf = 1;
+  cell.dssi.nall = 2;
+  return cell;
+}
+
+// A line feature of objl through points: the first and last are connected
+// nodes, the rest the edge's interior. RCIDs derive from id.
+inline void addLine(cw::Cell& cell, uint32_t id, std::vector<cw::Point2> points,
+                    std::vector<std::string> valdco, uint16_t objl = kDepthLineClass) {
+  const uint32_t begin = id * 10 + 1;
+  const uint32_t end = id * 10 + 2;
+  const uint32_t edge = id * 10 + 3;
+  cell.vectors.push_back(cw::connectedNode(begin, points.front()));
+  cell.vectors.push_back(cw::connectedNode(end, points.back()));
+  cell.vectors.push_back(
+      cw::edge(edge, begin, end, std::vector<cw::Point2>(points.begin() + 1, points.end() - 1)));
+  cw::Feature feature{.rcid = id, .prim = 2, .objl = objl};
+  for (std::string& value : valdco)
+    feature.attributes.push_back({kValdcoCode, std::move(value)});
+  feature.spatialPointers.push_back({.rcnm = 130, .rcid = edge});
+  cell.features.push_back(std::move(feature));
+}
+
+// A point feature of objl at an isolated node, named when name is given.
+inline void addName(cw::Cell& cell, uint32_t id, uint16_t objl, cw::Point2 at,
+                    std::optional<std::u16string> name) {
+  const uint32_t node = id * 10 + 1;
+  cell.vectors.push_back(cw::isolatedNode(node, at));
+  cw::Feature feature{.rcid = id, .prim = 1, .objl = objl};
+  if (name) feature.nationalAttributes.push_back({kNobjnmCode, *name});
+  feature.spatialPointers.push_back({.rcnm = 110, .rcid = node});
+  cell.features.push_back(std::move(feature));
+}
+
+// A small chart in Tokyo Bay: three depth lines (5, 10, 20), two names and
+// a coverage area round them.
+inline cw::Cell bayCell() {
+  cw::Cell cell;
+  cell.dssi.nall = 2;
+  addLine(cell, 1, {{139.72, 35.45}, {139.74, 35.48}, {139.78, 35.55}}, {"5"});
+  addLine(cell, 2, {{139.78, 35.42}, {139.80, 35.47}, {139.85, 35.56}}, {"10"});
+  addLine(cell, 3, {{139.86, 35.41}, {139.88, 35.48}, {139.92, 35.58}}, {"20"});
+  addName(cell, 4, kAreaNameClass, {139.82, 35.50}, u"東京湾");
+  addName(cell, 5, kPlaceNameClass, {139.71, 35.44}, u"横浜港");
+  cell.vectors.push_back(cw::connectedNode(61, {139.70, 35.40}));
+  cell.vectors.push_back(cw::edge(63, 61, 61, {{139.95, 35.40}, {139.95, 35.60}, {139.70, 35.60}}));
+  cell.features.push_back({.rcid = 6,
+                           .prim = 3,
+                           .grup = 1,
+                           .objl = kCoverageClass,
+                           .attributes = {{18, "1"}},
+                           .spatialPointers = {{.rcnm = 130, .rcid = 63, .usag = 1}}});
+  return cell;
+}
+
+// Cell files in a temporary folder removed with the object.
+class CellFolder {
+ public:
+  // Writes cell as name into the folder and returns its path.
+  QString write(const cw::Cell& cell, const QString& name = QStringLiteral("CELL.000")) {
+    const QString path = dir_.filePath(name);
+    cw::writeFile(path.toStdString(), cw::encodeCell(cell));
+    return path;
+  }
+  QString path() const { return dir_.path(); }
+
+ private:
+  QTemporaryDir dir_;
+};
+
+// A chart prepared as the open command prepares it, with a view of its own.
+struct LoadedChart {
+  Dataset dataset;
+  DisplayState display;
+  ViewState view;
+  int loadStatus = 0;
+  int checkStatus = 0;
+
+  LoadedChart() = default;
+  LoadedChart(const LoadedChart&) = delete;
+  LoadedChart& operator=(const LoadedChart&) = delete;
+  ~LoadedChart() { releaseDataset(dataset); }
+};
+
+inline std::unique_ptr<LoadedChart> loadChart(const cw::Cell& cell) {
+  CellFolder folder;
+  const std::string path = folder.write(cell).toStdString();
+  auto chart = std::make_unique<LoadedChart>();
+  const LogFn quiet = [](const char*, std::va_list) {};
+  int32_t exchangePurpose = 0;
+  chart->loadStatus = loadCell(chart->dataset, path.c_str(), exchangePurpose, quiet, {});
+  chart->checkStatus = runLogicalChecks(chart->dataset, quiet);
+  chart->display.currentDataset = &chart->dataset;
+  buildDisplayChains(chart->display, chart->dataset);
+  computeValdcoRange(chart->display);
+  return chart;
+}
+
+// Scale 1, metres equal to degrees, centre (300, 200) in a 600 x 400
+// window: the coordinate (x, y) lies at pixel (x, 400 - y).
+inline ViewState pixelAlignedView() {
+  ViewState view;
+  view.metresPerDegreeX = 1.0;
+  view.metresPerDegreeY = 1.0;
+  view.window = {0, 0, 600, 400};
+  view.dataBounds = {0, 0, 600, 400};
+  view.halfWidth = 300;
+  view.halfHeight = 200;
+  view.centreX = 300;
+  view.centreY = 200;
+  view.pixelsPerMetre = 1.0;
+  return view;
+}
+
+}  // namespace abys::test
