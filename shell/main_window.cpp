@@ -97,8 +97,8 @@ bool MainWindow::openFile(const QString& path) {
   auto* dataset = new (std::nothrow) Dataset;
   if (dataset == nullptr) return false;
 
-  int loadStatus = 0;
-  int checkStatus = 0;
+  loadStatus = 0;
+  checkStatus = 0;
   {
     WaitCursor wait;
     int32_t exchangePurpose = 0;

@@ -31,6 +31,10 @@ class MainWindow : public QWidget {
   bool openFile(const QString& path);
 
   const abys::DisplayState& displayState() const { return display; }
+  // The statuses of the last openFile: loadCell's, and the checks' (0 when
+  // they did not run because the file could not be opened).
+  int lastLoadStatus() const { return loadStatus; }
+  int lastCheckStatus() const { return checkStatus; }
   const abys::ViewState& viewState() const { return view; }
 
  public slots:
@@ -85,6 +89,8 @@ class MainWindow : public QWidget {
   QAction* upAction = nullptr;
   QAction* downAction = nullptr;
 
+  int loadStatus = 0;
+  int checkStatus = 0;
   bool isBold = false;
   bool isUnderline = false;
 };

@@ -1,0 +1,147 @@
+// abys-render as a user runs it, on cells whose pixels are known from the
+// view transform.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <QColor>
+#include <QImage>
+#include <cstdio>
+#include <string>
+
+#include "cell_writer.h"
+#include "support/load.h"
+#include "support/stream.h"
+#include "view_transform.h"
+
+namespace abys {
+namespace {
+
+struct ProgramRun {
+  int exitStatus = -1;
+  std::string out;
+  std::string err;
+};
+
+ProgramRun render(const std::string& arguments) {
+  const std::string program =
+      (std::filesystem::read_symlink("/proc/self/exe").parent_path() / "abys-render").string();
+  test::TempFile errFile("", "stderr.txt");
+  ProgramRun r;
+  std::FILE* pipe = popen((program + " " + arguments + " 2>" + errFile.path()).c_str(), "r");
+  char chunk[4096];
+  size_t n;
+  while ((n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0)
+    r.out.append(chunk, n);
+  const int status = pclose(pipe);
+  r.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  r.err = test::readFileBytes(errFile.path());
+  return r;
+}
+
+// Two horizontal depth lines: VALDCO 0 at latitude 35.0 and 20 at 35.02,
+// both from 139.0 to 139.1 east.
+std::string twoLines() {
+  cellwriter::Cell cell;
+  cell.vectors.push_back(cellwriter::connectedNode(1, {139.0, 35.0}));
+  cell.vectors.push_back(cellwriter::connectedNode(2, {139.1, 35.0}));
+  cell.vectors.push_back(cellwriter::connectedNode(3, {139.0, 35.02}));
+  cell.vectors.push_back(cellwriter::connectedNode(4, {139.1, 35.02}));
+  cell.vectors.push_back(cellwriter::edge(5, 1, 2, {{139.05, 35.0}}));
+  cell.vectors.push_back(cellwriter::edge(6, 3, 4, {{139.05, 35.02}}));
+  cell.features.push_back(
+      {.rcid = 1, .objl = 30011, .attributes = {{174, "0"}}, .spatialPointers = {{.rcid = 5}}});
+  cell.features.push_back(
+      {.rcid = 2, .objl = 30011, .attributes = {{174, "20"}}, .spatialPointers = {{.rcid = 6}}});
+  return cellwriter::encodeCell(cell);
+}
+
+// The view the viewer sets up for that chart in a window of w x h.
+ViewState fitted(int w, int h) {
+  ViewState view;
+  const Bounds geo{139.0, 35.0, 139.1, 35.02};
+  setProjection(view, geo);
+  fitView(view, projectBounds(view, geo), {0, 0, w, h});
+  return view;
+}
+
+PixelPoint pixelOf(const ViewState& view, double lon, double lat) {
+  return metresToPixel(view, degreesToMetres(view, lon, lat));
+}
+
+QRgb colourAt(const QImage& image, PixelPoint p) {
+  return image.pixel(p.column, p.row);
+}
+QRgb hue(int h) {
+  return QColor::fromHsv(h, 255, 255).rgb();
+}
+
+TEST(AbysRender, DrawsWhatTheViewerShowsAfterViewCommands) {
+  test::TempFile cell(twoLines());
+  const std::string png = cell.path() + ".png";
+  ProgramRun r = render(cell.path() + " -o " + png + " --size 300x200");
+  ASSERT_EQ(r.exitStatus, 0) << r.err;
+  EXPECT_EQ(r.out, "");
+  QImage image(QString::fromStdString(png));
+  ASSERT_EQ(image.size(), QSize(300, 200));
+  ViewState view = fitted(300, 200);
+  EXPECT_EQ(colourAt(image, pixelOf(view, 139.05, 35.0)), hue(240));
+  EXPECT_EQ(colourAt(image, pixelOf(view, 139.05, 35.02)), hue(0));
+  EXPECT_EQ(image.pixel(2, 2), QColor(Qt::white).rgb());
+
+  // Zoom in, then Left until the third finds its item disabled.
+  r = render(cell.path() + " -o " + png +
+             " --size 300x200 --view in --view left --view left --view left");
+  ASSERT_EQ(r.exitStatus, 0) << r.err;
+  EXPECT_NE(r.err.find("skipped --view left"), std::string::npos);
+  image.load(QString::fromStdString(png));
+  zoomViewIn(view);
+  ASSERT_TRUE(panLeft(view));
+  ASSERT_FALSE(panLeft(view));
+  const PixelPoint red = pixelOf(view, 139.09, 35.02);
+  ASSERT_GE(red.column, 0);
+  EXPECT_EQ(colourAt(image, red), hue(0));
+  EXPECT_EQ(colourAt(image, pixelOf(view, 139.09, 35.01)), QColor(Qt::white).rgb());
+}
+
+std::string positionLine(const ViewState& view, int column, int row) {
+  const GeoPoint p = metresToDegrees(view, pixelToMetres(view, column, row));
+  return formatMessage("LAT: %.7f LON: %.7f\n", p.lat, p.lon);
+}
+
+TEST(AbysRender, PicksPrintTheReadouts) {
+  test::TempFile cell(twoLines());
+  const ViewState view = fitted(600, 400);
+  // Three pixels below the deep line: within reach of it alone.
+  const PixelPoint deep = pixelOf(view, 139.05, 35.02);
+  const ProgramRun r =
+      render(cell.path() + " -o " + cell.path() + ".png --pick " + std::to_string(deep.column) +
+             "," + std::to_string(deep.row + 3) + " --pick 300,200");
+  ASSERT_EQ(r.exitStatus, 0) << r.err;
+  EXPECT_EQ(r.out, positionLine(view, deep.column, deep.row + 3) + "VALDCO: 20.0\n" +
+                       positionLine(view, 300, 200) + "\n");
+}
+
+TEST(AbysRender, FailuresWriteNoImage) {
+  test::TempFile cell(twoLines());
+  const std::string png = cell.path() + ".png";
+  ProgramRun r = render("/nonexistent/CELL.000 -o " + png);
+  EXPECT_EQ(r.exitStatus, 1);
+  EXPECT_NE(r.err.find("cannot open /nonexistent/CELL.000"), std::string::npos);
+
+  cellwriter::Cell twice;
+  twice.vectors.push_back(cellwriter::isolatedNode(1, {139.5, 35.25}));
+  twice.vectors.push_back(cellwriter::isolatedNode(1, {139.6, 35.25}));
+  test::TempFile failing(cellwriter::encodeCell(twice));
+  r = render(failing.path() + " -o " + png);
+  EXPECT_EQ(r.exitStatus, 1);
+  EXPECT_NE(r.err.find("status 306"), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(png));
+
+  EXPECT_EQ(render(cell.path()).exitStatus, 2);
+  EXPECT_EQ(render(cell.path() + " -o x.png --view sideways").exitStatus, 2);
+  EXPECT_EQ(render(cell.path() + " -o x.png --size 0x10").exitStatus, 2);
+  EXPECT_EQ(render(cell.path() + " -o x.png --pick 3").exitStatus, 2);
+}
+
+}  // namespace
+}  // namespace abys
