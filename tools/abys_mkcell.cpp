@@ -1,90 +1,176 @@
-// abys-mkcell: writes a small fixed S-57 sample cell in Tokyo Bay.
+// abys-mkcell: writes an S-57 cell of synthetic bathymetry (see --help).
 //
-// Usage: abys-mkcell OUT.000
-// Exit status 0 on success, 1 when the cell cannot be written, 2 on a usage
-// error.
+// Exit status 0 when the cell was written, 1 when it could not be, 2 on a
+// usage error.
+#include <algorithm>
+#include <charconv>
 #include <cstdio>
 #include <exception>
+#include <filesystem>
 #include <string>
+#include <string_view>
+#include <system_error>
 
 #include "cell_writer.h"
+#include "synthetic_cell.h"
 
 namespace {
 
-using namespace abys::cellwriter;
+using abys::mkcell::Options;
 
-constexpr uint16_t kDepthLine = 30011;
-constexpr uint16_t kBayName = 30012;
-constexpr uint16_t kPortName = 30014;
-constexpr uint16_t kCoverage = 302;  // M_COVR
-constexpr uint16_t kValdco = 174;
-constexpr uint16_t kCatcov = 18;
-constexpr uint16_t kNobjnm = 301;
+constexpr const char* kUsage = R"(usage: abys-mkcell [OPTIONS] OUT.000
 
-// A depth line of the given value: an edge between two new connected nodes.
-void addDepthLine(Cell& cell, uint32_t id, const char* depth, Point2 from, Point2 to,
-                  std::vector<Point2> interior) {
-  const uint32_t beginNode = id * 10 + 1;
-  const uint32_t endNode = id * 10 + 2;
-  const uint32_t edgeId = id * 10 + 3;
-  cell.vectors.push_back(connectedNode(beginNode, from));
-  cell.vectors.push_back(connectedNode(endNode, to));
-  cell.vectors.push_back(edge(edgeId, beginNode, endNode, std::move(interior)));
-  cell.features.push_back({.rcid = id,
-                           .prim = 2,
-                           .objl = kDepthLine,
-                           .attributes = {{kValdco, depth}},
-                           .spatialPointers = {{.rcnm = 130, .rcid = edgeId}}});
+Writes an S-57 cell of synthetic bathymetry: a seabed of basins and shoals on
+a regional slope, its depth contours as depth lines (30011, VALDCO), the
+basins' and shoals' Japanese names (30012), harbour and anchorage names
+(30014) and the M_COVR coverage of the chart. The same options write the
+same bytes.
+
+Options:
+  --seed N                seabed and names (default 1)
+  --levels N              depth lines at N depths, 1 to 1000 (default 20)
+  --interval M            metres between those depths (default 5)
+  --grid N                seabed grid of N x N vertices, 8 to 8193 (default 300)
+  --vertices N            instead of --grid: the grid for depth lines of about
+                          N vertices in all; millions need more --levels and
+                          --relief (e.g. --levels 50 --relief 500 --vertices
+                          1000000)
+  --relief N              basins and shoals, 1 to 10000 (default 6)
+  --places N              harbour and anchorage names, 0 to 1000 (default 4)
+  --origin LON,LAT        south-west corner in degrees (default 139.7,35.4)
+  --span DEG              width in degrees of longitude; the height makes the
+                          chart square on the ground (default 0.25)
+  --edge-coordinates N    most coordinates of one edge, 2 to 12000 (default
+                          10000); longer depth lines are split at nodes
+  -h, --help              this text
+
+Prints what it wrote on one line. Exit status 0 when the cell was written,
+1 when it could not be, 2 on a usage error.
+)";
+
+struct UsageError {
+  std::string message;
+};
+
+template <typename Number>
+Number parseNumber(std::string_view option, std::string_view text) {
+  Number value{};
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error != std::errc() || end != text.data() + text.size() || text.empty()) {
+    throw UsageError{std::string(option) + ": not a number: " + std::string(text)};
+  }
+  return value;
 }
 
-// A named point: an isolated node and a feature with NOBJNM.
-void addName(Cell& cell, uint32_t id, uint16_t objl, std::u16string name, Point2 at) {
-  const uint32_t node = id * 10 + 1;
-  cell.vectors.push_back(isolatedNode(node, at));
-  cell.features.push_back({.rcid = id,
-                           .prim = 1,
-                           .objl = objl,
-                           .nationalAttributes = {{kNobjnm, std::move(name)}},
-                           .spatialPointers = {{.rcnm = 110, .rcid = node}}});
-}
+struct Request {
+  Options options;
+  long long vertices = 0;  // 0: the grid as given
+  bool gridGiven = false;
+  std::string path;
+  bool help = false;
+};
 
-Cell sampleCell() {
-  Cell cell;
-  cell.dsid.dsnm = "ABYS0001.000";
-  cell.dsid.comt = "ABYS sample cell";
-  cell.dssi.nall = 2;
-
-  addDepthLine(cell, 1, "5", {139.72, 35.45}, {139.78, 35.55}, {{139.74, 35.48}, {139.76, 35.52}});
-  addDepthLine(cell, 2, "10", {139.78, 35.42}, {139.85, 35.56}, {{139.80, 35.47}, {139.83, 35.52}});
-  addDepthLine(cell, 3, "20", {139.86, 35.41}, {139.92, 35.58}, {{139.88, 35.48}});
-  addName(cell, 4, kBayName, u"東京湾", {139.82, 35.50});
-  addName(cell, 5, kPortName, u"横浜港", {139.71, 35.44});
-
-  // Coverage: one closed edge round the cell, starting and ending at one node.
-  cell.vectors.push_back(connectedNode(61, {139.70, 35.40}));
-  cell.vectors.push_back(edge(63, 61, 61, {{139.95, 35.40}, {139.95, 35.60}, {139.70, 35.60}}));
-  cell.features.push_back({.rcid = 6,
-                           .prim = 3,
-                           .grup = 1,
-                           .objl = kCoverage,
-                           .attributes = {{kCatcov, "1"}},
-                           .spatialPointers = {{.rcnm = 130, .rcid = 63, .usag = 1}}});
-  return cell;
+Request parseArguments(int argc, char** argv) {
+  Request request;
+  Options& o = request.options;
+  for (int i = 1; i < argc; ++i) {
+    std::string_view arg = argv[i];
+    if (arg == "-h" || arg == "--help") {
+      request.help = true;
+      continue;
+    }
+    if (arg.size() < 2 || arg.substr(0, 2) != "--") {
+      if (!request.path.empty()) throw UsageError{"more than one output file"};
+      request.path = arg;
+      continue;
+    }
+    // --name VALUE or --name=VALUE.
+    std::string_view name = arg;
+    std::string_view value;
+    if (const size_t equals = arg.find('='); equals != std::string_view::npos) {
+      name = arg.substr(0, equals);
+      value = arg.substr(equals + 1);
+    } else {
+      if (i + 1 >= argc) throw UsageError{std::string(name) + " needs a value"};
+      value = argv[++i];
+    }
+    if (name == "--seed") {
+      o.seed = parseNumber<uint32_t>(name, value);
+    } else if (name == "--levels") {
+      o.levels = parseNumber<int>(name, value);
+    } else if (name == "--interval") {
+      o.interval = parseNumber<double>(name, value);
+    } else if (name == "--grid") {
+      o.grid = parseNumber<int>(name, value);
+      request.gridGiven = true;
+    } else if (name == "--vertices") {
+      request.vertices = parseNumber<long long>(name, value);
+      if (request.vertices < 1) throw UsageError{"--vertices must be positive"};
+    } else if (name == "--relief") {
+      o.relief = parseNumber<int>(name, value);
+    } else if (name == "--places") {
+      o.places = parseNumber<int>(name, value);
+    } else if (name == "--origin") {
+      const size_t comma = value.find(',');
+      if (comma == std::string_view::npos) throw UsageError{"--origin takes LON,LAT"};
+      o.west = parseNumber<double>(name, value.substr(0, comma));
+      o.south = parseNumber<double>(name, value.substr(comma + 1));
+    } else if (name == "--span") {
+      o.span = parseNumber<double>(name, value);
+    } else if (name == "--edge-coordinates") {
+      o.maxEdgeCoordinates = parseNumber<int>(name, value);
+    } else {
+      throw UsageError{"unknown option " + std::string(name)};
+    }
+  }
+  if (request.help) return request;
+  if (request.path.empty()) throw UsageError{"no output file"};
+  if (request.vertices > 0 && request.gridGiven) throw UsageError{"--grid or --vertices, not both"};
+  o.name = std::filesystem::path(request.path).filename().string();
+  if (const std::string fault = abys::mkcell::checkOptions(o); !fault.empty()) {
+    throw UsageError{fault};
+  }
+  if (request.vertices > 0) {
+    const int64_t grid = abys::mkcell::gridForVertices(o, request.vertices);
+    if (grid > abys::mkcell::kMaxGrid) {
+      throw UsageError{"--vertices " + std::to_string(request.vertices) + " needs a grid of " +
+                       std::to_string(grid) + "; raise --levels or --relief"};
+    }
+    o.grid = static_cast<int>(std::max<int64_t>(grid, abys::mkcell::kMinGrid));
+    // The grid may now be too fine for the span.
+    if (const std::string fault = abys::mkcell::checkOptions(o); !fault.empty()) {
+      throw UsageError{fault};
+    }
+  }
+  return request;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: abys-mkcell OUT.000\n");
+  Request request;
+  try {
+    request = parseArguments(argc, argv);
+  } catch (const UsageError& e) {
+    std::fprintf(stderr, "abys-mkcell: %s\n%s", e.message.c_str(),
+                 "usage: abys-mkcell [OPTIONS] OUT.000 (--help for the options)\n");
     return 2;
   }
-  const std::string path = argv[1];
+  if (request.help) {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
   try {
-    if (!writeFile(path, encodeCell(sampleCell()))) {
-      std::fprintf(stderr, "abys-mkcell: cannot write %s\n", path.c_str());
+    const abys::mkcell::SyntheticCell made = abys::mkcell::makeCell(request.options);
+    const std::string bytes = abys::cellwriter::encodeCell(made.cell);
+    if (!abys::cellwriter::writeFile(request.path, bytes)) {
+      std::fprintf(stderr, "abys-mkcell: cannot write %s\n", request.path.c_str());
       return 1;
     }
+    std::printf("%s: %lld depth lines of %lld vertices, %lld names, grid %d, %zu bytes\n",
+                request.path.c_str(), static_cast<long long>(made.depthLines),
+                static_cast<long long>(made.depthVertices), static_cast<long long>(made.names),
+                request.options.grid, bytes.size());
   } catch (const std::exception& e) {
     std::fprintf(stderr, "abys-mkcell: %s\n", e.what());
     return 1;

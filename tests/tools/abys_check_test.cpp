@@ -9,35 +9,15 @@
 #include "cell_writer.h"
 #include "check_driver.h"
 #include "support/load.h"
+#include "support/programs.h"
 
 namespace abys {
 namespace {
 
-struct ProgramRun {
-  int exitStatus = -1;
-  std::string out;
-  std::string err;
-};
+using test::ProgramRun;
 
 ProgramRun run(const std::string& arguments) {
-  // The programs are built beside this test.
-  const std::string program =
-      (std::filesystem::read_symlink("/proc/self/exe").parent_path() / "abys-check").string();
-  test::TempFile errFile("", "stderr.txt");
-  const std::string command = program + " " + arguments + " 2>" + errFile.path();
-  ProgramRun r;
-  std::FILE* pipe = popen(command.c_str(), "r");
-  char chunk[4096];
-  size_t n;
-  while ((n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0)
-    r.out.append(chunk, n);
-  const int status = pclose(pipe);
-  r.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  std::FILE* err = std::fopen(errFile.path().c_str(), "rb");
-  while ((n = std::fread(chunk, 1, sizeof chunk, err)) > 0)
-    r.err.append(chunk, n);
-  std::fclose(err);
-  return r;
+  return test::runProgram("abys-check", arguments);
 }
 
 std::string goodCell() {

@@ -10,32 +10,16 @@
 
 #include "cell_writer.h"
 #include "support/load.h"
-#include "support/stream.h"
+#include "support/programs.h"
 #include "view_transform.h"
 
 namespace abys {
 namespace {
 
-struct ProgramRun {
-  int exitStatus = -1;
-  std::string out;
-  std::string err;
-};
+using test::ProgramRun;
 
 ProgramRun render(const std::string& arguments) {
-  const std::string program =
-      (std::filesystem::read_symlink("/proc/self/exe").parent_path() / "abys-render").string();
-  test::TempFile errFile("", "stderr.txt");
-  ProgramRun r;
-  std::FILE* pipe = popen((program + " " + arguments + " 2>" + errFile.path()).c_str(), "r");
-  char chunk[4096];
-  size_t n;
-  while ((n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0)
-    r.out.append(chunk, n);
-  const int status = pclose(pipe);
-  r.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  r.err = test::readFileBytes(errFile.path());
-  return r;
+  return test::runProgram("abys-render", arguments);
 }
 
 // Two horizontal depth lines: VALDCO 0 at latitude 35.0 and 20 at 35.02,

@@ -1,0 +1,81 @@
+// A synthetic S-57 cell of bathymetry: depth lines (object class 30011,
+// VALDCO) traced from a seeded seabed, Japanese names of its basins and
+// shoals (30012) and of a few harbours and anchorages (30014) in NOBJNM at
+// lexical level 2, and an M_COVR coverage (302) round the chart.
+//
+// The cell is built to pass every logical check without a finding: each
+// depth line has edges and connected nodes of its own (a closed line is a
+// ring back to its first node), edges stay below the record size limit by
+// being split at connected nodes, each name has its own isolated node, and
+// the coverage is one closed edge. A seed and options give the same bytes
+// on every platform.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "cell_writer.h"
+
+namespace abys::mkcell {
+
+inline constexpr uint16_t kDepthLineClass = 30011;
+inline constexpr uint16_t kSeabedNameClass = 30012;
+inline constexpr uint16_t kPlaceNameClass = 30014;
+inline constexpr uint16_t kCoverageClass = 302;  // M_COVR
+inline constexpr uint16_t kValdco = 174;
+inline constexpr uint16_t kCatcov = 18;
+inline constexpr uint16_t kNobjnm = 301;
+
+inline constexpr int kMinGrid = 8;
+inline constexpr int kMaxGrid = 8193;
+
+struct Options {
+  uint32_t seed = 1;
+  // Depth lines at interval, 2 * interval, ... levels * interval metres; the
+  // seabed spans half an interval above the first and below the last.
+  int levels = 20;
+  double interval = 5;
+  // Grid vertices per side; with six relief features the depth lines hold
+  // about 2 * levels * grid vertices, more with more features.
+  int grid = 300;
+  // Basins and shoals, each named.
+  int relief = 6;
+  // Harbour and anchorage names.
+  int places = 4;
+  // The south-west corner in degrees, and the chart's width in degrees of
+  // longitude; its height makes the chart square on the ground.
+  double west = 139.70;
+  double south = 35.40;
+  double span = 0.25;
+  // Coordinates an edge holds between its nodes; longer lines are split.
+  // Above about 12,000 an edge record reaches the size limit.
+  int maxEdgeCoordinates = 10000;
+  // The DSID's data set name.
+  std::string name = "ABYS0001.000";
+};
+
+// Empty when the options make a cell; otherwise what is wrong with them.
+std::string checkOptions(const Options& options);
+
+// The grid expected to give depth lines of about `vertices` vertices with
+// the other options as they are, estimated from a coarse grid; it may fall
+// outside kMinGrid..kMaxGrid.
+int64_t gridForVertices(const Options& options, int64_t vertices);
+
+struct SyntheticCell {
+  cellwriter::Cell cell;
+  int64_t depthLines = 0;
+  // Coordinates of the depth lines: each line's distinct points, nodes
+  // included.
+  int64_t depthVertices = 0;
+  int64_t names = 0;
+};
+
+// Throws std::invalid_argument when checkOptions finds fault.
+SyntheticCell makeCell(const Options& options);
+
+// The VALDCO text of a depth: the shortest decimal of up to nine
+// significant digits ("10", "12.5").
+std::string depthText(double depth);
+
+}  // namespace abys::mkcell
