@@ -82,6 +82,23 @@ class Snapshots {
     for (auto* offsets : {&attrAt_, &spKeyAt_, &fpKeyAt_, &spAt_, &fpAt_})
       offsets->resize(n + 1);
     failed_.assign(n, false);
+    // Sized once: growing these arrays would copy them and touch fresh
+    // memory again and again.
+    size_t attributes = 0, spatial = 0, feature = 0;
+    for (const FeatureRecord* f : features) {
+      attributes += static_cast<size_t>(f->attributes.count);
+      spatial += static_cast<size_t>(f->spatialPointers.count);
+      feature += static_cast<size_t>(f->featurePointers.count);
+    }
+    try {
+      attrs_.reserve(attributes);
+      spKeys_.reserve(spatial);
+      spatial_.reserve(spatial);
+      fpKeys_.reserve(feature);
+      feature_.reserve(feature);
+    } catch (const std::bad_alloc&) {
+      // Each feature's snapshot then grows on its own and may fail alone.
+    }
     for (size_t i = 0; i < n; ++i) {
       const FeatureRecord& f = *features[i];
       if (duplicationSnapshotFails != nullptr && duplicationSnapshotFails(f)) {
@@ -203,6 +220,7 @@ bool sameSorted(Range<T> a, Range<T> b) {
 // added in feature order, then the lists are laid out one after another.
 class Postings {
  public:
+  void reserve(size_t entries) { entries_.reserve(entries); }
   void add(uint64_t key, uint32_t position) { entries_.push_back({key, position, 0}); }
 
   void build() {
@@ -329,6 +347,14 @@ void checkFeatureDuplication(const Dataset& dataset, const LogFn& log) {
   // Features whose snapshot failed are paired with every earlier feature of
   // their class.
   Postings postings;
+  // At most: an attribute set, a failure or "none" mark for each kind of
+  // pointer, two sorted sequences, and one entry per attribute and pointer.
+  size_t entries = 5 * size_t{n};
+  for (const FeatureRecord* f : features) {
+    entries += static_cast<size_t>(f->attributes.count + f->spatialPointers.count +
+                                   f->featurePointers.count);
+  }
+  postings.reserve(entries);
   for (uint32_t i = 0; i < n; ++i) {
     const uint64_t cls = classKey(*features[i]);
     auto add = [&](Dimension d, uint64_t value) { postings.add(key(cls, d, value), i); };
