@@ -345,16 +345,23 @@ int decodeFeaturePointers(const char* data, int dataLength, FieldImage& image, i
   }
 }
 
+// The element count of a field of fixed-size elements, or -1 after setting
+// code to the field's length problem (elementCount is then 0).
+int fixedElements(int dataLength, int size, int tooShort, int notMultiple, int& elementCount,
+                  int& code) {
+  if (dataLength < size || dataLength % size != 0) {
+    elementCount = 0;
+    code = dataLength < size ? tooShort : notMultiple;
+    return -1;
+  }
+  return dataLength / size;
+}
+
 int decodeSpatialPointers(const char* data, int dataLength, FieldImage& image, int& elementCount) {
-  if (dataLength < 8) {
-    elementCount = 0;
-    return kFsptTooShort;
-  }
-  if (dataLength % 8 != 0) {
-    elementCount = 0;
-    return kFsptNotMultiple;
-  }
-  const int count = dataLength / 8;
+  int code = kDecodeOk;
+  const int count =
+      fixedElements(dataLength, 8, kFsptTooShort, kFsptNotMultiple, elementCount, code);
+  if (count < 0) return code;
   auto& elements = image.spatialPointers;
   elements.resize(static_cast<size_t>(count));
   int result = kDecodeOk;
@@ -385,15 +392,10 @@ int decodeSpatialPointers(const char* data, int dataLength, FieldImage& image, i
 }
 
 int decodeVectorPointers(const char* data, int dataLength, FieldImage& image, int& elementCount) {
-  if (dataLength < 9) {
-    elementCount = 0;
-    return kVrptTooShort;
-  }
-  if (dataLength % 9 != 0) {
-    elementCount = 0;
-    return kVrptNotMultiple;
-  }
-  const int count = dataLength / 9;
+  int code = kDecodeOk;
+  const int count =
+      fixedElements(dataLength, 9, kVrptTooShort, kVrptNotMultiple, elementCount, code);
+  if (count < 0) return code;
   auto& elements = image.vectorPointers;
   elements.resize(static_cast<size_t>(count));
   int result = kDecodeOk;
