@@ -298,7 +298,9 @@ uint64_t key(uint64_t cls, Dimension d, uint64_t value) {
 }
 
 bool hasRepeatedCodes(Range<AttrKey> a) {
-  for (const AttrKey* i = a.first; i + 1 < a.last; ++i) {
+  // An empty range may be two null pointers, where no offset may be applied.
+  if (a.size() < 2) return false;
+  for (const AttrKey* i = a.first; i + 1 != a.last; ++i) {
     if (i->attl == (i + 1)->attl) return true;
   }
   return false;

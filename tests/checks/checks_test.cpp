@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -302,6 +303,69 @@ TEST(DuplicationCheck, SnapshotFailureIsReportedAndTheCheckGoesOn) {
       (Lines{"Error: -2  Name: FE0000000001", "Error:333  Name: FE0000000001 Name: FE0000000003",
              "Error:333  Name: FE0000000001 Name: FE0000000004", "Error: -2  Name: FE0000000002",
              "Error:333  Name: FE0000000003 Name: FE0000000004"}));
+}
+
+// The snapshot of each feature in turn, then of every feature, cannot be
+// made: that feature gets its -2 line and every finding between the other
+// features is still made, in the same order.
+TEST(DuplicationCheck, SnapshotFailureAtAnyFeatureKeepsEveryOtherFinding) {
+  // The checks write into the dataset: one fresh dataset per run.
+  auto fill = [](Dataset& d) {
+    test::DatasetBuilder b(d);
+    for (uint32_t id = 1; id <= 6; ++id) {
+      FeatureRecord* f = b.feature(id, 255, id <= 4 ? 1 : 2);
+      b.attribute(f, 1, id > 4 ? "last two" : id % 2 == 0 ? "even" : "odd");
+      b.attribute(f, 2, "same");
+    }
+  };
+  auto duplicationLines = [](const CheckRun& r) {
+    Lines lines;
+    for (const std::string& line : r.errors) {
+      if (line.rfind("Error:333", 0) == 0 || line.rfind("Error: -2", 0) == 0) lines.push_back(line);
+    }
+    return lines;
+  };
+  Dataset d;
+  fill(d);
+  const CheckRun full = check(d);
+  const Lines all = duplicationLines(full);
+  ASSERT_EQ(all, (Lines{"Error:333  Name: FE0000000001 Name: FE0000000003",
+                        "Error:333  Name: FE0000000002 Name: FE0000000004",
+                        "Error:333  Name: FE0000000005 Name: FE0000000006"}));
+  static uint32_t failing = 0;
+  for (failing = 1; failing <= 7; ++failing) {
+    SCOPED_TRACE(failing);
+    // 7 stands for every feature.
+    duplicationSnapshotFails = [](const FeatureRecord& f) {
+      return failing == 7 || f.rcid == failing;
+    };
+    Dataset again;
+    fill(again);
+    const CheckRun r = check(again);
+    duplicationSnapshotFails = nullptr;
+    EXPECT_EQ(r.status, full.status);
+    // A feature compared with a later one of its class whose snapshot
+    // failed also reports -2, in that feature's place among its findings.
+    auto failed = [](uint32_t id) { return failing == 7 || id == failing; };
+    auto sameClass = [](uint32_t a, uint32_t b) { return (a <= 4) == (b <= 4); };
+    Lines expected;
+    for (uint32_t id = 1; id <= 6; ++id) {
+      const std::string name = "Name: " + recordName(100, id);
+      if (failed(id)) {
+        expected.push_back("Error: -2  " + name);
+        continue;
+      }
+      for (uint32_t later = id + 1; later <= 6; ++later) {
+        const std::string pair = "Error:333  " + name + " Name: " + recordName(100, later);
+        if (sameClass(id, later) && failed(later)) {
+          expected.push_back("Error: -2  " + name);
+        } else if (std::find(all.begin(), all.end(), pair) != all.end()) {
+          expected.push_back(pair);
+        }
+      }
+    }
+    EXPECT_EQ(duplicationLines(r), expected);
+  }
 }
 
 TEST(GeometryChecks, CoordinateRules) {

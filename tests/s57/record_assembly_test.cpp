@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "cell_writer.h"
@@ -225,6 +226,45 @@ Cell richCell() {
   return cell;
 }
 
+// Where a load that ran out of memory differs from the full load of the same
+// file: every record it holds must be the full load's record at the same
+// place in its list, complete, except the last of a list, which may be the
+// record cut short by the failure (same name, no more entries than the full
+// one). Empty when the failed load is such a prefix.
+template <typename Record>
+std::string prefixDifferences(const List<Record>& failed, const List<Record>& full,
+                              const char* name) {
+  std::string out;
+  const Record* f = full.first;
+  for (const Record* r = failed.first; r != nullptr; r = r->next, f = f != nullptr ? f->next : f) {
+    if (f == nullptr) return out + name + ": more records than the full load\n";
+    if (r->rcnm != f->rcnm || r->rcid != f->rcid) return out + name + ": a different record\n";
+    auto entries = [](const Record& record) {
+      if constexpr (std::is_same_v<Record, FeatureRecord>) {
+        return std::vector<int32_t>{record.attributes.count, record.nationalAttributes.count,
+                                    record.featurePointers.count, record.spatialPointers.count};
+      } else {
+        return std::vector<int32_t>{record.attributes.count, record.pointers.count,
+                                    record.coordinates.count, record.soundings.count};
+      }
+    };
+    const std::vector<int32_t> got = entries(*r), want = entries(*f);
+    for (size_t k = 0; k < got.size(); ++k) {
+      if (r->next != nullptr ? got[k] != want[k] : got[k] > want[k]) {
+        out += std::string(name) + " " + std::to_string(r->rcid) + ": entries differ\n";
+      }
+    }
+    if constexpr (std::is_same_v<Record, VectorRecord>) {
+      const CoordinateEntry* c = f->coordinates.first;
+      for (const CoordinateEntry* e = r->coordinates.first; e != nullptr && c != nullptr;
+           e = e->next, c = c->next) {
+        if (e->x != c->x || e->y != c->y) out += std::string(name) + ": coordinates differ\n";
+      }
+    }
+  }
+  return out;
+}
+
 TEST(AssembleMemory, ExhaustionAtEveryAllocationLeavesAConsistentDataset) {
   test::TempFile file(cellwriter::encodeCell(richCell()));
   Dataset d;
@@ -232,6 +272,7 @@ TEST(AssembleMemory, ExhaustionAtEveryAllocationLeavesAConsistentDataset) {
   const long total = d.arena.allocations();
   const int32_t features = d.features.count;
   ASSERT_GT(total, 20);
+  RecordProperty("allocations", static_cast<int>(total));
 
   int32_t assembledBefore = 0;
   for (long n = 1; n <= total; ++n) {
@@ -246,6 +287,12 @@ TEST(AssembleMemory, ExhaustionAtEveryAllocationLeavesAConsistentDataset) {
         std::string::npos);
     EXPECT_EQ(test::invariantViolations(failing), "");
     EXPECT_LE(failing.features.count, features);
+    // Everything assembled before the failure is kept as the full load has it.
+    EXPECT_EQ(prefixDifferences(failing.features, d.features, "features") +
+                  prefixDifferences(failing.isolatedNodes, d.isolatedNodes, "isolated nodes") +
+                  prefixDifferences(failing.connectedNodes, d.connectedNodes, "connected nodes") +
+                  prefixDifferences(failing.edges, d.edges, "edges"),
+              "");
     // A later failure keeps at least what an earlier one kept.
     const int32_t assembled = failing.features.count + failing.vectorCount;
     EXPECT_GE(assembled, assembledBefore);

@@ -3,6 +3,7 @@
 // its translations.
 #include "main_window.h"
 
+#include <unistd.h>
 #include <QAction>
 #include <QApplication>
 #include <QDir>
@@ -17,6 +18,7 @@
 #include <QTranslator>
 #include <clocale>
 #include <functional>
+#include <random>
 
 #include "drawing_area.h"
 #include "support/chart_cells.h"
@@ -110,6 +112,27 @@ class MainWindowTest : public QObject {
 
   CellFolder folder;
   QString bayPath;
+  // The hostile files, apart from the folder the open dialog tests browse.
+  CellFolder hostile;
+
+  QString writeBytes(const QString& name, const QByteArray& bytes) {
+    const QString path = hostile.path() + u'/' + name;
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) return {};
+    return path;
+  }
+  QString makeDirectory(const QString& name) {
+    QDir(hostile.path()).mkdir(name);
+    return hostile.path() + u'/' + name;
+  }
+  // A readable cell made unreadable; empty when permission bits cannot stop
+  // this process (root).
+  QString unreadable() {
+    if (geteuid() == 0) return {};
+    const QString path = hostile.write(bayCell(), QStringLiteral("LOCKED.000"));
+    QFile::setPermissions(path, QFileDevice::WriteOwner);
+    return path;
+  }
 
  private slots:
   void initTestCase() {
@@ -214,6 +237,47 @@ class MainWindowTest : public QObject {
     QVERIFY(QApplication::overrideCursor() == nullptr);
     // The window is still ready for a good chart.
     QVERIFY(w.window.openFile(bayPath));
+  }
+
+  // Files from anywhere: each either leaves the no-chart state or, when its
+  // load ends (at once or early) with checks that pass, shows what was
+  // loaded, here nothing at all; the window then still works.
+  void hostileFileLeavesAWorkingWindow_data() {
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<bool>("opens");
+    QTest::newRow("directory named like a cell") << makeDirectory("FOLDER.000") << false;
+    QTest::newRow("no read permission") << unreadable() << false;
+    QTest::newRow("0-byte file") << writeBytes("EMPTY0.000", {}) << true;
+    // Not a record: the load stops at the first (status 8) with nothing
+    // assembled, and an empty dataset passes the checks.
+    std::mt19937 random(8);
+    QByteArray noise(5000, '\0');
+    for (char& byte : noise)
+      byte = static_cast<char>(random());
+    noise[0] = 'x';  // not a record length
+    QTest::newRow("random bytes") << writeBytes("NOISE.000", noise) << true;
+  }
+  void hostileFileLeavesAWorkingWindow() {
+    QFETCH(QString, path);
+    QFETCH(bool, opens);
+    if (path.isEmpty()) QSKIP("running as root: permission bits do not stop reads");
+    Window w;
+    QCOMPARE(w.window.openFile(path), opens);
+    QCOMPARE(menuState(w.window), opens ? kChartMenus : kNoChartMenus);
+    QCOMPARE(w.window.displayState().currentDataset != nullptr, opens);
+    QVERIFY(pictureIsWhite(w.window));
+    QVERIFY(QApplication::overrideCursor() == nullptr);
+    if (opens) {
+      QCOMPARE(w.window.displayState().currentDataset->features.count, 0);
+      w.window.zoomIn();
+      w.window.shiftLeft();
+      sendMouse(drawingArea(w.window), QEvent::MouseMove, {10, 10});
+      sendMouse(drawingArea(w.window), QEvent::MouseButtonPress, {10, 10});
+      QVERIFY(labelText(w.window, "valdcoLabel").isEmpty());
+      w.window.closeDoc();
+    }
+    QVERIFY(w.window.openFile(bayPath));
+    QCOMPARE(menuState(w.window), kChartMenus);
   }
 
   void loadThatStopsEarlyIsShownWhenChecksPass() {
@@ -511,6 +575,29 @@ class MainWindowTest : public QObject {
     }
     QCoreApplication::removeTranslator(translator);
     delete translator;
+  }
+
+  // Last of the dialog tests: the dialog's folder watch sees the file go,
+  // which could disturb a dialog opened after it.
+  void fileThatVanishesAfterTheDialogLeavesNoChart() {
+    const QString path =
+        writeBytes("VANISHING.000", QByteArray::fromStdString(cw::encodeCell(bayCell())));
+    Window w;
+    const QByteArray home = qgetenv("HOME");
+    qputenv("HOME", hostile.path().toLocal8Bit());
+    withModal([&] { w.window.open(); },
+              [&](QWidget* modal) {
+                auto* dialog = qobject_cast<QFileDialog*>(modal);
+                QVERIFY(dialog != nullptr);
+                dialog->selectFile(path);
+                QVERIFY(QFile::remove(path));
+                QMetaObject::invokeMethod(dialog, "done", Q_ARG(int, QDialog::Accepted));
+              });
+    qputenv("HOME", home);
+    QCOMPARE(menuState(w.window), kNoChartMenus);
+    QVERIFY(w.window.displayState().currentDataset == nullptr);
+    QVERIFY(QApplication::overrideCursor() == nullptr);
+    QVERIFY(w.window.openFile(bayPath));
   }
 };
 
