@@ -287,7 +287,6 @@ enum Dimension : uint64_t {
   kSpatialName,
   kFeatureName,
   kNoSpatial,
-  kNoFeature,
   kSortedSpatial,
   kSortedFeature,
   kFailed,
@@ -340,9 +339,9 @@ void checkFeatureDuplication(const Dataset& dataset, const LogFn& log) {
 
   // Keys a pair must share to give a finding:
   // 333 needs equal attributes (the same code/text set when F repeats no
-  //     code, else every code/text pair of F in G), equal feature pointers
-  //     (a shared name, or none on either side) and equal spatial pointers
-  //     (likewise);
+  //     code, else every code/text pair of F in G), equal spatial pointers
+  //     (a shared name, or none on either side) and equal feature pointers
+  //     (a shared name when F has any);
   // 334 needs equal spatial pointers;
   // 336 needs the same sorted feature pointers or the same sorted spatial
   //     pointers, which are plain multiset equalities.
@@ -357,6 +356,11 @@ void checkFeatureDuplication(const Dataset& dataset, const LogFn& log) {
                                    f->featurePointers.count);
   }
   postings.reserve(entries);
+  // The code/text pairs are looked up only for features that repeat a code.
+  bool repeatedCodes = false;
+  for (uint32_t i = 0; i < n && !repeatedCodes; ++i) {
+    repeatedCodes = !snapshots.failed(i) && hasRepeatedCodes(snapshots.attributes(i));
+  }
   for (uint32_t i = 0; i < n; ++i) {
     const uint64_t cls = classKey(*features[i]);
     auto add = [&](Dimension d, uint64_t value) { postings.add(key(cls, d, value), i); };
@@ -366,7 +370,7 @@ void checkFeatureDuplication(const Dataset& dataset, const LogFn& log) {
     }
     const Range<AttrKey> attrs = snapshots.attributes(i);
     add(kAttributeSet, attributeSetHash(attrs));
-    for (const AttrKey* a = attrs.first; a != attrs.last; ++a) {
+    for (const AttrKey* a = attrs.first; repeatedCodes && a != attrs.last; ++a) {
       if (a == attrs.first || *a != *(a - 1)) add(kAttributePair, mix(a->attl, a->text));
     }
     const Range<uint64_t> spNames = snapshots.spatialNames(i);
@@ -378,7 +382,6 @@ void checkFeatureDuplication(const Dataset& dataset, const LogFn& log) {
     for (const uint64_t* k = fpNames.first; k != fpNames.last; ++k) {
       if (k == fpNames.first || *k != *(k - 1)) add(kFeatureName, *k);
     }
-    if (fpNames.empty()) add(kNoFeature, 0);
     if (features[i]->prim == 3) {
       add(kSortedSpatial, sequenceHash(snapshots.spatialPointers(i), spatialHash));
       if (!snapshots.featurePointers(i).empty()) {
@@ -411,8 +414,9 @@ void checkFeatureDuplication(const Dataset& dataset, const LogFn& log) {
     for (const uint64_t* k = spNames.first; k != spNames.last; ++k) {
       if (k == spNames.first || *k != *(k - 1)) spatialKeys.push_back(key(cls, kSpatialName, *k));
     }
+    // Without feature pointers F shares no name: the features without any
+    // would be the superset, seldom a small one, so this kind is not used.
     featureKeys.clear();
-    if (fpNames.empty()) featureKeys.push_back(key(cls, kNoFeature, 0));
     for (const uint64_t* k = fpNames.first; k != fpNames.last; ++k) {
       if (k == fpNames.first || *k != *(k - 1)) featureKeys.push_back(key(cls, kFeatureName, *k));
     }
@@ -446,7 +450,9 @@ void checkFeatureDuplication(const Dataset& dataset, const LogFn& log) {
     const std::vector<uint64_t>* for333 = &attributeKeys;
     size_t smallest = total(attributeKeys);
     if (const size_t n = total(spatialKeys); n < smallest) smallest = n, for333 = &spatialKeys;
-    if (const size_t n = total(featureKeys); n < smallest) for333 = &featureKeys;
+    if (const size_t n = total(featureKeys); !featureKeys.empty() && n < smallest) {
+      for333 = &featureKeys;
+    }
     gather(*for333);
     if (f->prim == 2 && for333 != &spatialKeys) gather(spatialKeys);
     if (f->prim == 3) {
