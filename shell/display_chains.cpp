@@ -48,4 +48,15 @@ double parseNumber(const char* text) {
   return strtod_l(text, nullptr, cLocale);
 }
 
+void prepareChart(DisplayState& display, Dataset& dataset, ViewState& view,
+                  const ViewWindow& window) {
+  display.currentDataset = &dataset;
+  buildDisplayChains(display, dataset);
+  computeValdcoRange(display);
+  const Bounds geo{dataset.minX, dataset.minY, dataset.maxX, dataset.maxY};
+  setProjection(view, geo);
+  display.chartBounds = projectBounds(view, geo);
+  fitView(view, display.chartBounds, window);
+}
+
 }  // namespace abys

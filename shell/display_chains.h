@@ -3,6 +3,7 @@
 #pragma once
 
 #include "display_state.h"
+#include "view_transform.h"
 
 namespace abys {
 
@@ -14,6 +15,13 @@ void buildDisplayChains(DisplayState& display, Dataset& dataset);
 // and folds the numbers into display.valdcoRange. Keeps the range it had
 // when chain 0 carries no VALDCO.
 void computeValdcoRange(DisplayState& display);
+
+// Everything the open command does for a chart that passed the checks:
+// makes dataset the current one, builds the chains and the VALDCO range,
+// sets the projection from the dataset's extent, keeps that extent in
+// metres as chartBounds and fits the view to it in window.
+void prepareChart(DisplayState& display, Dataset& dataset, ViewState& view,
+                  const ViewWindow& window);
 
 // atof in the "C" locale: the longest leading number of text (blanks first
 // skipped), 0 when there is none. A decimal point whatever LC_NUMERIC says.

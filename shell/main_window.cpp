@@ -114,13 +114,7 @@ bool MainWindow::openFile(const QString& path) {
     return false;
   }
 
-  display.currentDataset = dataset;
-  buildDisplayChains(display, *dataset);
-  computeValdcoRange(display);
-  const Bounds geo{dataset->minX, dataset->minY, dataset->maxX, dataset->maxY};
-  setProjection(view, geo);
-  display.chartBounds = projectBounds(view, geo);
-  fitView(view, display.chartBounds, {0, 0, drawingArea->width(), drawingArea->height()});
+  prepareChart(display, *dataset, view, {0, 0, drawingArea->width(), drawingArea->height()});
   drawingArea->renderChart();
   setDocOpenMenus();
   return true;

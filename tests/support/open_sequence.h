@@ -63,15 +63,9 @@ struct ShownChart {
 inline ShownChart showChart(Dataset& dataset) {
   ShownChart shown;
   DisplayState display;
-  display.currentDataset = &dataset;
-  buildDisplayChains(display, dataset);
-  computeValdcoRange(display);
   ViewState view;
-  const Bounds geo{dataset.minX, dataset.minY, dataset.maxX, dataset.maxY};
-  setProjection(view, geo);
-  display.chartBounds = projectBounds(view, geo);
   const ViewWindow window{0, 0, 640, 480};
-  fitView(view, display.chartBounds, window);
+  prepareChart(display, dataset, view, window);
 
   for (const DisplayChain& chain : display.displayChains) {
     for (const FeatureRecord* feature = chain.head; feature != nullptr;
