@@ -49,16 +49,11 @@ void logMessage(const LogFn& log, const char* format, ...) {
 namespace {
 
 void resetDataset(Dataset& dataset) {
-  dataset.arena.release();
+  releaseDataset(dataset);
   dataset.dsid = {};
   dataset.dssi = {};
   dataset.dspm = {};
-  dataset.features.clear();
-  dataset.isolatedNodes.clear();
-  dataset.connectedNodes.clear();
-  dataset.edges.clear();
   dataset.vectorCount = 0;
-  dataset.currentVector = nullptr;
   dataset.extentsEmpty = 1;
   dataset.minX = dataset.maxX = dataset.minY = dataset.maxY = 0;
   dataset.delta = dataset.eps = 0;
