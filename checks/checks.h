@@ -12,6 +12,15 @@
 
 namespace abys {
 
+// A record name (RCNM, RCID) and a feature object identifier (AGEN, FIDN,
+// FIDS) as one 64-bit key each.
+inline uint64_t vectorKey(uint8_t rcnm, uint32_t rcid) {
+  return (uint64_t{rcnm} << 32) | rcid;
+}
+inline uint64_t objectKey(uint16_t agen, uint32_t fidn, uint16_t fids) {
+  return (uint64_t{agen} << 48) | (uint64_t{fidn} << 16) | fids;
+}
+
 // Finds records the way a walk of the list would: the first record in list
 // order with the given name or object identifier. Built once per check run,
 // so that a look-up costs the same for a cell of any size.

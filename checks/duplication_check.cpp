@@ -49,13 +49,6 @@ struct FeatureKey {
   bool operator==(const FeatureKey& o) const { return tie() == o.tie(); }
 };
 
-uint64_t nameKey(uint8_t rcnm, uint32_t rcid) {
-  return (uint64_t{rcnm} << 32) | rcid;
-}
-uint64_t objectKey(uint16_t agen, uint32_t fidn, uint16_t fids) {
-  return (uint64_t{agen} << 48) | (uint64_t{fidn} << 16) | fids;
-}
-
 uint64_t mix(uint64_t h, uint64_t v) {
   h ^= v + 0x9e3779b97f4a7c15ULL + (h << 6) + (h >> 2);
   return h;
@@ -139,7 +132,7 @@ class Snapshots {
     std::sort(attrs_.begin() + static_cast<long>(a), attrs_.end());
     const size_t s = spKeys_.size();
     for (const SpatialPointerEntry* p : f.spatialPointers) {
-      spKeys_.push_back(nameKey(p->rcnm, p->rcid));
+      spKeys_.push_back(vectorKey(p->rcnm, p->rcid));
       spatial_.push_back({p->rcnm, p->ornt, p->usag, p->mask, p->rcid});
     }
     std::sort(spKeys_.begin() + static_cast<long>(s), spKeys_.end());
@@ -321,7 +314,7 @@ uint64_t sequenceHash(Range<T> items, Hash hashOf) {
 }
 
 uint64_t spatialHash(const SpatialKey& k) {
-  return mix(mix(nameKey(k.rcnm, k.rcid), k.ornt), (uint64_t{k.usag} << 8) | k.mask);
+  return mix(mix(vectorKey(k.rcnm, k.rcid), k.ornt), (uint64_t{k.usag} << 8) | k.mask);
 }
 uint64_t featureHash(const FeatureKey& k) {
   return mix(mix(objectKey(k.agen, k.fidn, k.fids), k.rind), k.comt);

@@ -14,14 +14,6 @@
 namespace abys {
 namespace {
 
-uint64_t vectorKey(uint8_t rcnm, uint32_t rcid) {
-  return (static_cast<uint64_t>(rcnm) << 32) | rcid;
-}
-
-uint64_t objectKey(uint16_t agen, uint32_t fidn, uint16_t fids) {
-  return (static_cast<uint64_t>(agen) << 48) | (static_cast<uint64_t>(fidn) << 16) | fids;
-}
-
 template <typename Record>
 std::vector<Record*> inOrder(const List<Record>& list) {
   std::vector<Record*> records;
