@@ -7,7 +7,7 @@
 #include <string>
 
 #include "dataset.h"
-#include "load_driver.h"
+#include "messages.h"
 
 namespace abys {
 

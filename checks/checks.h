@@ -8,7 +8,7 @@
 
 #include "dataset.h"
 #include "flat_map.h"
-#include "load_driver.h"
+#include "messages.h"
 
 namespace abys {
 

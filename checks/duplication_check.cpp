@@ -375,7 +375,7 @@ void checkFeatureDuplication(const Dataset& dataset, const LogFn& log) {
     for (const uint64_t* k = fpNames.first; k != fpNames.last; ++k) {
       if (k == fpNames.first || *k != *(k - 1)) add(kFeatureName, *k);
     }
-    if (features[i]->prim == 3) {
+    if (features[i]->prim == kPrimArea) {
       add(kSortedSpatial, sequenceHash(snapshots.spatialPointers(i), spatialHash));
       if (!snapshots.featurePointers(i).empty()) {
         add(kSortedFeature, sequenceHash(snapshots.featurePointers(i), featureHash));
@@ -447,8 +447,8 @@ void checkFeatureDuplication(const Dataset& dataset, const LogFn& log) {
       for333 = &featureKeys;
     }
     gather(*for333);
-    if (f->prim == 2 && for333 != &spatialKeys) gather(spatialKeys);
-    if (f->prim == 3) {
+    if (f->prim == kPrimLine && for333 != &spatialKeys) gather(spatialKeys);
+    if (f->prim == kPrimArea) {
       appendAfter(postings,
                   key(cls, kSortedSpatial, sequenceHash(snapshots.spatialPointers(i), spatialHash)),
                   i, candidates);
@@ -475,9 +475,9 @@ void checkFeatureDuplication(const Dataset& dataset, const LogFn& log) {
         if (spatialEqual && pointersEqual(fpNames, snapshots.featureNames(j))) {
           reportCheckError(kDuplicateFeature, f, g, log);
         }
-      } else if (f->prim == 2) {
+      } else if (f->prim == kPrimLine) {
         if (spatialEqual) reportCheckError(kLinesOnSameEdges, f, g, log);
-      } else if (f->prim == 3) {
+      } else if (f->prim == kPrimArea) {
         const Range<FeatureKey> ff = snapshots.featurePointers(i);
         const Range<FeatureKey> gf = snapshots.featurePointers(j);
         const bool sortedFeatureEqual = !ff.empty() && !gf.empty() && sameSorted(ff, gf);

@@ -56,7 +56,7 @@ int checkVectorCoordinates(const Dataset& dataset, const LogFn& log) {
 int checkLineContinuity(const Dataset& dataset, const LogFn& log) {
   int status = 0;
   for (const FeatureRecord* f : dataset.features) {
-    if (f->prim != 2) continue;
+    if (f->prim != kPrimLine) continue;
     bool havePrevious = false;
     uint32_t previousEnd = 0;
     for (const SpatialPointerEntry* p : f->spatialPointers) {
@@ -80,7 +80,7 @@ int checkAreaContinuity(const Dataset& dataset, const LogFn& log) {
   int status = 0;
   const FeatureRecord* none = nullptr;
   for (const FeatureRecord* f : dataset.features) {
-    if (f->prim != 3) continue;
+    if (f->prim != kPrimArea) continue;
     if (f->spatialPointers.empty()) {
       status = kFirstRingOpen;
       reportCheckError(status, f, none, log);

@@ -154,10 +154,10 @@ int checkPointedRecordTypes(const List<FeatureRecord>& features, const LogFn& lo
   int status = 0;
   for (const FeatureRecord* f : features) {
     for (const SpatialPointerEntry* p : f->spatialPointers) {
-      if (f->prim == 1 && p->rcnm != kRcnmConnectedNode && p->rcnm != kRcnmIsolatedNode) {
+      if (f->prim == kPrimPoint && p->rcnm != kRcnmConnectedNode && p->rcnm != kRcnmIsolatedNode) {
         status = kPointNotOnNode;
         reportCheckError(status, f, static_cast<const FeatureRecord*>(nullptr), log);
-      } else if ((f->prim == 2 || f->prim == 3) && p->rcnm != kRcnmEdge) {
+      } else if ((f->prim == kPrimLine || f->prim == kPrimArea) && p->rcnm != kRcnmEdge) {
         status = kLineOrAreaNotOnEdge;
         reportCheckError(status, f, static_cast<const FeatureRecord*>(nullptr), log);
       }
@@ -182,8 +182,8 @@ int checkObjectPointers(Dataset& dataset, const RecordIndex& index, const LogFn&
         continue;
       }
       p->target->referenced = 1;
-      if (f->prim == 2) ++p->target->lineRefCount;
-      if (f->prim == 1) ++p->target->pointRefCount;
+      if (f->prim == kPrimLine) ++p->target->lineRefCount;
+      if (f->prim == kPrimPoint) ++p->target->pointRefCount;
     }
     for (FeaturePointerEntry* p : f->featurePointers) {
       p->target = index.findFeatureByObjectId(p->agen, p->fidn, p->fids);

@@ -12,6 +12,19 @@
 
 namespace abys {
 
+// Record names (RCNM): what kind of record a FRID, VRID or pointer names.
+inline constexpr uint8_t kRcnmFeature = 100;
+inline constexpr uint8_t kRcnmIsolatedNode = 110;
+inline constexpr uint8_t kRcnmConnectedNode = 120;
+inline constexpr uint8_t kRcnmEdge = 130;
+inline constexpr uint8_t kRcnmFace = 140;
+
+// Geometric primitives of a feature (FRID PRIM).
+inline constexpr uint8_t kPrimPoint = 1;
+inline constexpr uint8_t kPrimLine = 2;
+inline constexpr uint8_t kPrimArea = 3;
+inline constexpr uint8_t kPrimNone = 255;
+
 struct DsidImage {
   uint8_t rcnm = 0;
   uint32_t rcid = 0;

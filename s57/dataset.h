@@ -90,12 +90,6 @@ struct VectorRecord : ListLinks<VectorRecord> {
   int32_t pointRefCount = 0;
 };
 
-inline constexpr uint8_t kRcnmFeature = 100;
-inline constexpr uint8_t kRcnmIsolatedNode = 110;
-inline constexpr uint8_t kRcnmConnectedNode = 120;
-inline constexpr uint8_t kRcnmEdge = 130;
-inline constexpr uint8_t kRcnmFace = 140;
-
 struct Dataset {
   DsidImage dsid;  // texts point into the arena
   DssiImage dssi;

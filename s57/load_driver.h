@@ -1,28 +1,12 @@
 // Loads one S-57 cell file into a dataset, and releases a dataset.
 #pragma once
 
-#include <cstdarg>
 #include <cstdint>
-#include <functional>
-#include <string>
 
 #include "dataset.h"
+#include "messages.h"
 
 namespace abys {
-
-// A printf-style message sink: a format and its arguments. Sinks that print
-// use formatMessage so that numbers read the same in every locale.
-using LogFn = std::function<void(const char* format, std::va_list args)>;
-// Receives the fraction of the file read so far.
-using ProgressFn = std::function<void(double fraction)>;
-
-// Formats like vsnprintf in the "C" locale, whatever the process locale is
-// (a decimal point in %f, whatever LC_NUMERIC says).
-std::string formatMessage(const char* format, std::va_list args);
-std::string formatMessage(const char* format, ...) __attribute__((format(printf, 1, 2)));
-
-// Writes a message through log; does nothing when log is empty.
-void logMessage(const LogFn& log, const char* format, ...) __attribute__((format(printf, 2, 3)));
 
 // Load statuses besides 0 and the header, tag and order codes (1, 2, 6, 7).
 inline constexpr int kCannotOpen = -3;

@@ -76,7 +76,7 @@ std::optional<FeatureLine> joinEdgeLines(const std::vector<FeatureLine>& lines) 
 // join: the points are the same, and rendering and picking run this for
 // every depth line on every paint and press.
 std::optional<FeatureLine> assembleFeatureLine(const FeatureRecord& feature) {
-  if (feature.prim != 2 || feature.spatialPointers.empty()) return std::nullopt;
+  if (feature.prim != kPrimLine || feature.spatialPointers.empty()) return std::nullopt;
   try {
     size_t total = 1;
     for (const SpatialPointerEntry* p : feature.spatialPointers) {
