@@ -28,50 +28,125 @@ std::string recordName(uint8_t rcnm, uint32_t rcid) {
   return formatMessage("%s%010d", letters, static_cast<int>(rcid));
 }
 
-void writeCheckError(int code, const std::string& name, const std::string* otherName,
-                     const LogFn& log) {
-  if (otherName == nullptr) {
-    logMessage(log, "Error:%3d  Name: %s\n", code, name.c_str());
+namespace {
+
+// An announcement is written as a format without arguments.
+void writeText(const LogFn& log, const char* text, ...) {
+  if (!log) return;
+  std::va_list args;
+  va_start(args, text);
+  log(text, args);
+  va_end(args);
+}
+
+}  // namespace
+
+void TextLogReporter::announce(const char* text) {
+  writeText(log_, text);
+}
+
+void TextLogReporter::report(const Finding& finding) {
+  const std::string name = finding.record ? recordName(*finding.record) : std::string();
+  if (!finding.other) {
+    logMessage(log_, "Error:%3d  Name: %s\n", finding.code, name.c_str());
   } else {
-    logMessage(log, "Error:%3d  Name: %s Name: %s\n", code, name.c_str(), otherName->c_str());
+    logMessage(log_, "Error:%3d  Name: %s Name: %s\n", finding.code, name.c_str(),
+               recordName(*finding.other).c_str());
   }
 }
 
+CheckReport::CheckReport(const Dataset& dataset, FindingReporter& reporter)
+    : dataset_(dataset), reporter_(reporter) {}
+
+CheckReport::~CheckReport() = default;
+
+const VectorRecord* CheckReport::lookUp(const VectorRecord* target, uint8_t rcnm, uint32_t rcid) {
+  if (target != nullptr) return target;
+  if (!index_) index_ = std::make_unique<RecordIndex>(dataset_);
+  return index_->findVectorRecord(rcnm, rcid);
+}
+
+std::optional<FindingPosition> CheckReport::positionOf(const VectorRecord& vector,
+                                                       bool followNodes) {
+  if (const CoordinateEntry* at = vector.coordinates.first) return FindingPosition{at->x, at->y};
+  if (const SoundingEntry* at = vector.soundings.first) return FindingPosition{at->x, at->y};
+  if (!followNodes) return std::nullopt;
+  const VectorPointerEntry* pointer = vector.pointers.first;
+  if (pointer == nullptr) return std::nullopt;
+  const VectorRecord* node = lookUp(pointer->target, pointer->rcnm, pointer->rcid);
+  if (node == nullptr) return std::nullopt;
+  return positionOf(*node, false);
+}
+
+std::optional<FindingPosition> CheckReport::positionOf(const FeatureRecord& feature) {
+  const SpatialPointerEntry* pointer = feature.spatialPointers.first;
+  if (pointer == nullptr) return std::nullopt;
+  const VectorRecord* vector = lookUp(pointer->target, pointer->rcnm, pointer->rcid);
+  if (vector == nullptr) return std::nullopt;
+  return positionOf(*vector);
+}
+
+template <typename Record>
+void CheckReport::hand(int code, const Record* record, const Record* other) {
+  Finding f;
+  f.code = code;
+  if (record != nullptr) {
+    f.record = RecordKey{record->rcnm, record->rcid};
+    f.position = positionOf(*record);
+  }
+  if (other != nullptr) f.other = RecordKey{other->rcnm, other->rcid};
+  reporter_.report(f);
+}
+
+void CheckReport::finding(int code, const FeatureRecord* record, const FeatureRecord* other) {
+  hand(code, record, other);
+}
+
+void CheckReport::finding(int code, const VectorRecord* record, const VectorRecord* other) {
+  hand(code, record, other);
+}
+
 int runLogicalChecks(Dataset& dataset, const LogFn& log) {
-  logMessage(log, "Checking Feature Number Uniqness\n");
-  int s = checkFeatureNumbers(dataset.features, log);
-  logMessage(log, "Checking Vector Number Uniqness\n");
-  if (s == 0) s = checkVectorNumbers(dataset, log);
-  logMessage(log, "Checking Pointed Record Type\n");
+  TextLogReporter text(log);
+  return runLogicalChecks(dataset, text);
+}
+
+int runLogicalChecks(Dataset& dataset, FindingReporter& reporter) {
+  CheckReport report(dataset, reporter);
+  report.announce("Checking Feature Number Uniqness\n");
+  int s = checkFeatureNumbers(dataset.features, report);
+  report.announce("Checking Vector Number Uniqness\n");
+  if (s == 0) s = checkVectorNumbers(dataset, report);
+  report.announce("Checking Pointed Record Type\n");
   if (s == 0) {
-    s = checkPointedRecordTypes(dataset.features, log);
+    s = checkPointedRecordTypes(dataset.features, report);
     if (s == 0) {
       const RecordIndex index(dataset);
-      logMessage(log, "Checking Object Pointer Existence\n");
-      s = checkObjectPointers(dataset, index, log);
+      report.announce("Checking Object Pointer Existence\n");
+      s = checkObjectPointers(dataset, index, report);
       if (s == 0) {
-        logMessage(log, "Checking Vector Record Pointer Existence\n");
-        s = checkVectorPointers(dataset, index, log);
+        report.announce("Checking Vector Record Pointer Existence\n");
+        s = checkVectorPointers(dataset, index, report);
       }
     }
   }
-  logMessage(log, "Checking Feature Record and Vector Record Cross Reference\n");
-  checkCrossReferences(dataset, log);
-  logMessage(log, "Checking Feature Record Duplication\n");
-  checkFeatureDuplication(dataset, log);
+  report.announce("Checking Feature Record and Vector Record Cross Reference\n");
+  checkCrossReferences(dataset, report);
+  report.announce("Checking Feature Record Duplication\n");
+  checkFeatureDuplication(dataset, report);
   if (s == 0) {
-    logMessage(log, "Checking Vector Record Coodinate Miscellanious Rules\n");
-    s = checkVectorCoordinates(dataset, log);
+    report.announce("Checking Vector Record Coodinate Miscellanious Rules\n");
+    s = checkVectorCoordinates(dataset, report);
     if (s == 0) {
-      logMessage(log, "Checking Line Feature Continuity\n");
-      s = checkLineContinuity(dataset, log);
+      report.announce("Checking Line Feature Continuity\n");
+      s = checkLineContinuity(dataset, report);
       if (s == 0) {
-        logMessage(log, "Checking Area Feature Continuity\n");
-        s = checkAreaContinuity(dataset, log);
+        report.announce("Checking Area Feature Continuity\n");
+        s = checkAreaContinuity(dataset, report);
       }
     }
   }
-  logMessage(log, "All Logical Check Done !\n");
+  report.announce("All Logical Check Done !\n");
   return s;
 }
 

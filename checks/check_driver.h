@@ -1,45 +1,63 @@
 // The logical checks: ten checks run in a fixed order over a loaded dataset,
-// one error line per finding. Checks 4 and 5 also resolve every pointer of
-// the dataset into its target record, which the view relies on.
+// one finding per problem. Checks 4 and 5 also resolve every pointer of the
+// dataset into its target record, which the view relies on.
 #pragma once
 
-#include <cstdint>
-#include <string>
+#include <memory>
+#include <optional>
 
 #include "dataset.h"
+#include "finding.h"
 #include "messages.h"
 
 namespace abys {
 
-// Runs the checks with their announcements and returns 0 when every check
-// that ran passed, else the code of the check that failed (301, 306, 307,
-// 308, 310, 313, 314, 315, 322, 323, 325, 326, 501, 502, 503 or 504). Writes
-// targets, reference flags and counts into dataset: run it once per load.
+class RecordIndex;
+
+// Runs the checks, announcing each through reporter and handing it every
+// finding, and returns 0 when every check that ran passed, else the code of
+// the check that failed (301, 306, 307, 308, 310, 313, 314, 315, 322, 323,
+// 325, 326, 501, 502, 503 or 504). Writes targets, reference flags and
+// counts into dataset: run it once per load.
+int runLogicalChecks(Dataset& dataset, FindingReporter& reporter);
+// The same, writing the check log through log.
 int runLogicalChecks(Dataset& dataset, const LogFn& log);
 
-// A record's printable name: two letters for its kind (FE, VI, VC, VE, VF,
-// two blanks for any other RCNM) and its RCID as a signed 32-bit number in
-// "%010d"; at most 15 characters.
-std::string recordName(uint8_t rcnm, uint32_t rcid);
-template <typename Record>
-std::string recordName(const Record& record) {
-  return recordName(record.rcnm, record.rcid);
-}
+// What the checks of one run report through: it turns the records a check
+// names into a finding with the position of the first one and hands it on.
+class CheckReport {
+ public:
+  CheckReport(const Dataset& dataset, FindingReporter& reporter);
+  ~CheckReport();
+  CheckReport(const CheckReport&) = delete;
+  CheckReport& operator=(const CheckReport&) = delete;
 
-// Writes one finding: "Error:%3d  Name: %s\n" naming record, or
-// "Error:%3d  Name: %s Name: %s\n" when there is another record. An absent
-// record (null) has the empty name.
-void writeCheckError(int code, const std::string& name, const std::string* otherName,
-                     const LogFn& log);
+  void announce(const char* text) { reporter_.announce(text); }
+  // record may be null (the empty name); other is null for a finding about
+  // one record.
+  void finding(int code, const FeatureRecord* record, const FeatureRecord* other);
+  void finding(int code, const VectorRecord* record, const VectorRecord* other);
+
+ private:
+  // Where a record lies: a vector record's first coordinate (or sounding,
+  // or for an edge without coordinates of its own, its first node's); a
+  // feature's first spatial pointer's. Pointers the checks have not
+  // resolved yet are looked up.
+  std::optional<FindingPosition> positionOf(const FeatureRecord& feature);
+  std::optional<FindingPosition> positionOf(const VectorRecord& vector, bool followNodes = true);
+  template <typename Record>
+  void hand(int code, const Record* record, const Record* other);
+  const VectorRecord* lookUp(const VectorRecord* target, uint8_t rcnm, uint32_t rcid);
+
+  const Dataset& dataset_;
+  FindingReporter& reporter_;
+  std::unique_ptr<RecordIndex> index_;  // built on the first look-up
+};
+
+// Hands one finding naming record (and other, for a pair) to report.
 template <typename Record>
-void reportCheckError(int code, const Record* record, const Record* other, const LogFn& log) {
-  const std::string name = record != nullptr ? recordName(*record) : std::string();
-  if (other == nullptr) {
-    writeCheckError(code, name, nullptr, log);
-  } else {
-    const std::string otherName = recordName(*other);
-    writeCheckError(code, name, &otherName, log);
-  }
+void reportCheckError(int code, const Record* record, const Record* other, CheckReport& report) {
+  report.finding(code, record, other);
 }
 
 }  // namespace abys

@@ -6,9 +6,9 @@
 #include <optional>
 #include <vector>
 
+#include "check_driver.h"
 #include "dataset.h"
 #include "flat_map.h"
-#include "messages.h"
 
 namespace abys {
 
@@ -47,12 +47,12 @@ class RecordIndex {
 };
 
 // Checks 1 to 6: identifiers and references.
-int checkFeatureNumbers(const List<FeatureRecord>& features, const LogFn& log);
-int checkVectorNumbers(const Dataset& dataset, const LogFn& log);
-int checkPointedRecordTypes(const List<FeatureRecord>& features, const LogFn& log);
-int checkObjectPointers(Dataset& dataset, const RecordIndex& index, const LogFn& log);
-int checkVectorPointers(Dataset& dataset, const RecordIndex& index, const LogFn& log);
-void checkCrossReferences(const Dataset& dataset, const LogFn& log);
+int checkFeatureNumbers(const List<FeatureRecord>& features, CheckReport& report);
+int checkVectorNumbers(const Dataset& dataset, CheckReport& report);
+int checkPointedRecordTypes(const List<FeatureRecord>& features, CheckReport& report);
+int checkObjectPointers(Dataset& dataset, const RecordIndex& index, CheckReport& report);
+int checkVectorPointers(Dataset& dataset, const RecordIndex& index, CheckReport& report);
+void checkCrossReferences(const Dataset& dataset, CheckReport& report);
 
 // Checks 7 to 10: duplication and geometry.
 //
@@ -61,10 +61,10 @@ void checkCrossReferences(const Dataset& dataset, const LogFn& log);
 // memory exhaustion.
 extern bool (*duplicationSnapshotFails)(const FeatureRecord& feature);
 
-void checkFeatureDuplication(const Dataset& dataset, const LogFn& log);
-int checkVectorCoordinates(const Dataset& dataset, const LogFn& log);
-int checkLineContinuity(const Dataset& dataset, const LogFn& log);
-int checkAreaContinuity(const Dataset& dataset, const LogFn& log);
+void checkFeatureDuplication(const Dataset& dataset, CheckReport& report);
+int checkVectorCoordinates(const Dataset& dataset, CheckReport& report);
+int checkLineContinuity(const Dataset& dataset, CheckReport& report);
+int checkAreaContinuity(const Dataset& dataset, CheckReport& report);
 
 // Finding codes.
 enum CheckCode : int {

@@ -322,7 +322,7 @@ uint64_t featureHash(const FeatureKey& k) {
 
 }  // namespace
 
-void checkFeatureDuplication(const Dataset& dataset, const LogFn& log) {
+void checkFeatureDuplication(const Dataset& dataset, CheckReport& report) {
   std::vector<const FeatureRecord*> features;
   features.reserve(static_cast<size_t>(dataset.features.count));
   for (const FeatureRecord* f : dataset.features)
@@ -390,7 +390,7 @@ void checkFeatureDuplication(const Dataset& dataset, const LogFn& log) {
   for (uint32_t i = 0; i < n; ++i) {
     const FeatureRecord* f = features[i];
     if (snapshots.failed(i)) {
-      reportCheckError(kSnapshotFailed, f, static_cast<const FeatureRecord*>(nullptr), log);
+      reportCheckError(kSnapshotFailed, f, static_cast<const FeatureRecord*>(nullptr), report);
       continue;
     }
     const uint64_t cls = classKey(*f);
@@ -467,23 +467,23 @@ void checkFeatureDuplication(const Dataset& dataset, const LogFn& log) {
       const FeatureRecord* g = features[j];
       if (g->prim != f->prim || g->objl != f->objl) continue;  // a hash collision
       if (snapshots.failed(j)) {
-        reportCheckError(kSnapshotFailed, f, static_cast<const FeatureRecord*>(nullptr), log);
+        reportCheckError(kSnapshotFailed, f, static_cast<const FeatureRecord*>(nullptr), report);
         continue;
       }
       const bool spatialEqual = pointersEqual(spNames, snapshots.spatialNames(j));
       if (attributesEqual(attrs, snapshots.attributes(j))) {
         if (spatialEqual && pointersEqual(fpNames, snapshots.featureNames(j))) {
-          reportCheckError(kDuplicateFeature, f, g, log);
+          reportCheckError(kDuplicateFeature, f, g, report);
         }
       } else if (f->prim == kPrimLine) {
-        if (spatialEqual) reportCheckError(kLinesOnSameEdges, f, g, log);
+        if (spatialEqual) reportCheckError(kLinesOnSameEdges, f, g, report);
       } else if (f->prim == kPrimArea) {
         const Range<FeatureKey> ff = snapshots.featurePointers(i);
         const Range<FeatureKey> gf = snapshots.featurePointers(j);
         const bool sortedFeatureEqual = !ff.empty() && !gf.empty() && sameSorted(ff, gf);
         if (sortedFeatureEqual ||
             sameSorted(snapshots.spatialPointers(i), snapshots.spatialPointers(j))) {
-          reportCheckError(kAreasOnSamePointers, f, g, log);
+          reportCheckError(kAreasOnSamePointers, f, g, report);
         }
       }
     }

@@ -23,37 +23,37 @@ bool walkEnds(const SpatialPointerEntry& pointer, uint32_t& start, uint32_t& end
 
 }  // namespace
 
-int checkVectorCoordinates(const Dataset& dataset, const LogFn& log) {
+int checkVectorCoordinates(const Dataset& dataset, CheckReport& report) {
   int status = 0;
   const VectorRecord* none = nullptr;
-  auto report = [&](int code, const VectorRecord* record, bool setsStatus) {
-    reportCheckError(code, record, none, log);
+  auto note = [&](int code, const VectorRecord* record, bool setsStatus) {
+    reportCheckError(code, record, none, report);
     if (setsStatus) status = code;
   };
   for (const VectorRecord* edge : dataset.edges) {
-    if (!edge->soundings.empty()) report(kSoundingsOnEdgeOrNode, edge, false);
+    if (!edge->soundings.empty()) note(kSoundingsOnEdgeOrNode, edge, false);
   }
   for (const VectorRecord* node : dataset.connectedNodes) {
-    if (!node->soundings.empty()) report(kSoundingsOnEdgeOrNode, node, false);
+    if (!node->soundings.empty()) note(kSoundingsOnEdgeOrNode, node, false);
     if (node->coordinates.empty()) {
-      report(kConnectedNodeNoCoordinate, node, true);
+      note(kConnectedNodeNoCoordinate, node, true);
     } else if (node->coordinates.count > 1) {
-      report(kNodeManyCoordinates, node, true);
+      note(kNodeManyCoordinates, node, true);
     }
   }
   for (const VectorRecord* node : dataset.isolatedNodes) {
     if (!node->soundings.empty()) {
-      if (!node->coordinates.empty()) report(kIsolatedNodeBothKinds, node, true);
+      if (!node->coordinates.empty()) note(kIsolatedNodeBothKinds, node, true);
     } else if (node->coordinates.empty()) {
-      report(kIsolatedNodeNoCoordinates, node, true);
+      note(kIsolatedNodeNoCoordinates, node, true);
     } else if (node->coordinates.count > 1) {
-      report(kNodeManyCoordinates, node, true);
+      note(kNodeManyCoordinates, node, true);
     }
   }
   return status;
 }
 
-int checkLineContinuity(const Dataset& dataset, const LogFn& log) {
+int checkLineContinuity(const Dataset& dataset, CheckReport& report) {
   int status = 0;
   for (const FeatureRecord* f : dataset.features) {
     if (f->prim != kPrimLine) continue;
@@ -67,7 +67,7 @@ int checkLineContinuity(const Dataset& dataset, const LogFn& log) {
       }
       if (havePrevious && start != previousEnd) {
         status = kLineBroken;
-        reportCheckError(status, f, static_cast<const FeatureRecord*>(nullptr), log);
+        reportCheckError(status, f, static_cast<const FeatureRecord*>(nullptr), report);
       }
       previousEnd = end;
       havePrevious = true;
@@ -76,14 +76,14 @@ int checkLineContinuity(const Dataset& dataset, const LogFn& log) {
   return status;
 }
 
-int checkAreaContinuity(const Dataset& dataset, const LogFn& log) {
+int checkAreaContinuity(const Dataset& dataset, CheckReport& report) {
   int status = 0;
   const FeatureRecord* none = nullptr;
   for (const FeatureRecord* f : dataset.features) {
     if (f->prim != kPrimArea) continue;
     if (f->spatialPointers.empty()) {
       status = kFirstRingOpen;
-      reportCheckError(status, f, none, log);
+      reportCheckError(status, f, none, report);
       continue;
     }
     bool ringStartPending = true;
@@ -102,7 +102,7 @@ int checkAreaContinuity(const Dataset& dataset, const LogFn& log) {
         ringClosed = false;
       } else if (start != previousEnd) {
         status = kRingBroken;
-        reportCheckError(status, f, none, log);
+        reportCheckError(status, f, none, report);
       }
       previousEnd = end;
       if (end == ringStart) {
@@ -113,7 +113,7 @@ int checkAreaContinuity(const Dataset& dataset, const LogFn& log) {
     }
     if (!ringClosed) {
       status = firstRing ? kFirstRingOpen : kLaterRingOpen;
-      reportCheckError(status, f, none, log);
+      reportCheckError(status, f, none, report);
     }
   }
   return status;

@@ -27,7 +27,7 @@ std::vector<Record*> inOrder(const List<Record>& list) {
 // order of a walk over every record and every record after it. Returns code
 // when there was a pair, else 0.
 template <typename Record>
-int reportEqualIds(const List<Record>& list, int code, const LogFn& log) {
+int reportEqualIds(const List<Record>& list, int code, CheckReport& report) {
   const std::vector<Record*> records = inOrder(list);
   std::unordered_map<uint32_t, uint32_t> seen;
   seen.reserve(records.size());
@@ -49,7 +49,7 @@ int reportEqualIds(const List<Record>& list, int code, const LogFn& log) {
   }
   std::sort(pairs.begin(), pairs.end());
   for (const auto& [a, b] : pairs)
-    reportCheckError(code, records[a], records[b], log);
+    reportCheckError(code, records[a], records[b], report);
   return code;
 }
 
@@ -136,49 +136,49 @@ FeatureRecord* RecordIndex::findFeatureByObjectId(uint16_t agen, uint32_t fidn,
   return found != nullptr ? *found : nullptr;
 }
 
-int checkFeatureNumbers(const List<FeatureRecord>& features, const LogFn& log) {
-  return reportEqualIds(features, kDuplicateFeatureId, log);
+int checkFeatureNumbers(const List<FeatureRecord>& features, CheckReport& report) {
+  return reportEqualIds(features, kDuplicateFeatureId, report);
 }
 
-int checkVectorNumbers(const Dataset& dataset, const LogFn& log) {
+int checkVectorNumbers(const Dataset& dataset, CheckReport& report) {
   // Each kind is checked and reported; the first kind with a pair decides.
-  const int isolated = reportEqualIds(dataset.isolatedNodes, kDuplicateVectorId, log);
-  const int connected = reportEqualIds(dataset.connectedNodes, kDuplicateVectorId, log);
-  const int edges = reportEqualIds(dataset.edges, kDuplicateVectorId, log);
+  const int isolated = reportEqualIds(dataset.isolatedNodes, kDuplicateVectorId, report);
+  const int connected = reportEqualIds(dataset.connectedNodes, kDuplicateVectorId, report);
+  const int edges = reportEqualIds(dataset.edges, kDuplicateVectorId, report);
   if (isolated != 0) return isolated;
   if (connected != 0) return connected;
   return edges;
 }
 
-int checkPointedRecordTypes(const List<FeatureRecord>& features, const LogFn& log) {
+int checkPointedRecordTypes(const List<FeatureRecord>& features, CheckReport& report) {
   int status = 0;
   for (const FeatureRecord* f : features) {
     for (const SpatialPointerEntry* p : f->spatialPointers) {
       if (f->prim == kPrimPoint && p->rcnm != kRcnmConnectedNode && p->rcnm != kRcnmIsolatedNode) {
         status = kPointNotOnNode;
-        reportCheckError(status, f, static_cast<const FeatureRecord*>(nullptr), log);
+        reportCheckError(status, f, static_cast<const FeatureRecord*>(nullptr), report);
       } else if ((f->prim == kPrimLine || f->prim == kPrimArea) && p->rcnm != kRcnmEdge) {
         status = kLineOrAreaNotOnEdge;
-        reportCheckError(status, f, static_cast<const FeatureRecord*>(nullptr), log);
+        reportCheckError(status, f, static_cast<const FeatureRecord*>(nullptr), report);
       }
     }
   }
   return status;
 }
 
-int checkObjectPointers(Dataset& dataset, const RecordIndex& index, const LogFn& log) {
+int checkObjectPointers(Dataset& dataset, const RecordIndex& index, CheckReport& report) {
   int status = 0;
   const FeatureRecord* none = nullptr;
   for (FeatureRecord* f : dataset.features) {
     if (f->featurePointers.empty() && f->spatialPointers.empty()) {
-      reportCheckError(kNoPointers, f, none, log);
+      reportCheckError(kNoPointers, f, none, report);
       continue;
     }
     for (SpatialPointerEntry* p : f->spatialPointers) {
       p->target = index.findVectorRecord(p->rcnm, p->rcid);
       if (p->target == nullptr) {
         status = kMissingTarget;
-        reportCheckError(status, f, none, log);
+        reportCheckError(status, f, none, report);
         continue;
       }
       p->target->referenced = 1;
@@ -189,7 +189,7 @@ int checkObjectPointers(Dataset& dataset, const RecordIndex& index, const LogFn&
       p->target = index.findFeatureByObjectId(p->agen, p->fidn, p->fids);
       if (p->target == nullptr) {
         status = kMissingTarget;
-        reportCheckError(status, f, none, log);
+        reportCheckError(status, f, none, report);
       }
     }
     // Every pair of equal pointers writes the same line, so counting pairs
@@ -204,7 +204,7 @@ int checkObjectPointers(Dataset& dataset, const RecordIndex& index, const LogFn&
       repeated += equalPairs(keys);
     }
     for (long i = 0; i < repeated; ++i)
-      reportCheckError(kRepeatedPointer, f, none, log);
+      reportCheckError(kRepeatedPointer, f, none, report);
     repeated = 0;
     if (f->spatialPointers.count > 1) {
       std::vector<uint64_t> keys;
@@ -215,31 +215,31 @@ int checkObjectPointers(Dataset& dataset, const RecordIndex& index, const LogFn&
       repeated += equalPairs(keys);
     }
     for (long i = 0; i < repeated; ++i)
-      reportCheckError(kRepeatedPointer, f, none, log);
+      reportCheckError(kRepeatedPointer, f, none, report);
   }
   return status;
 }
 
-int checkVectorPointers(Dataset& dataset, const RecordIndex& index, const LogFn& log) {
+int checkVectorPointers(Dataset& dataset, const RecordIndex& index, CheckReport& report) {
   int status = 0;
   const VectorRecord* none = nullptr;
   for (VectorRecord* edge : dataset.edges) {
     if (edge->pointers.empty()) {
       status = kEdgeTooFewNodes;
-      reportCheckError(status, edge, none, log);
+      reportCheckError(status, edge, none, report);
       continue;
     }
     int nodes = 0;
     for (VectorPointerEntry* p : edge->pointers) {
       if (p->rcnm != kRcnmConnectedNode) {
         status = kEdgePointsAtNonNode;
-        reportCheckError(status, edge, none, log);
+        reportCheckError(status, edge, none, report);
         continue;
       }
       p->target = index.findVectorRecord(p->rcnm, p->rcid);
       if (p->target == nullptr) {
         status = kMissingTarget;
-        reportCheckError(status, edge, none, log);
+        reportCheckError(status, edge, none, report);
       } else {
         p->target->referenced = 1;
         ++p->target->edgeRefCount;
@@ -248,44 +248,44 @@ int checkVectorPointers(Dataset& dataset, const RecordIndex& index, const LogFn&
     }
     if (nodes > 2) {
       status = kEdgeTooManyNodes;
-      reportCheckError(status, edge, none, log);
+      reportCheckError(status, edge, none, report);
     } else if (nodes < 2) {
       status = kEdgeTooFewNodes;
-      reportCheckError(status, edge, none, log);
+      reportCheckError(status, edge, none, report);
     } else {
       const VectorPointerEntry* first = edge->pointers.first;
       const VectorPointerEntry* second = first->next;
       if (first->rcid == second->rcid && edge->coordinates.count < 2) {
-        reportCheckError(kLoopEdgeTooShort, edge, none, log);
+        reportCheckError(kLoopEdgeTooShort, edge, none, report);
       }
-      if (first->topi != 1) reportCheckError(kFirstNotBeginning, edge, none, log);
-      if (second->topi != 2) reportCheckError(kSecondNotEnd, edge, none, log);
+      if (first->topi != 1) reportCheckError(kFirstNotBeginning, edge, none, report);
+      if (second->topi != 2) reportCheckError(kSecondNotEnd, edge, none, report);
     }
   }
   for (const VectorRecord* node : dataset.connectedNodes) {
-    if (!node->pointers.empty()) reportCheckError(kConnectedNodeHasPointers, node, none, log);
+    if (!node->pointers.empty()) reportCheckError(kConnectedNodeHasPointers, node, none, report);
   }
   for (const VectorRecord* node : dataset.isolatedNodes) {
-    if (!node->pointers.empty()) reportCheckError(kIsolatedNodeHasPointers, node, none, log);
+    if (!node->pointers.empty()) reportCheckError(kIsolatedNodeHasPointers, node, none, report);
   }
   return status;
 }
 
-void checkCrossReferences(const Dataset& dataset, const LogFn& log) {
+void checkCrossReferences(const Dataset& dataset, CheckReport& report) {
   const VectorRecord* none = nullptr;
   for (const VectorRecord* node : dataset.isolatedNodes) {
-    if (node->referenced == 0) reportCheckError(kUnreferencedIsolatedNode, node, none, log);
+    if (node->referenced == 0) reportCheckError(kUnreferencedIsolatedNode, node, none, report);
     if (!node->soundings.empty() && node->pointRefCount > 1) {
-      reportCheckError(kSoundingOfSeveralPoints, node, none, log);
+      reportCheckError(kSoundingOfSeveralPoints, node, none, report);
     }
   }
   for (const VectorRecord* node : dataset.connectedNodes) {
-    if (node->referenced == 0) reportCheckError(kUnreferencedConnectedNode, node, none, log);
-    if (node->edgeRefCount == 0) reportCheckError(kNodeWithoutEdge, node, none, log);
+    if (node->referenced == 0) reportCheckError(kUnreferencedConnectedNode, node, none, report);
+    if (node->edgeRefCount == 0) reportCheckError(kNodeWithoutEdge, node, none, report);
   }
   for (const VectorRecord* edge : dataset.edges) {
-    if (edge->referenced == 0) reportCheckError(kUnreferencedEdge, edge, none, log);
-    if (edge->lineRefCount > 1) reportCheckError(kEdgeOfSeveralLines, edge, none, log);
+    if (edge->referenced == 0) reportCheckError(kUnreferencedEdge, edge, none, report);
+    if (edge->lineRefCount > 1) reportCheckError(kEdgeOfSeveralLines, edge, none, report);
   }
 }
 

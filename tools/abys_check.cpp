@@ -43,24 +43,24 @@ std::vector<std::string> splitLines(const std::string& text) {
   return lines;
 }
 
-// The findings among the check messages: "Error:%3d  Name: %s" with an
-// optional second " Name: %s".
-nlohmann::json findingsOf(const std::vector<std::string>& lines) {
-  nlohmann::json findings = nlohmann::json::array();
-  for (const std::string& line : lines) {
-    if (line.rfind("Error:", 0) != 0) continue;
-    const size_t first = line.find("  Name: ");
-    if (first == std::string::npos) continue;
-    nlohmann::json finding = {{"code", std::atoi(line.c_str() + 6)}};
-    const std::string names = line.substr(first + 8);
-    const size_t second = names.find(" Name: ");
-    nlohmann::json records = nlohmann::json::array({names.substr(0, second)});
-    if (second != std::string::npos) records.push_back(names.substr(second + 7));
-    finding["records"] = std::move(records);
-    findings.push_back(std::move(finding));
+// The check log as text, and every finding as JSON: code, record names and
+// the position of the first record ([longitude, latitude]) or null.
+class JsonFindings : public abys::TextLogReporter {
+ public:
+  explicit JsonFindings(abys::LogFn log) : TextLogReporter(std::move(log)) {}
+  void report(const abys::Finding& finding) override {
+    TextLogReporter::report(finding);
+    nlohmann::json records =
+        nlohmann::json::array({finding.record ? abys::recordName(*finding.record) : std::string()});
+    if (finding.other) records.push_back(abys::recordName(*finding.other));
+    nlohmann::json position = nullptr;
+    if (finding.position) position = {finding.position->longitude, finding.position->latitude};
+    findings.push_back({{"code", finding.code},
+                        {"records", std::move(records)},
+                        {"position", std::move(position)}});
   }
-  return findings;
-}
+  nlohmann::json findings = nlohmann::json::array();
+};
 
 nlohmann::json countsOf(const abys::Dataset& d) {
   return {{"features", d.features.count},
@@ -110,17 +110,15 @@ int main(int argc, char** argv) {
     if (loadStatus == abys::kCannotOpen) {
       std::fprintf(stderr, "abys-check: cannot open %s: %s\n", path.c_str(), std::strerror(errno));
     }
-    const size_t loadLines = splitLines(log).size();
     // As in the viewer: the checks decide, whatever the load status, about
     // everything a file that could be opened held.
     const bool checked = loadStatus != abys::kCannotOpen;
-    const int checkStatus = checked ? abys::runLogicalChecks(*dataset, sink) : 0;
+    JsonFindings reporter(sink);
+    const int checkStatus = checked ? abys::runLogicalChecks(*dataset, reporter) : 0;
     if (loadStatus != 0 || checkStatus != 0) exitStatus = 1;
 
     const std::vector<std::string> lines = splitLines(log);
-    const std::vector<std::string> checkLines(lines.begin() + static_cast<long>(loadLines),
-                                              lines.end());
-    const nlohmann::json findings = findingsOf(checkLines);
+    const nlohmann::json& findings = reporter.findings;
     if (output == Output::Summary) {
       std::printf(
           "%s: load %d, check %s, features %d, vectors %d (points %d, nodes %d, edges %d), "

@@ -23,7 +23,7 @@ const FeatureRecord* const kNoFeature = nullptr;
 const VectorRecord* const kNoVector = nullptr;
 
 template <typename Record>
-int pairwiseIds(const List<Record>& list, int code, const LogFn& log) {
+int pairwiseIds(const List<Record>& list, int code, CheckReport& log) {
   int status = 0;
   for (const Record* a : list) {
     for (const Record* b = a->next; b != nullptr; b = b->next) {
@@ -55,7 +55,7 @@ FeatureRecord* scanFeature(const Dataset& d, uint16_t agen, uint32_t fidn, uint1
   return nullptr;
 }
 
-int pairwiseObjectPointers(Dataset& d, const LogFn& log) {
+int pairwiseObjectPointers(Dataset& d, CheckReport& log) {
   int status = 0;
   for (FeatureRecord* f : d.features) {
     if (f->featurePointers.empty() && f->spatialPointers.empty()) {
@@ -101,7 +101,7 @@ int pairwiseObjectPointers(Dataset& d, const LogFn& log) {
   return status;
 }
 
-int pairwiseVectorPointers(Dataset& d, const LogFn& log) {
+int pairwiseVectorPointers(Dataset& d, CheckReport& log) {
   int status = 0;
   for (VectorRecord* e : d.edges) {
     if (e->pointers.empty()) {
@@ -228,7 +228,7 @@ bool sortedSpatialPointersEqual(const FeatureRecord* f, const FeatureRecord* g) 
   return copy(f) == copy(g);
 }
 
-void pairwiseDuplication(const Dataset& d, const LogFn& log) {
+void pairwiseDuplication(const Dataset& d, CheckReport& log) {
   for (const FeatureRecord* f : d.features) {
     const auto a = snapshot(f);
     for (const FeatureRecord* g = f->next; g != nullptr; g = g->next) {
@@ -248,45 +248,45 @@ void pairwiseDuplication(const Dataset& d, const LogFn& log) {
   }
 }
 
-int pairwiseChecks(Dataset& d, const LogFn& log) {
-  logMessage(log, "Checking Feature Number Uniqness\n");
+int pairwiseChecks(Dataset& d, CheckReport& log) {
+  log.announce("Checking Feature Number Uniqness\n");
   int s = pairwiseIds(d.features, kDuplicateFeatureId, log);
-  logMessage(log, "Checking Vector Number Uniqness\n");
+  log.announce("Checking Vector Number Uniqness\n");
   if (s == 0) {
     const int i = pairwiseIds(d.isolatedNodes, kDuplicateVectorId, log);
     const int c = pairwiseIds(d.connectedNodes, kDuplicateVectorId, log);
     const int e = pairwiseIds(d.edges, kDuplicateVectorId, log);
     s = i != 0 ? i : c != 0 ? c : e;
   }
-  logMessage(log, "Checking Pointed Record Type\n");
+  log.announce("Checking Pointed Record Type\n");
   if (s == 0) {
     s = checkPointedRecordTypes(d.features, log);
     if (s == 0) {
-      logMessage(log, "Checking Object Pointer Existence\n");
+      log.announce("Checking Object Pointer Existence\n");
       s = pairwiseObjectPointers(d, log);
       if (s == 0) {
-        logMessage(log, "Checking Vector Record Pointer Existence\n");
+        log.announce("Checking Vector Record Pointer Existence\n");
         s = pairwiseVectorPointers(d, log);
       }
     }
   }
-  logMessage(log, "Checking Feature Record and Vector Record Cross Reference\n");
+  log.announce("Checking Feature Record and Vector Record Cross Reference\n");
   checkCrossReferences(d, log);
-  logMessage(log, "Checking Feature Record Duplication\n");
+  log.announce("Checking Feature Record Duplication\n");
   pairwiseDuplication(d, log);
   if (s == 0) {
-    logMessage(log, "Checking Vector Record Coodinate Miscellanious Rules\n");
+    log.announce("Checking Vector Record Coodinate Miscellanious Rules\n");
     s = checkVectorCoordinates(d, log);
     if (s == 0) {
-      logMessage(log, "Checking Line Feature Continuity\n");
+      log.announce("Checking Line Feature Continuity\n");
       s = checkLineContinuity(d, log);
       if (s == 0) {
-        logMessage(log, "Checking Area Feature Continuity\n");
+        log.announce("Checking Area Feature Continuity\n");
         s = checkAreaContinuity(d, log);
       }
     }
   }
-  logMessage(log, "All Logical Check Done !\n");
+  log.announce("All Logical Check Done !\n");
   return s;
 }
 
@@ -410,9 +410,11 @@ TEST(ChecksOracle, FastChecksWriteWhatThePairwiseWalkWrites) {
     const int fastStatus = runLogicalChecks(fast, [&](const char* format, std::va_list args) {
       fastLog += formatMessage(format, args);
     });
-    const int slowStatus = pairwiseChecks(slow, [&](const char* format, std::va_list args) {
+    TextLogReporter slowText([&](const char* format, std::va_list args) {
       slowLog += formatMessage(format, args);
     });
+    CheckReport slowReport(slow, slowText);
+    const int slowStatus = pairwiseChecks(slow, slowReport);
     ASSERT_EQ(fastLog, slowLog) << "seed " << seed;
     ASSERT_EQ(fastStatus, slowStatus) << "seed " << seed;
     ASSERT_EQ(referenceCounts(fast), referenceCounts(slow)) << "seed " << seed;
