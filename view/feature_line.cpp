@@ -43,38 +43,8 @@ bool appendEdge(const VectorRecord& edge, uint8_t orientation, bool skipLast,
 
 }  // namespace
 
-std::optional<FeatureLine> buildEdgeLine(const VectorRecord& edge, uint8_t orientation) {
-  try {
-    FeatureLine line;
-    line.points.reserve(static_cast<size_t>(edge.coordinates.count) + 2);
-    if (!appendEdge(edge, orientation, false, line.points)) return std::nullopt;
-    return line;
-  } catch (const std::bad_alloc&) {
-    return std::nullopt;
-  }
-}
-
-std::optional<FeatureLine> joinEdgeLines(const std::vector<FeatureLine>& lines) {
-  if (lines.empty()) return std::nullopt;
-  try {
-    size_t total = 1;
-    for (const FeatureLine& l : lines)
-      total += l.points.size() - 1;
-    FeatureLine joined;
-    joined.points.reserve(total);
-    for (const FeatureLine& l : lines) {
-      joined.points.insert(joined.points.end(), l.points.begin(), l.points.end() - 1);
-    }
-    joined.points.push_back(lines.back().points.back());
-    return joined;
-  } catch (const std::bad_alloc&) {
-    return std::nullopt;
-  }
-}
-
-// Builds the joined line in one vector instead of one line per edge and a
-// join: the points are the same, and rendering and picking run this for
-// every depth line on every paint and press.
+// One vector sized once for the whole line: rendering and picking run this
+// for every depth line on every paint and press.
 std::optional<FeatureLine> assembleFeatureLine(const FeatureRecord& feature) {
   if (feature.prim != kPrimLine || feature.spatialPointers.empty()) return std::nullopt;
   try {

@@ -29,12 +29,4 @@ struct FeatureLine {
 // pointers, a node without a coordinate) or memory runs out.
 std::optional<FeatureLine> assembleFeatureLine(const FeatureRecord& feature);
 
-// One edge from its start node through its own coordinates to its end node;
-// orientation 2 walks it in reverse, any other value forward.
-std::optional<FeatureLine> buildEdgeLine(const VectorRecord& edge, uint8_t orientation);
-
-// The lines one after another, each one's last point dropped but the final
-// line's. lines must not be empty.
-std::optional<FeatureLine> joinEdgeLines(const std::vector<FeatureLine>& lines);
-
 }  // namespace abys
