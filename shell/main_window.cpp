@@ -9,21 +9,12 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <algorithm>
-#include <new>
 
-#include "check_driver.h"
-#include "display_chains.h"
 #include "drawing_area.h"
-#include "load_driver.h"
 
 using namespace abys;
 
 namespace {
-
-// Loading and checking run inside the command; the user sees only the wait
-// cursor, never a message.
-const LogFn kDiscardLog = [](const char*, std::va_list) {};
-const ProgressFn kDiscardProgress = [](double) {};
 
 // The wait cursor for the life of the object, however the command ends.
 class WaitCursor {
@@ -50,7 +41,7 @@ QLabel* makeReadoutLabel(QWidget* parent, const char* name) {
 
 MainWindow::MainWindow(QWidget* parent, Qt::WindowFlags flags) : QWidget(parent, flags) {
   buildMenus();
-  drawingArea = new DrawingArea(display, view, this);
+  drawingArea = new DrawingArea(chart, this);
 
   valdcoLabel = makeReadoutLabel(this, "valdcoLabel");
   connect(this, &MainWindow::explain, valdcoLabel, &QLabel::setText);
@@ -73,16 +64,7 @@ MainWindow::MainWindow(QWidget* parent, Qt::WindowFlags flags) : QWidget(parent,
   setFocusPolicy(Qt::ClickFocus);
 }
 
-MainWindow::~MainWindow() {
-  releaseCurrentDataset();
-}
-
-void MainWindow::releaseCurrentDataset() {
-  if (display.currentDataset == nullptr) return;
-  releaseDataset(*display.currentDataset);
-  delete display.currentDataset;
-  display.currentDataset = nullptr;
-}
+MainWindow::~MainWindow() = default;
 
 void MainWindow::open() {
   const QString home = qEnvironmentVariable("HOME");
@@ -93,76 +75,77 @@ void MainWindow::open() {
 }
 
 bool MainWindow::openFile(const QString& path) {
-  if (display.currentDataset != nullptr) return false;
-  auto* dataset = new (std::nothrow) Dataset;
-  if (dataset == nullptr) return false;
-
-  loadStatus = 0;
-  checkStatus = 0;
+  if (chart.isOpen()) return false;
+  clearReadouts();
+  OpenResult result;
   {
+    // Loading and checking run inside the command; the user sees only the
+    // wait cursor, never a message.
     WaitCursor wait;
-    int32_t exchangePurpose = 0;
-    loadStatus = loadCell(*dataset, QFile::encodeName(path).constData(), exchangePurpose,
-                          kDiscardLog, kDiscardProgress);
-    // A file that cannot be opened holds no chart at all; it is not shown
-    // as an empty one.
-    if (loadStatus != kCannotOpen) checkStatus = runLogicalChecks(*dataset, kDiscardLog);
+    DiscardingReporter quiet;
+    chart.setWindow(drawingArea->width(), drawingArea->height());
+    result = chart.open(QFile::encodeName(path).constData(), quiet);
   }
-  if (loadStatus == kCannotOpen || checkStatus != 0) {
-    releaseDataset(*dataset);
-    delete dataset;
-    return false;
-  }
-
-  prepareChart(display, *dataset, view, {0, 0, drawingArea->width(), drawingArea->height()});
+  if (!result.opened()) return false;
   drawingArea->renderChart();
   setDocOpenMenus();
   return true;
 }
 
 void MainWindow::closeDoc() {
-  if (display.currentDataset == nullptr) return;
-  releaseCurrentDataset();
+  if (!chart.isOpen()) return;
+  chart.close();
+  clearReadouts();
   drawingArea->renderChart();
   setDocClosedMenus();
 }
 
-void MainWindow::fullView() {
-  if (display.currentDataset == nullptr) return;
-  fitView(view, display.chartBounds, {0, 0, drawingArea->width(), drawingArea->height()});
-  for (QAction* action :
-       {zoomOutAction, zoomInAction, leftAction, rightAction, upAction, downAction}) {
-    action->setEnabled(true);
-  }
-  drawingArea->renderChart();
+void MainWindow::clearReadouts() {
+  valdcoLabel->clear();
+  latLonLabel->clear();
 }
 
-void MainWindow::viewStep(bool (*step)(abys::ViewState&), QAction* used, QAction* opposite) {
+void MainWindow::syncViewMenu() {
+  const std::pair<ViewCommand, QAction*> items[] = {
+      {ViewCommand::FullView, fullViewAction}, {ViewCommand::ZoomIn, zoomInAction},
+      {ViewCommand::ZoomOut, zoomOutAction},   {ViewCommand::Left, leftAction},
+      {ViewCommand::Right, rightAction},       {ViewCommand::Up, upAction},
+      {ViewCommand::Down, downAction}};
+  for (const auto& [command, action] : items)
+    action->setEnabled(chart.isEnabled(command));
+}
+
+void MainWindow::viewCommand(ViewCommand command) {
   // The items are disabled without a chart; an invocation by name finds no
   // view to move.
-  if (display.currentDataset == nullptr) return;
-  if (!step(view)) used->setEnabled(false);
-  opposite->setEnabled(true);
+  if (!chart.isOpen()) return;
+  if (command == ViewCommand::FullView)
+    chart.setWindow(drawingArea->width(), drawingArea->height());
+  chart.run(command);
+  syncViewMenu();
   drawingArea->renderChart();
 }
 
+void MainWindow::fullView() {
+  viewCommand(ViewCommand::FullView);
+}
 void MainWindow::shiftRight() {
-  viewStep(panRight, rightAction, leftAction);
+  viewCommand(ViewCommand::Right);
 }
 void MainWindow::shiftLeft() {
-  viewStep(panLeft, leftAction, rightAction);
+  viewCommand(ViewCommand::Left);
 }
 void MainWindow::shiftUp() {
-  viewStep(panUp, upAction, downAction);
+  viewCommand(ViewCommand::Up);
 }
 void MainWindow::shiftDown() {
-  viewStep(panDown, downAction, upAction);
+  viewCommand(ViewCommand::Down);
 }
 void MainWindow::zoomIn() {
-  viewStep(zoomViewIn, zoomInAction, zoomOutAction);
+  viewCommand(ViewCommand::ZoomIn);
 }
 void MainWindow::zoomOut() {
-  viewStep(zoomViewOut, zoomOutAction, zoomInAction);
+  viewCommand(ViewCommand::ZoomOut);
 }
 
 void MainWindow::applyLabelFont() {

@@ -1,13 +1,12 @@
 // The viewer's one window: menu bar, drawing area and the two read-out
-// labels, receiver of every menu command. It owns the open chart and the
-// display and view state that the drawing area reads.
+// labels, receiver of every menu command. It turns menu commands into calls
+// on its chart session, which owns the open chart.
 #pragma once
 
 #include <QString>
 #include <QWidget>
 
-#include "display_state.h"
-#include "view_transform.h"
+#include "chart_session.h"
 
 class QAction;
 class QLabel;
@@ -30,12 +29,7 @@ class MainWindow : public QWidget {
   // is open, as File/Open is then disabled.
   bool openFile(const QString& path);
 
-  const abys::DisplayState& displayState() const { return display; }
-  // The statuses of the last openFile: loadCell's, and the checks' (0 when
-  // they did not run because the file could not be opened).
-  int lastLoadStatus() const { return loadStatus; }
-  int lastCheckStatus() const { return checkStatus; }
-  const abys::ViewState& viewState() const { return view; }
+  const abys::ChartSession& session() const { return chart; }
 
  public slots:
   void open();
@@ -61,16 +55,15 @@ class MainWindow : public QWidget {
   void buildMenus();
   void setDocOpenMenus();
   void setDocClosedMenus();
-  // A movement or zoom command: step tells whether the view allows another
-  // step the same way, which keeps the used item enabled; the opposite item
-  // is enabled in any case.
-  void viewStep(bool (*step)(abys::ViewState&), QAction* used, QAction* opposite);
-  void releaseCurrentDataset();
+  // Enables each View item as the session says.
+  void syncViewMenu();
+  // A View command on the session, then the menu and the picture follow.
+  void viewCommand(abys::ViewCommand command);
+  void clearReadouts();
   void applyLabelFont();
 
-  // Declared before the widgets: the drawing area refers to them.
-  abys::DisplayState display;
-  abys::ViewState view;
+  // Declared before the widgets: the drawing area refers to it.
+  abys::ChartSession chart;
 
   QMenuBar* menuBar = nullptr;
   QMenu* fileMenu = nullptr;
@@ -89,8 +82,6 @@ class MainWindow : public QWidget {
   QAction* upAction = nullptr;
   QAction* downAction = nullptr;
 
-  int loadStatus = 0;
-  int checkStatus = 0;
   bool isBold = false;
   bool isUnderline = false;
 };

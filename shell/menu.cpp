@@ -91,17 +91,11 @@ void MainWindow::buildMenus() {
 void MainWindow::setDocClosedMenus() {
   openAction->setEnabled(true);
   closeAction->setEnabled(false);
-  for (QAction* action : {fullViewAction, zoomInAction, zoomOutAction, leftAction, rightAction,
-                          upAction, downAction}) {
-    action->setEnabled(false);
-  }
+  syncViewMenu();
 }
 
 void MainWindow::setDocOpenMenus() {
   closeAction->setEnabled(true);
   openAction->setEnabled(false);
-  for (QAction* action : {fullViewAction, zoomInAction, zoomOutAction, leftAction, rightAction,
-                          upAction, downAction}) {
-    action->setEnabled(true);
-  }
+  syncViewMenu();
 }

@@ -1,28 +1,27 @@
 // abys-render FILE -o OUT.png [--size WxH] [--view CMD]... [--pick COL,ROW]...
 //
-// Draws a cell the way the viewer shows it, without a display: the viewer's
-// own window (never shown on a screen) opens FILE as File/Open does, with a
-// drawing area of WxH pixels (600x400 by default), runs each View command
-// in order where its menu item is enabled, and writes the drawing area's
-// picture as PNG. Then, for each --pick, prints the position read-out for a
-// pointer moved to that pixel and the depth read-out for a press there (an
-// empty line when no depth line is near). Exit status 0 on success, 1 when
-// the cell cannot be opened or fails its checks, or the image cannot be
+// Draws a cell the way the viewer shows it, without a display: a chart
+// session opens FILE as File/Open does, with a window of WxH pixels (600x400
+// by default), runs each View command in order where its menu item is
+// enabled, and the viewer's render pass paints it into an image written as
+// PNG. Then, for each --pick, prints the position read-out for a pointer at
+// that pixel and the depth read-out for a press there (an empty line when
+// no depth line is near). Exit status 0 on success, 1 when the cell cannot
+// be opened, holds no chart or fails its checks, or the image cannot be
 // written, 2 on a usage error.
-#include <QAction>
-#include <QApplication>
-#include <QLabel>
-#include <QMouseEvent>
-#include <QPixmap>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <map>
 #include <string>
 #include <vector>
 
-#include "drawing_area.h"
-#include "load_driver.h"
-#include "main_window.h"
+#include "chart_render.h"
+#include "chart_session.h"
+#include "readouts.h"
 
 namespace {
 
@@ -47,18 +46,33 @@ bool parsePair(const char* text, char separator, int& a, int& b) {
   return true;
 }
 
-const std::map<std::string, const char*> kViewCommands = {
-    {"full", "fullViewAction"}, {"in", "zoomInAction"},   {"out", "zoomOutAction"},
-    {"left", "leftAction"},     {"right", "rightAction"}, {"up", "upAction"},
-    {"down", "downAction"},
+const std::map<std::string, abys::ViewCommand> kViewCommands = {
+    {"full", abys::ViewCommand::FullView}, {"in", abys::ViewCommand::ZoomIn},
+    {"out", abys::ViewCommand::ZoomOut},   {"left", abys::ViewCommand::Left},
+    {"right", abys::ViewCommand::Right},   {"up", abys::ViewCommand::Up},
+    {"down", abys::ViewCommand::Down},
 };
 
-void sendMouse(QWidget* target, QEvent::Type type, QPoint at) {
-  QMouseEvent event(type, QPointF(at), target->mapToGlobal(QPointF(at)),
-                    type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton,
-                    type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);
-  QCoreApplication::sendEvent(target, &event);
-}
+// A fresh XDG_RUNTIME_DIR when none is set, removed with the object.
+class RuntimeFolder {
+ public:
+  RuntimeFolder() {
+    if (!qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) return;
+    char pattern[] = "/tmp/abys-render-XXXXXX";
+    if (mkdtemp(pattern) == nullptr) return;
+    path_ = pattern;
+    qputenv("XDG_RUNTIME_DIR", pattern);
+  }
+  ~RuntimeFolder() {
+    if (!path_.empty()) std::filesystem::remove_all(path_, ignored_);
+  }
+  RuntimeFolder(const RuntimeFolder&) = delete;
+  RuntimeFolder& operator=(const RuntimeFolder&) = delete;
+
+ private:
+  std::string path_;
+  std::error_code ignored_;
+};
 
 }  // namespace
 
@@ -66,7 +80,7 @@ int main(int argc, char** argv) {
   std::string file, output;
   int width = 600, height = 400;
   std::vector<std::string> views;
-  std::vector<QPoint> picks;
+  std::vector<abys::PixelPoint> picks;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     const bool hasValue = i + 1 < argc;
@@ -90,7 +104,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "abys-render: bad pick %s (COL,ROW)\n", argv[i]);
         return usage();
       }
-      picks.emplace_back(column, row);
+      picks.push_back({column, row});
     } else if (arg.size() > 1 && arg[0] == '-') {
       return usage();
     } else if (file.empty()) {
@@ -101,51 +115,51 @@ int main(int argc, char** argv) {
   }
   if (file.empty() || output.empty()) return usage();
 
-  // No display is needed or used; a private runtime folder spares the
-  // warning Qt gives without one.
+  // No display is needed or used; a private runtime folder, removed on
+  // the way out, spares the warning Qt gives without one.
   qputenv("QT_QPA_PLATFORM", "offscreen");
-  if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
-    char runtime[] = "/tmp/abys-render-XXXXXX";
-    if (mkdtemp(runtime) != nullptr) qputenv("XDG_RUNTIME_DIR", runtime);
-  }
-  QApplication app(argc, argv);
-  MainWindow window;
-  auto* area = window.findChild<DrawingArea*>();
-  area->setFixedSize(width, height);
-  window.show();  // lays the window out on the offscreen screen
-
-  if (!window.openFile(QString::fromLocal8Bit(file.c_str()))) {
-    if (window.lastLoadStatus() == abys::kCannotOpen) {
+  const RuntimeFolder runtime;
+  QGuiApplication app(argc, argv);
+  abys::ChartSession session;
+  session.setWindow(width, height);
+  abys::DiscardingReporter quiet;
+  const abys::OpenResult result = session.open(file.c_str(), quiet);
+  switch (result.outcome) {
+    case abys::OpenOutcome::Opened:
+      break;
+    case abys::OpenOutcome::CannotOpen:
       std::fprintf(stderr, "abys-render: cannot open %s\n", file.c_str());
-    } else {
+      return 1;
+    case abys::OpenOutcome::NothingLoaded:
+      std::fprintf(stderr, "abys-render: %s holds no chart: load status %d\n", file.c_str(),
+                   result.loadStatus);
+      return 1;
+    case abys::OpenOutcome::ChecksFailed:
       std::fprintf(stderr, "abys-render: %s fails the checks: status %d (load status %d)\n",
-                   file.c_str(), window.lastCheckStatus(), window.lastLoadStatus());
-    }
-    return 1;
+                   file.c_str(), result.checkStatus, result.loadStatus);
+      return 1;
   }
   for (const std::string& command : views) {
-    auto* action = window.findChild<QAction*>(QString::fromLatin1(kViewCommands.at(command)));
-    if (!action->isEnabled()) {
+    if (!session.isEnabled(kViewCommands.at(command))) {
       std::fprintf(stderr, "abys-render: skipped --view %s: the menu item is disabled\n",
                    command.c_str());
       continue;
     }
-    action->trigger();
+    session.run(kViewCommands.at(command));
   }
-  if (!area->chartPixmap().save(QString::fromLocal8Bit(output.c_str()), "PNG")) {
+  QImage picture(width, height, QImage::Format_RGB32);
+  picture.fill(Qt::white);
+  {
+    QPainter painter(&picture);
+    abys::paintChart(painter, session.display(), session.view());
+  }
+  if (!picture.save(QString::fromLocal8Bit(output.c_str()), "PNG")) {
     std::fprintf(stderr, "abys-render: cannot write %s\n", output.c_str());
     return 1;
   }
-
-  auto* position = window.findChild<QLabel*>(QStringLiteral("latLonLabel"));
-  auto* depth = window.findChild<QLabel*>(QStringLiteral("valdcoLabel"));
-  for (const QPoint& pick : picks) {
-    sendMouse(area, QEvent::MouseMove, pick);
-    std::printf("%s\n", position->text().toUtf8().constData());
-    depth->clear();
-    sendMouse(area, QEvent::MouseButtonPress, pick);
-    sendMouse(area, QEvent::MouseButtonRelease, pick);
-    std::printf("%s\n", depth->text().toUtf8().constData());
+  for (const abys::PixelPoint& pick : picks) {
+    std::printf("%s\n", abys::positionText(*session.positionAt(pick)).toUtf8().constData());
+    std::printf("%s\n", abys::depthText(session.depthAt(pick)).toUtf8().constData());
   }
   return 0;
 }

@@ -1,8 +1,8 @@
 // Damaged cells: every real cell and the sample cell, truncated at record
 // boundaries and at byte offsets, and with bytes flipped in leaders,
-// directories and field data. Each damaged file goes through the viewer's
-// open sequence (load, checks, then the display half when they pass); each
-// must end with a defined status and an intact model. Run under the
+// directories and field data. Each damaged file is loaded (a defined status
+// and an intact model) and goes through the viewer's open sequence (the
+// chart session, then a walk over the chart when it opens). Run under the
 // sanitizers, a read out of bounds or a leak fails the test too.
 #include <gtest/gtest.h>
 
@@ -14,10 +14,10 @@
 #include <string>
 #include <vector>
 
-#include "check_driver.h"
+#include "chart_session.h"
 #include "load_driver.h"
 #include "support/load.h"
-#include "support/open_sequence.h"
+#include "support/session_walk.h"
 #include "support/stream.h"
 
 namespace abys::test {
@@ -146,7 +146,9 @@ void damageCell(const std::filesystem::path& cell, int& cases, int& shown) {
   ASSERT_FALSE(bytes.empty());
   MemoryCellFile file;
   ASSERT_FALSE(file.path().empty());
-  const LogFn quiet = [](const char*, std::va_list) {};
+  ChartSession session;
+  session.setWindow(640, 480);
+  DiscardingReporter quiet;
   for (const Damage& damage : damagesOf(bytes)) {
     SCOPED_TRACE(damage.what);
     ++cases;
@@ -158,15 +160,23 @@ void damageCell(const std::filesystem::path& cell, int& cases, int& shown) {
     if (loaded.status != 0) {
       EXPECT_NE(loaded.log.find("Error at "), std::string::npos) << loaded.log;
     }
-    const int checked = runLogicalChecks(dataset, quiet);
-    EXPECT_TRUE(kCheckStatuses.count(checked)) << "check status " << checked;
-    if (checked == 0) {
-      EXPECT_FALSE(showChart(dataset).pickOutsideChain);
-      ++shown;
-    }
+    const bool assembled = dataset.features.count + dataset.vectorCount > 0;
     releaseDataset(dataset);
     EXPECT_EQ(invariantViolations(dataset), "");
     EXPECT_EQ(dataset.features.count + dataset.edges.count, 0);
+
+    const OpenResult opened = session.open(file.path().c_str(), quiet);
+    EXPECT_EQ(opened.loadStatus, loaded.status);
+    EXPECT_TRUE(kCheckStatuses.count(opened.checkStatus)) << "check status " << opened.checkStatus;
+    // A load that failed before assembling anything is no chart.
+    EXPECT_EQ(opened.opened(),
+              opened.checkStatus == 0 &&
+                  (assembled || (loaded.status == 0 && loaded.exchangePurpose != 0)));
+    if (opened.opened()) {
+      EXPECT_FALSE(walkChart(session).pickOutsideChain);
+      ++shown;
+    }
+    session.close();
     if (testing::Test::HasFailure()) return;  // one damage's report is enough
   }
 }

@@ -1,18 +1,17 @@
-// Cells for the viewer's tests, built with the cell writer, and a chart
-// loaded from one as the open command would: load, checks, display state.
+// Cells for the chart's and the viewer's tests, built with the cell writer,
+// and a folder to write them to.
 #pragma once
 
-#include <QString>
-#include <QTemporaryDir>
-#include <memory>
+#include <unistd.h>
+
+#include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "cell_writer.h"
-#include "check_driver.h"
-#include "display_chains.h"
 #include "display_state.h"
-#include "load_driver.h"
+#include "view_transform.h"
 
 namespace abys::test {
 
@@ -80,45 +79,31 @@ inline cw::Cell bayCell() {
 // Cell files in a temporary folder removed with the object.
 class CellFolder {
  public:
-  // Writes cell as name into the folder and returns its path.
-  QString write(const cw::Cell& cell, const QString& name = QStringLiteral("CELL.000")) {
-    const QString path = dir_.filePath(name);
-    cw::writeFile(path.toStdString(), cw::encodeCell(cell));
-    return path;
+  CellFolder() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "abys-XXXXXX").string();
+    if (mkdtemp(pattern.data()) != nullptr) dir_ = pattern;
   }
-  QString path() const { return dir_.path(); }
+  ~CellFolder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(dir_, ignored);
+  }
+  CellFolder(const CellFolder&) = delete;
+  CellFolder& operator=(const CellFolder&) = delete;
+
+  // Writes cell as name into the folder and returns its path.
+  std::string write(const cw::Cell& cell, const std::string& name = "CELL.000") const {
+    return writeBytes(cw::encodeCell(cell), name);
+  }
+  std::string writeBytes(const std::string& bytes, const std::string& name) const {
+    const std::string file = path() + "/" + name;
+    cw::writeFile(file, bytes);
+    return file;
+  }
+  std::string path() const { return dir_.string(); }
 
  private:
-  QTemporaryDir dir_;
+  std::filesystem::path dir_;
 };
-
-// A chart prepared as the open command prepares it, with a view of its own.
-struct LoadedChart {
-  Dataset dataset;
-  DisplayState display;
-  ViewState view;
-  int loadStatus = 0;
-  int checkStatus = 0;
-
-  LoadedChart() = default;
-  LoadedChart(const LoadedChart&) = delete;
-  LoadedChart& operator=(const LoadedChart&) = delete;
-  ~LoadedChart() { releaseDataset(dataset); }
-};
-
-inline std::unique_ptr<LoadedChart> loadChart(const cw::Cell& cell) {
-  CellFolder folder;
-  const std::string path = folder.write(cell).toStdString();
-  auto chart = std::make_unique<LoadedChart>();
-  const LogFn quiet = [](const char*, std::va_list) {};
-  int32_t exchangePurpose = 0;
-  chart->loadStatus = loadCell(chart->dataset, path.c_str(), exchangePurpose, quiet, {});
-  chart->checkStatus = runLogicalChecks(chart->dataset, quiet);
-  chart->display.currentDataset = &chart->dataset;
-  buildDisplayChains(chart->display, chart->dataset);
-  computeValdcoRange(chart->display);
-  return chart;
-}
 
 // Scale 1, metres equal to degrees, centre (300, 200) in a 600 x 400
 // window: the coordinate (x, y) lies at pixel (x, 400 - y).

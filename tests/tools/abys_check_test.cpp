@@ -105,12 +105,20 @@ TEST(AbysCheck, SummaryAndJson) {
   EXPECT_EQ(file["checkStatus"], 0);
   EXPECT_EQ(file["messages"].back(), "All Logical Check Done !");
 
+  // Each finding with the position of the record it names: a node's own
+  // coordinate; a feature's through its first spatial pointer, looked up
+  // when the checks stopped before resolving pointers.
   cellwriter::Cell cell;
   cell.vectors.push_back(cellwriter::isolatedNode(4, {139.5, 35.25}));
-  test::TempFile lonely(cellwriter::encodeCell(cell));
-  const nlohmann::json findings = nlohmann::json::parse(run("--json " + lonely.path()).out);
-  EXPECT_EQ(findings["files"][0]["findings"],
-            nlohmann::json::parse(R"([{"code": 327, "records": ["VI0000000004"]}])"));
+  cell.vectors.push_back(cellwriter::isolatedNode(5, {139.75, 35.5}));
+  cell.features.push_back({.rcid = 7, .prim = 1, .spatialPointers = {{.rcnm = 110, .rcid = 5}}});
+  cell.features.push_back({.rcid = 7, .prim = 1});
+  test::TempFile findings(cellwriter::encodeCell(cell));
+  EXPECT_EQ(nlohmann::json::parse(run("--json " + findings.path()).out)["files"][0]["findings"],
+            nlohmann::json::parse(R"([
+              {"code": 301, "records": ["FE0000000007", "FE0000000007"], "position": [139.75, 35.5]},
+              {"code": 327, "records": ["VI0000000004"], "position": [139.5, 35.25]},
+              {"code": 327, "records": ["VI0000000005"], "position": [139.75, 35.5]}])"));
 }
 
 TEST(AbysCheck, UsageErrors) {

@@ -121,6 +121,13 @@ TEST(AbysRender, FailuresWriteNoImage) {
   EXPECT_NE(r.err.find("status 306"), std::string::npos);
   EXPECT_FALSE(std::filesystem::exists(png));
 
+  // Bytes that hold no record at all are no chart, not even an empty one.
+  test::TempFile noise(std::string(64, 'x'));
+  r = render(noise.path() + " -o " + png);
+  EXPECT_EQ(r.exitStatus, 1);
+  EXPECT_NE(r.err.find("holds no chart"), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(png));
+
   EXPECT_EQ(render(cell.path()).exitStatus, 2);
   EXPECT_EQ(render(cell.path() + " -o x.png --view sideways").exitStatus, 2);
   EXPECT_EQ(render(cell.path() + " -o x.png --size 0x10").exitStatus, 2);

@@ -1,26 +1,19 @@
 // The render pass: depth lines coloured by depth and name texts in black,
-// drawn from the display state through the view transform. Shared by the
-// drawing area and anything else that draws a chart.
+// drawn from the display state through the view transform onto any paint
+// device. Shared by the drawing area and the headless renderer.
 #pragma once
 
 #include <QColor>
 #include <QPainter>
 #include <QString>
-#include <optional>
-#include <vector>
-
+#include "chart_geometry.h"
 #include "display_state.h"
-#include "feature_line.h"
 #include "view_transform.h"
 
 namespace abys {
 
 // Hue of the smallest VALDCO value; the largest gets 0.
 inline constexpr int kHueSpan = 240;
-
-// The value of the feature's last VALDCO entry (ATTF), or kNoValdco. Reads
-// the numeric value stored in the entry when the chart was opened.
-double depthValue(const FeatureRecord& feature);
 
 // Black for kNoValdco; otherwise the hue 240 - (value - min) * 240 / (max -
 // min) truncated toward zero, at full saturation and value. When the range
@@ -35,14 +28,6 @@ QString nameText(const AttributeEntry& entry);
 
 // The first NATF NOBJNM entry of a feature, or null.
 const AttributeEntry* nameEntry(const FeatureRecord& feature);
-
-// The pixel where a feature's text starts: the first coordinate of the
-// record its first spatial pointer resolved to. None without spatial
-// pointers, target or coordinate.
-std::optional<PixelPoint> textAnchor(const FeatureRecord& feature, const ViewState& view);
-
-// The feature's line in pixels; fed to both drawing and picking.
-std::vector<PixelPoint> projectLine(const FeatureLine& line, const ViewState& view);
 
 // Draws display class 0 as polylines, then the texts of classes 1 and 2 on
 // top. Draws nothing without a current dataset; the caller has filled the

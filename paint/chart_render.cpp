@@ -6,14 +6,6 @@
 
 namespace abys {
 
-double depthValue(const FeatureRecord& feature) {
-  double value = kNoValdco;
-  for (const AttributeEntry* entry : feature.attributes) {
-    if (entry->attl == kValdcoCode) value = entry->value;
-  }
-  return value;
-}
-
 QColor depthColour(double value, const ValdcoRange& range) {
   if (value == kNoValdco) return QColor(Qt::black);
   int hue = kHueSpan;
@@ -40,23 +32,6 @@ const AttributeEntry* nameEntry(const FeatureRecord& feature) {
     if (entry->attl == kNobjnmCode) return entry;
   }
   return nullptr;
-}
-
-std::optional<PixelPoint> textAnchor(const FeatureRecord& feature, const ViewState& view) {
-  const SpatialPointerEntry* pointer = feature.spatialPointers.first;
-  if (pointer == nullptr || pointer->target == nullptr) return std::nullopt;
-  const CoordinateEntry* at = pointer->target->coordinates.first;
-  if (at == nullptr) return std::nullopt;
-  return metresToPixel(view, degreesToMetres(view, at->x, at->y));
-}
-
-std::vector<PixelPoint> projectLine(const FeatureLine& line, const ViewState& view) {
-  std::vector<PixelPoint> pixels;
-  pixels.reserve(line.points.size());
-  for (const LinePoint& point : line.points) {
-    pixels.push_back(metresToPixel(view, degreesToMetres(view, point.x, point.y)));
-  }
-  return pixels;
 }
 
 namespace {

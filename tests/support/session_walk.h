@@ -1,7 +1,6 @@
-// The viewer's open sequence without a window, shared by the pipeline fuzz
-// target and the damaged-cell test: a cell held in an anonymous memory file
-// (read by loadCell through an ordinary path, no disk traffic), and the
-// display half of the sequence over a dataset that passed the checks.
+// Shared by the pipeline fuzz target and the damaged-cell test: a cell held
+// in an anonymous memory file (opened through an ordinary path, no disk
+// traffic), and a walk over an open chart doing what the viewer does.
 #pragma once
 
 #include <sys/mman.h>
@@ -11,11 +10,10 @@
 #include <cstdio>
 #include <string>
 
-#include "display_chains.h"
-#include "display_state.h"
-#include "feature_line.h"
-#include "pointer_readout.h"
-#include "view_transform.h"
+#include <algorithm>
+
+#include "chart_geometry.h"
+#include "chart_session.h"
 
 namespace abys::test {
 
@@ -49,39 +47,34 @@ class MemoryCellFile {
   std::string path_;
 };
 
-// What the display half of the sequence saw, for assertions.
+// What the walk over an open chart saw, for assertions.
 struct ShownChart {
   int linesAssembled = 0;
   int picks = 0;                  // pixels where a depth line was picked
   bool pickOutsideChain = false;  // a pick returned a feature not in chain 0
 };
 
-// Runs what the viewer runs after checks that passed (display chains, VALDCO
-// range, projection, fit to a 640 x 480 window), then assembles the line of
-// every feature of every display chain as the render pass does, and picks
-// and reads out at nine pixels over the window before and after a zoom and a pan.
-inline ShownChart showChart(Dataset& dataset) {
+// Does over an open chart what the viewer does with it: assembles and
+// projects the line of every feature of every display chain as the render
+// pass does, and picks and reads out at nine pixels over the window before
+// and after a zoom and a pan, then runs every View command once.
+inline ShownChart walkChart(ChartSession& session) {
   ShownChart shown;
-  DisplayState display;
-  ViewState view;
-  const ViewWindow window{0, 0, 640, 480};
-  prepareChart(display, dataset, view, window);
-
+  const DisplayState& display = session.display();
   for (const DisplayChain& chain : display.displayChains) {
     for (const FeatureRecord* feature = chain.head; feature != nullptr;
          feature = feature->nextInClass) {
       if (const auto line = assembleFeatureLine(*feature)) {
         ++shown.linesAssembled;
-        for (const LinePoint& point : line->points) {
-          (void)metresToPixel(view, degreesToMetres(view, point.x, point.y));
-        }
+        (void)projectLine(*line, session.view());
       }
     }
   }
+  const ViewWindow window = session.window();
   for (int pass = 0; pass < 2; ++pass) {
-    for (int32_t column = 0; column <= window.right; column += window.right / 2) {
-      for (int32_t row = 0; row <= window.bottom; row += window.bottom / 2) {
-        if (const FeatureRecord* picked = pickDepthLine(display, view, {column, row})) {
+    for (int32_t column = 0; column <= window.right; column += std::max(1, window.right / 2)) {
+      for (int32_t row = 0; row <= window.bottom; row += std::max(1, window.bottom / 2)) {
+        if (const FeatureRecord* picked = pickDepthLine(display, session.view(), {column, row})) {
           ++shown.picks;
           bool inChain = false;
           for (const FeatureRecord* f = display.displayChains[kDepthLines].head; f != nullptr;
@@ -90,17 +83,17 @@ inline ShownChart showChart(Dataset& dataset) {
           }
           shown.pickOutsideChain = shown.pickOutsideChain || !inChain;
         }
-        (void)depthText(display, view, {column, row});
-        (void)positionText(view, {column, row});
+        (void)session.depthAt({column, row});
+        (void)session.positionAt({column, row});
       }
     }
-    zoomViewIn(view);
-    panLeft(view);
-    panUp(view);
+    session.run(ViewCommand::ZoomIn);
+    session.run(ViewCommand::Left);
+    session.run(ViewCommand::Up);
   }
-  zoomViewOut(view);
-  panRight(view);
-  panDown(view);
+  for (int command = 0; command < kViewCommandCount; ++command) {
+    session.run(static_cast<ViewCommand>(command));
+  }
   return shown;
 }
 

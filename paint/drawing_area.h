@@ -7,8 +7,7 @@
 #include <QPixmap>
 #include <QWidget>
 
-#include "display_state.h"
-#include "view_transform.h"
+#include "chart_session.h"
 
 // In the global namespace so that its class name and translation context
 // are "DrawingArea", as catalogues expect.
@@ -16,13 +15,12 @@ class DrawingArea : public QWidget {
   Q_OBJECT
 
  public:
-  // display and view belong to the caller and must outlive the widget; the
-  // widget reads display and keeps view's window extent in step with its
-  // size while a chart is open.
-  DrawingArea(const abys::DisplayState& display, abys::ViewState& view, QWidget* parent = nullptr);
+  // session belongs to the caller and must outlive the widget; the widget
+  // paints the chart it holds and keeps its window in step with its size.
+  explicit DrawingArea(abys::ChartSession& session, QWidget* parent = nullptr);
 
-  // Redraws the whole picture from the display state (white when no chart
-  // is open) and shows it at once.
+  // Redraws the whole picture from the session (white when no chart is
+  // open) and shows it at once.
   void renderChart();
 
   // The last picture drawn; the widget's size from the first resize on.
@@ -42,11 +40,10 @@ class DrawingArea : public QWidget {
   void resizeEvent(QResizeEvent* event) override;
 
  private:
-  bool chartOpen() const { return display_.currentDataset != nullptr; }
+  bool chartOpen() const { return session_.isOpen(); }
   // A white pixmap of the widget's size at the screen's pixel ratio.
   void resetPixmap(const QSize& size);
 
-  const abys::DisplayState& display_;
-  abys::ViewState& view_;
+  abys::ChartSession& session_;
   QPixmap chartPixmap_;
 };

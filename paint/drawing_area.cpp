@@ -5,7 +5,7 @@
 #include <QResizeEvent>
 
 #include "chart_render.h"
-#include "pointer_readout.h"
+#include "readouts.h"
 
 using namespace abys;
 
@@ -21,8 +21,8 @@ PixelPoint pixelOf(const QMouseEvent& event) {
 
 }  // namespace
 
-DrawingArea::DrawingArea(const DisplayState& display, ViewState& view, QWidget* parent)
-    : QWidget(parent), display_(display), view_(view) {
+DrawingArea::DrawingArea(ChartSession& session, QWidget* parent)
+    : QWidget(parent), session_(session) {
   // The pixmap covers the whole widget, so Qt need not erase it first.
   setAttribute(Qt::WA_OpaquePaintEvent);
   setAutoFillBackground(false);
@@ -47,7 +47,7 @@ void DrawingArea::renderChart() {
   }
   if (chartOpen()) {
     QPainter painter(&chartPixmap_);
-    paintChart(painter, display_, view_);
+    paintChart(painter, session_.display(), session_.view());
   }
   repaint();
 }
@@ -59,17 +59,18 @@ void DrawingArea::paintEvent(QPaintEvent* /*event*/) {
 
 void DrawingArea::resizeEvent(QResizeEvent* event) {
   const QSize size = event->size();
-  if (chartOpen()) setViewWindow(view_, {0, 0, size.width(), size.height()});
+  session_.setWindow(size.width(), size.height());
   resetPixmap(size);
   if (chartOpen()) renderChart();
 }
 
 void DrawingArea::mouseMoveEvent(QMouseEvent* event) {
-  if (!chartOpen()) return;
-  emit latlondisp(positionText(view_, pixelOf(*event)));
+  const std::optional<GeoPoint> position = session_.positionAt(pixelOf(*event));
+  if (!position) return;
+  emit latlondisp(positionText(*position));
 }
 
 void DrawingArea::mousePressEvent(QMouseEvent* event) {
   if (!chartOpen()) return;
-  emit valdcodisp(depthText(display_, view_, pixelOf(*event)));
+  emit valdcodisp(depthText(session_.depthAt(pixelOf(*event))));
 }

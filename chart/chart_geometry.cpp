@@ -1,12 +1,31 @@
-#include "pointer_readout.h"
-
-#include <QCoreApplication>
-
-#include "chart_render.h"
-#include "feature_line.h"
-#include "load_driver.h"
+#include "chart_geometry.h"
 
 namespace abys {
+
+double depthValue(const FeatureRecord& feature) {
+  double value = kNoValdco;
+  for (const AttributeEntry* entry : feature.attributes) {
+    if (entry->attl == kValdcoCode) value = entry->value;
+  }
+  return value;
+}
+
+std::vector<PixelPoint> projectLine(const FeatureLine& line, const ViewState& view) {
+  std::vector<PixelPoint> pixels;
+  pixels.reserve(line.points.size());
+  for (const LinePoint& point : line.points) {
+    pixels.push_back(metresToPixel(view, degreesToMetres(view, point.x, point.y)));
+  }
+  return pixels;
+}
+
+std::optional<PixelPoint> textAnchor(const FeatureRecord& feature, const ViewState& view) {
+  const SpatialPointerEntry* pointer = feature.spatialPointers.first;
+  if (pointer == nullptr || pointer->target == nullptr) return std::nullopt;
+  const CoordinateEntry* at = pointer->target->coordinates.first;
+  if (at == nullptr) return std::nullopt;
+  return metresToPixel(view, degreesToMetres(view, at->x, at->y));
+}
 
 namespace {
 
@@ -42,21 +61,6 @@ const FeatureRecord* pickDepthLine(const DisplayState& display, const ViewState&
     }
   }
   return picked;
-}
-
-QString positionText(const ViewState& view, PixelPoint pointer) {
-  const GeoPoint geo = metresToDegrees(view, pixelToMetres(view, pointer.column, pointer.row));
-  return QCoreApplication::translate("DrawingArea", "LAT:") +
-         QString::fromStdString(formatMessage(" %.7f ", geo.lat)) +
-         QCoreApplication::translate("DrawingArea", "LON:") +
-         QString::fromStdString(formatMessage(" %.7f", geo.lon));
-}
-
-QString depthText(const DisplayState& display, const ViewState& view, PixelPoint pointer) {
-  const FeatureRecord* picked = pickDepthLine(display, view, pointer);
-  if (picked == nullptr) return QString();
-  return QCoreApplication::translate("DrawingArea", "VALDCO:") +
-         QString::fromStdString(formatMessage(" %.1f", depthValue(*picked)));
 }
 
 }  // namespace abys

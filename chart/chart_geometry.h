@@ -1,0 +1,37 @@
+// What the chart shows, in pixels: depth values, projected lines, text
+// anchors, and the depth line under the pointer. Shared by painting and
+// picking so that both see the same pixels.
+#pragma once
+
+#include <optional>
+#include <vector>
+
+#include "display_state.h"
+#include "feature_line.h"
+#include "view_transform.h"
+
+namespace abys {
+
+// Distance in pixels within which (strictly) a depth line is picked.
+inline constexpr int32_t kPickTolerance = 5;
+
+// The value of the feature's last VALDCO entry (ATTF), or kNoValdco. Reads
+// the numeric value stored in the entry when the chart was opened.
+double depthValue(const FeatureRecord& feature);
+
+// The feature's line in pixels; fed to both drawing and picking.
+std::vector<PixelPoint> projectLine(const FeatureLine& line, const ViewState& view);
+
+// The pixel where a feature's text starts: the first coordinate of the
+// record its first spatial pointer resolved to. None without spatial
+// pointers, target or coordinate.
+std::optional<PixelPoint> textAnchor(const FeatureRecord& feature, const ViewState& view);
+
+// The depth line (display class 0) nearest to pointer, measured per line as
+// the smallest segment distance of pointSegmentDistance; a tie keeps the line
+// earlier in the chain. Null when none lies within kPickTolerance or no chart
+// is open.
+const FeatureRecord* pickDepthLine(const DisplayState& display, const ViewState& view,
+                                   PixelPoint pointer);
+
+}  // namespace abys

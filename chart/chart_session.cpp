@@ -1,0 +1,139 @@
+#include "chart_session.h"
+
+#include "chart_geometry.h"
+#include "display_chains.h"
+#include "load_driver.h"
+
+namespace abys {
+
+namespace {
+
+size_t indexOf(ViewCommand command) {
+  return static_cast<size_t>(command);
+}
+
+LoadedCounts countsOf(const Dataset& d) {
+  LoadedCounts c;
+  c.features = d.features.count;
+  c.vectors = d.vectorCount;
+  c.isolatedNodes = d.isolatedNodes.count;
+  c.connectedNodes = d.connectedNodes.count;
+  c.edges = d.edges.count;
+  c.hasExtent = d.extentsEmpty == 0;
+  c.minX = d.minX;
+  c.minY = d.minY;
+  c.maxX = d.maxX;
+  c.maxY = d.maxY;
+  return c;
+}
+
+struct Step {
+  bool (*move)(ViewState&);
+  ViewCommand opposite;
+};
+
+Step stepOf(ViewCommand command) {
+  switch (command) {
+    case ViewCommand::ZoomIn:
+      return {zoomViewIn, ViewCommand::ZoomOut};
+    case ViewCommand::ZoomOut:
+      return {zoomViewOut, ViewCommand::ZoomIn};
+    case ViewCommand::Left:
+      return {panLeft, ViewCommand::Right};
+    case ViewCommand::Right:
+      return {panRight, ViewCommand::Left};
+    case ViewCommand::Up:
+      return {panUp, ViewCommand::Down};
+    case ViewCommand::Down:
+    default:
+      return {panDown, ViewCommand::Up};
+  }
+}
+
+}  // namespace
+
+ChartSession::ChartSession() = default;
+
+ChartSession::~ChartSession() {
+  releaseDataset();
+}
+
+void ChartSession::releaseDataset() {
+  display_.currentDataset = nullptr;
+  if (dataset_) abys::releaseDataset(*dataset_);
+  enabled_.fill(false);
+}
+
+OpenResult ChartSession::open(const char* path, FindingReporter& reporter, const LogFn& loadLog,
+                              const ProgressFn& progress) {
+  close();
+  OpenResult result;
+  if (!dataset_) dataset_ = std::make_unique<Dataset>();
+  int32_t exchangePurpose = 0;
+  result.loadStatus = loadCell(*dataset_, path, exchangePurpose, loadLog, progress);
+  // The checks decide about everything a file that could be opened held,
+  // whatever the load status.
+  result.checked = result.loadStatus != kCannotOpen;
+  if (result.checked) result.checkStatus = runLogicalChecks(*dataset_, reporter);
+  result.counts = countsOf(*dataset_);
+
+  if (result.loadStatus == kCannotOpen) {
+    result.outcome = OpenOutcome::CannotOpen;
+  } else if (result.checkStatus != 0) {
+    result.outcome = OpenOutcome::ChecksFailed;
+  } else if (dataset_->features.empty() && dataset_->vectorCount == 0 &&
+             (result.loadStatus != 0 || exchangePurpose == 0)) {
+    // Random bytes, an empty file, a cut header: no record at all, and the
+    // load failed or never met a dataset identification. Not a chart, not
+    // even an empty one.
+    result.outcome = OpenOutcome::NothingLoaded;
+  } else {
+    result.outcome = OpenOutcome::Opened;
+  }
+  if (!result.opened()) {
+    releaseDataset();
+    return result;
+  }
+  prepareChart(display_, *dataset_, view_, window_);
+  enabled_.fill(true);
+  return result;
+}
+
+void ChartSession::close() {
+  releaseDataset();
+}
+
+void ChartSession::setWindow(int32_t width, int32_t height) {
+  window_ = {0, 0, width, height};
+  if (isOpen()) setViewWindow(view_, window_);
+}
+
+bool ChartSession::run(ViewCommand command) {
+  if (!isOpen()) return false;
+  if (command == ViewCommand::FullView) {
+    fitView(view_, display_.chartBounds, window_);
+    enabled_.fill(true);
+    return true;
+  }
+  const Step step = stepOf(command);
+  if (!step.move(view_)) enabled_[indexOf(command)] = false;
+  enabled_[indexOf(step.opposite)] = true;
+  return enabled_[indexOf(command)];
+}
+
+bool ChartSession::isEnabled(ViewCommand command) const {
+  return isOpen() && enabled_[indexOf(command)];
+}
+
+std::optional<GeoPoint> ChartSession::positionAt(PixelPoint pointer) const {
+  if (!isOpen()) return std::nullopt;
+  return metresToDegrees(view_, pixelToMetres(view_, pointer.column, pointer.row));
+}
+
+std::optional<double> ChartSession::depthAt(PixelPoint pointer) const {
+  const FeatureRecord* picked = pickDepthLine(display_, view_, pointer);
+  if (picked == nullptr) return std::nullopt;
+  return depthValue(*picked);
+}
+
+}  // namespace abys

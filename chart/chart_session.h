@@ -1,0 +1,104 @@
+// The one owner of an open chart: it opens a cell (load, checks, display
+// state, fit), runs the View commands with the enabled state of each, and
+// answers the two pointer read-outs as numbers. Qt-free; the viewer, the
+// renderer, the validator and the fuzz target all open charts through it.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <optional>
+
+#include "check_driver.h"
+#include "display_state.h"
+#include "finding.h"
+#include "messages.h"
+#include "view_transform.h"
+
+namespace abys {
+
+// The View menu's commands, in menu order.
+enum class ViewCommand { FullView, ZoomIn, ZoomOut, Left, Right, Up, Down };
+inline constexpr int kViewCommandCount = 7;
+
+// How an open ended.
+enum class OpenOutcome {
+  Opened,         // the chart is open
+  CannotOpen,     // the file could not be opened; the checks did not run
+  NothingLoaded,  // no record at all: the load failed first, or found no DSID
+  ChecksFailed,   // the checks returned a nonzero status
+};
+
+// The record counts and extent of what a load assembled.
+struct LoadedCounts {
+  int32_t features = 0;
+  int32_t vectors = 0;
+  int32_t isolatedNodes = 0;
+  int32_t connectedNodes = 0;
+  int32_t edges = 0;
+  bool hasExtent = false;
+  double minX = 0, minY = 0, maxX = 0, maxY = 0;
+};
+
+struct OpenResult {
+  OpenOutcome outcome = OpenOutcome::CannotOpen;
+  int loadStatus = 0;
+  bool checked = false;  // the checks ran (every file that could be opened)
+  int checkStatus = 0;   // 0 when they did not run
+  LoadedCounts counts;
+  bool opened() const { return outcome == OpenOutcome::Opened; }
+};
+
+class ChartSession {
+ public:
+  ChartSession();
+  ~ChartSession();
+  ChartSession(const ChartSession&) = delete;
+  ChartSession& operator=(const ChartSession&) = delete;
+
+  // Closes the open chart, if any, then loads path (its messages through
+  // loadLog, the fraction read through progress when given), runs the
+  // checks (announcements and findings through reporter) unless the file
+  // could not be opened, and opens the chart when they pass and the file
+  // held a cell (see OpenOutcome): display chains, VALDCO range, projection, and the
+  // view fitted to the window. Anything but an opened chart leaves no chart.
+  OpenResult open(const char* path, FindingReporter& reporter, const LogFn& loadLog = {},
+                  const ProgressFn& progress = {});
+  void close();
+  bool isOpen() const { return display_.currentDataset != nullptr; }
+
+  // The size of the drawing surface in pixels; the view follows it while a
+  // chart is open, and the next open and Full view fit to it.
+  void setWindow(int32_t width, int32_t height);
+
+  // Runs a View command and returns whether its menu item stays enabled.
+  // Full view fits the chart to the window again and enables every item; a
+  // step that reaches the edge or the zoom limit disables its own item, and
+  // any step enables the opposite one. Nothing happens (false) without a
+  // chart.
+  bool run(ViewCommand command);
+  // Whether the command's menu item is enabled: never without a chart.
+  bool isEnabled(ViewCommand command) const;
+
+  // The position under pointer, in degrees; none without a chart.
+  std::optional<GeoPoint> positionAt(PixelPoint pointer) const;
+  // The depth of the depth line nearest to pointer within the pick
+  // tolerance (kNoValdco for a line without VALDCO); none when no line is
+  // that near or no chart is open.
+  std::optional<double> depthAt(PixelPoint pointer) const;
+
+  const DisplayState& display() const { return display_; }
+  const ViewState& view() const { return view_; }
+  const ViewWindow& window() const { return window_; }
+
+ private:
+  void releaseDataset();
+
+  std::unique_ptr<Dataset> dataset_;
+  DisplayState display_;
+  ViewState view_;
+  ViewWindow window_{};
+  std::array<bool, kViewCommandCount> enabled_{};
+};
+
+}  // namespace abys

@@ -1,0 +1,274 @@
+// The chart session: what an open ends in for every kind of file, the
+// display state it builds, the View commands with their enabled states, and
+// the depth pick.
+#include "chart_session.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "chart_geometry.h"
+#include "load_driver.h"
+#include "support/chart_cells.h"
+
+namespace abys::test {
+namespace {
+
+constexpr ViewCommand kSteps[] = {ViewCommand::ZoomIn, ViewCommand::ZoomOut, ViewCommand::Left,
+                                  ViewCommand::Right,  ViewCommand::Up,      ViewCommand::Down};
+
+ViewCommand opposite(ViewCommand c) {
+  switch (c) {
+    case ViewCommand::ZoomIn:
+      return ViewCommand::ZoomOut;
+    case ViewCommand::ZoomOut:
+      return ViewCommand::ZoomIn;
+    case ViewCommand::Left:
+      return ViewCommand::Right;
+    case ViewCommand::Right:
+      return ViewCommand::Left;
+    case ViewCommand::Up:
+      return ViewCommand::Down;
+    default:
+      return ViewCommand::Up;
+  }
+}
+
+// Which items are enabled, in menu order.
+std::string menuState(const ChartSession& session) {
+  std::string state;
+  for (int c = 0; c < kViewCommandCount; ++c)
+    state += session.isEnabled(static_cast<ViewCommand>(c)) ? '1' : '0';
+  return state;
+}
+
+class ChartSessionTest : public testing::Test {
+ protected:
+  ChartSessionTest() { session.setWindow(600, 400); }
+  OpenResult open(const std::string& path) { return session.open(path.c_str(), quiet); }
+
+  CellFolder folder;
+  DiscardingReporter quiet;
+  ChartSession session;
+};
+
+TEST_F(ChartSessionTest, OutcomeOfEveryKindOfFile) {
+  cw::Cell dangling = bayCell();
+  dangling.features.front().spatialPointers.front().rcid = 999;
+  // A record with an unknown tag after the whole cell stops the load; what
+  // came before passes the checks and is shown.
+  std::vector<cw::Record> records = cw::cellRecords(bayCell());
+  records.push_back({{cw::recordIdField(static_cast<uint16_t>(records.size() + 1)),
+                      {.tag = "XXXX", .data = "junk"}}});
+  // A valid cell holding nothing but its identification is an empty chart.
+  cw::Cell onlyIdentification;
+  std::mt19937 random(8);
+  std::string noise(5000, '\0');
+  for (char& byte : noise)
+    byte = static_cast<char>(random());
+  noise[0] = 'x';  // not a record length
+  const std::string bay = cw::encodeCell(bayCell());
+
+  const struct {
+    const char* what;
+    std::string path;
+    OpenOutcome outcome;
+    int loadStatus;
+    int checkStatus;
+  } cases[] = {
+      {"good cell", folder.write(bayCell(), "BAY.000"), OpenOutcome::Opened, 0, 0},
+      {"checks fail", folder.write(dangling, "DANGLING.000"), OpenOutcome::ChecksFailed, 0, 310},
+      {"load stops early", folder.writeBytes(cw::encodeFile(records), "STOPPED.000"),
+       OpenOutcome::Opened, 6, 0},
+      {"identification only", folder.write(onlyIdentification, "IDENT.000"), OpenOutcome::Opened, 0,
+       0},
+      {"missing file", folder.path() + "/MISSING.000", OpenOutcome::CannotOpen, kCannotOpen, 0},
+      {"directory", folder.path(), OpenOutcome::CannotOpen, kCannotOpen, 0},
+      {"0-byte file", folder.writeBytes("", "EMPTY.000"), OpenOutcome::NothingLoaded, 0, 0},
+      {"random bytes", folder.writeBytes(noise, "NOISE.000"), OpenOutcome::NothingLoaded, 8, 0},
+      {"cut header", folder.writeBytes(bay.substr(0, 100), "CUT.000"), OpenOutcome::NothingLoaded,
+       8, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const OpenResult result = open(c.path);
+    EXPECT_EQ(result.outcome, c.outcome);
+    EXPECT_EQ(result.loadStatus, c.loadStatus);
+    EXPECT_EQ(result.checkStatus, c.checkStatus);
+    EXPECT_EQ(result.checked, c.loadStatus != kCannotOpen);
+    EXPECT_EQ(session.isOpen(), result.opened());
+    EXPECT_EQ(menuState(session), result.opened() ? "1111111" : "0000000");
+    EXPECT_EQ(session.positionAt({10, 10}).has_value(), result.opened());
+    if (result.opened()) {
+      EXPECT_GT(session.view().pixelsPerMetre, 0);
+    }
+    // Whatever happened, the next good cell opens.
+    EXPECT_TRUE(open(folder.write(bayCell(), "AGAIN.000")).opened());
+    session.close();
+    EXPECT_EQ(menuState(session), "0000000");
+  }
+}
+
+TEST_F(ChartSessionTest, DisplayStateFromRecords) {
+  cw::Cell cell = wholeNumberCell();
+  addLine(cell, 1, {{0, 0}, {10, 0}}, {"12.5m"});
+  addLine(cell, 2, {{0, 10}, {10, 10}}, {"abc"}, kCoverageClass);
+  addLine(cell, 3, {{0, 20}, {10, 20}}, {"-3"});
+  addLine(cell, 4, {{0, 30}, {10, 30}}, {"100"}, kAreaNameClass);
+  addLine(cell, 5, {{0, 40}, {10, 40}}, {"200"}, 42);
+  addLine(cell, 6, {{0, 50}, {10, 50}}, {"no number"});
+  cell.features.back().nationalAttributes.push_back({kValdcoCode, u"300"});
+  ASSERT_TRUE(open(folder.write(cell)).opened());
+  const DisplayState& display = session.display();
+  // The records of a chain in order, and 0 when its tail is not its last.
+  auto members = [](const DisplayChain& chain) {
+    std::vector<uint32_t> ids;
+    const FeatureRecord* last = nullptr;
+    for (const FeatureRecord* f = chain.head; f != nullptr; f = f->nextInClass) {
+      ids.push_back(f->rcid);
+      last = f;
+    }
+    if (last != chain.tail) ids.push_back(0);
+    return ids;
+  };
+  EXPECT_EQ(members(display.displayChains[0]), (std::vector<uint32_t>{1, 3, 6}));
+  EXPECT_EQ(members(display.displayChains[1]), std::vector<uint32_t>{4});
+  EXPECT_EQ(members(display.displayChains[2]), std::vector<uint32_t>{});
+  EXPECT_EQ(members(display.displayChains[3]), std::vector<uint32_t>{2});
+  // Only depth lines' ATTF VALDCO count; a text without a number is 0.
+  EXPECT_EQ(display.valdcoRange.min, -3.0);
+  EXPECT_EQ(display.valdcoRange.max, 12.5);
+  EXPECT_EQ(display.displayChains[1].head->attributes.first->value, 0.0);
+  EXPECT_EQ(depthValue(*display.displayChains[0].tail), 0.0);
+
+  // Another chart rebuilds the state from its own records.
+  cw::Cell other = wholeNumberCell();
+  addLine(other, 7, {{10, 10}, {20, 20}}, {"30"});
+  ASSERT_TRUE(open(folder.write(other, "OTHER.000")).opened());
+  EXPECT_EQ(members(session.display().displayChains[0]), std::vector<uint32_t>{7});
+  EXPECT_EQ(members(session.display().displayChains[1]), std::vector<uint32_t>{});
+  EXPECT_EQ(session.display().valdcoRange.min, 30.0);
+}
+
+TEST_F(ChartSessionTest, EachStepStopsAtItsLimitAndTheOppositeOffersItAgain) {
+  const std::string bay = folder.write(bayCell(), "BAY.000");
+  for (const ViewCommand command : kSteps) {
+    SCOPED_TRACE(static_cast<int>(command));
+    ASSERT_TRUE(open(bay).opened());
+    // Zoomed in first, so that the pans take more than one step.
+    if (command != ViewCommand::ZoomIn && command != ViewCommand::ZoomOut) {
+      session.run(ViewCommand::ZoomIn);
+      session.run(ViewCommand::ZoomIn);
+    }
+    int steps = 0;
+    ViewState before;
+    while (session.isEnabled(command) && steps < 64) {
+      before = session.view();
+      const bool staysEnabled = session.run(command);
+      EXPECT_EQ(staysEnabled, session.isEnabled(command));
+      ++steps;
+      EXPECT_TRUE(session.isEnabled(opposite(command)));
+    }
+    EXPECT_FALSE(session.isEnabled(command));
+    EXPECT_GT(steps, 1) << "the first step already reached the limit";
+    // The step that reached the limit still moved: a pan ends on the edge.
+    const ViewState& after = session.view();
+    EXPECT_TRUE(after.centreX != before.centreX || after.centreY != before.centreY ||
+                after.pixelsPerMetre != before.pixelsPerMetre);
+    const Bounds& data = after.dataBounds;
+    const std::pair<ViewCommand, double> edges[] = {{ViewCommand::Left, data.maxX},
+                                                    {ViewCommand::Right, data.minX},
+                                                    {ViewCommand::Up, data.minY},
+                                                    {ViewCommand::Down, data.maxY}};
+    for (const auto& [pan, edge] : edges) {
+      const bool horizontal = pan == ViewCommand::Left || pan == ViewCommand::Right;
+      if (pan == command) {
+        EXPECT_EQ(horizontal ? after.centreX : after.centreY, edge);
+      }
+    }
+    session.run(opposite(command));
+    EXPECT_TRUE(session.isEnabled(command));
+  }
+}
+
+TEST_F(ChartSessionTest, FullViewRestoresTheOpenedViewAndEveryItem) {
+  ASSERT_TRUE(open(folder.write(bayCell())).opened());
+  const ViewState opened = session.view();
+  session.run(ViewCommand::ZoomIn);
+  for (int i = 0; i < 8; ++i)
+    session.run(ViewCommand::Left);
+  session.run(ViewCommand::Up);
+  session.run(ViewCommand::ZoomOut);
+  EXPECT_FALSE(session.isEnabled(ViewCommand::Left));
+  EXPECT_TRUE(session.run(ViewCommand::FullView));
+  EXPECT_EQ(session.view().centreX, opened.centreX);
+  EXPECT_EQ(session.view().centreY, opened.centreY);
+  EXPECT_EQ(session.view().pixelsPerMetre, opened.pixelsPerMetre);
+  EXPECT_EQ(menuState(session), "1111111");
+
+  // A resize keeps centre and scale; the next Full view fits the new size.
+  session.setWindow(801, 601);
+  EXPECT_EQ(session.view().halfWidth, 400);
+  EXPECT_EQ(session.view().pixelsPerMetre, opened.pixelsPerMetre);
+  session.run(ViewCommand::FullView);
+  EXPECT_NE(session.view().pixelsPerMetre, opened.pixelsPerMetre);
+
+  // Without a chart nothing moves and nothing reads out.
+  session.close();
+  for (int c = 0; c < kViewCommandCount; ++c)
+    EXPECT_FALSE(session.run(static_cast<ViewCommand>(c)));
+  EXPECT_FALSE(session.positionAt({300, 200}));
+  EXPECT_FALSE(session.depthAt({300, 200}));
+}
+
+TEST_F(ChartSessionTest, ReadoutsAtThePointer) {
+  ASSERT_TRUE(open(folder.write(bayCell())).opened());
+  // The window's centre pixel is the chart's centre.
+  const std::optional<GeoPoint> centre = session.positionAt({300, 200});
+  ASSERT_TRUE(centre);
+  EXPECT_NEAR(centre->lon, 139.825, 1e-3);
+  EXPECT_NEAR(centre->lat, 35.50, 1e-3);
+  // The 20 m line's first vertex, and a pixel far from every line.
+  const PixelPoint onLine =
+      metresToPixel(session.view(), degreesToMetres(session.view(), 139.86, 35.41));
+  EXPECT_EQ(session.depthAt(onLine), 20.0);
+  EXPECT_FALSE(session.depthAt({0, 0}));
+}
+
+// Lines: 3 at row 200 from column 100 through 300 to 500; 9 at row 208 from
+// 100 to 500; 4 from (250, 96) to (350, 296), on 2 x - y = 404; one without
+// VALDCO at row 380. A coordinate (x, y) lies at pixel (x, 400 - y).
+TEST_F(ChartSessionTest, DepthPickTakesTheNearestLineWithinFivePixels) {
+  cw::Cell cell = wholeNumberCell();
+  addLine(cell, 1, {{100, 200}, {300, 200}, {500, 200}}, {"3"});
+  addLine(cell, 2, {{100, 192}, {500, 192}}, {"9"});
+  addLine(cell, 3, {{250, 304}, {350, 104}}, {"4"});
+  addLine(cell, 4, {{100, 20}, {500, 20}}, {});
+  ASSERT_TRUE(open(folder.write(cell)).opened());
+  const ViewState view = pixelAlignedView();
+  const struct {
+    const char* what;
+    PixelPoint pointer;
+    std::optional<double> depth;
+  } cases[] = {
+      {"on a line", {150, 200}, 3.0},
+      {"4 pixels away", {150, 196}, 3.0},
+      {"exactly 5 pixels away", {150, 195}, std::nullopt},
+      {"far from every line", {550, 50}, std::nullopt},
+      {"nearer line wins", {150, 205}, 9.0},
+      {"tie keeps the earlier line", {150, 204}, 3.0},
+      {"end point beyond the segment", {503, 200}, 3.0},
+      // 1 pixel from row 200 but sqrt(2) from that line's start point
+      // (300, 200), which is what counts; the sloped line is 1.34 away.
+      {"end point distance counts", {301, 201}, 4.0},
+      {"line without VALDCO", {200, 380}, kNoValdco},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const FeatureRecord* picked = pickDepthLine(session.display(), view, c.pointer);
+    EXPECT_EQ(picked ? std::optional<double>(depthValue(*picked)) : std::nullopt, c.depth);
+  }
+}
+
+}  // namespace
+}  // namespace abys::test
