@@ -1,16 +1,14 @@
-// abys-check [--summary] [--json] FILE...: loads and checks each cell and
-// prints its load and check messages; --summary prints one line per file
+// abys-check [--summary] [--json] FILE...: opens each cell as the viewer
+// does (load and checks) and prints its load and check messages; --summary prints one line per file
 // instead, --json one JSON document. Exit status 0 when every file loaded
 // and passed the checks, 1 when any did not, 2 on a usage error.
 #include <cstdio>
 #include <cstring>
-#include <memory>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
-#include "check_driver.h"
-#include "load_driver.h"
+#include "chart_session.h"
 
 namespace {
 
@@ -62,12 +60,12 @@ class JsonFindings : public abys::TextLogReporter {
   nlohmann::json findings = nlohmann::json::array();
 };
 
-nlohmann::json countsOf(const abys::Dataset& d) {
-  return {{"features", d.features.count},
-          {"vectors", d.vectorCount},
-          {"points", d.isolatedNodes.count},
-          {"nodes", d.connectedNodes.count},
-          {"edges", d.edges.count}};
+nlohmann::json countsOf(const abys::LoadedCounts& c) {
+  return {{"features", c.features},
+          {"vectors", c.vectors},
+          {"points", c.isolatedNodes},
+          {"nodes", c.connectedNodes},
+          {"edges", c.edges}};
 }
 
 }  // namespace
@@ -95,7 +93,7 @@ int main(int argc, char** argv) {
 
   int exitStatus = 0;
   nlohmann::json documents = nlohmann::json::array();
-  auto dataset = std::make_unique<abys::Dataset>();
+  abys::ChartSession session;
   for (const std::string& path : paths) {
     std::string log;
     const bool echo = output == Output::Log;
@@ -105,45 +103,42 @@ int main(int argc, char** argv) {
       if (echo) std::fputs(message.c_str(), stdout);
       log += message;
     };
-    int32_t exchangePurpose = 0;
-    const int loadStatus = abys::loadCell(*dataset, path.c_str(), exchangePurpose, sink, nullptr);
-    if (loadStatus == abys::kCannotOpen) {
+    JsonFindings reporter(sink);
+    const abys::OpenResult result = session.open(path.c_str(), reporter, sink);
+    if (result.outcome == abys::OpenOutcome::CannotOpen) {
       std::fprintf(stderr, "abys-check: cannot open %s: %s\n", path.c_str(), std::strerror(errno));
     }
-    // As in the viewer: the checks decide, whatever the load status, about
-    // everything a file that could be opened held.
-    const bool checked = loadStatus != abys::kCannotOpen;
-    JsonFindings reporter(sink);
-    const int checkStatus = checked ? abys::runLogicalChecks(*dataset, reporter) : 0;
-    if (loadStatus != 0 || checkStatus != 0) exitStatus = 1;
+    session.close();
+    if (result.loadStatus != 0 || result.checkStatus != 0) exitStatus = 1;
 
-    const std::vector<std::string> lines = splitLines(log);
+    const abys::LoadedCounts& counts = result.counts;
     const nlohmann::json& findings = reporter.findings;
     if (output == Output::Summary) {
       std::printf(
           "%s: load %d, check %s, features %d, vectors %d (points %d, nodes %d, edges %d), "
           "findings %zu\n",
-          path.c_str(), loadStatus, checked ? std::to_string(checkStatus).c_str() : "-",
-          dataset->features.count, dataset->vectorCount, dataset->isolatedNodes.count,
-          dataset->connectedNodes.count, dataset->edges.count, findings.size());
+          path.c_str(), result.loadStatus,
+          result.checked ? std::to_string(result.checkStatus).c_str() : "-", counts.features,
+          counts.vectors, counts.isolatedNodes, counts.connectedNodes, counts.edges,
+          findings.size());
     } else if (output == Output::Json) {
-      nlohmann::json doc = {{"path", path},
-                            {"loadStatus", loadStatus},
-                            {"checkStatus", checked ? nlohmann::json(checkStatus) : nullptr},
-                            {"counts", countsOf(*dataset)},
-                            {"messages", lines},
-                            {"findings", findings}};
-      if (dataset->extentsEmpty == 0) {
-        doc["extent"] = {{"minX", dataset->minX},
-                         {"maxX", dataset->maxX},
-                         {"minY", dataset->minY},
-                         {"maxY", dataset->maxY}};
+      nlohmann::json doc = {
+          {"path", path},
+          {"loadStatus", result.loadStatus},
+          {"checkStatus", result.checked ? nlohmann::json(result.checkStatus) : nullptr},
+          {"counts", countsOf(counts)},
+          {"messages", splitLines(log)},
+          {"findings", findings}};
+      if (counts.hasExtent) {
+        doc["extent"] = {{"minX", counts.minX},
+                         {"maxX", counts.maxX},
+                         {"minY", counts.minY},
+                         {"maxY", counts.maxY}};
       } else {
         doc["extent"] = nullptr;
       }
       documents.push_back(std::move(doc));
     }
-    abys::releaseDataset(*dataset);
   }
   if (output == Output::Json) {
     std::puts(nlohmann::json{{"files", documents}}.dump(2).c_str());
