@@ -423,15 +423,18 @@ void checkFeatureDuplication(const Dataset& dataset, CheckReport& report) {
       for (const AttrKey* a = attrs.first; a != attrs.last; ++a) {
         const uint64_t k = key(cls, kAttributePair, mix(a->attl, a->text));
         const size_t count = countAfter(postings, k, i);
-        if (count < fewest) fewest = count, rarest = k;
+        if (count < fewest) {
+          fewest = count;
+          rarest = k;
+        }
       }
       attributeKeys.push_back(rarest);
     }
     auto total = [&](const std::vector<uint64_t>& keys) {
-      size_t n = 0;
+      size_t sum = 0;
       for (const uint64_t k : keys)
-        n += countAfter(postings, k, i);
-      return n;
+        sum += countAfter(postings, k, i);
+      return sum;
     };
     auto gather = [&](const std::vector<uint64_t>& keys) {
       for (const uint64_t k : keys)
@@ -442,10 +445,12 @@ void checkFeatureDuplication(const Dataset& dataset, CheckReport& report) {
     // Any of the three is a superset of the 333 pairs; the smallest serves.
     const std::vector<uint64_t>* for333 = &attributeKeys;
     size_t smallest = total(attributeKeys);
-    if (const size_t n = total(spatialKeys); n < smallest) smallest = n, for333 = &spatialKeys;
-    if (const size_t n = total(featureKeys); !featureKeys.empty() && n < smallest) {
-      for333 = &featureKeys;
+    const size_t spatialTotal = total(spatialKeys);
+    if (spatialTotal < smallest) {
+      smallest = spatialTotal;
+      for333 = &spatialKeys;
     }
+    if (!featureKeys.empty() && total(featureKeys) < smallest) for333 = &featureKeys;
     gather(*for333);
     if (f->prim == kPrimLine && for333 != &spatialKeys) gather(spatialKeys);
     if (f->prim == kPrimArea) {

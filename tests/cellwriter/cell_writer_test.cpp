@@ -18,6 +18,8 @@
 #include <string>
 #include <vector>
 
+#include "support/stream.h"
+
 namespace abys::cellwriter {
 namespace {
 
@@ -162,16 +164,13 @@ TEST(GdalOracle, ReadsTheCellBack) {
   ASSERT_NE(mkdtemp(folder.data()), nullptr);
   const std::string path = folder + "/ABYS0001.000";
   ASSERT_TRUE(writeFile(path, encodeCell(cell)));
-  std::string output;
   std::FILE* pipe = popen(("OGR_S57_OPTIONS=RETURN_PRIMITIVES=ON,RETURN_LINKAGES=ON,LNAM_REFS=ON "
                            "ogrinfo -ro -al '" +
                            path + "' 2>&1")
                               .c_str(),
                           "r");
   ASSERT_NE(pipe, nullptr);
-  char chunk[4096];
-  for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;)
-    output.append(chunk, n);
+  const std::string output = test::readStream(pipe);
   const int status = pclose(pipe);
   std::filesystem::remove_all(folder);
   ASSERT_TRUE(status == 0 && output.find("ERROR") == std::string::npos &&

@@ -31,10 +31,7 @@ inline ProgramRun runProgram(const std::string& name, const std::string& argumen
   ProgramRun r;
   std::FILE* pipe = popen((program + " " + arguments + " 2>" + errFile.path()).c_str(), "r");
   if (pipe == nullptr) return r;
-  char chunk[4096];
-  size_t n;
-  while ((n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0)
-    r.out.append(chunk, n);
+  r.out = readStream(pipe);
   const int status = pclose(pipe);
   r.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   r.err = readFileBytes(errFile.path());
@@ -69,11 +66,7 @@ inline bool gdalCounts(const std::string& path, RecordCounts& counts) {
       path + "' 2>/dev/null";
   std::FILE* pipe = popen(command.c_str(), "r");
   if (pipe == nullptr) return false;
-  std::string output;
-  char chunk[4096];
-  size_t n;
-  while ((n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0)
-    output.append(chunk, n);
+  const std::string output = readStream(pipe);
   if (pclose(pipe) != 0) return false;
 
   std::istringstream lines(output);

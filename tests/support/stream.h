@@ -95,15 +95,23 @@ inline std::vector<std::filesystem::path> realCells() {
   return cells;
 }
 
-inline std::string readFileBytes(const std::filesystem::path& path) {
+// Everything left to read from stream.
+inline std::string readStream(std::FILE* stream) {
   std::string bytes;
-  if (std::FILE* f = std::fopen(path.c_str(), "rb")) {
-    char chunk[65536];
-    size_t n;
-    while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0)
-      bytes.append(chunk, n);
-    std::fclose(f);
+  char chunk[65536];
+  for (;;) {
+    const size_t n = std::fread(chunk, 1, sizeof chunk, stream);
+    if (n == 0) break;
+    bytes.append(chunk, n);
   }
+  return bytes;
+}
+
+inline std::string readFileBytes(const std::filesystem::path& path) {
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (f == nullptr) return {};
+  std::string bytes = readStream(f);
+  std::fclose(f);
   return bytes;
 }
 
