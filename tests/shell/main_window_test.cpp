@@ -157,14 +157,18 @@ class MainWindowTest : public QObject {
   void startsWithoutChart() {
     Window w;
     QCOMPARE(menuState(w.window), kNoChartMenus);
-    QVERIFY(labelText(w.window, "valdcoLabel").isEmpty());
-    QVERIFY(labelText(w.window, "latLonLabel").isEmpty());
     QVERIFY(!w.window.session().isOpen());
-    // Nothing reports without a chart.
+    // Nothing reports and no View command acts without a chart.
     sendMouse(drawingArea(w.window), QEvent::MouseMove, {100, 100});
     sendMouse(drawingArea(w.window), QEvent::MouseButtonPress, {100, 100});
+    for (const char* slot :
+         {"fullView", "shiftLeft", "shiftRight", "shiftUp", "shiftDown", "zoomIn", "zoomOut"}) {
+      QVERIFY(QMetaObject::invokeMethod(&w.window, slot));
+    }
     QVERIFY(labelText(w.window, "latLonLabel").isEmpty());
     QVERIFY(labelText(w.window, "valdcoLabel").isEmpty());
+    QCOMPARE(menuState(w.window), kNoChartMenus);
+    QVERIFY(pictureIsWhite(w.window));
   }
 
   void extraHeightGoesToTheDrawingArea() {
@@ -265,39 +269,21 @@ class MainWindowTest : public QObject {
     QCOMPARE(drawingArea(w.window).chartPixmap().toImage(), opened);
   }
 
-  void viewCommandsWithoutChartDoNothing() {
-    Window w;
-    for (const char* slot :
-         {"fullView", "shiftLeft", "shiftRight", "shiftUp", "shiftDown", "zoomIn", "zoomOut"}) {
-      QVERIFY(QMetaObject::invokeMethod(&w.window, slot));
-    }
-    QCOMPARE(menuState(w.window), kNoChartMenus);
-    QVERIFY(pictureIsWhite(w.window));
-  }
-
+  // Bold and underline toggle, normal resets both: the state after each
+  // command as "bold underline".
   void fontCommands() {
     Window w;
     auto* label = w.window.findChild<QLabel*>(QStringLiteral("valdcoLabel"));
-    auto invoke = [&](const char* slot) { QVERIFY(QMetaObject::invokeMethod(&w.window, slot)); };
-    invoke("bold");
-    QVERIFY(label->font().bold());
-    invoke("bold");
-    QVERIFY(!label->font().bold());
-    invoke("bold");
-    invoke("underline");
-    QVERIFY(label->font().bold());
-    QVERIFY(label->font().underline());
-    invoke("bold");
-    QVERIFY(!label->font().bold());
-    QVERIFY(label->font().underline());
-    invoke("bold");
-    invoke("normal");
-    QVERIFY(!label->font().bold());
-    QVERIFY(!label->font().underline());
-    // normal() reset the state too: one bold() makes it bold again.
-    invoke("bold");
-    QVERIFY(label->font().bold());
-    QVERIFY(!label->font().underline());
+    const std::pair<const char*, const char*> steps[] = {
+        {"bold", "10"},   {"bold", "00"},      {"bold", "10"},     {"underline", "11"},
+        {"bold", "01"},   {"bold", "11"},      {"normal", "00"},   {"bold", "10"},
+        {"normal", "00"}, {"underline", "01"}, {"underline", "00"}};
+    for (const auto& [slot, state] : steps) {
+      QVERIFY(QMetaObject::invokeMethod(&w.window, slot));
+      const QFont font = label->font();
+      QCOMPARE(QString(font.bold() ? "1" : "0") + (font.underline() ? "1" : "0"),
+               QString::fromLatin1(state));
+    }
   }
 
   void openAsksForACellInHome() {
