@@ -3,26 +3,22 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <string_view>
 
 namespace abys {
 
-// Reads little-endian subfields from [begin, end). take() moves only when the
-// bytes are there. The fixed-part reads (b11, b12, b14, b24) never read past
-// the end: missing bytes count as zero and mark the cursor as short.
+// Reads little-endian subfields and texts from a field, front to back. The
+// fixed-part reads (b11, b12, b14, b24) never read past the end: missing
+// bytes count as zero and mark the cursor as short. The text reads stop at
+// the end too.
 class ByteCursor {
  public:
-  ByteCursor(const unsigned char* begin, const unsigned char* end) : pos_(begin), end_(end) {}
+  explicit ByteCursor(std::string_view bytes)
+      : pos_(reinterpret_cast<const unsigned char*>(bytes.data())), end_(pos_ + bytes.size()) {}
 
   size_t remaining() const { return static_cast<size_t>(end_ - pos_); }
-  const unsigned char* position() const { return pos_; }
   bool wasShort() const { return short_; }
-
-  const unsigned char* take(size_t n) {
-    if (remaining() < n) return nullptr;
-    const unsigned char* at = pos_;
-    pos_ += n;
-    return at;
-  }
 
   uint8_t b11() { return static_cast<uint8_t>(readPadded(1)); }
   uint16_t b12() { return static_cast<uint16_t>(readPadded(2)); }
@@ -33,6 +29,32 @@ class ByteCursor {
   void fixedText(char* out, size_t n) {
     for (size_t i = 0; i < n; ++i)
       out[i] = static_cast<char>(readPadded(1));
+  }
+
+  // A text ending with the unit terminator 0x1f: on success out holds the
+  // bytes before the terminator and the cursor moves past it; otherwise out
+  // holds every remaining byte and the cursor reaches the end.
+  bool text(std::string_view& out) {
+    const void* found = pos_ < end_ ? std::memchr(pos_, 0x1f, remaining()) : nullptr;
+    if (found == nullptr) return takeRest(out);
+    const size_t length = static_cast<size_t>(static_cast<const unsigned char*>(found) - pos_);
+    out = view(length);
+    pos_ += length + 1;
+    return true;
+  }
+
+  // As text for two-byte text ending with the pair 0x1f 0x00, looked for in
+  // steps of two bytes; out counts bytes.
+  bool wideText(std::string_view& out) {
+    const size_t available = remaining();
+    for (size_t i = 0; i + 1 < available; i += 2) {
+      if (pos_[i] == 0x1f && pos_[i + 1] == 0x00) {
+        out = view(i);
+        pos_ += i + 2;
+        return true;
+      }
+    }
+    return takeRest(out);
   }
 
  private:
@@ -46,6 +68,16 @@ class ByteCursor {
       }
     }
     return value;
+  }
+
+  std::string_view view(size_t length) const {
+    return {reinterpret_cast<const char*>(pos_), length};
+  }
+
+  bool takeRest(std::string_view& out) {
+    out = view(remaining());
+    pos_ = end_;
+    return false;
   }
 
   const unsigned char* pos_;

@@ -46,18 +46,4 @@ enum DecodeCode : int {
 int ddfDecodeField(int type, const char* data, int dataLength, FieldImage& image, int& elementCount,
                    int exchangePurpose, int lexicalLevel);
 
-// Finds the unit terminator 0x1f among the next rest bytes of text. On
-// success textLength is the number of bytes before it and rest drops by
-// textLength + 1; otherwise textLength is rest and rest becomes 0.
-bool scanSubfield(const char* text, int& rest, int& textLength);
-
-// As scanSubfield in steps of two bytes, for the unit pair 0x1f 0x00;
-// textLength counts bytes and rest drops by textLength + 2 on success.
-bool scanWideSubfield(const char* text, int& rest, int& textLength);
-
-// Every byte in 32-126 (an empty text passes).
-bool isPrintableText(const char* text, int length);
-// Exactly one byte of value 127: the S-57 marker that deletes a value.
-bool isDeletionMarker(const char* text, int length);
-
 }  // namespace abys
