@@ -62,7 +62,9 @@ int fail(DdfReader& reader) {
 // Returns 0 on success, 1 at end of data, -1 for a malformed record.
 int readRecord(DdfReader& reader, std::FILE* file) {
   unsigned char* record = reader.record.get();
-  if (std::fread(record, 1, 5, file) < 5 || record[0] == '^') {
+  const size_t lead = std::fread(record, 1, 5, file);
+  reader.bytesRead += static_cast<int64_t>(lead);
+  if (lead < 5 || record[0] == '^') {
     reader.recordLength = 0;
     return 1;
   }
@@ -73,7 +75,9 @@ int readRecord(DdfReader& reader, std::FILE* file) {
   if (length == 0) return 1;
   if (length < kRecordLeaderSize) return -1;
   const size_t rest = static_cast<size_t>(length - 5);
-  if (std::fread(record + 5, 1, rest, file) < rest) return -1;
+  const size_t body = std::fread(record + 5, 1, rest, file);
+  reader.bytesRead += static_cast<int64_t>(body);
+  if (body < rest) return -1;
   return 0;
 }
 
@@ -111,6 +115,7 @@ void ddfAttach(DdfReader& reader) {
   reader.fieldAreaBase = 0;
   reader.lengthSize = reader.positionSize = reader.tagSize = 0;
   reader.cursor = 0;
+  reader.bytesRead = 0;
 }
 
 std::FILE* ddfOpen(DdfReader& reader, const char* path, const char* mode) {

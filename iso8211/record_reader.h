@@ -45,6 +45,9 @@ struct DdfReader {
   int positionSize = 0;
   int tagSize = 0;
   int cursor = 0;
+  // Bytes taken from the file since ddfOpen / ddfAttach: the file position
+  // when reading started at the beginning, known without asking the system.
+  int64_t bytesRead = 0;
 };
 
 // Opens path with fopen(path, mode) and restarts the reader on it. Returns

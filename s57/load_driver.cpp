@@ -1,16 +1,9 @@
 #include "load_driver.h"
 
-#include <locale.h>
 #include <sys/stat.h>
-#include <clocale>
-#include <cstdio>
-#include <memory>
-#include <vector>
 
-#include "field_decoder.h"
-#include "field_types.h"
+#include "field_stream.h"
 #include "record_assembly.h"
-#include "record_reader.h"
 
 namespace abys {
 
@@ -29,10 +22,6 @@ void resetDataset(Dataset& dataset) {
   dataset.dspm.somf = 1;
 }
 
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
 }  // namespace
 
 int loadCell(Dataset& dataset, const char* path, int32_t& exchangePurpose, const LogFn& log,
@@ -45,41 +34,34 @@ int loadCell(Dataset& dataset, const char* path, int32_t& exchangePurpose, const
   if (sized && S_ISDIR(info.st_mode)) return kCannotOpen;
   const double size = sized ? static_cast<double>(info.st_size) : 0.0;
 
-  DdfReader reader;
-  std::unique_ptr<std::FILE, FileCloser> file(ddfOpen(reader, path, "rb"));
-  if (!file) return kCannotOpen;
+  FieldStream stream;
+  if (!stream.open(path)) return kCannotOpen;
 
-  // An empty file or one of unknown size reports 1.0 once it has been read.
+  // Fractions of the file read so far; an empty file or one of unknown size
+  // reports 1.0 once it has been read.
+  const bool fractions = progress && size > 0;
   auto reportProgress = [&] {
-    if (progress && size > 0) progress(static_cast<double>(std::ftell(file.get())) / size);
+    if (fractions) progress(static_cast<double>(stream.bytesRead()) / size);
   };
 
   logMessage(log, "Loading S-57 Binary File (DDF) %s ... Please Wait !\n", path);
+  reportProgress();  // the descriptive record
 
-  std::vector<char> field(kTaggedFieldAreaSize);
-  FieldImage image;
   int status = 0;
-  int fieldNumber = 0;
-  int previousType = kFieldEndOfRecord;
   uint8_t lexicalLevel = 0;
   RecordId currentName;
-  int32_t elementCount = 0;
-
-  ddfReadField(reader, field.data(), kTaggedFieldAreaSize, file.get());
-  reportProgress();
   for (;;) {
-    const int length = ddfReadField(reader, field.data(), kTaggedFieldAreaSize, file.get());
+    const int length = stream.next();
     if (length == 0) break;
     if (length < 0) {
       status = kMalformedRecordCode;
-      logMessage(log, "Error at %d Error Code = %d\n", fieldNumber + 1, status);
+      logMessage(log, "Error at %d Error Code = %d\n", stream.fieldNumber(), status);
       break;
     }
     reportProgress();
-    ++fieldNumber;
+    const int fieldNumber = stream.fieldNumber();
 
-    int dataLength = 0;
-    int code = ddfCheckField(field.data(), length, dataLength);
+    int code = stream.checkCode();
     if (code != 0) {
       logMessage(log, "Error at %d Error Code = %d\n", fieldNumber, code);
       if (code != 3) {
@@ -87,36 +69,38 @@ int loadCell(Dataset& dataset, const char* path, int32_t& exchangePurpose, const
         break;
       }
     }
-    const int type = ddfFieldType(field.data());
+    const int type = stream.type();
     if (type == kUnknownField) {
       status = 6;
       logMessage(log, "Error at %d Error Code = %d\n", fieldNumber, status);
       break;
     }
-    code = ddfCheckOrder(previousType, type, exchangePurpose);
+    code = stream.checkOrder();
     if (code != 0) {
       status = code;
       logMessage(log, "Error at %d Error Code = %d\n", fieldNumber, status);
       break;
     }
-    previousType = type;
 
-    code = ddfDecodeField(type, field.data() + kTaggedFieldHeaderSize, dataLength, image,
-                          elementCount, exchangePurpose, lexicalLevel);
+    code = stream.decode();
     if (code != 0) {
       logMessage(log, "Error %d RCNM %03d(%02x) RCID %010d(%04x)\n", code,
                  static_cast<int>(currentName.rcnm), static_cast<unsigned>(currentName.rcnm),
                  static_cast<int>(currentName.rcid), static_cast<unsigned>(currentName.rcid));
     }
-    code = assembleField(type, dataset, image, elementCount, exchangePurpose, currentName,
-                         lexicalLevel);
+    code = assembleField(type, dataset, stream.image(), stream.elementCount(), exchangePurpose,
+                         currentName, lexicalLevel);
     if (code != 0) {
       status = code;
       logMessage(log, "Error at %d Error Code = %d\n", fieldNumber, status);
       break;
     }
+    // Assembly decides the exchange purpose and lexical level the load
+    // reports; the stream follows it so that order checks and decoding agree.
+    stream.setExchangePurpose(exchangePurpose);
+    stream.setLexicalLevel(lexicalLevel);
   }
-  file.reset();
+  stream.close();
   if (progress && size <= 0) progress(1.0);
 
   if (status != 0) {

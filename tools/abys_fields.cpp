@@ -2,42 +2,31 @@
 // one line per field (tag and data length), the end-of-record markers
 // included, as the loader receives it.
 #include <cstdio>
-#include <vector>
 
-#include "field_types.h"
-#include "record_reader.h"
+#include "field_stream.h"
 
 int main(int argc, char** argv) {
   if (argc != 2) {
     std::fprintf(stderr, "usage: abys-fields FILE\n");
     return 2;
   }
-  abys::DdfReader reader;
-  std::FILE* file = abys::ddfOpen(reader, argv[1], "rb");
-  if (file == nullptr) {
+  abys::FieldStream stream;
+  if (!stream.open(argv[1])) {
     std::perror(argv[1]);
     return 1;
   }
-  std::vector<char> field(abys::kTaggedFieldAreaSize);
-  abys::ddfReadField(reader, field.data(), abys::kTaggedFieldAreaSize, file);
-  int status = 0;
-  for (int number = 1;; ++number) {
-    const int length = abys::ddfReadField(reader, field.data(), abys::kTaggedFieldAreaSize, file);
-    if (length == 0) break;
+  for (;;) {
+    const int length = stream.next();
+    if (length == 0) return 0;
     if (length == abys::kMalformedRecord) {
-      std::fprintf(stderr, "%s: field %d: malformed record\n", argv[1], number);
-      status = 1;
-      break;
+      std::fprintf(stderr, "%s: field %d: malformed record\n", argv[1], stream.fieldNumber());
+      return 1;
     }
-    int dataLength = 0;
-    const int code = abys::ddfCheckField(field.data(), length, dataLength);
-    std::printf("%.4s %5d\n", field.data(), dataLength);
+    std::printf("%.4s %5d\n", stream.taggedField(), stream.dataLength());
+    const int code = stream.checkCode();
     if (code != 0 && code != 3) {
-      std::fprintf(stderr, "%s: field %d: header error %d\n", argv[1], number, code);
-      status = 1;
-      break;
+      std::fprintf(stderr, "%s: field %d: header error %d\n", argv[1], stream.fieldNumber(), code);
+      return 1;
     }
   }
-  std::fclose(file);
-  return status;
 }

@@ -1,6 +1,6 @@
-// Reading and decoding allocate nothing per field once the reader's buffers
-// and the image have grown to the largest field: this program counts every
-// operator new made while a cell is read a second time.
+// Reading and decoding allocate nothing per field once the stream's image has
+// grown to the largest field: this program counts every operator new made
+// while a cell is read a second time.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -8,7 +8,7 @@
 #include <new>
 
 #include "cell_writer.h"
-#include "support/field_walk.h"
+#include "field_stream.h"
 #include "support/stream.h"
 
 namespace {
@@ -33,47 +33,44 @@ void operator delete(void* p, size_t) noexcept {
 namespace abys {
 namespace {
 
+// Forty depth lines with attributes, names and pointers, and soundings.
 cellwriter::Cell sampleCell() {
   using namespace cellwriter;
   Cell cell;
   for (uint32_t i = 1; i <= 40; ++i) {
-    cell.vectors.push_back(connectedNode(2 * i, {139.0 + i * 0.01, 35.0}));
-    cell.vectors.push_back(connectedNode(2 * i + 1, {139.0 + i * 0.01, 35.1}));
-  }
-  for (uint32_t i = 1; i <= 40; ++i) {
-    cell.vectors.push_back(
-        edge(1000 + i, 2 * i, 2 * i + 1, {{139.0 + i * 0.01, 35.05}, {139.001 + i * 0.01, 35.06}}));
-    Feature f;
-    f.rcid = i;
-    f.objl = 30011;
-    f.attributes = {{174, std::to_string(i * 5)}, {116, "contour"}};
-    f.nationalAttributes = {{301, u"等深線"}};
-    f.featurePointers = {{540, i + 1, 1, 2, "next"}};
-    f.spatialPointers = {{130, 1000 + i}};
-    cell.features.push_back(f);
+    const double x = 139.0 + i * 0.01;
+    cell.vectors.push_back(connectedNode(2 * i, {x, 35.0}));
+    cell.vectors.push_back(connectedNode(2 * i + 1, {x, 35.1}));
+    cell.vectors.push_back(edge(1000 + i, 2 * i, 2 * i + 1, {{x, 35.05}, {x + 0.001, 35.06}}));
+    cell.features.push_back(Feature{.rcid = i,
+                                    .objl = 30011,
+                                    .attributes = {{174, std::to_string(i * 5)}, {116, "line"}},
+                                    .nationalAttributes = {{301, u"等深線"}},
+                                    .featurePointers = {{540, i + 1, 1, 2, "next"}},
+                                    .spatialPointers = {{130, 1000 + i}}});
   }
   cell.vectors.push_back(soundingNode(5000, {{139.5, 35.5, 12.5}, {139.6, 35.6, 3.0}}));
   return cell;
 }
 
-// Reads every field and decodes it; returns the number of fields.
-int readAndDecode(DdfReader& reader, std::FILE* file, std::vector<char>& buffer,
-                  FieldImage& image) {
+// Reads every field of file and decodes it; returns the number of fields.
+int readAndDecode(FieldStream& stream, std::FILE* file) {
   int fields = 0;
-  test::walkFields(reader, file, buffer, image,
-                   [&](const test::WalkedField&, const FieldImage&) { ++fields; });
+  stream.attach(file);
+  while (stream.next() > 0) {
+    stream.decode();
+    ++fields;
+  }
   return fields;
 }
 
 TEST(Allocation, NoneWhileReadingAndDecodingOnceWarm) {
   test::MemoryFile first(cellwriter::encodeCell(sampleCell()));
   test::MemoryFile second(cellwriter::encodeCell(sampleCell()));
-  DdfReader reader;
-  std::vector<char> buffer(kTaggedFieldAreaSize);
-  FieldImage image;
-  const int warm = readAndDecode(reader, first.get(), buffer, image);
+  FieldStream stream;
+  const int warm = readAndDecode(stream, first.get());
   const long before = allocations.load();
-  const int fields = readAndDecode(reader, second.get(), buffer, image);
+  const int fields = readAndDecode(stream, second.get());
   EXPECT_EQ(allocations.load() - before, 0);
   EXPECT_EQ(fields, warm);
   EXPECT_GT(fields, 500);

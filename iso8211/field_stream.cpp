@@ -1,0 +1,80 @@
+#include "field_stream.h"
+
+#include "field_decoder.h"
+
+namespace abys {
+
+FieldStream::FieldStream() : buffer_(new char[kTaggedFieldAreaSize]()) {}
+
+FieldStream::~FieldStream() {
+  close();
+}
+
+bool FieldStream::open(const char* path) {
+  close();
+  std::FILE* file = ddfOpen(reader_, path, "rb");
+  if (file == nullptr) return false;
+  restart(file);
+  ownsFile_ = true;
+  return true;
+}
+
+void FieldStream::attach(std::FILE* file) {
+  close();
+  ddfAttach(reader_);
+  restart(file);
+}
+
+void FieldStream::close() {
+  if (ownsFile_) std::fclose(file_);
+  file_ = nullptr;
+  ownsFile_ = false;
+}
+
+void FieldStream::restart(std::FILE* file) {
+  file_ = file;
+  fieldNumber_ = 0;
+  checkCode_ = 0;
+  dataLength_ = 0;
+  type_ = kUnknownField;
+  previousType_ = kFieldEndOfRecord;
+  elementCount_ = 0;
+  exchangePurpose_ = 0;
+  lexicalLevel_ = 0;
+  // The first call reads the descriptive record and gives nothing; a damaged
+  // one leaves the reader at the end of data or malformed, for next() to say.
+  ddfReadField(reader_, buffer_.get(), kTaggedFieldAreaSize, file_);
+}
+
+int FieldStream::next() {
+  if (file_ == nullptr) return 0;
+  const int length = ddfReadField(reader_, buffer_.get(), kTaggedFieldAreaSize, file_);
+  checkCode_ = 0;
+  dataLength_ = 0;
+  type_ = kUnknownField;
+  if (length == 0) return 0;
+  ++fieldNumber_;
+  if (length < 0) return length;
+  checkCode_ = ddfCheckField(buffer_.get(), length, dataLength_);
+  type_ = ddfFieldType(buffer_.get());
+  return length;
+}
+
+int FieldStream::checkOrder() {
+  const int code = ddfCheckOrder(previousType_, type_, exchangePurpose_);
+  previousType_ = type_;
+  return code;
+}
+
+int FieldStream::decode() {
+  const int code = ddfDecodeField(type_, data(), dataLength_, image_, elementCount_,
+                                  exchangePurpose_, lexicalLevel_);
+  if (type_ == kFieldDSID && (image_.dsid.expp == 1 || image_.dsid.expp == 2)) {
+    exchangePurpose_ = image_.dsid.expp;
+  } else if (type_ == kFieldDSSI) {
+    lexicalLevel_ = image_.dssi.nall;
+  }
+  return code;
+}
+
+}  // namespace abys
