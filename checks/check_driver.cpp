@@ -28,21 +28,8 @@ std::string recordName(uint8_t rcnm, uint32_t rcid) {
   return formatMessage("%s%010d", letters, static_cast<int>(rcid));
 }
 
-namespace {
-
-// An announcement is written as a format without arguments.
-void writeText(const LogFn& log, const char* text, ...) {
-  if (!log) return;
-  std::va_list args;
-  va_start(args, text);
-  log(text, args);
-  va_end(args);
-}
-
-}  // namespace
-
 void TextLogReporter::announce(const char* text) {
-  writeText(log_, text);
+  logText(log_, text);
 }
 
 void TextLogReporter::report(const Finding& finding) {

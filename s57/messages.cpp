@@ -30,12 +30,29 @@ std::string formatMessage(const char* format, ...) {
   return text;
 }
 
+namespace {
+
+// Unchecked as a format: callers pass texts or formats they have checked.
+void forward(const LogFn& log, const char* format, ...) {
+  if (!log) return;
+  std::va_list args;
+  va_start(args, format);
+  log(format, args);
+  va_end(args);
+}
+
+}  // namespace
+
 void logMessage(const LogFn& log, const char* format, ...) {
   if (!log) return;
   std::va_list args;
   va_start(args, format);
   log(format, args);
   va_end(args);
+}
+
+void logText(const LogFn& log, const char* text) {
+  forward(log, text);
 }
 
 }  // namespace abys

@@ -22,5 +22,8 @@ std::string formatMessage(const char* format, ...) __attribute__((format(printf,
 
 // Writes a message through log; does nothing when log is empty.
 void logMessage(const LogFn& log, const char* format, ...) __attribute__((format(printf, 2, 3)));
+// Writes a fixed text through log as a format without arguments (so it must
+// hold no conversion); does nothing when log is empty.
+void logText(const LogFn& log, const char* text);
 
 }  // namespace abys
