@@ -34,6 +34,7 @@ void FieldStream::close() {
 void FieldStream::restart(std::FILE* file) {
   file_ = file;
   fieldNumber_ = 0;
+  malformedReported_ = false;
   checkCode_ = 0;
   dataLength_ = 0;
   type_ = kUnknownField;
@@ -53,8 +54,12 @@ int FieldStream::next() {
   dataLength_ = 0;
   type_ = kUnknownField;
   if (length == 0) return 0;
+  if (length < 0) {
+    if (!malformedReported_) ++fieldNumber_;
+    malformedReported_ = true;
+    return length;
+  }
   ++fieldNumber_;
-  if (length < 0) return length;
   checkCode_ = ddfCheckField(buffer_.get(), length, dataLength_);
   type_ = ddfFieldType(buffer_.get());
   return length;

@@ -91,6 +91,7 @@ class FieldStream {
   bool ownsFile_ = false;
 
   int fieldNumber_ = 0;
+  bool malformedReported_ = false;
   int checkCode_ = 0;
   int dataLength_ = 0;
   int type_ = kUnknownField;
