@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <iomanip>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <type_traits>
 #include <vector>
@@ -37,26 +39,21 @@ std::string quoted(std::string_view text) {
   }
   return out + (text.data()[text.size()] == '\0' ? "'" : "'!nul");
 }
-std::string fixedText(const char* text, size_t size) {
-  return std::string(text, strnlen(text, size));
-}
-std::string show(const std::string& text) {
-  return text;
-}
-std::string show(double value) {  // the decoders give whole numbers
-  return std::to_string(static_cast<long long>(value));
-}
-template <typename T>
-requires std::is_integral_v<T> std::string show(T value) {
-  return std::to_string(value);
-}
-// The values separated by blanks.
+// The values separated by blanks, numbers in decimal.
 template <typename... T>
 std::string join(const T&... values) {
-  std::string out;
-  bool first = true;
-  ((out += (first ? "" : " ") + show(values), first = false), ...);
-  return out;
+  std::ostringstream out;
+  out << std::setprecision(12);
+  auto put = [&](const auto& value) {
+    if (out.tellp() > 0) out << ' ';
+    if constexpr (std::is_same_v<std::decay_t<decltype(value)>, uint8_t>) {
+      out << static_cast<int>(value);
+    } else {
+      out << value;
+    }
+  };
+  (put(values), ...);
+  return out.str();
 }
 
 // Every member of the image member of type, elements separated by " | ".
@@ -75,8 +72,9 @@ std::string describe(int type, const FieldImage& image) {
   switch (type) {
     case kFieldDSID:
       return join(i.rcnm, i.rcid, i.expp, i.intu, quoted(i.dsnm), quoted(i.edtn), quoted(i.updn),
-                  fixedText(i.uadt, 8), fixedText(i.isdt, 8), fixedText(i.sted, 4), i.prsp,
-                  quoted(i.psdn), quoted(i.pred), i.prof, i.agen, quoted(i.comt));
+                  std::string(i.uadt, strnlen(i.uadt, 8)), std::string(i.isdt, strnlen(i.isdt, 8)),
+                  std::string(i.sted, strnlen(i.sted, 4)), i.prsp, quoted(i.psdn), quoted(i.pred),
+                  i.prof, i.agen, quoted(i.comt));
     case kFieldDSSI:
       return join(s.dstr, s.aall, s.nall, s.nomr, s.nocr, s.nogr, s.nolr, s.noin, s.nocn, s.noed,
                   s.nofa);
@@ -130,9 +128,6 @@ std::string vrid(uint8_t rcnm, uint32_t rcid, uint8_t ruin = 1) {
 std::string attribute(uint16_t attl, const std::string& value) {
   return FieldBuilder().b12(attl).text(value).data();
 }
-std::string wideAttribute(uint16_t attl, std::u16string_view value) {
-  return FieldBuilder().b12(attl).wideText(value).data();
-}
 std::string featurePointer(uint8_t rind, const std::string& comment = "") {
   return FieldBuilder().b12(540).b14(1000).b12(1).b11(rind).text(comment).data();
 }
@@ -175,7 +170,7 @@ struct Case {
 std::vector<Case> cases() {
   const std::string validFrid = frid(100, 1, 2, 1);
   const std::string foid = FieldBuilder().b12(540).b14(123456).b12(7).data();
-  const std::string wide = wideAttribute(301, u"AB");
+  const std::string wide = FieldBuilder().b12(301).wideText(u"AB").data();
   const std::string control = FieldBuilder().b11(1).b12(3).b12(2).data();
   const std::string fullDsid = dsid("x");
   const std::string fixedZeros = "0 0 0 0 0 0 0";

@@ -6,7 +6,6 @@
 #include <string>
 
 #include "cell_writer.h"
-#include "record_assembly.h"
 #include "support/load.h"
 
 namespace abys {
@@ -18,12 +17,9 @@ using cellwriter::Field;
 using cellwriter::FieldBuilder;
 using cellwriter::Record;
 
-const char* const kCompleted = "Loading S-57 Binary File (DDF) Completed!\n";
-const char* const kFailed = "Loading S-57 Binary File (DDF) Failed, Invalid Format!\n";
-
-std::string opening(const std::string& path) {
-  return "Loading S-57 Binary File (DDF) " + path + " ... Please Wait !\n";
-}
+const std::string kCompleted = "Loading S-57 Binary File (DDF) Completed!\n";
+const std::string kFailed = "Loading S-57 Binary File (DDF) Failed, Invalid Format!\n";
+const std::string kTolerances = "DELTA = 0.0000450000  EPS = 0.0000000500\n";
 
 std::string countLines(int features, int vectors, int points, int nodes, int edges,
                        const char* x = "0.0000000 - 0.0000000",
@@ -36,189 +32,161 @@ std::string countLines(int features, int vectors, int points, int nodes, int edg
       features, vectors, points, nodes, edges, x, y);
 }
 
-TEST(LoadCell, MissingFileAndDirectoryWriteNothing) {
-  Dataset d;
-  test::LoadResult r = test::load(d, "/nonexistent/CELL.000");
-  EXPECT_EQ(r.status, kCannotOpen);
-  EXPECT_EQ(r.log, "");
-  EXPECT_EQ(r.exchangePurpose, 0);
-  EXPECT_EQ(d.extentsEmpty, 1);
-  EXPECT_EQ(d.dspm.comf, 1u);
-
-  r = test::load(d, std::filesystem::temp_directory_path().string());
-  EXPECT_EQ(r.status, kCannotOpen);
-  EXPECT_EQ(r.log, "");
-}
-
-TEST(LoadCell, EmptyFileAndDescriptiveRecordOnlyComplete) {
-  Dataset d;
-  test::TempFile empty("");
-  test::LoadResult r = test::load(d, empty.path());
-  EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.log, opening(empty.path()) + kCompleted + countLines(0, 0, 0, 0, 0));
-  EXPECT_EQ(r.progress, std::vector<double>{1.0});
-
-  const std::string file = cellwriter::encodeCell(Cell{});
-  test::TempFile ddrOnly(file.substr(0, std::stoul(file.substr(0, 5))));
-  r = test::load(d, ddrOnly.path());
-  EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.log, opening(ddrOnly.path()) + kCompleted + countLines(0, 0, 0, 0, 0));
-  ASSERT_FALSE(r.progress.empty());
-  EXPECT_EQ(r.progress.back(), 1.0);
-}
-
-TEST(LoadCell, CountsExtentAndTolerancesOfANewEdition) {
-  Cell cell;
-  cell.dspm.comf = 10000000;
-  cell.dspm.cscl = 50000;
-  cell.vectors.push_back(cellwriter::connectedNode(1, {139.5, 35.25}));
-  cell.vectors.push_back(cellwriter::connectedNode(2, {139.75, 35.5}));
-  cell.vectors.push_back(cellwriter::edge(3, 1, 2, {}));
-  cell.vectors.push_back(cellwriter::isolatedNode(4, {139.0, 35.0}));
-  cell.vectors.push_back(
-      cellwriter::Vector{.rcnm = 140, .rcid = 5, .coordinates = {{139.1, 35.1}}});
-  cell.features.push_back(Feature{.rcid = 1, .objl = 30011, .spatialPointers = {{.rcid = 3}}});
-  test::TempFile file(cellwriter::encodeCell(cell));
-  Dataset d;
-  const test::LoadResult r = test::load(d, file.path());
-  EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.exchangePurpose, 1);
-  EXPECT_EQ(r.log,
-            opening(file.path()) + kCompleted +
-                countLines(1, 5, 1, 2, 1, "139.0000000 - 139.7500000", "35.0000000 - 35.5000000") +
-                "DELTA = 0.0000450000  EPS = 0.0000000500\n");
-  EXPECT_DOUBLE_EQ(d.eps, 0.00000005);
-  EXPECT_DOUBLE_EQ(d.delta, 0.000045);
-
-  // Progress: after the descriptive record and after every field, rising to
-  // the whole file.
-  ASSERT_GT(r.progress.size(), 10u);
-  for (size_t i = 1; i < r.progress.size(); ++i)
-    EXPECT_GE(r.progress[i], r.progress[i - 1]);
-  EXPECT_EQ(r.progress.back(), 1.0);
-  EXPECT_EQ(test::invariantViolations(d), "");
-}
-
-TEST(LoadCell, RevisionHasNoTolerances) {
-  Cell cell;
-  cell.dsid.expp = 2;
-  test::TempFile file(cellwriter::encodeCell(cell));
-  Dataset d;
-  const test::LoadResult r = test::load(d, file.path());
-  EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.exchangePurpose, 2);
-  EXPECT_EQ(r.log.find("DELTA"), std::string::npos);
-  EXPECT_EQ(d.delta, 0.0);
-  EXPECT_EQ(d.eps, 0.0);
-}
-
-// The records of a small new-edition cell, for files that go wrong part way.
-std::vector<Record> records() {
-  Cell cell;
-  cell.vectors.push_back(cellwriter::connectedNode(1, {139.5, 35.25}));
-  cell.features.push_back(Feature{.rcid = 9, .prim = 3, .objl = 302});
-  return cellwriter::cellRecords(cell);
-}
-
-TEST(LoadCell, StructuralErrorsStopWithTheFieldNumber) {
-  // Fields: 1-4 DSID record, 5-7 DSPM record, 8-11 the node (0001 VRID SG2D ****).
-  Dataset d;
-  {
-    std::vector<Record> r = records();
-    r[2].fields.insert(r[2].fields.begin() + 2, Field{"XXXX", "abc"});  // field 10
-    test::TempFile file(cellwriter::encodeFile(r));
-    const test::LoadResult result = test::load(d, file.path());
-    EXPECT_EQ(result.status, 6);
-    EXPECT_EQ(result.log, opening(file.path()) + "Error at 10 Error Code = 6\n" + kFailed +
-                              "DELTA = 0.0000450000  EPS = 0.0000000500\n");
-    EXPECT_EQ(d.vectorCount, 1);  // what came before stays
+// The fractions a complete load of file reports: one after the descriptive
+// record and one after every field, each the share of the file read through
+// the field's record; 1.0 alone for an empty file.
+std::vector<double> progressOf(const std::string& file) {
+  if (file.empty()) return {1.0};
+  const auto size = static_cast<double>(file.size());
+  size_t end = std::stoul(file.substr(0, 5));
+  std::vector<double> fractions = {static_cast<double>(end) / size};
+  while (end < file.size()) {
+    const size_t entrySize = 4 + static_cast<size_t>(file[end + 20] - '0' + file[end + 21] - '0');
+    const size_t fields = (std::stoul(file.substr(end + 12, 5)) - 25) / entrySize + 1;  // and ****
+    end += std::stoul(file.substr(end, 5));
+    fractions.insert(fractions.end(), fields, static_cast<double>(end) / size);
   }
-  {
-    std::vector<Record> r = records();
-    r[2].fields.pop_back();  // the node ends after VRID: field 10 is the marker
-    test::TempFile file(cellwriter::encodeFile(r));
-    testing::internal::CaptureStderr();
-    const test::LoadResult result = test::load(d, file.path());
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "P = 12, C = 19\n");
-    EXPECT_EQ(result.status, 7);
-    EXPECT_NE(result.log.find("Error at 10 Error Code = 7\n" + std::string(kFailed)),
-              std::string::npos);
-  }
-  {
-    std::string bytes = cellwriter::encodeFile(records());
-    test::TempFile file(bytes.substr(0, bytes.size() - 3));  // the feature record cut short
-    const test::LoadResult result = test::load(d, file.path());
-    EXPECT_EQ(result.status, 8);
-    EXPECT_NE(result.log.find("Error at 12 Error Code = 8\n" + std::string(kFailed)),
-              std::string::npos);
-    EXPECT_EQ(d.features.count, 0);
-    EXPECT_EQ(d.vectorCount, 1);
+  return fractions;
+}
+
+TEST(LoadCell, FilesThatCannotBeOpenedWriteNothing) {
+  for (const std::string& path :
+       {std::string("/nonexistent/CELL.000"), std::filesystem::temp_directory_path().string()}) {
+    Dataset d;
+    const test::LoadResult r = test::load(d, path);
+    EXPECT_EQ(r.status, kCannotOpen);
+    EXPECT_EQ(r.log, "");
+    EXPECT_TRUE(r.progress.empty());
+    EXPECT_EQ(r.exchangePurpose, 0);
+    EXPECT_EQ(d.extentsEmpty, 1);
+    EXPECT_EQ(d.dspm.comf, 1u);
   }
 }
 
-TEST(LoadCell, DecodeErrorsNameTheRecordAssembledLast) {
-  std::vector<Record> r = records();
-  // The feature's FRID carries RCNM 110: reported under the node before it.
-  Field& frid = r[3].fields[1];
-  ASSERT_EQ(frid.tag, "FRID");
-  frid.data[0] = 110;
-  test::TempFile file(cellwriter::encodeFile(r));
-  Dataset d;
-  const test::LoadResult result = test::load(d, file.path());
-  EXPECT_EQ(result.status, 0);
-  EXPECT_NE(
-      result.log.find("Error 153 RCNM 120(78) RCID 0000000001(0001)\n" + std::string(kCompleted)),
-      std::string::npos);
-  EXPECT_EQ(d.features.count, 1);
-  EXPECT_EQ(d.features.first->rcnm, 110);
+struct LoadCase {
+  const char* what;
+  std::string bytes;
+  int status;
+  int32_t exchangePurpose;
+  int32_t kept;     // features and vector records
+  std::string log;  // after the opening line
+  std::string stderrText = "";
+};
 
+LoadCase cellCase(const char* what, const Cell& cell, const std::string& log) {
+  const auto records = static_cast<int32_t>(cell.features.size() + cell.vectors.size());
+  return {what, cellwriter::encodeCell(cell), 0, cell.dsid.expp, records, log};
+}
+
+std::vector<LoadCase> cases() {
+  Cell revision;
+  revision.dsid.expp = 2;
+  Cell edition;
+  edition.dspm.comf = 10000000;
+  edition.dspm.cscl = 50000;
+  edition.vectors = {cellwriter::connectedNode(1, {139.5, 35.25}),
+                     cellwriter::connectedNode(2, {139.75, 35.5}), cellwriter::edge(3, 1, 2, {}),
+                     cellwriter::isolatedNode(4, {139.0, 35.0}),
+                     cellwriter::Vector{.rcnm = 140, .rcid = 5, .coordinates = {{140, 34.5}}}};
+  edition.features = {Feature{.rcid = 1, .objl = 30011, .spatialPointers = {{.rcid = 3}}}};
+  const std::string empty = cellwriter::encodeCell(Cell{});
+  const std::string ddr = empty.substr(0, std::stoul(empty.substr(0, 5)));
+  const std::string none = kCompleted + countLines(0, 0, 0, 0, 0);
+  const std::string editionCounts =
+      countLines(1, 5, 1, 2, 1, "139.0000000 - 140.0000000", "34.5000000 - 35.5000000");
+  Cell raw;  // before any parameter record coordinates stay unscaled
+  raw.withDspm = false;
+  raw.dspm.comf = 10;
+  raw.vectors.push_back(cellwriter::isolatedNode(1, {2, 5}));
+  const std::string rawCounts =
+      countLines(0, 1, 1, 0, 0, "20.0000000 - 20.0000000", "50.0000000 - 50.0000000");
+
+  // A node and a feature. Fields: 1-4 DSID record, 5-7 DSPM record, 8-11 the
+  // node (0001 VRID SG2D ****), 12-17 the feature.
+  Cell small;
+  small.vectors.push_back(cellwriter::connectedNode(1, {139.5, 35.25}));
+  small.features.push_back(Feature{.rcid = 9, .prim = 3, .objl = 302});
+  const std::vector<Record> records = cellwriter::cellRecords(small);
+  std::vector<Record> unknownTag = records;
+  unknownTag[2].fields.insert(unknownTag[2].fields.begin() + 2, Field{"XXXX", "abc"});
+  std::vector<Record> outOfOrder = records;
+  outOfOrder[2].fields.pop_back();  // the node ends after VRID: field 10 is the marker
+  const std::string whole = cellwriter::encodeFile(records);
+  // A FRID with RCNM 110 is reported under the record assembled before it;
   // RCIDs above 2^31 print as negative numbers in the decimal part.
-  std::vector<Record> big = records();
-  big[2].fields[1].data = FieldBuilder().b11(120).b14(4000000000u).b12(1).b11(1).data();
-  big[3].fields[1].data[0] = 110;
-  test::TempFile bigFile(cellwriter::encodeFile(big));
-  EXPECT_NE(
-      test::load(d, bigFile.path()).log.find("Error 153 RCNM 120(78) RCID -294967296(ee6b2800)\n"),
-      std::string::npos);
+  std::vector<Record> badFrid = records;
+  badFrid[3].fields[1].data[0] = 110;
+  std::vector<Record> bigRcid = badFrid;
+  bigRcid[2].fields[1].data = FieldBuilder().b11(120).b14(4000000000u).b12(1).b11(1).data();
+  const std::string smallCounts =
+      countLines(1, 1, 0, 1, 0, "139.5000000 - 139.5000000", "35.2500000 - 35.2500000") +
+      kTolerances;
+
+  return {
+      {"empty file", "", 0, 0, 0, none},
+      {"descriptive record only", ddr, 0, 0, 0, none},
+      {"descriptive record damaged", "x" + empty.substr(1), 8, 0, 0,
+       "Error at 1 Error Code = 8\n" + kFailed},
+      cellCase("revision", revision, none),
+      cellCase("new edition", Cell{}, none + kTolerances),
+      cellCase("counts and extent", edition, kCompleted + editionCounts + kTolerances),
+      cellCase("no parameter record", raw,
+               kCompleted + rawCounts + "DELTA = 0.0000000000  EPS = 0.5000000000\n"),
+      {"unknown tag", cellwriter::encodeFile(unknownTag), 6, 1, 1,
+       "Error at 10 Error Code = 6\n" + kFailed + kTolerances},
+      {"out of order", cellwriter::encodeFile(outOfOrder), 7, 1, 1,
+       "Error at 10 Error Code = 7\n" + kFailed + kTolerances, "P = 12, C = 19\n"},
+      {"record cut short", whole.substr(0, whole.size() - 3), 8, 1, 1,
+       "Error at 12 Error Code = 8\n" + kFailed + kTolerances},
+      {"decode error", cellwriter::encodeFile(badFrid), 0, 1, 2,
+       "Error 153 RCNM 120(78) RCID 0000000001(0001)\n" + kCompleted + smallCounts},
+      {"RCID above 2^31", cellwriter::encodeFile(bigRcid), 0, 1, 2,
+       "Error 153 RCNM 120(78) RCID -294967296(ee6b2800)\n" + kCompleted + smallCounts},
+  };
 }
 
-TEST(LoadCell, NumbersIgnoreTheProcessLocale) {
-  const char* previous = std::setlocale(LC_ALL, nullptr);
-  const std::string saved = previous != nullptr ? previous : "C";
-  if (std::setlocale(LC_ALL, "de_DE.UTF-8") == nullptr) {
-    GTEST_SKIP() << "locale de_DE.UTF-8 is not installed";
+// Failed loads keep the records assembled before the failure. Every load
+// reads the same under a decimal-comma locale; releaseDataset empties the
+// dataset for another load, and a load without log and progress sinks ends
+// alike.
+TEST(LoadCell, StatusMessagesProgressAndWhatIsKept) {
+  const std::string saved = std::setlocale(LC_ALL, nullptr);
+  for (const char* locale : {"C", "de_DE.UTF-8"}) {
+    if (std::setlocale(LC_ALL, locale) == nullptr) {
+      std::printf("locale %s is not installed\n", locale);
+      continue;
+    }
+    for (const LoadCase& c : cases()) {
+      SCOPED_TRACE(std::string(locale) + ", " + c.what);
+      test::TempFile file(c.bytes);
+      Dataset d;
+      testing::internal::CaptureStderr();
+      const test::LoadResult r = test::load(d, file.path());
+      EXPECT_EQ(testing::internal::GetCapturedStderr(), c.stderrText);
+      EXPECT_EQ(r.status, c.status);
+      EXPECT_EQ(r.exchangePurpose, c.exchangePurpose);
+      EXPECT_EQ(r.log,
+                "Loading S-57 Binary File (DDF) " + file.path() + " ... Please Wait !\n" + c.log);
+      EXPECT_EQ(d.features.count + d.vectorCount, c.kept);
+      if (c.status == 0) {
+        EXPECT_EQ(r.progress, progressOf(c.bytes));
+      }
+      EXPECT_EQ(test::invariantViolations(d), "");
+
+      releaseDataset(d);
+      EXPECT_EQ(d.features.count + d.isolatedNodes.count + d.connectedNodes.count + d.edges.count,
+                0);
+      EXPECT_EQ(test::invariantViolations(d), "");
+      EXPECT_EQ(d.dsid.dsnm, "");
+      EXPECT_EQ(d.arena.allocations(), 0);
+      int32_t exchangePurpose = 0;
+      testing::internal::CaptureStderr();
+      EXPECT_EQ(loadCell(d, file.path().c_str(), exchangePurpose, {}, {}), c.status);
+      testing::internal::GetCapturedStderr();
+      EXPECT_EQ(d.features.count + d.vectorCount, c.kept);
+    }
   }
-  char probe[16];
-  std::snprintf(probe, sizeof probe, "%.1f", 1.5);
-  EXPECT_STREQ(probe, "1,5");  // the locale is really in force
-
-  Cell cell;
-  cell.vectors.push_back(cellwriter::isolatedNode(1, {139.5, 35.25}));
-  test::TempFile file(cellwriter::encodeCell(cell));
-  Dataset d;
-  const test::LoadResult r = test::load(d, file.path());
   std::setlocale(LC_ALL, saved.c_str());
-  EXPECT_NE(r.log.find("( 139.5000000 - 139.5000000 )"), std::string::npos) << r.log;
-  EXPECT_NE(r.log.find("DELTA = 0.0000450000  EPS = 0.0000000500"), std::string::npos);
-}
-
-TEST(ReleaseDataset, EmptiesEveryListAndAllowsAnotherLoad) {
-  Cell cell;
-  cell.vectors.push_back(cellwriter::connectedNode(1, {139.5, 35.25}));
-  cell.vectors.push_back(cellwriter::isolatedNode(2, {139.5, 35.25}));
-  cell.vectors.push_back(cellwriter::edge(3, 1, 1, {{139.6, 35.3}}));
-  cell.features.push_back(Feature{.rcid = 9, .objl = 302});
-  test::TempFile file(cellwriter::encodeCell(cell));
-  Dataset d;
-  ASSERT_EQ(test::load(d, file.path()).status, 0);
-  releaseDataset(d);
-  EXPECT_TRUE(d.features.empty() && d.isolatedNodes.empty() && d.connectedNodes.empty() &&
-              d.edges.empty());
-  EXPECT_EQ(d.features.count + d.isolatedNodes.count + d.connectedNodes.count + d.edges.count, 0);
-  EXPECT_EQ(d.dsid.dsnm, "");
-  EXPECT_EQ(d.arena.allocations(), 0);
-  ASSERT_EQ(test::load(d, file.path()).status, 0);
-  EXPECT_EQ(d.edges.count, 1);
 }
 
 }  // namespace
