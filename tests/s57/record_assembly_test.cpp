@@ -118,16 +118,13 @@ TEST(AssembleField, DatasetFieldsRecordNamesControlsAndCoordinates) {
   EXPECT_EQ(a.name.rcid, 6u);
   const FeatureRecord* f = a.dataset.features.last;
   const VectorRecord* v = a.dataset.currentVector;
-  const std::tuple<const UpdateControlImage*, int, int> controls[] = {
-      {f->featurePointerControl, 3, 4},
-      {f->spatialPointerControl, 1, 1},
-      {v->pointerControl, 2, 1},
-      {v->coordinateControl, 3, 2}};
-  for (const auto& [control, instruction, itemCount] : controls) {
-    ASSERT_NE(control, nullptr);
-    EXPECT_EQ(control->instruction, instruction);
-    EXPECT_EQ(control->itemCount, itemCount);
-  }
+  auto control = [](const UpdateControlImage* c) {
+    return c == nullptr ? std::string("none")
+                        : formatMessage("%d %d %d", c->instruction, c->index, c->itemCount);
+  };
+  EXPECT_EQ(control(f->featurePointerControl) + ", " + control(f->spatialPointerControl) + ", " +
+                control(v->pointerControl) + ", " + control(v->coordinateControl),
+            "3 2 4, 1 1 1, 2 1 1, 3 1 2");
   EXPECT_EQ(coordinates(*v), "(3 4 12.5)(3.5 -1 1)");  // scaled by COMF and SOMF
   const Dataset& d = a.dataset;
   EXPECT_EQ(formatMessage("%g %g %g %g", d.minX, d.maxX, d.minY, d.maxY), "3 3.5 -1 4");
