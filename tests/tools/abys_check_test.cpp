@@ -7,7 +7,7 @@
 #include <string>
 
 #include "cell_writer.h"
-#include "check_driver.h"
+#include "chart_session.h"
 #include "support/load.h"
 #include "support/programs.h"
 
@@ -37,11 +37,14 @@ std::string failingCell() {
 
 // The messages of a load and the checks, as the program should print them.
 std::string loadAndCheck(const std::string& path, int* checkStatus = nullptr) {
-  Dataset d;
-  std::string log = test::load(d, path).log;
-  const int status = runLogicalChecks(
-      d, [&](const char* format, std::va_list args) { log += formatMessage(format, args); });
-  if (checkStatus != nullptr) *checkStatus = status;
+  std::string log;
+  const LogFn sink = [&](const char* format, std::va_list args) {
+    log += formatMessage(format, args);
+  };
+  TextLogReporter text(sink);
+  ChartSession session;
+  const OpenResult result = session.open(path.c_str(), text, sink);
+  if (checkStatus != nullptr) *checkStatus = result.checkStatus;
   return log;
 }
 
