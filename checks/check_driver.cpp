@@ -55,8 +55,10 @@ const VectorRecord* CheckReport::lookUp(const VectorRecord* target, uint8_t rcnm
 
 std::optional<FindingPosition> CheckReport::positionOf(const VectorRecord& vector,
                                                        bool followNodes) {
-  if (const CoordinateEntry* at = vector.coordinates.first) return FindingPosition{at->x, at->y};
-  if (const SoundingEntry* at = vector.soundings.first) return FindingPosition{at->x, at->y};
+  const CoordinateEntry* coordinate = vector.coordinates.first;
+  if (coordinate != nullptr) return FindingPosition{coordinate->x, coordinate->y};
+  const SoundingEntry* sounding = vector.soundings.first;
+  if (sounding != nullptr) return FindingPosition{sounding->x, sounding->y};
   if (!followNodes) return std::nullopt;
   const VectorPointerEntry* pointer = vector.pointers.first;
   if (pointer == nullptr) return std::nullopt;
