@@ -1,8 +1,11 @@
 #include "chart_session.h"
 
+#include <new>
+
 #include "chart_geometry.h"
 #include "display_chains.h"
 #include "load_driver.h"
+#include "record_assembly.h"
 
 namespace abys {
 
@@ -68,7 +71,12 @@ OpenResult ChartSession::open(const char* path, FindingReporter& reporter, const
                               const ProgressFn& progress) {
   close();
   OpenResult result;
-  if (!dataset_) dataset_ = std::make_unique<Dataset>();
+  if (!dataset_) dataset_.reset(new (std::nothrow) Dataset);
+  if (!dataset_) {
+    result.outcome = OpenOutcome::NothingLoaded;
+    result.loadStatus = kOutOfMemory;
+    return result;
+  }
   int32_t exchangePurpose = 0;
   result.loadStatus = loadCell(*dataset_, path, exchangePurpose, loadLog, progress);
   // The checks decide about everything a file that could be opened held,
