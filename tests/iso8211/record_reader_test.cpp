@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <tuple>
 
 #include "cell_writer.h"
@@ -54,9 +53,6 @@ TEST(RecordReader, FieldsInDirectoryOrderWithOneMarkerPerRecordUntilTheEndOfData
   ASSERT_EQ(packed.compare(24, 22, "00010030000FRID0130003"), 0);
   std::string padded = packed;
   padded.replace(24, 22, "0001  3   0FRID 13   3");
-  // A descriptive record for a tag nobody knows, and one that is not even
-  // ISO 8211 beyond its length, are dropped alike.
-  const std::string odd = cellwriter::encodeFile({{{recordIdField(1), {"XYZW", "abc"}}}});
 
   const std::vector<std::pair<std::string, Tags>> cases = {
       {file, kSampleTags},
@@ -64,12 +60,13 @@ TEST(RecordReader, FieldsInDirectoryOrderWithOneMarkerPerRecordUntilTheEndOfData
        {"0001", "****", "0001", "****", "END"}},
       {ddr + packed, {"0001", "FRID", "****", "END"}},
       {ddr + padded, {"0001", "FRID", "****", "END"}},
-      {odd.substr(0, recordOffset(odd, 1)) + file.substr(ddr.size()), kSampleTags},
-      {"00030" + std::string(25, '?') + file.substr(ddr.size()), kSampleTags},
-      // The end of data: nothing, the descriptive record alone, fewer than
-      // five bytes left, a '^' at a record start, a zero record length.
+      {"00030" + std::string(25, '?') + file.substr(ddr.size()), kSampleTags},  // any first record
+      // The end of data: nothing, the descriptive record alone, a record
+      // boundary, fewer than five bytes left, a '^' at a record start, a
+      // zero record length.
       {"", {"END"}},
       {ddr, {"END"}},
+      {first, kFirstRecordTags},
       {first + "0012", kFirstRecordTags},
       {first + "^" + rest, kFirstRecordTags},
       {first + "00000" + std::string(40, '7'), kFirstRecordTags},
@@ -77,7 +74,8 @@ TEST(RecordReader, FieldsInDirectoryOrderWithOneMarkerPerRecordUntilTheEndOfData
   for (size_t i = 0; i < cases.size(); ++i) {
     EXPECT_EQ(tagsOf(readAll(cases[i].first)), cases[i].second) << "case " << i;
   }
-  EXPECT_EQ(readAll(ddr + padded)[1].text.substr(9, 12), fridField().data);
+  // The data follow the tag and length; the field terminator becomes a NUL.
+  EXPECT_EQ(readAll(ddr + padded)[1].text.substr(9), fridField().data + '\0');
 }
 
 // Every kind of record the reader cannot cut up safely, made by damaging the
@@ -125,16 +123,16 @@ TEST(RecordReader, MalformedRecordsAreReportedAndStayReported) {
     EXPECT_EQ(tags.back(), "MALFORMED");
   }
 
-  // Sticky until the reader is restarted.
+  // Sticky until the reader is restarted, under the number the field would
+  // have had.
   test::MemoryFile f(cases[0].second);
   FieldStream stream;
   stream.attach(f.get());
-  int length = 1;
-  while (length > 0)
-    length = stream.next();
-  EXPECT_EQ(length, kMalformedRecord);
-  EXPECT_EQ(stream.next(), kMalformedRecord);
-  EXPECT_EQ(stream.fieldNumber(), 5);  // the number the field would have had
+  for (int call = 1; call <= 6; ++call) {
+    const int length = stream.next();
+    EXPECT_EQ(length > 0 ? 1 : length, call <= 4 ? 1 : kMalformedRecord) << call;
+  }
+  EXPECT_EQ(stream.fieldNumber(), 5);
 }
 
 TEST(RecordReader, NeverWritesPastTheCapacity) {
@@ -147,30 +145,6 @@ TEST(RecordReader, NeverWritesPastTheCapacity) {
   EXPECT_EQ(ddfReadField(reader, buffer.data(), capacity, f.get()), 12);
   EXPECT_EQ(ddfReadField(reader, buffer.data(), capacity, f.get()), kMalformedRecord);
   EXPECT_EQ(std::string(buffer.begin() + capacity, buffer.end()), std::string(64 - capacity, '#'));
-}
-
-// A file cut at any length, or with any byte replaced, ends with a defined
-// result after a bounded number of calls (the sanitizer build checks that no
-// byte outside a record is read).
-TEST(RecordReader, DamagedFilesEndCleanly) {
-  const std::string file = cellwriter::encodeFile(sampleRecords());
-  const size_t boundaries[] = {recordOffset(file, 1), recordOffset(file, 2), recordOffset(file, 3),
-                               file.size()};
-  for (size_t cut = 0; cut <= file.size(); ++cut) {
-    const auto tags = tagsOf(readAll(file.substr(0, cut), 100));
-    ASSERT_TRUE(tags.back() == "END" || tags.back() == "MALFORMED") << cut;
-    if (std::find(std::begin(boundaries), std::end(boundaries), cut) != std::end(boundaries)) {
-      EXPECT_EQ(tags.back(), "END") << cut;
-    }
-  }
-  for (size_t pos = 0; pos < file.size(); ++pos) {
-    for (const char value : std::string("\0 ^9\x1e\xff", 6)) {
-      std::string bytes = file;
-      bytes[pos] = value;
-      const auto tags = tagsOf(readAll(bytes, 100));
-      ASSERT_TRUE(tags.back() == "END" || tags.back() == "MALFORMED") << pos;
-    }
-  }
 }
 
 TEST(CheckField, HeaderCodesAndAnnouncedLength) {
@@ -188,51 +162,35 @@ TEST(CheckField, HeaderCodesAndAnnouncedLength) {
   }
 }
 
-// The stream follows the DSID and DSSI fields as record assembly does, and
-// starts afresh on every file.
-TEST(FieldStream, TracksExchangePurposeLexicalLevelAndBytesRead) {
+// The stream follows the DSID and DSSI fields as record assembly does, so
+// that the fuzz target orders and decodes fields as a load would, and starts
+// afresh on every file. (A load sets both from the assembly; its field
+// numbers, codes and progress are pinned by the loader's test.)
+TEST(FieldStream, TracksExchangePurposeAndLexicalLevel) {
   cellwriter::Cell revision;
   revision.dsid.expp = 2;
-  // A DSID cut short, with EXPP 3: decode code 104, the exchange purpose stays.
-  const Field shortDsid = {"DSID", FieldBuilder().b11(10).b14(1).b11(3).b11(5).text("X").data()};
-  const std::string file = cellwriter::encodeFile({
+  test::MemoryFile memory(cellwriter::encodeFile({
       cellwriter::datasetRecord(revision, 1),
-      {{recordIdField(2), shortDsid}},
-      {{recordIdField(3), fridField(), {"NATF", FieldBuilder().b12(301).wideText(u"AB").data()}}},
-  });
-  test::MemoryFile memory(file);
+      {{recordIdField(2), fridField(), {"NATF", FieldBuilder().b12(301).wideText(u"AB").data()}}},
+  }));
   FieldStream stream;
-  auto trace = [&] {
-    Tags fields;
+  for (int pass = 0; pass < 2; ++pass) {
+    std::rewind(memory.get());
     stream.attach(memory.get());
-    EXPECT_EQ(stream.bytesRead(), static_cast<int64_t>(recordOffset(file, 1)));
-    testing::internal::CaptureStderr();  // the order check's refusal
+    Tags fields;
     while (stream.next() > 0) {
-      EXPECT_EQ(stream.checkCode(), 0);
-      if (stream.type() == kFieldFRID) {  // the field terminator becomes a NUL
-        EXPECT_EQ(std::string(stream.taggedField(), 22), "FRID   12" + fridField().data + '\0');
-      }
       const int order = stream.checkOrder();
       const int code = stream.decode();
       fields.push_back(std::string(stream.taggedField(), 4) + " " + std::to_string(order) + " " +
                        std::to_string(code) + " " + std::to_string(stream.exchangePurpose()) + " " +
                        std::to_string(stream.lexicalLevel()));
     }
-    testing::internal::GetCapturedStderr();
-    EXPECT_EQ(stream.next(), 0);  // and so on at every call
-    EXPECT_EQ(stream.bytesRead(), static_cast<int64_t>(file.size()));
-    std::rewind(memory.get());
-    return fields;
-  };
-  // Tag, order code, decode code, exchange purpose, lexical level. Only the
-  // revision table admits NATF after FRID; the NATF decodes as two-byte text.
-  const Tags expected = {"0001 0 0 0 0", "DSID 0 0 2 0",   "DSSI 0 0 2 2", "**** 0 0 2 2",
-                         "0001 0 0 2 2", "DSID 0 104 2 2", "**** 7 0 2 2", "0001 0 0 2 2",
-                         "FRID 0 0 2 2", "NATF 0 0 2 2",   "**** 0 0 2 2"};
-  EXPECT_EQ(trace(), expected);
-  EXPECT_EQ(stream.image().attributes.at(0).atvlLength, 4);
-  EXPECT_EQ(trace(), expected);
-
+    // Tag, order code, decode code, exchange purpose, lexical level. Only the
+    // revision table admits NATF after FRID; the NATF decodes as two-byte text.
+    EXPECT_EQ(fields, (Tags{"0001 0 0 0 0", "DSID 0 0 2 0", "DSSI 0 0 2 2", "**** 0 0 2 2",
+                            "0001 0 0 2 2", "FRID 0 0 2 2", "NATF 0 0 2 2", "**** 0 0 2 2"}));
+    EXPECT_EQ(stream.image().attributes.at(0).atvlLength, 4);
+  }
   EXPECT_FALSE(stream.open("/nonexistent/CELL.000"));
   EXPECT_EQ(stream.next(), 0);
 }
