@@ -3,11 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <iomanip>
 #include <memory>
-#include <sstream>
 #include <string>
-#include <type_traits>
 #include <vector>
 
 #include "cell_writer.h"
@@ -40,20 +37,19 @@ std::string quoted(std::string_view text) {
   return out + (text.data()[text.size()] == '\0' ? "'" : "'!nul");
 }
 // The values separated by blanks, numbers in decimal.
+std::string text(const std::string& value) {
+  return value;
+}
+std::string text(double number) {
+  char digits[32];
+  std::snprintf(digits, sizeof digits, "%.12g", number);
+  return digits;
+}
 template <typename... T>
 std::string join(const T&... values) {
-  std::ostringstream out;
-  out << std::setprecision(12);
-  auto put = [&](const auto& value) {
-    if (out.tellp() > 0) out << ' ';
-    if constexpr (std::is_same_v<std::decay_t<decltype(value)>, uint8_t>) {
-      out << static_cast<int>(value);
-    } else {
-      out << value;
-    }
-  };
-  (put(values), ...);
-  return out.str();
+  std::string out;
+  ((out += (out.empty() ? "" : " ") + text(values)), ...);
+  return out;
 }
 
 // Every member of the image member of type, elements separated by " | ".
@@ -180,9 +176,8 @@ std::vector<Case> cases() {
       {kFieldFRID, frid(110, 1, 2, 1), kFridBadRcnm, -1, "110 0 0 0 302 1 0"},
       {kFieldFRID, frid(100, 0, 2, 1), kRcidOutOfRange, -1, "100 0 0 0 302 1 0"},
       {kFieldFRID, frid(100, 4294967295u, 2, 1), kRcidOutOfRange, -1, "100 4294967295 0 0 302 1 0"},
-      {kFieldFRID, frid(100, 4294967294u, 2, 1), 0, -1, "100 4294967294 2 1 302 1 1"},
+      {kFieldFRID, frid(100, 4294967294u, 255, 1), 0, -1, "100 4294967294 255 1 302 1 1"},
       {kFieldFRID, frid(100, 1, 4, 1), kFridBadPrim, -1, "100 1 4 0 302 1 0"},
-      {kFieldFRID, frid(100, 1, 255, 1), 0, -1, "100 1 255 1 302 1 1"},
       {kFieldFRID, frid(100, 7, 3, 255), kFridBadGrup, -1, "100 7 3 255 302 1 0"},
       {kFieldFRID, frid(100, 1, 2, 0), kFridBadGrup, -1, "100 1 2 0 302 1 0"},
       {kFieldFRID, frid(100, 1, 2, 1, 4), kBadRuin, -1, "100 1 2 1 302 1 4"},
@@ -191,8 +186,7 @@ std::vector<Case> cases() {
       {kFieldFOID, foid, 0, -1, "540 123456 7"},
       {kFieldFOID, foid.substr(0, 7), kFoidTooShort, -1, "0 0 0"},
       {kFieldFOID, foid + "x", kFoidTooLong, -1, "0 0 0"},
-      {kFieldVRID, vrid(130, 9, 3), 0, -1, "130 9 2 3"},
-      {kFieldVRID, vrid(140, 9), 0, -1, "140 9 2 1"},
+      {kFieldVRID, vrid(140, 9, 3), 0, -1, "140 9 2 3"},
       {kFieldVRID, vrid(100, 9), kBadVectorRcnm, -1, "100 0 2 0"},
       {kFieldVRID, vrid(120, 0), kRcidOutOfRange, -1, "120 0 2 0"},
       {kFieldVRID, vrid(120, 1, 0), kBadRuin, -1, "120 1 2 0"},
@@ -206,7 +200,6 @@ std::vector<Case> cases() {
       {kFieldATTF, attribute(174, "\x7f"), kAttributeValueRule, 1, "174:'\\x7f'"},
       {kFieldATTF, attribute(174, "\x7f"), 0, 1, "174:'\\x7f'", 2},
       {kFieldATTF, attribute(174, "\x7f\x7f"), kAttributeValueRule, 1, "174:'\\x7f\\x7f'", 2},
-      {kFieldATTF, attribute(174, "caf\xe9"), kAttributeValueRule, 1, "174:'caf\\xe9'", 2},
       {kFieldNATF, attribute(301, "Tokyo \xb0"), kAttributeValueRule, 1, "301:'Tokyo \\xb0'", 1, 1},
       {kFieldATTF, "\x01", kAttributeRemnant, 0, ""},
       {kFieldATTF, attribute(174, "5") + attribute(116, "x") + FieldBuilder().b12(9).data() + "abc",
@@ -275,75 +268,44 @@ std::vector<Case> cases() {
       {kFieldDSSI, dssi(), 0, -1, "2 1 2 1000 2000 3000 4000 5000 6000 7000 8000"},
       {kFieldDSSI, dssi().substr(0, 30), kShortFixedField, -1,
        "2 1 2 1000 2000 3000 4000 5000 6000 7000 0"},
-      {kFieldFFPC, control, 0, -1, "1 3 2"},
-      {kFieldFSPC, control, 0, -1, "1 3 2"},
-      {kFieldVRPC, control, 0, -1, "1 3 2"},
       {kFieldSGCC, control, 0, -1, "1 3 2"},
       {kFieldSGCC, control.substr(0, 3), kShortFixedField, -1, "1 3 0"},
-      {kField0001, "\x01\x00", 0, -1, ""},
-      {kFieldEndOfRecord, "", 0, -1, ""},
   };
 }
 
+// Each case is decoded into a fresh image, and into the image the case
+// before it left: nothing of an earlier field may show through.
 TEST(DecodeField, CodesCountsAndImages) {
   const std::vector<Case> all = cases();
+  FieldImage shared;
   for (size_t i = 0; i < all.size(); ++i) {
     const Case& c = all[i];
     SCOPED_TRACE(testing::Message() << kFieldTags[c.type] << " case " << i);
-    FieldImage image;
-    int elementCount = -1;
-    EXPECT_EQ(decode(image, c.type, c.data, elementCount, c.exchangePurpose, c.lexicalLevel),
-              c.code);
-    EXPECT_EQ(elementCount, c.elementCount);
-    EXPECT_EQ(describe(c.type, image), c.image);
-  }
-}
-
-// Every decoder over every prefix of every case's bytes: the sanitizer build
-// sees any read outside the field.
-TEST(DecodeField, AnyTypeOverAnyPrefixStaysInside) {
-  FieldImage image;
-  int elementCount = 0;
-  for (const Case& c : cases()) {
-    for (size_t length = 0; length <= c.data.size(); ++length) {
-      for (int type = kUnknownField; type <= kFieldTypeCount; ++type) {
-        for (int lexicalLevel : {1, 2})
-          decode(image, type, c.data.substr(0, length), elementCount, 2, lexicalLevel);
-      }
+    FieldImage fresh;
+    for (FieldImage* image : {&fresh, &shared}) {
+      int elementCount = -1;
+      EXPECT_EQ(decode(*image, c.type, c.data, elementCount, c.exchangePurpose, c.lexicalLevel),
+                c.code);
+      EXPECT_EQ(elementCount, c.elementCount);
+      EXPECT_EQ(describe(c.type, *image), c.image);
     }
   }
 }
 
-TEST(DecodeField, ImageIsClearedForEveryFieldAndGrowsWithItsElements) {
-  FieldImage image;
-  int count = -1;
-  ASSERT_EQ(decode(image, kFieldFRID, frid(100, 1, 2, 1), count), 0);
-  EXPECT_EQ(decode(image, kFieldFRID, frid(110, 1, 2, 1), count), kFridBadRcnm);
-  EXPECT_EQ(describe(kFieldFRID, image), "110 0 0 0 302 1 0");
-
-  // Thousands of elements in one field, and texts longer than any fixed slot.
+// Thousands of elements in one field, and a text longer than any before.
+TEST(DecodeField, ImageGrowsWithItsElements) {
   std::string attributes;
   for (int i = 0; i < 12000; ++i)
     attributes += attribute(static_cast<uint16_t>(i), "v");
   const std::string longValue(2000, 'L');
   attributes += attribute(9, longValue);
+  FieldImage image;
+  int count = -1;
   ASSERT_EQ(decode(image, kFieldATTF, attributes, count), 0);
   ASSERT_EQ(count, 12001);
+  EXPECT_EQ(image.attributes[0].atvl, std::string("v"));
   EXPECT_EQ(image.attributes[11999].attl, 11999);
   EXPECT_EQ(image.attributes[12000].atvl, longValue);
-  const std::string longComment(300, 'c');
-  ASSERT_EQ(decode(image, kFieldDSID, dsid(longComment), count), 0);
-  EXPECT_EQ(image.dsid.comt, longComment);
-
-  std::string pointers;
-  for (int i = 0; i < 9000; ++i)
-    pointers += featurePointer(2);
-  ASSERT_EQ(decode(image, kFieldFFPT, pointers, count), 0);
-  EXPECT_EQ(count, 9000);
-
-  // A shorter field after a longer one holds only its own elements.
-  ASSERT_EQ(decode(image, kFieldATTF, attribute(5, "w"), count), 0);
-  EXPECT_EQ(describe(kFieldATTF, image), "5:'w'");
 }
 
 }  // namespace
