@@ -49,20 +49,6 @@ std::vector<double> progressOf(const std::string& file) {
   return fractions;
 }
 
-TEST(LoadCell, FilesThatCannotBeOpenedWriteNothing) {
-  for (const std::string& path :
-       {std::string("/nonexistent/CELL.000"), std::filesystem::temp_directory_path().string()}) {
-    Dataset d;
-    const test::LoadResult r = test::load(d, path);
-    EXPECT_EQ(r.status, kCannotOpen);
-    EXPECT_EQ(r.log, "");
-    EXPECT_TRUE(r.progress.empty());
-    EXPECT_EQ(r.exchangePurpose, 0);
-    EXPECT_EQ(d.extentsEmpty, 1);
-    EXPECT_EQ(d.dspm.comf, 1u);
-  }
-}
-
 struct LoadCase {
   const char* what;
   std::string bytes;
