@@ -4,8 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <map>
-#include <sstream>
+#include <memory>
 
 #include "support/load.h"
 #include "support/programs.h"
