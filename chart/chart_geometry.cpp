@@ -1,5 +1,9 @@
 #include "chart_geometry.h"
 
+#include <cmath>
+
+#include "area_predicates.h"
+
 namespace abys {
 
 double depthValue(const FeatureRecord& feature) {
@@ -52,15 +56,61 @@ const FeatureRecord* pickDepthLine(const DisplayState& display, const ViewState&
   if (display.currentDataset == nullptr) return nullptr;
   double best = -1.0;
   const FeatureRecord* picked = nullptr;
-  for (const FeatureRecord* feature = display.displayChains[kDepthLines].head; feature != nullptr;
-       feature = feature->nextInClass) {
-    const double d = lineDistance(*feature, view, pointer);
-    if (d >= 0.0 && (best < 0.0 || d < best)) {
-      best = d;
-      picked = feature;
+  for (const int displayClass : {kDepthLines, kDepthContours}) {
+    for (const FeatureRecord* feature = display.displayChains[displayClass].head;
+         feature != nullptr; feature = feature->nextInClass) {
+      const double d = lineDistance(*feature, view, pointer);
+      if (d >= 0.0 && (best < 0.0 || d < best)) {
+        best = d;
+        picked = feature;
+      }
     }
   }
   return picked;
+}
+
+const SoundingEntry* pickSounding(const DisplayState& display, const ViewState& view,
+                                  PixelPoint pointer) {
+  if (display.currentDataset == nullptr) return nullptr;
+  double best = kPickTolerance;
+  const SoundingEntry* picked = nullptr;
+  for (const FeatureRecord* feature = display.displayChains[kSoundings].head; feature != nullptr;
+       feature = feature->nextInClass) {
+    for (const SpatialPointerEntry* spatial : feature->spatialPointers) {
+      if (spatial->target == nullptr) continue;
+      for (const SoundingEntry* sounding : spatial->target->soundings) {
+        const PixelPoint at = metresToPixel(view, degreesToMetres(view, sounding->x, sounding->y));
+        const double d = std::hypot(static_cast<double>(at.column) - pointer.column,
+                                    static_cast<double>(at.row) - pointer.row);
+        if (d < best) {
+          best = d;
+          picked = sounding;
+        }
+      }
+    }
+  }
+  return picked;
+}
+
+const FeatureRecord* pickDepthArea(const DisplayState& display, const ViewState& view,
+                                   PixelPoint pointer) {
+  if (display.currentDataset == nullptr) return nullptr;
+  const GeoPoint at = metresToDegrees(view, pixelToMetres(view, pointer.column, pointer.row));
+  const FeatureRecord* picked = nullptr;
+  for (const FeatureRecord* feature = display.displayChains[kDepthAreas].head; feature != nullptr;
+       feature = feature->nextInClass) {
+    const std::optional<FeatureArea> area = assembleFeatureArea(*feature);
+    if (area && areaCovers(*area, at.lon, at.lat)) picked = feature;
+  }
+  return picked;
+}
+
+std::optional<double> attributeValue(const FeatureRecord& feature, uint16_t attl) {
+  std::optional<double> value;
+  for (const AttributeEntry* entry : feature.attributes) {
+    if (entry->attl == attl) value = entry->value;
+  }
+  return value;
 }
 
 }  // namespace abys

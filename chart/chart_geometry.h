@@ -27,11 +27,25 @@ std::vector<PixelPoint> projectLine(const FeatureLine& line, const ViewState& vi
 // pointers, target or coordinate.
 std::optional<PixelPoint> textAnchor(const FeatureRecord& feature, const ViewState& view);
 
-// The depth line (display class 0) nearest to pointer, measured per line as
-// the smallest segment distance of pointSegmentDistance; a tie keeps the line
-// earlier in the chain. Null when none lies within kPickTolerance or no chart
-// is open.
+// The depth line (display class 0) or depth contour nearest to pointer,
+// measured per line as the smallest segment distance of
+// pointSegmentDistance; a tie keeps the depth line, then the line earlier in
+// its chain. Null when none lies within kPickTolerance or no chart is open.
 const FeatureRecord* pickDepthLine(const DisplayState& display, const ViewState& view,
                                    PixelPoint pointer);
+
+// The sounding (an SG3D entry of a node a SOUNDG feature points to) nearest
+// to pointer, strictly within kPickTolerance; a tie keeps the earlier one.
+const SoundingEntry* pickSounding(const DisplayState& display, const ViewState& view,
+                                  PixelPoint pointer);
+
+// The depth or dredged area under pointer (on its boundary counts); where
+// areas overlap, the one drawn last. Null when there is none.
+const FeatureRecord* pickDepthArea(const DisplayState& display, const ViewState& view,
+                                   PixelPoint pointer);
+
+// The numeric value of the feature's last ATTF entry with code attl, as the
+// open stored it; none when the feature has no such entry.
+std::optional<double> attributeValue(const FeatureRecord& feature, uint16_t attl);
 
 }  // namespace abys

@@ -138,10 +138,25 @@ std::optional<GeoPoint> ChartSession::positionAt(PixelPoint pointer) const {
   return metresToDegrees(view_, pixelToMetres(view_, pointer.column, pointer.row));
 }
 
-std::optional<double> ChartSession::depthAt(PixelPoint pointer) const {
-  const FeatureRecord* picked = pickDepthLine(display_, view_, pointer);
-  if (picked == nullptr) return std::nullopt;
-  return depthValue(*picked);
+std::optional<DepthReadout> ChartSession::depthAt(PixelPoint pointer) const {
+  DepthReadout readout;
+  const FeatureRecord* line = pickDepthLine(display_, view_, pointer);
+  if (line != nullptr) {
+    readout.value = depthValue(*line);
+    return readout;
+  }
+  const SoundingEntry* sounding = pickSounding(display_, view_, pointer);
+  if (sounding != nullptr) {
+    readout.kind = DepthReadout::Kind::Sounding;
+    readout.value = sounding->z;
+    return readout;
+  }
+  const FeatureRecord* area = pickDepthArea(display_, view_, pointer);
+  if (area == nullptr) return std::nullopt;
+  readout.kind = DepthReadout::Kind::Area;
+  readout.drval1 = attributeValue(*area, kDrval1Code);
+  readout.drval2 = attributeValue(*area, kDrval2Code);
+  return readout;
 }
 
 }  // namespace abys

@@ -40,6 +40,17 @@ struct LoadedCounts {
   double minX = 0, minY = 0, maxX = 0, maxY = 0;
 };
 
+// What a press reads, in order of preference: the nearest depth line or
+// depth contour (its VALDCO, kNoValdco without one), else the nearest
+// sounding (its depth), else the depth or dredged area under the pointer
+// (its DRVAL1 and DRVAL2, each none when missing).
+struct DepthReadout {
+  enum class Kind { Line, Sounding, Area } kind = Kind::Line;
+  double value = 0;
+  std::optional<double> drval1 = std::nullopt;
+  std::optional<double> drval2 = std::nullopt;
+};
+
 struct OpenResult {
   OpenOutcome outcome = OpenOutcome::CannotOpen;
   int loadStatus = 0;
@@ -82,10 +93,13 @@ class ChartSession {
 
   // The position under pointer, in degrees; none without a chart.
   std::optional<GeoPoint> positionAt(PixelPoint pointer) const;
-  // The depth of the depth line nearest to pointer within the pick
-  // tolerance (kNoValdco for a line without VALDCO); none when no line is
-  // that near or no chart is open.
-  std::optional<double> depthAt(PixelPoint pointer) const;
+  // What a press at pointer reads; none when nothing is there or no chart
+  // is open.
+  std::optional<DepthReadout> depthAt(PixelPoint pointer) const;
+
+  // The contours that split depth areas into bands and soundings into
+  // shallow and deep; kept across charts.
+  void setDepthContours(const DepthContours& contours) { display_.depthContours = contours; }
 
   const DisplayState& display() const { return display_; }
   const ViewState& view() const { return view_; }

@@ -3,7 +3,48 @@
 #include <locale.h>
 #include <stdlib.h>
 
+#include "catalogue_codes.h"
+
 namespace abys {
+
+using namespace catalogue;
+
+std::optional<int> displayClassOf(uint16_t objl) {
+  switch (objl) {
+    case kDepthLineClass:
+      return kDepthLines;
+    case kAreaNameClass:
+      return kAreaNames;
+    case kPlaceNameClass:
+      return kPlaceNames;
+    case kCoverageClass:
+      return kCoverage;
+    case kDepare:
+    case kDrgare:
+      return kDepthAreas;
+    case kUnsare:
+      return kUnsurveyed;
+    case kLndare:
+      return kLand;
+    case kCoalne:
+    case kSlcons:
+      return kShoreLines;
+    case kDepcnt:
+      return kDepthContours;
+    case kSoundg:
+      return kSoundings;
+    default:
+      return std::nullopt;
+  }
+}
+
+DepthBand depthBandOf(double drval1, const DepthContours& contours) {
+  if (drval1 < 0) return DepthBand::Intertidal;
+  if (drval1 < contours.shallow) return DepthBand::VeryShallow;
+  if (drval1 < contours.safety) return DepthBand::Shallow;
+  if (drval1 < contours.deep) return DepthBand::Medium;
+  return DepthBand::Deep;
+}
 
 void buildDisplayChains(DisplayState& display, Dataset& dataset) {
   display.displayChains = {};
@@ -24,17 +65,30 @@ void buildDisplayChains(DisplayState& display, Dataset& dataset) {
 void computeValdcoRange(DisplayState& display) {
   bool first = true;
   ValdcoRange& range = display.valdcoRange;
-  for (FeatureRecord* feature = display.displayChains[kDepthLines].head; feature != nullptr;
+  for (const int displayClass : {kDepthLines, kDepthContours}) {
+    for (FeatureRecord* feature = display.displayChains[displayClass].head; feature != nullptr;
+         feature = feature->nextInClass) {
+      for (AttributeEntry* entry : feature->attributes) {
+        if (entry->attl != kValdcoCode) continue;
+        entry->value = parseNumber(entry->atvl);
+        if (first) {
+          range = {entry->value, entry->value};
+          first = false;
+        } else {
+          if (entry->value < range.min) range.min = entry->value;
+          if (entry->value > range.max) range.max = entry->value;
+        }
+      }
+    }
+  }
+}
+
+void computeDepthRanges(DisplayState& display) {
+  for (FeatureRecord* feature = display.displayChains[kDepthAreas].head; feature != nullptr;
        feature = feature->nextInClass) {
     for (AttributeEntry* entry : feature->attributes) {
-      if (entry->attl != kValdcoCode) continue;
-      entry->value = parseNumber(entry->atvl);
-      if (first) {
-        range = {entry->value, entry->value};
-        first = false;
-      } else {
-        if (entry->value < range.min) range.min = entry->value;
-        if (entry->value > range.max) range.max = entry->value;
+      if (entry->attl == kDrval1Code || entry->attl == kDrval2Code) {
+        entry->value = parseNumber(entry->atvl);
       }
     }
   }
@@ -53,6 +107,7 @@ void prepareChart(DisplayState& display, Dataset& dataset, ViewState& view,
   display.currentDataset = &dataset;
   buildDisplayChains(display, dataset);
   computeValdcoRange(display);
+  computeDepthRanges(display);
   const Bounds geo{dataset.minX, dataset.minY, dataset.maxX, dataset.maxY};
   setProjection(view, geo);
   display.chartBounds = projectBounds(view, geo);

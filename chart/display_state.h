@@ -9,40 +9,42 @@
 #include <cstdint>
 #include <optional>
 
+#include "catalogue_codes.h"
 #include "dataset.h"
 #include "view_transform.h"
 
 namespace abys {
 
-// Display classes by object class code (OBJL).
+// Display classes by object class code (OBJL): the project's own classes,
+// and the standard S-57 classes of bathymetry and land.
 inline constexpr uint16_t kDepthLineClass = 30011;
 inline constexpr uint16_t kAreaNameClass = 30012;
 inline constexpr uint16_t kPlaceNameClass = 30014;
-inline constexpr uint16_t kCoverageClass = 302;
-inline constexpr int kDisplayClassCount = 4;
-inline constexpr int kDepthLines = 0;
+inline constexpr uint16_t kCoverageClass = catalogue::kMCovr;
 
-// The display class of an object class code: 0 depth lines, 1 and 2 named
-// texts, 3 coverage; none for every other code.
-constexpr std::optional<int> displayClassOf(uint16_t objl) {
-  switch (objl) {
-    case kDepthLineClass:
-      return 0;
-    case kAreaNameClass:
-      return 1;
-    case kPlaceNameClass:
-      return 2;
-    case kCoverageClass:
-      return 3;
-    default:
-      return std::nullopt;
-  }
-}
+enum DisplayClass : int {
+  kDepthLines = 0,     // 30011
+  kAreaNames = 1,      // 30012
+  kPlaceNames = 2,     // 30014
+  kCoverage = 3,       // M_COVR, never drawn
+  kDepthAreas = 4,     // DEPARE, DRGARE, filled by depth band
+  kUnsurveyed = 5,     // UNSARE
+  kLand = 6,           // LNDARE
+  kShoreLines = 7,     // COALNE, SLCONS
+  kDepthContours = 8,  // DEPCNT, drawn as depth lines
+  kSoundings = 9,      // SOUNDG
+};
+inline constexpr int kDisplayClassCount = 10;
 
-// Attribute codes the view reads: VALDCO among a feature's ATTF entries,
-// NOBJNM among its NATF entries.
-inline constexpr uint16_t kValdcoCode = 174;
-inline constexpr uint16_t kNobjnmCode = 301;
+// The display class of an object class code; none for every other code.
+std::optional<int> displayClassOf(uint16_t objl);
+
+// Attribute codes the view reads: VALDCO, DRVAL1 and DRVAL2 among a
+// feature's ATTF entries, NOBJNM among its NATF entries.
+inline constexpr uint16_t kValdcoCode = catalogue::kValdco;
+inline constexpr uint16_t kDrval1Code = catalogue::kDrval1;
+inline constexpr uint16_t kDrval2Code = catalogue::kDrval2;
+inline constexpr uint16_t kNobjnmCode = catalogue::kNobjnm;
 // The depth of a depth line that carries no VALDCO.
 inline constexpr double kNoValdco = -99999.0;
 
@@ -58,6 +60,20 @@ struct ValdcoRange {
   double max = 0.0;
 };
 
+// The three safety contours that split depth areas into bands and
+// soundings into shallow and deep, in metres.
+struct DepthContours {
+  double shallow = 2.0;
+  double safety = 10.0;
+  double deep = 30.0;
+};
+
+// The bands depth areas are filled by, from DRVAL1 (a missing DRVAL1 counts
+// as -1): below 0; from 0 to below shallow; to below safety; to below deep;
+// from deep on.
+enum class DepthBand { Intertidal, VeryShallow, Shallow, Medium, Deep };
+DepthBand depthBandOf(double drval1, const DepthContours& contours);
+
 // While currentDataset is null the other members may still describe an
 // earlier chart and must not be read.
 struct DisplayState {
@@ -65,6 +81,8 @@ struct DisplayState {
   std::array<DisplayChain, kDisplayClassCount> displayChains{};
   ValdcoRange valdcoRange{};
   Bounds chartBounds{};  // metres
+  // Chosen by the user; kept across charts.
+  DepthContours depthContours{};
 };
 
 }  // namespace abys

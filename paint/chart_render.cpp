@@ -1,8 +1,14 @@
 #include "chart_render.h"
 
+#include <QPainterPath>
 #include <QPen>
 #include <QPolygon>
 #include <algorithm>
+#include <cmath>
+#include <string>
+
+#include "feature_area.h"
+#include "messages.h"
 
 namespace abys {
 
@@ -60,17 +66,125 @@ void paintName(QPainter& painter, const FeatureRecord& feature, const ViewState&
 
 }  // namespace
 
+QColor bandColour(DepthBand band) {
+  switch (band) {
+    case DepthBand::Intertidal:
+      return QColor(88, 175, 156);
+    case DepthBand::VeryShallow:
+      return QColor(97, 183, 255);
+    case DepthBand::Shallow:
+      return QColor(130, 202, 255);
+    case DepthBand::Medium:
+      return QColor(167, 218, 252);
+    case DepthBand::Deep:
+    default:
+      return QColor(201, 237, 252);
+  }
+}
+
+QString soundingText(double depth) {
+  double rounded = std::round(depth * 10.0) / 10.0;
+  if (rounded == 0.0) rounded = 0.0;  // no "-0"
+  std::string text = formatMessage("%.1f", rounded);
+  if (text.size() > 2 && text.compare(text.size() - 2, 2, ".0") == 0) text.resize(text.size() - 2);
+  return QString::fromStdString(text);
+}
+
+namespace {
+
+template <typename Paint>
+void forEach(const DisplayState& display, int displayClass, Paint&& paint) {
+  for (const FeatureRecord* feature = display.displayChains[displayClass].head; feature != nullptr;
+       feature = feature->nextInClass) {
+    paint(*feature);
+  }
+}
+
+QPolygonF pixelPolygon(const std::vector<LinePoint>& points, const ViewState& view) {
+  QPolygonF polygon;
+  polygon.reserve(static_cast<int>(points.size()));
+  for (const LinePoint& point : points) {
+    const PixelPoint at = metresToPixel(view, degreesToMetres(view, point.x, point.y));
+    polygon.append(QPointF(at.column, at.row));
+  }
+  return polygon;
+}
+
+void paintArea(QPainter& painter, const FeatureRecord& feature, const QColor& colour,
+               const ViewState& view) {
+  const std::optional<FeatureArea> area = assembleFeatureArea(feature);
+  if (!area) return;
+  QPainterPath path;
+  path.setFillRule(Qt::OddEvenFill);
+  for (const FeatureRing& ring : area->rings)
+    path.addPolygon(pixelPolygon(ring.points, view));
+  painter.fillPath(path, colour);
+}
+
+void paintShoreLine(QPainter& painter, const FeatureRecord& feature, const ViewState& view) {
+  const std::optional<FeatureLine> line = assembleFeatureLine(feature);
+  if (line) {
+    painter.drawPolyline(pixelPolygon(line->points, view));
+    return;
+  }
+  const std::optional<FeatureArea> area = assembleFeatureArea(feature);
+  if (!area) return;
+  for (const FeatureRing& ring : area->rings)
+    painter.drawPolyline(pixelPolygon(ring.points, view));
+}
+
+void paintSoundings(QPainter& painter, const FeatureRecord& feature, const DisplayState& display,
+                    const ViewState& view) {
+  for (const SpatialPointerEntry* spatial : feature.spatialPointers) {
+    if (spatial->target == nullptr) continue;
+    for (const SoundingEntry* sounding : spatial->target->soundings) {
+      const PixelPoint at = metresToPixel(view, degreesToMetres(view, sounding->x, sounding->y));
+      painter.setPen(sounding->z <= display.depthContours.safety ? kShallowSounding
+                                                                 : kDeepSounding);
+      // A box far larger than any sounding's text, centred on its position.
+      painter.drawText(QRectF(at.column - 100.0, at.row - 50.0, 200.0, 100.0), Qt::AlignCenter,
+                       soundingText(sounding->z));
+    }
+  }
+}
+
+}  // namespace
+
 void paintChart(QPainter& painter, const DisplayState& display, const ViewState& view) {
   if (display.currentDataset == nullptr) return;
-  for (int displayClass = 0; displayClass < kDisplayClassCount; ++displayClass) {
-    for (const FeatureRecord* feature = display.displayChains[displayClass].head;
-         feature != nullptr; feature = feature->nextInClass) {
-      if (displayClass == kDepthLines) {
-        paintDepthLine(painter, *feature, display.valdcoRange, view);
-      } else if (displayClass == 1 || displayClass == 2) {
-        paintName(painter, *feature, view);
-      }
+  // Bottom to top: areas, shore lines, depth lines and contours, soundings,
+  // names. A chart of the project's own classes only draws the last three.
+  painter.setPen(Qt::NoPen);
+  forEach(display, kDepthAreas, [&](const FeatureRecord& f) {
+    const std::optional<double> drval1 = attributeValue(f, kDrval1Code);
+    paintArea(painter, f, bandColour(depthBandOf(drval1.value_or(-1.0), display.depthContours)),
+              view);
+  });
+  forEach(display, kUnsurveyed,
+          [&](const FeatureRecord& f) { paintArea(painter, f, kUnsurveyedColour, view); });
+  forEach(display, kLand,
+          [&](const FeatureRecord& f) { paintArea(painter, f, kLandColour, view); });
+  painter.setPen(QPen(kShoreLineColour, 0, Qt::SolidLine));
+  forEach(display, kShoreLines, [&](const FeatureRecord& f) { paintShoreLine(painter, f, view); });
+  for (const int lines : {kDepthLines, kDepthContours}) {
+    forEach(display, lines,
+            [&](const FeatureRecord& f) { paintDepthLine(painter, f, display.valdcoRange, view); });
+  }
+  if (display.displayChains[kSoundings].head != nullptr) {
+    painter.save();
+    QFont font = painter.font();
+    if (font.pointSizeF() > 0) {
+      font.setPointSizeF(font.pointSizeF() * kSoundingFontScale);
+    } else {
+      font.setPixelSize(std::max(1, static_cast<int>(font.pixelSize() * kSoundingFontScale)));
     }
+    painter.setFont(font);
+    forEach(display, kSoundings,
+            [&](const FeatureRecord& f) { paintSoundings(painter, f, display, view); });
+    painter.restore();
+  }
+  for (const int names : {kAreaNames, kPlaceNames}) {
+    forEach(display, names, [&](const FeatureRecord& f) { paintName(painter, f, view); });
   }
 }
 

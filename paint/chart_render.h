@@ -15,6 +15,21 @@ namespace abys {
 // Hue of the smallest VALDCO value; the largest gets 0.
 inline constexpr int kHueSpan = 240;
 
+// Colours of areas, shore lines and soundings.
+inline const QColor kUnsurveyedColour{163, 180, 183};
+inline const QColor kLandColour{201, 185, 122};
+inline const QColor kShoreLineColour{82, 90, 92};
+inline const QColor kShallowSounding{7, 7, 7};  // at most the safety contour
+inline const QColor kDeepSounding{125, 137, 140};
+// Soundings are written in this fraction of the names' font size.
+inline constexpr double kSoundingFontScale = 0.7;
+
+// The fill of a depth area's band.
+QColor bandColour(DepthBand band);
+
+// A sounding's depth rounded to 0.1 m, without a trailing ".0".
+QString soundingText(double depth);
+
 // Black for kNoValdco; otherwise the hue 240 - (value - min) * 240 / (max -
 // min) truncated toward zero, at full saturation and value. When the range
 // is a single value the hue is 240. The hue is held within 0..240 so that a
@@ -29,8 +44,10 @@ QString nameText(const AttributeEntry& entry);
 // The first NATF NOBJNM entry of a feature, or null.
 const AttributeEntry* nameEntry(const FeatureRecord& feature);
 
-// Draws display class 0 as polylines, then the texts of classes 1 and 2 on
-// top. Draws nothing without a current dataset; the caller has filled the
+// Draws, bottom to top: depth and dredged areas filled by depth band,
+// unsurveyed areas, land, shore lines, the depth lines (class 0) and depth
+// contours coloured by depth, soundings, and the name texts of classes 1
+// and 2. Draws nothing without a current dataset; the caller has filled the
 // device (white) beforehand. Unclipped: the painter clips to its device.
 void paintChart(QPainter& painter, const DisplayState& display, const ViewState& view);
 

@@ -13,10 +13,24 @@ QString positionText(const GeoPoint& position) {
          QString::fromStdString(formatMessage(" %.7f", position.lon));
 }
 
-QString depthText(std::optional<double> depth) {
-  if (!depth) return QString();
-  return QCoreApplication::translate("DrawingArea", "VALDCO:") +
-         QString::fromStdString(formatMessage(" %.1f", *depth));
+QString depthText(const std::optional<DepthReadout>& readout) {
+  if (!readout) return QString();
+  switch (readout->kind) {
+    case DepthReadout::Kind::Line:
+      return QCoreApplication::translate("DrawingArea", "VALDCO:") +
+             QString::fromStdString(formatMessage(" %.1f", readout->value));
+    case DepthReadout::Kind::Sounding:
+      return QCoreApplication::translate("DrawingArea", "SOUNDG:") +
+             QString::fromStdString(formatMessage(" %.1f", readout->value));
+    case DepthReadout::Kind::Area:
+    default: {
+      auto value = [](const std::optional<double>& v) {
+        return v ? formatMessage("%.1f", *v) : std::string("-");
+      };
+      return QCoreApplication::translate("DrawingArea", "DRVAL:") +
+             QString::fromStdString(" " + value(readout->drval1) + " - " + value(readout->drval2));
+    }
+  }
 }
 
 }  // namespace abys

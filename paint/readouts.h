@@ -6,6 +6,7 @@
 #include <QString>
 #include <optional>
 
+#include "chart_session.h"
 #include "view_transform.h"
 
 namespace abys {
@@ -13,8 +14,10 @@ namespace abys {
 // "LAT:" " %.7f " "LON:" " %.7f" of a position.
 QString positionText(const GeoPoint& position);
 
-// "VALDCO:" " %.1f" of a picked line's depth, or the empty text when no
-// line was picked.
-QString depthText(std::optional<double> depth);
+// What a press reads: "VALDCO:" " %.1f" of a picked line's depth,
+// "SOUNDG:" " %.1f" of a sounding's, "DRVAL:" " %.1f - %.1f" of a depth
+// area's DRVAL1 and DRVAL2 ("-" for a missing one), or the empty text when
+// nothing was picked.
+QString depthText(const std::optional<DepthReadout>& readout);
 
 }  // namespace abys

@@ -15,9 +15,40 @@
         <source>VALDCO:</source>
         <translation>等深線値:</translation>
     </message>
+    <message>
+        <source>SOUNDG:</source>
+        <translation>水深:</translation>
+    </message>
+    <message>
+        <source>DRVAL:</source>
+        <translation>水深範囲:</translation>
+    </message>
+</context>
+<context>
+    <name>DepthSettingsDialog</name>
+    <message>
+        <source>Depth settings</source>
+        <translation>水深設定</translation>
+    </message>
+    <message>
+        <source>Shallow contour (m):</source>
+        <translation>浅水等深線 (m):</translation>
+    </message>
+    <message>
+        <source>Safety contour (m):</source>
+        <translation>安全等深線 (m):</translation>
+    </message>
+    <message>
+        <source>Deep contour (m):</source>
+        <translation>深水等深線 (m):</translation>
+    </message>
 </context>
 <context>
     <name>MainWindow</name>
+    <message>
+        <source>&amp;Depth settings...</source>
+        <translation>水深設定(&amp;D)...</translation>
+    </message>
     <message>
         <source>&amp;File</source>
         <translation>ファイル(&amp;F)</translation>

@@ -10,6 +10,7 @@
 #include <QMessageBox>
 #include <algorithm>
 
+#include "depth_settings.h"
 #include "drawing_area.h"
 
 using namespace abys;
@@ -41,6 +42,7 @@ QLabel* makeReadoutLabel(QWidget* parent, const char* name) {
 
 MainWindow::MainWindow(QWidget* parent, Qt::WindowFlags flags) : QWidget(parent, flags) {
   buildMenus();
+  chart.setDepthContours(loadDepthContours());
   drawingArea = new DrawingArea(chart, this);
 
   valdcoLabel = makeReadoutLabel(this, "valdcoLabel");
@@ -146,6 +148,14 @@ void MainWindow::zoomIn() {
 }
 void MainWindow::zoomOut() {
   viewCommand(ViewCommand::ZoomOut);
+}
+
+void MainWindow::depthSettings() {
+  DepthSettingsDialog dialog(chart.display().depthContours, this);
+  if (dialog.exec() != QDialog::Accepted) return;
+  chart.setDepthContours(dialog.contours());
+  saveDepthContours(dialog.contours());
+  drawingArea->renderChart();
 }
 
 void MainWindow::applyLabelFont() {

@@ -41,6 +41,9 @@ class MainWindow : public QWidget {
   void shiftDown();
   void zoomIn();
   void zoomOut();
+  // Edits the three safety contours, keeps them in the user's settings and
+  // redraws.
+  void depthSettings();
   void normal();
   void bold();
   void underline();

@@ -71,6 +71,8 @@ void MainWindow::buildMenus() {
   upAction = addItem(viewMenu, tr("Up"), {}, this, &MainWindow::shiftUp, "upAction");
   downAction = addItem(viewMenu, tr("Down"), {}, this, &MainWindow::shiftDown, "downAction");
   viewMenu->addSeparator();
+  addItem(viewMenu, tr("&Depth settings..."), {}, this, &MainWindow::depthSettings,
+          "depthSettingsAction");
 
   auto* helpMenu = new QMenu(tr("&Help"), this);
   helpMenu->setObjectName(QStringLiteral("helpMenu"));

@@ -1,4 +1,5 @@
-// abys-render FILE -o OUT.png [--size WxH] [--view CMD]... [--pick COL,ROW]...
+// abys-render FILE -o OUT.png [--size WxH] [--depths SHALLOW,SAFETY,DEEP] [--view CMD]...
+//                                [--pick COL,ROW]...
 //
 // Draws a cell the way the viewer shows it, without a display: a chart
 // session opens FILE as File/Open does, with a window of WxH pixels (600x400
@@ -12,6 +13,7 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -27,8 +29,8 @@ namespace {
 
 int usage() {
   std::fprintf(stderr,
-               "usage: abys-render FILE -o OUT.png [--size WxH] [--view CMD]... "
-               "[--pick COL,ROW]...\n"
+               "usage: abys-render FILE -o OUT.png [--size WxH] [--depths SHALLOW,SAFETY,DEEP] "
+               "[--view CMD]... [--pick COL,ROW]...\n"
                "  CMD: full, in, out, left, right, up, down (the View menu)\n");
   return 2;
 }
@@ -52,6 +54,22 @@ const std::map<std::string, abys::ViewCommand> kViewCommands = {
     {"right", abys::ViewCommand::Right},   {"up", abys::ViewCommand::Up},
     {"down", abys::ViewCommand::Down},
 };
+
+// Three depths "A,B,C" with 0 <= A <= B <= C, each a finite number.
+bool parseDepths(const char* text, abys::DepthContours& contours) {
+  double values[3];
+  const char* at = text;
+  for (int i = 0; i < 3; ++i) {
+    char* end = nullptr;
+    values[i] = std::strtod(at, &end);
+    if (end == at || !std::isfinite(values[i])) return false;
+    if (*end != (i < 2 ? ',' : '\0')) return false;
+    at = end + 1;
+  }
+  if (!(values[0] >= 0 && values[0] <= values[1] && values[1] <= values[2])) return false;
+  contours = {values[0], values[1], values[2]};
+  return true;
+}
 
 // A fresh XDG_RUNTIME_DIR when none is set, removed with the object.
 class RuntimeFolder {
@@ -81,6 +99,7 @@ int main(int argc, char** argv) {
   int width = 600, height = 400;
   std::vector<std::string> views;
   std::vector<abys::PixelPoint> picks;
+  abys::DepthContours contours;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     const bool hasValue = i + 1 < argc;
@@ -90,6 +109,13 @@ int main(int argc, char** argv) {
       if (!parsePair(argv[++i], 'x', width, height) || width < 1 || height < 1 || width > 20000 ||
           height > 20000) {
         std::fprintf(stderr, "abys-render: bad size %s (WxH, 1 to 20000 each)\n", argv[i]);
+        return usage();
+      }
+    } else if (arg == "--depths" && hasValue) {
+      if (!parseDepths(argv[++i], contours)) {
+        std::fprintf(stderr,
+                     "abys-render: bad depths %s (SHALLOW,SAFETY,DEEP in metres, in that order)\n",
+                     argv[i]);
         return usage();
       }
     } else if (arg == "--view" && hasValue) {
@@ -122,6 +148,7 @@ int main(int argc, char** argv) {
   QGuiApplication app(argc, argv);
   abys::ChartSession session;
   session.setWindow(width, height);
+  session.setDepthContours(contours);
   abys::DiscardingReporter quiet;
   const abys::OpenResult result = session.open(file.c_str(), quiet);
   switch (result.outcome) {

@@ -231,7 +231,7 @@ TEST_F(ChartSessionTest, ReadoutsAtThePointer) {
   // The 20 m line's first vertex, and a pixel far from every line.
   const PixelPoint onLine =
       metresToPixel(session.view(), degreesToMetres(session.view(), 139.86, 35.41));
-  EXPECT_EQ(session.depthAt(onLine), 20.0);
+  EXPECT_EQ(session.depthAt(onLine)->value, 20.0);
   EXPECT_FALSE(session.depthAt({0, 0}));
 }
 
@@ -268,6 +268,41 @@ TEST_F(ChartSessionTest, DepthPickTakesTheNearestLineWithinFivePixels) {
     const FeatureRecord* picked = pickDepthLine(session.display(), view, c.pointer);
     EXPECT_EQ(picked ? std::optional<double>(depthValue(*picked)) : std::nullopt, c.depth);
   }
+}
+
+// A press reads a depth line or contour, else a sounding, else the depth
+// area under the pointer. Two DEPAREs side by side, the second without
+// DRVAL1; a DEPCNT across both; soundings in the first.
+TEST_F(ChartSessionTest, PressReadsLineThenSoundingThenArea) {
+  cw::Cell cell = wholeNumberCell();
+  addArea(cell, 1, 42, {{0, 0}, {100, 0}, {100, 100}, {0, 100}, {0, 0}}, {{87, "5"}, {88, "10"}});
+  addArea(cell, 2, 42, {{100, 0}, {200, 0}, {200, 100}, {100, 100}, {100, 0}}, {{88, "20"}});
+  addLine(cell, 3, {{0, 50}, {200, 50}}, {"7"}, 43);
+  addSoundings(cell, 4, {{20, 80, 3.5}, {22, 80, 4.5}});
+  ASSERT_TRUE(open(folder.write(cell)).opened());
+  EXPECT_EQ(session.display().valdcoRange.min, 7.0);
+  auto pixel = [&](double x, double y) {
+    return metresToPixel(session.view(), degreesToMetres(session.view(), x, y));
+  };
+  auto read = [&](double x, double y) {
+    const std::optional<DepthReadout> r = session.depthAt(pixel(x, y));
+    if (!r) return std::string("none");
+    const auto number = [](std::optional<double> v) { return v ? formatMessage("%g", *v) : "-"; };
+    switch (r->kind) {
+      case DepthReadout::Kind::Line:
+        return "line " + number(r->value);
+      case DepthReadout::Kind::Sounding:
+        return "sounding " + number(r->value);
+      default:
+        return "area " + number(r->drval1) + " " + number(r->drval2);
+    }
+  };
+  EXPECT_EQ(read(50, 50), "line 7");
+  EXPECT_EQ(read(20, 80), "sounding 3.5");
+  EXPECT_EQ(read(50, 20), "area 5 10");
+  EXPECT_EQ(read(150, 20), "area - 20");
+  EXPECT_EQ(read(100, 20), "area - 20");  // on a shared boundary the later area
+  EXPECT_EQ(read(300, 20), "none");
 }
 
 }  // namespace

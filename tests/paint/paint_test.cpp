@@ -99,6 +99,49 @@ class PaintTest : public QObject {
     QCOMPARE(blue.at(200, 200), hue(240));
   }
 
+  // Areas by band and kind under shore lines, contours and soundings.
+  void standardLayers() {
+    cw::Cell cell = wholeNumberCell();
+    const std::pair<const char*, DepthBand> bands[] = {{"-2", DepthBand::Intertidal},
+                                                       {"0", DepthBand::VeryShallow},
+                                                       {"2", DepthBand::Shallow},
+                                                       {"10", DepthBand::Medium},
+                                                       {"30", DepthBand::Deep}};
+    for (uint32_t i = 0; i < 5; ++i) {
+      const double x = 10.0 + 60.0 * i;
+      addArea(cell, i + 1, 42, {{x, 10}, {x + 50, 10}, {x + 50, 100}, {x, 100}, {x, 10}},
+              {{87, bands[i].first}});
+    }
+    addArea(cell, 6, 42, {{310, 10}, {360, 10}, {360, 100}, {310, 100}, {310, 10}});  // no DRVAL1
+    addArea(cell, 7, 154, {{370, 10}, {420, 10}, {420, 100}, {370, 100}, {370, 10}});
+    addArea(cell, 8, 71, {{430, 10}, {480, 10}, {480, 100}, {430, 100}, {430, 10}});
+    addLine(cell, 9, {{440, 50}, {470, 50}}, {}, 30);  // coastline over land
+    addLine(cell, 10, {{10, 200}, {500, 200}}, {"3"}, 43);
+    addLine(cell, 11, {{10, 220}, {500, 220}}, {"9"});
+    addSoundings(cell, 12, {{100, 300, 5}, {300, 300, 50}});
+    const Painted painted(cell);
+    for (int i = 0; i < 5; ++i)
+      QCOMPARE(painted.at(35 + 60 * i, 345), bandColour(bands[i].second));
+    QCOMPARE(painted.at(335, 345), bandColour(DepthBand::Intertidal));
+    QCOMPARE(painted.at(395, 345), kUnsurveyedColour);
+    QCOMPARE(painted.at(435, 345), kLandColour);
+    QCOMPARE(painted.at(455, 350), kShoreLineColour);
+    // One VALDCO range over contours and depth lines: 3 blue, 9 red.
+    QCOMPARE(painted.at(200, 200), hue(240));
+    QCOMPARE(painted.at(200, 180), hue(0));
+    // Soundings centred on their position, dark to the safety contour.
+    auto darkest = [&](int x, int y) {
+      int best = 255;
+      for (int dy = -6; dy <= 6; ++dy)
+        for (int dx = -8; dx <= 8; ++dx)
+          best = std::min(best, painted.at(x + dx, y + dy).red());
+      return best;
+    };
+    QVERIFY(darkest(100, 100) <= kShallowSounding.red() + 40);
+    QVERIFY(darkest(300, 100) >= kDeepSounding.red() - 40);
+    QVERIFY(darkest(300, 100) < 200);
+  }
+
   void textsLieOverLines() {
     cw::Cell cell = wholeNumberCell();
     addLine(cell, 1, {{50, 200}, {550, 200}}, {"3"});
@@ -149,9 +192,20 @@ class PaintTest : public QObject {
              QStringLiteral("LAT: 45.5000000 LON: 12.2500000"));
     QCOMPARE(positionText({.lon = -0.0000001, .lat = -12.25}),
              QStringLiteral("LAT: -12.2500000 LON: -0.0000001"));
-    QCOMPARE(depthText(15.75), QStringLiteral("VALDCO: 15.8"));
-    QCOMPARE(depthText(kNoValdco), QStringLiteral("VALDCO: -99999.0"));
+    using Kind = DepthReadout::Kind;
+    QCOMPARE(depthText(DepthReadout{.value = 15.75}), QStringLiteral("VALDCO: 15.8"));
+    QCOMPARE(depthText(DepthReadout{.value = kNoValdco}), QStringLiteral("VALDCO: -99999.0"));
+    QCOMPARE(depthText(DepthReadout{.kind = Kind::Sounding, .value = 12.34}),
+             QStringLiteral("SOUNDG: 12.3"));
+    QCOMPARE(depthText(DepthReadout{.kind = Kind::Area, .drval1 = 0.0, .drval2 = 5.25}),
+             QStringLiteral("DRVAL: 0.0 - 5.2"));
+    QCOMPARE(depthText(DepthReadout{.kind = Kind::Area, .drval2 = 20.0}),
+             QStringLiteral("DRVAL: - - 20.0"));
     QCOMPARE(depthText(std::nullopt), QString());
+    for (const auto& [depth, text] :
+         {std::pair{12.34, "12.3"}, {12.04, "12"}, {-1.5, "-1.5"}, {-0.04, "0"}, {9.96, "10"}}) {
+      QCOMPARE(soundingText(depth), QString::fromLatin1(text));
+    }
   }
 
   void drawingAreaPaintsAndReadsOutTheSession() {

@@ -5,13 +5,18 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QDir>
+#include <QDoubleSpinBox>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPushButton>
+#include <QSettings>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTest>
 #include <QTimer>
 #include <QTranslator>
@@ -19,6 +24,7 @@
 #include <functional>
 #include <string>
 
+#include "depth_settings.h"
 #include "drawing_area.h"
 #include "support/chart_cells.h"
 #include "translation.h"
@@ -136,6 +142,9 @@ class MainWindowTest : public QObject {
       QCOMPARE(QString::fromLatin1(std::localeconv()->decimal_point), QStringLiteral(","));
     }
     bayPath = write(bayCell(), "BAY.000");
+    // Settings go to a throw-away place, not the user's.
+    QStandardPaths::setTestModeEnabled(true);
+    QSettings(QStringLiteral("ABYS"), QStringLiteral("abys")).clear();
   }
 
   void startsWithoutChart() {
@@ -280,6 +289,31 @@ class MainWindowTest : public QObject {
     QCOMPARE(filters, QStringList{QStringLiteral("*.000")});
     QCOMPARE(menuState(w.window), kChartMenus);
     QVERIFY(QApplication::overrideCursor() == nullptr);
+  }
+
+  // The dialog offers OK only for ordered contours; what it accepts reaches
+  // the chart and the settings the next window starts from.
+  void depthSettingsAreKept() {
+    Window w;
+    QCOMPARE(w.window.session().display().depthContours.safety, 10.0);
+    withModal([&] { w.window.depthSettings(); },
+              [&](QWidget* modal) {
+                auto* dialog = qobject_cast<DepthSettingsDialog*>(modal);
+                QVERIFY(dialog != nullptr);
+                const QList<QDoubleSpinBox*> fields = dialog->findChildren<QDoubleSpinBox*>();
+                QCOMPARE(fields.size(), 3);
+                auto* ok = dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok);
+                fields[0]->setValue(40.0);  // deeper than the safety contour
+                QVERIFY(!ok->isEnabled());
+                fields[0]->setValue(3.0);
+                fields[1]->setValue(6.5);
+                QVERIFY(ok->isEnabled());
+                ok->click();
+              });
+    QCOMPARE(w.window.session().display().depthContours.safety, 6.5);
+    Window next;
+    QCOMPARE(next.window.session().display().depthContours.shallow, 3.0);
+    QCOMPARE(next.window.session().display().depthContours.safety, 6.5);
   }
 
   void cancelledOpenChangesNothing() {

@@ -55,6 +55,30 @@ inline void addName(cw::Cell& cell, uint32_t id, uint16_t objl, cw::Point2 at,
   cell.features.push_back(std::move(feature));
 }
 
+// An area feature of objl whose one exterior ring is a loop edge through
+// ring (first point repeated at the end), with ATTF attributes.
+inline void addArea(cw::Cell& cell, uint32_t id, uint16_t objl, std::vector<cw::Point2> ring,
+                    std::vector<cw::Attribute> attributes = {}) {
+  const uint32_t node = id * 10 + 1;
+  const uint32_t edge = id * 10 + 3;
+  cell.vectors.push_back(cw::connectedNode(node, ring.front()));
+  cell.vectors.push_back(
+      cw::edge(edge, node, node, std::vector<cw::Point2>(ring.begin() + 1, ring.end() - 1)));
+  cell.features.push_back({.rcid = id,
+                           .prim = 3,
+                           .objl = objl,
+                           .attributes = std::move(attributes),
+                           .spatialPointers = {{.rcnm = 130, .rcid = edge, .usag = 1}}});
+}
+
+// A SOUNDG point feature on one node of SG3D soundings.
+inline void addSoundings(cw::Cell& cell, uint32_t id, std::vector<cw::Point3> soundings) {
+  const uint32_t node = id * 10 + 1;
+  cell.vectors.push_back(cw::soundingNode(node, std::move(soundings)));
+  cell.features.push_back(
+      {.rcid = id, .prim = 1, .objl = 129, .spatialPointers = {{.rcnm = 110, .rcid = node}}});
+}
+
 // A small chart in Tokyo Bay: three depth lines (5, 10, 20), two names and
 // a coverage area round them.
 inline cw::Cell bayCell() {

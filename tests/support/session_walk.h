@@ -14,6 +14,7 @@
 
 #include "chart_geometry.h"
 #include "chart_session.h"
+#include "feature_area.h"
 
 namespace abys::test {
 
@@ -51,12 +52,12 @@ class MemoryCellFile {
 struct ShownChart {
   int linesAssembled = 0;
   int picks = 0;                  // pixels where a depth line was picked
-  bool pickOutsideChain = false;  // a pick returned a feature not in chain 0
+  bool pickOutsideChain = false;  // a pick returned a feature of neither line chain
 };
 
 // Does over an open chart what the viewer does with it: assembles and
 // projects the line of every feature of every display chain as the render
-// pass does, and picks and reads out at nine pixels over the window before
+// pass does (and its area), and picks and reads out at nine pixels over the window before
 // and after a zoom and a pan, then runs every View command once.
 inline ShownChart walkChart(ChartSession& session) {
   ShownChart shown;
@@ -68,6 +69,7 @@ inline ShownChart walkChart(ChartSession& session) {
         ++shown.linesAssembled;
         (void)projectLine(*line, session.view());
       }
+      (void)assembleFeatureArea(*feature);
     }
   }
   const ViewWindow window = session.window();
@@ -77,9 +79,11 @@ inline ShownChart walkChart(ChartSession& session) {
         if (const FeatureRecord* picked = pickDepthLine(display, session.view(), {column, row})) {
           ++shown.picks;
           bool inChain = false;
-          for (const FeatureRecord* f = display.displayChains[kDepthLines].head; f != nullptr;
-               f = f->nextInClass) {
-            inChain = inChain || f == picked;
+          for (const int lines : {kDepthLines, kDepthContours}) {
+            for (const FeatureRecord* f = display.displayChains[lines].head; f != nullptr;
+                 f = f->nextInClass) {
+              inChain = inChain || f == picked;
+            }
           }
           shown.pickOutsideChain = shown.pickOutsideChain || !inChain;
         }
