@@ -1,5 +1,6 @@
 #include "chart_render.h"
 
+#include <QFontMetricsF>
 #include <QPainterPath>
 #include <QPen>
 #include <QPolygon>
@@ -42,11 +43,33 @@ const AttributeEntry* nameEntry(const FeatureRecord& feature) {
 
 namespace {
 
+// The points in pixels, a point on the same pixel as the one before it
+// left out: at small scales most vertices of a long ring or shore line
+// share pixels, and the rasteriser's time grows with the vertices.
+QPolygon pixelPolygon(const std::vector<LinePoint>& points, const ViewState& view) {
+  QPolygon polygon;
+  polygon.reserve(static_cast<int>(points.size()));
+  for (const LinePoint& point : points) {
+    const PixelPoint at = metresToPixel(view, degreesToMetres(view, point.x, point.y));
+    const QPoint pixel(at.column, at.row);
+    if (polygon.isEmpty() || polygon.constLast() != pixel) polygon.append(pixel);
+  }
+  return polygon;
+}
+
+// A depth line or contour. The project's own depth lines are drawn through
+// every vertex, as they always were; contours leave out vertices on the
+// pixel of the one before, which the rasteriser would mostly draw over
+// again.
 void paintDepthLine(QPainter& painter, const FeatureRecord& feature, const ValdcoRange& range,
                     const ViewState& view) {
   painter.setPen(QPen(depthColour(depthValue(feature), range), 0, Qt::SolidLine));
   const std::optional<FeatureLine> line = assembleFeatureLine(feature);
   if (!line) return;
+  if (feature.objl != kDepthLineClass) {
+    painter.drawPolyline(pixelPolygon(line->points, view));
+    return;
+  }
   const std::vector<PixelPoint> pixels = projectLine(*line, view);
   QPolygon polygon(static_cast<int>(pixels.size()));
   for (size_t i = 0; i < pixels.size(); ++i) {
@@ -100,25 +123,20 @@ void forEach(const DisplayState& display, int displayClass, Paint&& paint) {
   }
 }
 
-QPolygonF pixelPolygon(const std::vector<LinePoint>& points, const ViewState& view) {
-  QPolygonF polygon;
-  polygon.reserve(static_cast<int>(points.size()));
-  for (const LinePoint& point : points) {
-    const PixelPoint at = metresToPixel(view, degreesToMetres(view, point.x, point.y));
-    polygon.append(QPointF(at.column, at.row));
-  }
-  return polygon;
-}
-
 void paintArea(QPainter& painter, const FeatureRecord& feature, const QColor& colour,
                const ViewState& view) {
   const std::optional<FeatureArea> area = assembleFeatureArea(feature);
   if (!area) return;
+  painter.setBrush(colour);
+  if (area->rings.size() == 1) {
+    painter.drawPolygon(pixelPolygon(area->rings.front().points, view), Qt::OddEvenFill);
+    return;
+  }
   QPainterPath path;
   path.setFillRule(Qt::OddEvenFill);
   for (const FeatureRing& ring : area->rings)
     path.addPolygon(pixelPolygon(ring.points, view));
-  painter.fillPath(path, colour);
+  painter.drawPath(path);
 }
 
 void paintShoreLine(QPainter& painter, const FeatureRecord& feature, const ViewState& view) {
@@ -135,15 +153,19 @@ void paintShoreLine(QPainter& painter, const FeatureRecord& feature, const ViewS
 
 void paintSoundings(QPainter& painter, const FeatureRecord& feature, const DisplayState& display,
                     const ViewState& view) {
+  const QFontMetricsF metrics = painter.fontMetrics();
   for (const SpatialPointerEntry* spatial : feature.spatialPointers) {
     if (spatial->target == nullptr) continue;
     for (const SoundingEntry* sounding : spatial->target->soundings) {
       const PixelPoint at = metresToPixel(view, degreesToMetres(view, sounding->x, sounding->y));
       painter.setPen(sounding->z <= display.depthContours.safety ? kShallowSounding
                                                                  : kDeepSounding);
-      // A box far larger than any sounding's text, centred on its position.
-      painter.drawText(QRectF(at.column - 100.0, at.row - 50.0, 200.0, 100.0), Qt::AlignCenter,
-                       soundingText(sounding->z));
+      // Centred on its position: half the advance to the left, the middle
+      // of the letters' height on the point.
+      const QString text = soundingText(sounding->z);
+      painter.drawText(QPointF(at.column - metrics.horizontalAdvance(text) / 2.0,
+                               at.row + (metrics.ascent() - metrics.descent()) / 2.0),
+                       text);
     }
   }
 }
@@ -154,6 +176,7 @@ void paintChart(QPainter& painter, const DisplayState& display, const ViewState&
   if (display.currentDataset == nullptr) return;
   // Bottom to top: areas, shore lines, depth lines and contours, soundings,
   // names. A chart of the project's own classes only draws the last three.
+  painter.save();
   painter.setPen(Qt::NoPen);
   forEach(display, kDepthAreas, [&](const FeatureRecord& f) {
     const std::optional<double> drval1 = attributeValue(f, kDrval1Code);

@@ -1,0 +1,128 @@
+// Opening and drawing real and generated charts of standard S-57 content at
+// 1200 x 900: the open alone (load and checks, as abys-check does), the open
+// and first render (as abys-render does, without writing the PNG), and a
+// redraw of an open chart (each pan or zoom of the viewer).
+//
+// Cells: ABYS_BENCH_CELLS (colon-separated paths) if set, else US4GA17M from
+// the real cells beside the repository and the standard cells abys-mkcell
+// writes into build/<preset>/bench/ on first use.
+#include <benchmark/benchmark.h>
+
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "chart_render.h"
+#include "chart_session.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace abys;
+
+constexpr int kWidth = 1200;
+constexpr int kHeight = 900;
+
+fs::path binFolder() {
+  return fs::read_symlink("/proc/self/exe").parent_path();
+}
+
+// A standard cell from abys-mkcell, made once.
+std::string standardCell(const std::string& name, const std::string& options) {
+  const fs::path path = binFolder().parent_path() / "bench" / (name + ".000");
+  if (!fs::exists(path)) {
+    fs::create_directories(path.parent_path());
+    const std::string command = (binFolder() / "abys-mkcell").string() + " --standard " + options +
+                                " " + path.string() + " >/dev/null";
+    if (std::system(command.c_str()) != 0) return {};
+  }
+  return path.string();
+}
+
+std::vector<std::string> cells() {
+  std::vector<std::string> found;
+  if (const char* listed = std::getenv("ABYS_BENCH_CELLS")) {
+    const std::string list = listed;
+    size_t start = 0;
+    while (start < list.size()) {
+      const size_t colon = std::min(list.find(':', start), list.size());
+      if (colon > start) found.push_back(list.substr(start, colon - start));
+      start = colon + 1;
+    }
+    return found;
+  }
+  const fs::path real = fs::path(ABYS_REAL_DATA_DIR) / "csf_prf" / "inputs" / "US4GA17M.000";
+  if (fs::exists(real)) found.push_back(real.string());
+  for (const auto& [name, options] :
+       {std::pair{"standard-100k", "--vertices 100000"},
+        std::pair{"standard-1M", "--levels 50 --relief 500 --vertices 1000000"}}) {
+    const std::string path = standardCell(name, options);
+    if (!path.empty()) found.push_back(path);
+  }
+  return found;
+}
+
+bool openChart(ChartSession& session, const std::string& path, benchmark::State& state) {
+  DiscardingReporter quiet;
+  session.setWindow(kWidth, kHeight);
+  if (session.open(path.c_str(), quiet).opened()) return true;
+  state.SkipWithError("the cell does not open");
+  return false;
+}
+
+void paint(const ChartSession& session, QImage& image) {
+  image.fill(Qt::white);
+  QPainter painter(&image);
+  paintChart(painter, session.display(), session.view());
+}
+
+void open(benchmark::State& state, const std::string& path) {
+  ChartSession session;
+  for (auto _ : state) {
+    if (!openChart(session, path, state)) return;
+    session.close();
+  }
+}
+
+void openAndFirstRender(benchmark::State& state, const std::string& path) {
+  ChartSession session;
+  QImage image(kWidth, kHeight, QImage::Format_RGB32);
+  for (auto _ : state) {
+    if (!openChart(session, path, state)) return;
+    paint(session, image);
+    session.close();
+  }
+}
+
+void redraw(benchmark::State& state, const std::string& path) {
+  ChartSession session;
+  QImage image(kWidth, kHeight, QImage::Format_RGB32);
+  if (!openChart(session, path, state)) return;
+  for (auto _ : state)
+    paint(session, image);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QGuiApplication app(argc, argv);  // fonts for the texts
+  for (const std::string& path : cells()) {
+    const std::string name = fs::path(path).stem().string();
+    benchmark::RegisterBenchmark(("Open/" + name).c_str(), open, path)
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark(("OpenAndFirstRender/" + name).c_str(), openAndFirstRender, path)
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark(("Redraw/" + name).c_str(), redraw, path)
+        ->Unit(benchmark::kMillisecond);
+  }
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
