@@ -187,6 +187,7 @@ void paintChart(QPainter& painter, const DisplayState& display, const ViewState&
           [&](const FeatureRecord& f) { paintArea(painter, f, kUnsurveyedColour, view); });
   forEach(display, kLand,
           [&](const FeatureRecord& f) { paintArea(painter, f, kLandColour, view); });
+  painter.restore();
   painter.setPen(QPen(kShoreLineColour, 0, Qt::SolidLine));
   forEach(display, kShoreLines, [&](const FeatureRecord& f) { paintShoreLine(painter, f, view); });
   for (const int lines : {kDepthLines, kDepthContours}) {

@@ -4,6 +4,7 @@
 #include <QImage>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
 #include <clocale>
@@ -69,6 +70,10 @@ class PaintTest : public QObject {
       QCOMPARE(QString::fromLatin1(std::localeconv()->decimal_point), QStringLiteral(","));
     }
   }
+
+  // A painter left with saved states would carry one layer's pen or brush
+  // into the next paint.
+  void init() { QTest::failOnWarning(QRegularExpression(QStringLiteral("saved states"))); }
 
   void depthLinesColouredByHue() {
     cw::Cell cell = wholeNumberCell();
