@@ -1,12 +1,13 @@
 #include "chart_render.h"
 
-#include <QFontMetricsF>
 #include <QPainterPath>
 #include <QPen>
 #include <QPolygon>
+#include <QStaticText>
 #include <algorithm>
 #include <cmath>
 #include <string>
+#include <unordered_map>
 
 #include "feature_area.h"
 #include "messages.h"
@@ -151,21 +152,41 @@ void paintShoreLine(QPainter& painter, const FeatureRecord& feature, const ViewS
     painter.drawPolyline(pixelPolygon(ring.points, view));
 }
 
+// Sounding texts laid out once per render: a chart repeats few values
+// many times, and laying a text out costs more than drawing it.
+class SoundingTexts {
+ public:
+  explicit SoundingTexts(const QFont& font) : font_(font) {}
+  const QStaticText& of(double depth) {
+    const long key = std::lround(depth * 10.0);
+    auto found = texts_.find(key);
+    if (found == texts_.end()) {
+      QStaticText text(soundingText(depth));
+      text.setTextFormat(Qt::PlainText);
+      text.prepare(QTransform(), font_);
+      found = texts_.emplace(key, std::move(text)).first;
+    }
+    return found->second;
+  }
+
+ private:
+  QFont font_;
+  std::unordered_map<long, QStaticText> texts_;
+};
+
 void paintSoundings(QPainter& painter, const FeatureRecord& feature, const DisplayState& display,
-                    const ViewState& view) {
-  const QFontMetricsF metrics = painter.fontMetrics();
+                    const ViewState& view, SoundingTexts& texts) {
   for (const SpatialPointerEntry* spatial : feature.spatialPointers) {
     if (spatial->target == nullptr) continue;
     for (const SoundingEntry* sounding : spatial->target->soundings) {
       const PixelPoint at = metresToPixel(view, degreesToMetres(view, sounding->x, sounding->y));
       painter.setPen(sounding->z <= display.depthContours.safety ? kShallowSounding
                                                                  : kDeepSounding);
-      // Centred on its position: half the advance to the left, the middle
-      // of the letters' height on the point.
-      const QString text = soundingText(sounding->z);
-      painter.drawText(QPointF(at.column - metrics.horizontalAdvance(text) / 2.0,
-                               at.row + (metrics.ascent() - metrics.descent()) / 2.0),
-                       text);
+      // Centred on its position.
+      const QStaticText& text = texts.of(sounding->z);
+      const QSizeF size = text.size();
+      painter.drawStaticText(QPointF(at.column - size.width() / 2.0, at.row - size.height() / 2.0),
+                             text);
     }
   }
 }
@@ -203,8 +224,9 @@ void paintChart(QPainter& painter, const DisplayState& display, const ViewState&
       font.setPixelSize(std::max(1, static_cast<int>(font.pixelSize() * kSoundingFontScale)));
     }
     painter.setFont(font);
+    SoundingTexts texts(font);
     forEach(display, kSoundings,
-            [&](const FeatureRecord& f) { paintSoundings(painter, f, display, view); });
+            [&](const FeatureRecord& f) { paintSoundings(painter, f, display, view, texts); });
     painter.restore();
   }
   for (const int names : {kAreaNames, kPlaceNames}) {
