@@ -26,6 +26,12 @@ basins' and shoals' Japanese names (30012), harbour and anchorage names
 (30014) and the M_COVR coverage of the chart. The same options write the
 same bytes.
 
+With --standard the seabed, its shallowest eighth raised above 0 m as land,
+is written in standard object classes instead: depth contours (DEPCNT,
+VALDCO) and the coastline (COALNE), depth areas between them (DEPARE, DRVAL1
+to DRVAL2; the deepest from the last level to the deepest depth) and land
+(LNDARE) on the same edges, clusters of soundings (SOUNDG) and M_COVR.
+
 Options:
   --seed N                seabed and names (default 1)
   --levels N              depth lines at N depths, 1 to 1000 (default 20)
@@ -42,6 +48,8 @@ Options:
                           chart square on the ground (default 0.25)
   --edge-coordinates N    most coordinates of one edge, 2 to 12000 (default
                           10000); longer depth lines are split at nodes
+  --standard              standard object classes (see above); --places is
+                          not used
   -h, --help              this text
 
 Prints what it wrote on one line. Exit status 0 when the cell was written,
@@ -77,6 +85,10 @@ Request parseArguments(int argc, char** argv) {
     std::string_view arg = argv[i];
     if (arg == "-h" || arg == "--help") {
       request.help = true;
+      continue;
+    }
+    if (arg == "--standard") {
+      o.standard = true;
       continue;
     }
     if (arg.size() < 2 || arg.substr(0, 2) != "--") {
@@ -167,10 +179,19 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "abys-mkcell: cannot write %s\n", request.path.c_str());
       return 1;
     }
-    std::printf("%s: %lld depth lines of %lld vertices, %lld names, grid %d, %zu bytes\n",
-                request.path.c_str(), static_cast<long long>(made.depthLines),
-                static_cast<long long>(made.depthVertices), static_cast<long long>(made.names),
-                request.options.grid, bytes.size());
+    if (request.options.standard) {
+      std::printf(
+          "%s: %lld depth contours and coastlines of %lld vertices, %lld areas, %lld soundings, "
+          "grid %d, %zu bytes\n",
+          request.path.c_str(), static_cast<long long>(made.depthLines),
+          static_cast<long long>(made.depthVertices), static_cast<long long>(made.areas),
+          static_cast<long long>(made.soundings), request.options.grid, bytes.size());
+    } else {
+      std::printf("%s: %lld depth lines of %lld vertices, %lld names, grid %d, %zu bytes\n",
+                  request.path.c_str(), static_cast<long long>(made.depthLines),
+                  static_cast<long long>(made.depthVertices), static_cast<long long>(made.names),
+                  request.options.grid, bytes.size());
+    }
   } catch (const std::exception& e) {
     std::fprintf(stderr, "abys-mkcell: %s\n", e.what());
     return 1;

@@ -191,6 +191,22 @@ class ContourTracer::Impl {
         return alongColumn(c, r);
     }
   }
+  uint32_t gridEdge(int c, int r, int side) const {
+    switch (side) {
+      case 0:
+        return rowEdge(c, r, grid_.size);
+      case 1:
+        return columnEdge(c + 1, r, grid_.size);
+      case 2:
+        return rowEdge(c, r + 1, grid_.size);
+      default:
+        return columnEdge(c, r, grid_.size);
+    }
+  }
+  void add(Contour& contour, int c, int r, int side) const {
+    contour.points.push_back(crossing(c, r, side));
+    contour.gridEdges.push_back(gridEdge(c, r, side));
+  }
   ContourPoint alongRow(int c, int r) const {
     const double a = grid_.at(c, r);
     const double b = grid_.at(c + 1, r);
@@ -204,7 +220,7 @@ class ContourTracer::Impl {
 
   Contour follow(int c, int r, int from) {
     Contour contour;
-    contour.points.push_back(crossing(c, r, from));
+    add(contour, c, r, from);
     const int startC = c, startR = r, startFrom = from;
     for (;;) {
       const CellCase& k = cellCases()[caseIndex(c, r)];
@@ -216,7 +232,7 @@ class ContourTracer::Impl {
       if (visited == 0) touched_.push_back(cellIndex(c, r));
       visited |= static_cast<uint8_t>(1 << s);
       const int to = k.segments[static_cast<size_t>(s)].to;
-      contour.points.push_back(crossing(c, r, to));
+      add(contour, c, r, to);
       switch (to) {
         case 0:
           --r, from = 2;
@@ -234,6 +250,7 @@ class ContourTracer::Impl {
       if (c < 0 || r < 0 || c >= cells_ || r >= cells_) return contour;
       if (c == startC && r == startR && from == startFrom) {
         contour.points.pop_back();
+        contour.gridEdges.pop_back();
         contour.closed = true;
         return contour;
       }

@@ -8,6 +8,7 @@
 // resolved by the mean of its four corners.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -21,10 +22,23 @@ struct ContourPoint {
   double y = 0;
 };
 
+// The grid edge a point lies on: 2 * (row * size + column) for the edge from
+// vertex (column, row) to (column + 1, row), one more for the edge from it to
+// (column, row + 1).
+inline uint32_t rowEdge(int column, int row, int size) {
+  return 2 *
+         (static_cast<uint32_t>(row) * static_cast<uint32_t>(size) + static_cast<uint32_t>(column));
+}
+inline uint32_t columnEdge(int column, int row, int size) {
+  return rowEdge(column, row, size) + 1;
+}
+
 // A closed contour does not repeat its first point at the end; an open one
-// starts and ends on the grid's border.
+// starts and ends on the grid's border. gridEdges holds the grid edge of
+// each point.
 struct Contour {
   std::vector<ContourPoint> points;
+  std::vector<uint32_t> gridEdges;
   bool closed = false;
 };
 

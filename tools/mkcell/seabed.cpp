@@ -160,4 +160,24 @@ DepthGrid sampleDepths(const Seabed& seabed, int size, double shallowest, double
   return grid;
 }
 
+double depthQuantile(const DepthGrid& grid, double fraction) {
+  const auto [low, high] = std::minmax_element(grid.depths.begin(), grid.depths.end());
+  const double min = *low;
+  const double range = *high - min;
+  if (!(range > 0)) return min;
+  // A histogram instead of a partial sort: no copy of a grid that may hold
+  // tens of millions of depths.
+  constexpr int kBins = 4096;
+  std::vector<int64_t> counts(kBins, 0);
+  for (const float d : grid.depths)
+    ++counts[static_cast<size_t>(std::min(kBins - 1, static_cast<int>((d - min) / range * kBins)))];
+  const double wanted = fraction * static_cast<double>(grid.depths.size());
+  int64_t seen = 0;
+  for (int bin = 0; bin < kBins; ++bin) {
+    seen += counts[static_cast<size_t>(bin)];
+    if (static_cast<double>(seen) >= wanted) return min + range * (bin + 1) / kBins;
+  }
+  return *high;
+}
+
 }  // namespace abys::mkcell

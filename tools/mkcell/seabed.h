@@ -81,4 +81,8 @@ struct DepthGrid {
 
 DepthGrid sampleDepths(const Seabed& seabed, int size, double shallowest, double deepest);
 
+// The depth that about `fraction` of the grid's vertices do not exceed,
+// rounded up to the next 1/4096 of the grid's range of depths.
+double depthQuantile(const DepthGrid& grid, double fraction);
+
 }  // namespace abys::mkcell

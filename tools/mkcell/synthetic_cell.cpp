@@ -9,76 +9,27 @@
 #include <utility>
 #include <vector>
 
+#include "cell_builder.h"
 #include "contours.h"
 #include "seabed.h"
 
 namespace abys::mkcell {
 namespace {
 
-using cellwriter::Cell;
 using cellwriter::Feature;
-using cellwriter::Point2;
-using cellwriter::Vector;
 
-// Coordinates are placed on the lattice the cell stores (degrees times
-// COMF) before they are written, so that points that would be stored alike
-// can be merged.
-constexpr double kComf = 10000000;
-constexpr int64_t kMinStep = 10;  // lattice units between grid vertices
-
-struct LatticePoint {
-  int64_t x = 0;
-  int64_t y = 0;
-  bool operator==(const LatticePoint&) const = default;
-};
-
-Point2 degrees(LatticePoint p) {
-  return {static_cast<double>(p.x) / kComf, static_cast<double>(p.y) / kComf};
-}
-
-// Where grid vertices fall on the lattice. The cosine (the one function of
-// libm used) only sets the row step, rounded to the lattice.
-struct Placement {
-  int64_t west = 0;
-  int64_t south = 0;
-  int64_t stepX = 0;
-  int64_t stepY = 0;
-
-  explicit Placement(const Options& o)
-      : west(std::llround(o.west * kComf)),
-        south(std::llround(o.south * kComf)),
-        stepX(std::llround(o.span * kComf / (o.grid - 1))),
-        stepY(std::llround(static_cast<double>(stepX) *
-                           std::cos(o.south * 3.14159265358979323846 / 180))) {}
-
-  LatticePoint at(double column, double row) const {
-    return {west + std::llround(column * static_cast<double>(stepX)),
-            south + std::llround(row * static_cast<double>(stepY))};
-  }
-};
-
-// A seabed and its grid, as the options make them.
-struct Survey {
-  Random random;
-  Seabed seabed;
-  DepthGrid grid;
-
-  explicit Survey(const Options& o) : random(o.seed) {
-    seabed = makeSeabed(random, o.relief);
-    grid = sampleDepths(seabed, o.grid, 0.5 * o.interval, (o.levels + 0.5) * o.interval);
-  }
-};
-
-// Calls emit(level, points, closed) for every depth line: its contour on
-// the lattice without repeated points, when at least three remain.
-void forEachDepthLine(const Options& o, const Survey& survey,
-                      const std::function<void(int level, const std::vector<LatticePoint>& points,
-                                               bool closed)>& emit) {
+// Calls emit(depth, points, closed) for every contour of the options'
+// levels: its points on the lattice without repeated points, when at least
+// three remain.
+void forEachDepthLine(
+    const Options& o, const Survey& survey,
+    const std::function<void(double depth, const std::vector<LatticePoint>& points, bool closed)>&
+        emit) {
   const Placement placement(o);
   ContourTracer tracer(survey.grid);
   std::vector<LatticePoint> points;
-  for (int level = 1; level <= o.levels; ++level) {
-    for (const Contour& contour : tracer.trace(level * o.interval)) {
+  for (const double depth : contourLevels(o)) {
+    for (const Contour& contour : tracer.trace(depth)) {
       points.clear();
       for (const ContourPoint& p : contour.points) {
         const LatticePoint q = placement.at(p.x, p.y);
@@ -88,7 +39,7 @@ void forEachDepthLine(const Options& o, const Survey& survey,
         while (points.size() > 1 && points.back() == points.front())
           points.pop_back();
       }
-      if (points.size() >= 3) emit(level, points, contour.closed);
+      if (points.size() >= 3) emit(depth, points, contour.closed);
     }
   }
 }
@@ -127,119 +78,44 @@ class NameBook {
   size_t used_ = 0;
 };
 
-class CellBuilder {
- public:
-  explicit CellBuilder(const Options& o) : options_(o), placement_(o) {
-    cell_.dsid.dsnm = o.name;
-    cell_.dsid.comt = "ABYS synthetic bathymetry, seed " + std::to_string(o.seed);
-    cell_.dssi.aall = 1;
-    cell_.dssi.nall = 2;
-    cell_.dspm.comf = static_cast<uint32_t>(kComf);
-  }
+// One closed edge round the chart, clockwise from the south-west corner.
+void addCoverage(CellBuilder& builder) {
+  const double last = builder.options().grid - 1;
+  const Placement& at = builder.placement();
+  const uint32_t node = builder.addConnectedNode(at.at(0, 0));
+  const uint32_t edge =
+      builder.addEdge(node, node, {at.at(0, last), at.at(last, last), at.at(last, 0)});
+  Feature f = builder.newFeature(3, kCoverageClass);
+  f.grup = 1;
+  f.attributes = {{kCatcov, "1"}};
+  f.spatialPointers = {{.rcnm = CellBuilder::kRcnmEdge, .rcid = edge, .usag = 1}};
+  builder.addFeature(std::move(f));
+}
 
-  // One closed edge round the chart, clockwise from the south-west corner.
-  void addCoverage() {
-    const double last = options_.grid - 1;
-    const uint32_t node = addConnectedNode(placement_.at(0, 0));
-    const uint32_t edge = addEdge(
-        node, node, {placement_.at(0, last), placement_.at(last, last), placement_.at(last, 0)});
-    Feature f = newFeature(3, kCoverageClass);
-    f.grup = 1;
-    f.attributes = {{kCatcov, "1"}};
-    f.spatialPointers = {{.rcnm = kRcnmEdge, .rcid = edge, .usag = 1}};
-    features_.push_back(std::move(f));
-  }
+// points has at least three distinct points; a closed line returns to the
+// first without repeating it.
+void addDepthLine(CellBuilder& builder, const std::string& valdco, std::vector<LatticePoint> points,
+                  bool closed) {
+  const int64_t n = static_cast<int64_t>(points.size());
+  Feature f = builder.newFeature(2, kDepthLineClass);
+  f.attributes = {{kValdco, valdco}};
+  const uint32_t first = builder.addConnectedNode(points[0]);
+  if (closed) points.push_back(points[0]);
+  for (const uint32_t edge : builder.addChain(points, first, closed ? first : 0))
+    f.spatialPointers.push_back({.rcnm = CellBuilder::kRcnmEdge, .rcid = edge});
+  builder.addFeature(std::move(f));
+  ++builder.depthLines;
+  builder.depthVertices += n;
+}
 
-  // points has at least three distinct points; a closed line returns to the
-  // first without repeating it.
-  void addDepthLine(const std::string& valdco, const std::vector<LatticePoint>& points,
-                    bool closed) {
-    const int64_t n = static_cast<int64_t>(points.size());
-    const int64_t segments = closed ? n : n - 1;
-    const int64_t perEdge = options_.maxEdgeCoordinates + 1;
-    const int64_t edges = (segments + perEdge - 1) / perEdge;
-    Feature f = newFeature(2, kDepthLineClass);
-    f.attributes = {{kValdco, valdco}};
-    const uint32_t first = addConnectedNode(points[0]);
-    uint32_t from = first;
-    int64_t begin = 0;
-    for (int64_t k = 1; k <= edges; ++k) {
-      // Even shares keep at least one coordinate inside every edge and two
-      // inside a lone ring.
-      const int64_t end = k * segments / edges;
-      const bool backToStart = closed && k == edges;
-      const uint32_t to = backToStart ? first : addConnectedNode(points[static_cast<size_t>(end)]);
-      std::vector<LatticePoint> interior(points.begin() + begin + 1, points.begin() + end);
-      f.spatialPointers.push_back({.rcnm = kRcnmEdge, .rcid = addEdge(from, to, interior)});
-      from = to;
-      begin = end;
-    }
-    features_.push_back(std::move(f));
-    ++depthLines_;
-    depthVertices_ += n;
-  }
-
-  void addName(uint16_t objl, std::u16string name, LatticePoint at) {
-    const uint32_t node = ++isolatedIds_;
-    isolatedNodes_.push_back(cellwriter::isolatedNode(node, degrees(at)));
-    Feature f = newFeature(1, objl);
-    f.nationalAttributes = {{kNobjnm, std::move(name)}};
-    f.spatialPointers = {{.rcnm = kRcnmIsolatedNode, .rcid = node}};
-    features_.push_back(std::move(f));
-    ++names_;
-  }
-
-  SyntheticCell finish() && {
-    SyntheticCell out;
-    out.cell = std::move(cell_);
-    auto& vectors = out.cell.vectors;
-    vectors.reserve(isolatedNodes_.size() + connectedNodes_.size() + edges_.size());
-    for (auto* part : {&isolatedNodes_, &connectedNodes_, &edges_}) {
-      std::move(part->begin(), part->end(), std::back_inserter(vectors));
-    }
-    out.cell.features = std::move(features_);
-    out.depthLines = depthLines_;
-    out.depthVertices = depthVertices_;
-    out.names = names_;
-    return out;
-  }
-
- private:
-  static constexpr uint8_t kRcnmIsolatedNode = 110;
-  static constexpr uint8_t kRcnmEdge = 130;
-
-  Feature newFeature(uint8_t prim, uint16_t objl) {
-    Feature f;
-    f.rcid = ++featureIds_;
-    f.prim = prim;
-    f.objl = objl;
-    return f;
-  }
-
-  uint32_t addConnectedNode(LatticePoint at) {
-    const uint32_t id = ++connectedIds_;
-    connectedNodes_.push_back(cellwriter::connectedNode(id, degrees(at)));
-    return id;
-  }
-
-  uint32_t addEdge(uint32_t from, uint32_t to, const std::vector<LatticePoint>& interior) {
-    std::vector<Point2> coordinates;
-    coordinates.reserve(interior.size());
-    for (const LatticePoint& p : interior)
-      coordinates.push_back(degrees(p));
-    const uint32_t id = ++edgeIds_;
-    edges_.push_back(cellwriter::edge(id, from, to, std::move(coordinates)));
-    return id;
-  }
-
-  const Options& options_;
-  Placement placement_;
-  Cell cell_;
-  std::vector<Vector> isolatedNodes_, connectedNodes_, edges_;
-  std::vector<Feature> features_;
-  uint32_t featureIds_ = 0, isolatedIds_ = 0, connectedIds_ = 0, edgeIds_ = 0;
-  int64_t depthLines_ = 0, depthVertices_ = 0, names_ = 0;
-};
+void addName(CellBuilder& builder, uint16_t objl, std::u16string name, LatticePoint at) {
+  const uint32_t node = builder.addIsolatedNode(at);
+  Feature f = builder.newFeature(1, objl);
+  f.nationalAttributes = {{kNobjnm, std::move(name)}};
+  f.spatialPointers = {{.rcnm = CellBuilder::kRcnmIsolatedNode, .rcid = node}};
+  builder.addFeature(std::move(f));
+  ++builder.names;
+}
 
 // Harbours and anchorages go to shallow water away from the other names:
 // the shallowest of a few random spots, far enough from every name so far
@@ -265,8 +141,8 @@ void addPlaces(const Options& o, Survey& survey, NameBook& book, CellBuilder& bu
       if (better) bestU = u, bestV = v, bestHeight = height, bestApart = apart;
     }
     taken.emplace_back(bestU, bestV);
-    builder.addName(kPlaceNameClass, book.next(k % 2 == 0 ? u"港" : u"錨地"),
-                    placement.at(bestU * last, bestV * last));
+    addName(builder, kPlaceNameClass, book.next(k % 2 == 0 ? u"港" : u"錨地"),
+            placement.at(bestU * last, bestV * last));
   }
 }
 
@@ -305,7 +181,7 @@ int64_t gridForVertices(const Options& options, int64_t vertices) {
   probe.grid = std::clamp(static_cast<int>(30 * std::sqrt(options.relief)), 257, 2049);
   const Survey survey(probe);
   int64_t counted = 0;
-  forEachDepthLine(probe, survey, [&](int, const std::vector<LatticePoint>& points, bool) {
+  forEachDepthLine(probe, survey, [&](double, const std::vector<LatticePoint>& points, bool) {
     counted += static_cast<int64_t>(points.size());
   });
   if (counted == 0) return kMaxGrid + 1;
@@ -318,12 +194,14 @@ SyntheticCell makeCell(const Options& o) {
   if (const std::string fault = checkOptions(o); !fault.empty()) {
     throw std::invalid_argument(fault);
   }
+  if (o.standard) return makeStandardCell(o);
   Survey survey(o);
   CellBuilder builder(o);
-  builder.addCoverage();
-  forEachDepthLine(o, survey, [&](int level, const std::vector<LatticePoint>& points, bool closed) {
-    builder.addDepthLine(depthText(level * o.interval), points, closed);
-  });
+  addCoverage(builder);
+  forEachDepthLine(o, survey,
+                   [&](double depth, const std::vector<LatticePoint>& points, bool closed) {
+                     addDepthLine(builder, depthText(depth), points, closed);
+                   });
 
   NameBook book(survey.random);
   const Placement placement(o);
@@ -333,8 +211,8 @@ SyntheticCell makeCell(const Options& o) {
     const double u = std::clamp(b.u, 0.0, 1.0);
     const double v = std::clamp(b.v, 0.0, 1.0);
     taken.emplace_back(u, v);
-    builder.addName(kSeabedNameClass, book.next(b.amplitude > 0 ? u"海盆" : u"堆"),
-                    placement.at(u * last, v * last));
+    addName(builder, kSeabedNameClass, book.next(b.amplitude > 0 ? u"海盆" : u"堆"),
+            placement.at(u * last, v * last));
   }
   addPlaces(o, survey, book, builder, taken);
   return std::move(builder).finish();

@@ -9,6 +9,14 @@
 // being split at connected nodes, each name has its own isolated node, and
 // the coverage is one closed edge. A seed and options give the same bytes
 // on every platform.
+//
+// With Options::standard the same kind of seabed, part of it now land, is
+// written in the standard object classes instead: DEPCNT depth contours
+// (VALDCO), the COALNE coastline, DEPARE depth areas between the contours
+// (DRVAL1, DRVAL2) and LNDARE land, SOUNDG soundings and the M_COVR
+// coverage. The areas share their edges with the contours and with the
+// border stretches that close them at the edge of the chart, which the
+// coverage runs along.
 #pragma once
 
 #include <cstdint>
@@ -52,6 +60,9 @@ struct Options {
   int maxEdgeCoordinates = 10000;
   // The DSID's data set name.
   std::string name = "ABYS0001.000";
+  // Standard object classes instead of the project's own (no names, so
+  // places is not used).
+  bool standard = false;
 };
 
 // Empty when the options make a cell; otherwise what is wrong with them.
@@ -64,11 +75,14 @@ int64_t gridForVertices(const Options& options, int64_t vertices);
 
 struct SyntheticCell {
   cellwriter::Cell cell;
+  // Depth lines, or depth contours and coastlines.
   int64_t depthLines = 0;
-  // Coordinates of the depth lines: each line's distinct points, nodes
-  // included.
+  // Their coordinates: each line's distinct points, nodes included.
   int64_t depthVertices = 0;
   int64_t names = 0;
+  // Of a standard cell: DEPARE and LNDARE features, and soundings.
+  int64_t areas = 0;
+  int64_t soundings = 0;
 };
 
 // Throws std::invalid_argument when checkOptions finds fault.
