@@ -9,6 +9,7 @@
 #include <string>
 
 #include "cell_writer.h"
+#include "chart_session.h"
 #include "support/load.h"
 #include "support/programs.h"
 #include "view_transform.h"
@@ -59,6 +60,11 @@ QRgb hue(int h) {
   return QColor::fromHsv(h, 255, 255).rgb();
 }
 
+std::string positionLine(const ViewState& view, int column, int row) {
+  const GeoPoint p = metresToDegrees(view, pixelToMetres(view, column, row));
+  return formatMessage("LAT: %.7f LON: %.7f\n", p.lat, p.lon);
+}
+
 TEST(AbysRender, DrawsWhatTheViewerShowsAfterViewCommands) {
   test::TempFile cell(twoLines());
   const std::string png = cell.path() + ".png";
@@ -87,11 +93,6 @@ TEST(AbysRender, DrawsWhatTheViewerShowsAfterViewCommands) {
   EXPECT_EQ(colourAt(image, pixelOf(view, 139.09, 35.01)), QColor(Qt::white).rgb());
 }
 
-std::string positionLine(const ViewState& view, int column, int row) {
-  const GeoPoint p = metresToDegrees(view, pixelToMetres(view, column, row));
-  return formatMessage("LAT: %.7f LON: %.7f\n", p.lat, p.lon);
-}
-
 TEST(AbysRender, PicksPrintTheReadouts) {
   test::TempFile cell(twoLines());
   const ViewState view = fitted(600, 400);
@@ -103,6 +104,51 @@ TEST(AbysRender, PicksPrintTheReadouts) {
   ASSERT_EQ(r.exitStatus, 0) << r.err;
   EXPECT_EQ(r.out, positionLine(view, deep.column, deep.row + 3) + "VALDCO: 20.0\n" +
                        positionLine(view, 300, 200) + "\n");
+}
+
+// A generated cell of standard classes: every band, land, coastline,
+// contours and soundings where the generator put them, and the read-outs
+// there. Positions in degrees from the generator's layout of this seed.
+TEST(AbysRender, StandardCellShowsEveryLayerWhereTheGeneratorPutIt) {
+  test::TempFile cell("");
+  ASSERT_EQ(test::runProgram("abys-mkcell",
+                             "--standard --grid 100 --levels 5 --interval 10 " + cell.path())
+                .exitStatus,
+            0);
+  ChartSession session;
+  session.setWindow(1200, 900);
+  DiscardingReporter quiet;
+  ASSERT_TRUE(session.open(cell.path().c_str(), quiet).opened());
+  const struct {
+    double lon, lat;
+    QRgb colour;  // 0: not probed
+    const char* readout;
+  } probes[] = {
+      {139.75625, 35.42038, QColor(97, 183, 255).rgb(), "DRVAL: 0.0 - 10.0"},
+      {139.88750, 35.50189, QColor(167, 218, 252).rgb(), "DRVAL: 10.0 - 20.0"},
+      {139.83750, 35.53246, QColor(167, 218, 252).rgb(), "DRVAL: 20.0 - 30.0"},
+      {139.72813, 35.53755, QColor(201, 237, 252).rgb(), "DRVAL: 30.0 - 40.0"},
+      {139.88438, 35.42802, QColor(201, 185, 122).rgb(), ""},                // land
+      {139.83772, 35.45969, QColor(82, 90, 92).rgb(), "DRVAL: 0.0 - 10.0"},  // coastline
+      {139.82121, 35.50282, hue(180), "VALDCO: 20.0"},                       // 240 - 10 * 240 / 40
+      {139.93233, 35.55026, 0, "SOUNDG: 23.5"},
+  };
+  std::string picks, expected;
+  for (const auto& probe : probes) {
+    const PixelPoint at = pixelOf(session.view(), probe.lon, probe.lat);
+    picks += " --pick " + std::to_string(at.column) + "," + std::to_string(at.row);
+    expected += positionLine(session.view(), at.column, at.row) + probe.readout + "\n";
+  }
+  const std::string png = cell.path() + ".png";
+  const ProgramRun r = render(cell.path() + " -o " + png + " --size 1200x900" + picks);
+  ASSERT_EQ(r.exitStatus, 0) << r.err;
+  EXPECT_EQ(r.out, expected);
+  const QImage image(QString::fromStdString(png));
+  for (const auto& probe : probes) {
+    if (probe.colour == 0) continue;
+    EXPECT_EQ(colourAt(image, pixelOf(session.view(), probe.lon, probe.lat)), probe.colour)
+        << probe.lon << " " << probe.lat;
+  }
 }
 
 TEST(AbysRender, FailuresWriteNoImage) {
