@@ -1,13 +1,29 @@
-// abys: the chart viewer. "abys FILE" opens FILE at start as File/Open would.
+// abys: the chart viewer. "abys FILE" opens FILE at start as File/Open would;
+// "abys --help" and "abys --version" answer without opening a window.
 #include <QApplication>
 #include <QStringList>
 #include <QTimer>
 #include <cstdio>
+#include <cstring>
 
 #include "main_window.h"
 #include "translation.h"
 
 int main(int argc, char** argv) {
+  // Answered before Qt starts, so that neither needs a display.
+  if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
+    std::fputs(
+        "usage: abys [FILE.000]\n"
+        "Opens the chart viewer, with the S-57 cell FILE.000 when given (as File/Open would).\n"
+        "  --help     this text\n"
+        "  --version  the program's version\n",
+        stdout);
+    return 0;
+  }
+  if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+    std::puts("abys " ABYS_VERSION);
+    return 0;
+  }
   QApplication app(argc, argv);
   const QStringList arguments = QCoreApplication::arguments();
   if (arguments.size() > 2) {

@@ -2,6 +2,7 @@
 // does (load and checks) and prints its load and check messages; --summary prints one line per file
 // instead, --json one JSON document. Exit status 0 when every file loaded
 // and passed the checks, 1 when any did not, 2 on a usage error.
+// abys-check --help | --version: what it does, or its version.
 #include <cstdio>
 #include <cstring>
 #include <nlohmann/json.hpp>
@@ -20,9 +21,21 @@ struct FileResult {
   std::vector<std::string> lines;
 };
 
+constexpr const char* kUsage = "usage: abys-check [--summary | --json] FILE...\n";
+
 int usage() {
-  std::fprintf(stderr, "usage: abys-check [--summary | --json] FILE...\n");
+  std::fputs(kUsage, stderr);
   return 2;
+}
+
+int help() {
+  std::fputs(kUsage, stdout);
+  std::fputs(
+      "Loads and checks each S-57 cell and prints its load and check messages; --summary prints\n"
+      "one line per file instead, --json one JSON document. Exit status 0 when every file loaded\n"
+      "and passed the checks, 1 when one did not, 2 on a usage error. --version: the version.\n",
+      stdout);
+  return 0;
 }
 
 // Splits the accumulated log into lines without their line ends.
@@ -79,6 +92,11 @@ int main(int argc, char** argv) {
       const Output wanted = arg == "--json" ? Output::Json : Output::Summary;
       if (output != Output::Log && output != wanted) return usage();
       output = wanted;
+    } else if (arg == "--help") {
+      return help();
+    } else if (arg == "--version") {
+      std::puts("abys-check " ABYS_VERSION);
+      return 0;
     } else if (arg == "--") {
       for (++i; i < argc; ++i)
         paths.emplace_back(argv[i]);

@@ -1,11 +1,24 @@
 // abys-fields FILE: prints the stream of tagged fields of an ISO 8211 file,
 // one line per field (tag and data length), the end-of-record markers
-// included, as the loader receives it.
+// included, as the loader receives it. --help prints its usage, --version
+// its version.
 #include <cstdio>
+#include <cstring>
 
 #include "field_stream.h"
 
 int main(int argc, char** argv) {
+  if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
+    std::puts(
+        "usage: abys-fields FILE\n"
+        "Prints the tagged fields of an ISO 8211 file: tag and data length per line, ****\n"
+        "ending each record. --version: the version.");
+    return 0;
+  }
+  if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+    std::puts("abys-fields " ABYS_VERSION);
+    return 0;
+  }
   if (argc != 2) {
     std::fprintf(stderr, "usage: abys-fields FILE\n");
     return 2;

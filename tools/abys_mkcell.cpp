@@ -1,4 +1,5 @@
-// abys-mkcell: writes an S-57 cell of synthetic bathymetry (see --help).
+// abys-mkcell: writes an S-57 cell of synthetic bathymetry (see --help;
+// --version prints the version).
 //
 // Exit status 0 when the cell was written, 1 when it could not be, 2 on a
 // usage error.
@@ -76,6 +77,7 @@ struct Request {
   bool gridGiven = false;
   std::string path;
   bool help = false;
+  bool version = false;
 };
 
 Request parseArguments(int argc, char** argv) {
@@ -85,6 +87,10 @@ Request parseArguments(int argc, char** argv) {
     std::string_view arg = argv[i];
     if (arg == "-h" || arg == "--help") {
       request.help = true;
+      continue;
+    }
+    if (arg == "--version") {
+      request.version = true;
       continue;
     }
     if (arg == "--standard") {
@@ -135,7 +141,7 @@ Request parseArguments(int argc, char** argv) {
       throw UsageError{"unknown option " + std::string(name)};
     }
   }
-  if (request.help) return request;
+  if (request.help || request.version) return request;
   if (request.path.empty()) throw UsageError{"no output file"};
   if (request.vertices > 0 && request.gridGiven) throw UsageError{"--grid or --vertices, not both"};
   o.name = std::filesystem::path(request.path).filename().string();
@@ -170,6 +176,10 @@ int main(int argc, char** argv) {
   }
   if (request.help) {
     std::fputs(kUsage, stdout);
+    return 0;
+  }
+  if (request.version) {
+    std::puts("abys-mkcell " ABYS_VERSION);
     return 0;
   }
   try {

@@ -1,5 +1,6 @@
 // abys-render FILE -o OUT.png [--size WxH] [--depths SHALLOW,SAFETY,DEEP] [--view CMD]...
 //                                [--pick COL,ROW]...
+// abys-render --help | --version
 //
 // Draws a cell the way the viewer shows it, without a display: a chart
 // session opens FILE as File/Open does, with a window of WxH pixels (600x400
@@ -27,12 +28,24 @@
 
 namespace {
 
+constexpr const char* kUsage =
+    "usage: abys-render FILE -o OUT.png [--size WxH] [--depths SHALLOW,SAFETY,DEEP] "
+    "[--view CMD]... [--pick COL,ROW]...\n"
+    "  CMD: full, in, out, left, right, up, down (the View menu)\n";
+
 int usage() {
-  std::fprintf(stderr,
-               "usage: abys-render FILE -o OUT.png [--size WxH] [--depths SHALLOW,SAFETY,DEEP] "
-               "[--view CMD]... [--pick COL,ROW]...\n"
-               "  CMD: full, in, out, left, right, up, down (the View menu)\n");
+  std::fputs(kUsage, stderr);
   return 2;
+}
+
+int help() {
+  std::fputs(kUsage, stdout);
+  std::fputs(
+      "Draws an S-57 cell as the viewer shows it into a PNG (600x400 and depths 2,10,30 unless\n"
+      "given) and prints the position and depth read-outs of each picked pixel. Exit status 1\n"
+      "when the cell cannot be opened or drawn, 2 on a usage error. --version: the version.\n",
+      stdout);
+  return 0;
 }
 
 bool parsePair(const char* text, char separator, int& a, int& b) {
@@ -103,7 +116,12 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     const bool hasValue = i + 1 < argc;
-    if (arg == "-o" && hasValue) {
+    if (arg == "--help") {
+      return help();
+    } else if (arg == "--version") {
+      std::puts("abys-render " ABYS_VERSION);
+      return 0;
+    } else if (arg == "-o" && hasValue) {
       output = argv[++i];
     } else if (arg == "--size" && hasValue) {
       if (!parsePair(argv[++i], 'x', width, height) || width < 1 || height < 1 || width > 20000 ||

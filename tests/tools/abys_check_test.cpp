@@ -133,5 +133,22 @@ TEST(AbysCheck, UsageErrors) {
   EXPECT_NE(r.err.find("usage: abys-check"), std::string::npos);
 }
 
+// Every installed program, the viewer too, answers --version and --help on
+// standard output without a display.
+TEST(Programs, VersionAndHelp) {
+  unsetenv("DISPLAY");
+  unsetenv("WAYLAND_DISPLAY");
+  for (const std::string program : {"abys", "abys-check", "abys-render", "abys-mkcell"}) {
+    SCOPED_TRACE(program);
+    const ProgramRun version = test::runProgram(program, "--version");
+    EXPECT_EQ(version.exitStatus, 0);
+    EXPECT_EQ(version.out, program + " " ABYS_VERSION "\n");
+    const ProgramRun help = test::runProgram(program, "--help");
+    EXPECT_EQ(help.exitStatus, 0);
+    EXPECT_EQ(help.out.rfind("usage: " + program + " ", 0), 0u) << help.out;
+    EXPECT_EQ(help.err, "");
+  }
+}
+
 }  // namespace
 }  // namespace abys
