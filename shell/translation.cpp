@@ -1,13 +1,19 @@
 #include "translation.h"
 
 #include <QCoreApplication>
+#include <QLocale>
 #include <QTranslator>
 
 namespace abys {
 
 QTranslator* installCatalogue(QCoreApplication& app) {
   auto* translator = new QTranslator(&app);
-  (void)translator->load(QString::fromLatin1(kCatalogueName), QStringLiteral("."));
+  const QString name = QString::fromLatin1(kCatalogueName);
+  if (!translator->load(name, QStringLiteral(".")) &&
+      QLocale::system().language() == QLocale::Japanese) {
+    (void)translator->load(name, QCoreApplication::applicationDirPath() +
+                                     QString::fromLatin1(kInstalledCatalogueFolder));
+  }
   QCoreApplication::installTranslator(translator);
   return translator;
 }
