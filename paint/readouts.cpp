@@ -25,10 +25,10 @@ QString depthText(const std::optional<DepthReadout>& readout) {
     case DepthReadout::Kind::Area:
     default: {
       auto value = [](const std::optional<double>& v) {
-        return v ? formatMessage("%.1f", *v) : std::string("-");
+        return v ? QString::fromStdString(formatMessage("%.1f", *v)) : QStringLiteral("-");
       };
-      return QCoreApplication::translate("DrawingArea", "DRVAL:") +
-             QString::fromStdString(" " + value(readout->drval1) + " - " + value(readout->drval2));
+      return QCoreApplication::translate("DrawingArea", "DRVAL:") + u' ' +
+             value(readout->drval1) + QStringLiteral(" - ") + value(readout->drval2);
     }
   }
 }
