@@ -16,7 +16,6 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QSignalSpy>
-#include <QStandardPaths>
 #include <QTest>
 #include <QTimer>
 #include <QTranslator>
@@ -142,9 +141,10 @@ class MainWindowTest : public QObject {
       QCOMPARE(QString::fromLatin1(std::localeconv()->decimal_point), QStringLiteral(","));
     }
     bayPath = write(bayCell(), "BAY.000");
-    // Settings go to a throw-away place, not the user's.
-    QStandardPaths::setTestModeEnabled(true);
-    QSettings(QStringLiteral("ABYS"), QStringLiteral("abys")).clear();
+    // Settings go to a place of this run's own, not the user's (and not
+    // that of the run under the other locale beside it).
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                       QString::fromStdString(folder.path()));
   }
 
   void startsWithoutChart() {
