@@ -78,7 +78,7 @@ bool openChart(ChartSession& session, const std::string& path, benchmark::State&
 void paint(const ChartSession& session, QImage& image) {
   image.fill(Qt::white);
   QPainter painter(&image);
-  paintChart(painter, session.display(), session.view());
+  paintChart(painter, session.display(), session.view(), &session.drawnGeometry());
 }
 
 void open(benchmark::State& state, const std::string& path) {

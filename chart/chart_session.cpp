@@ -62,6 +62,7 @@ ChartSession::~ChartSession() {
 }
 
 void ChartSession::releaseDataset() {
+  drawn_.reset();
   display_.currentDataset = nullptr;
   if (dataset_) abys::releaseDataset(*dataset_);
   enabled_.fill(false);
@@ -127,6 +128,11 @@ bool ChartSession::run(ViewCommand command) {
   if (!step.move(view_)) enabled_[indexOf(command)] = false;
   enabled_[indexOf(step.opposite)] = true;
   return enabled_[indexOf(command)];
+}
+
+const DrawnGeometry& ChartSession::drawnGeometry() const {
+  if (!drawn_) drawn_ = std::make_unique<DrawnGeometry>(display_);
+  return *drawn_;
 }
 
 bool ChartSession::isEnabled(ViewCommand command) const {

@@ -11,6 +11,7 @@
 
 #include "check_driver.h"
 #include "display_state.h"
+#include "drawn_geometry.h"
 #include "finding.h"
 #include "messages.h"
 #include "view_transform.h"
@@ -102,6 +103,9 @@ class ChartSession {
   void setDepthContours(const DepthContours& contours) { display_.depthContours = contours; }
 
   const DisplayState& display() const { return display_; }
+  // The standard layers' geometry of the open chart, assembled on first use
+  // (only painters ask for it); valid until the chart is closed.
+  const DrawnGeometry& drawnGeometry() const;
   const ViewState& view() const { return view_; }
   const ViewWindow& window() const { return window_; }
 
@@ -113,6 +117,7 @@ class ChartSession {
   ViewState view_;
   ViewWindow window_{};
   std::array<bool, kViewCommandCount> enabled_{};
+  mutable std::unique_ptr<DrawnGeometry> drawn_;
 };
 
 }  // namespace abys

@@ -6,9 +6,12 @@
 #include <QStaticText>
 #include <algorithm>
 #include <cmath>
+#include <optional>
+#include <span>
 #include <string>
 #include <unordered_map>
 
+#include "drawn_geometry.h"
 #include "feature_area.h"
 #include "messages.h"
 
@@ -47,7 +50,7 @@ namespace {
 // The points in pixels, a point on the same pixel as the one before it
 // left out: at small scales most vertices of a long ring or shore line
 // share pixels, and the rasteriser's time grows with the vertices.
-QPolygon pixelPolygon(const std::vector<LinePoint>& points, const ViewState& view) {
+QPolygon pixelPolygon(std::span<const LinePoint> points, const ViewState& view) {
   QPolygon polygon;
   polygon.reserve(static_cast<int>(points.size()));
   for (const LinePoint& point : points) {
@@ -58,19 +61,15 @@ QPolygon pixelPolygon(const std::vector<LinePoint>& points, const ViewState& vie
   return polygon;
 }
 
-// A depth line or contour. The project's own depth lines are drawn through
-// every vertex, as they always were; contours leave out vertices on the
-// pixel of the one before, which the rasteriser would mostly draw over
-// again.
+// One of the project's own depth lines, through every vertex as it always
+// was. Contours are drawn from the assembled geometry instead, leaving out
+// vertices on the pixel of the one before, which the rasteriser would
+// mostly draw over again.
 void paintDepthLine(QPainter& painter, const FeatureRecord& feature, const ValdcoRange& range,
                     const ViewState& view) {
   painter.setPen(QPen(depthColour(depthValue(feature), range), 0, Qt::SolidLine));
   const std::optional<FeatureLine> line = assembleFeatureLine(feature);
   if (!line) return;
-  if (feature.objl != kDepthLineClass) {
-    painter.drawPolyline(pixelPolygon(line->points, view));
-    return;
-  }
   const std::vector<PixelPoint> pixels = projectLine(*line, view);
   QPolygon polygon(static_cast<int>(pixels.size()));
   for (size_t i = 0; i < pixels.size(); ++i) {
@@ -124,32 +123,33 @@ void forEach(const DisplayState& display, int displayClass, Paint&& paint) {
   }
 }
 
-void paintArea(QPainter& painter, const FeatureRecord& feature, const QColor& colour,
-               const ViewState& view) {
-  const std::optional<FeatureArea> area = assembleFeatureArea(feature);
-  if (!area) return;
+template <typename Paint>
+void forEachVisible(const DrawnGeometry& geometry, int displayClass, const Bounds& visible,
+                    Paint&& paint) {
+  for (const DrawnFeature& drawn : geometry.layer(displayClass)) {
+    if (overlaps(drawn.box, visible)) paint(drawn);
+  }
+}
+
+void paintArea(QPainter& painter, const DrawnGeometry& geometry, const DrawnFeature& drawn,
+               const QColor& colour, const ViewState& view) {
   painter.setBrush(colour);
-  if (area->rings.size() == 1) {
-    painter.drawPolygon(pixelPolygon(area->rings.front().points, view), Qt::OddEvenFill);
+  const std::span<const DrawnPart> rings = geometry.parts(drawn);
+  if (rings.size() == 1) {
+    painter.drawPolygon(pixelPolygon(geometry.points(rings.front()), view), Qt::OddEvenFill);
     return;
   }
   QPainterPath path;
   path.setFillRule(Qt::OddEvenFill);
-  for (const FeatureRing& ring : area->rings)
-    path.addPolygon(pixelPolygon(ring.points, view));
+  for (const DrawnPart& ring : rings)
+    path.addPolygon(pixelPolygon(geometry.points(ring), view));
   painter.drawPath(path);
 }
 
-void paintShoreLine(QPainter& painter, const FeatureRecord& feature, const ViewState& view) {
-  const std::optional<FeatureLine> line = assembleFeatureLine(feature);
-  if (line) {
-    painter.drawPolyline(pixelPolygon(line->points, view));
-    return;
-  }
-  const std::optional<FeatureArea> area = assembleFeatureArea(feature);
-  if (!area) return;
-  for (const FeatureRing& ring : area->rings)
-    painter.drawPolyline(pixelPolygon(ring.points, view));
+void paintLines(QPainter& painter, const DrawnGeometry& geometry, const DrawnFeature& drawn,
+                const ViewState& view) {
+  for (const DrawnPart& part : geometry.parts(drawn))
+    painter.drawPolyline(pixelPolygon(geometry.points(part), view));
 }
 
 // Sounding texts laid out once per render: a chart repeats few values
@@ -193,28 +193,39 @@ void paintSoundings(QPainter& painter, const FeatureRecord& feature, const Displ
 
 }  // namespace
 
-void paintChart(QPainter& painter, const DisplayState& display, const ViewState& view) {
+void paintChart(QPainter& painter, const DisplayState& display, const ViewState& view,
+                const DrawnGeometry* geometry) {
   if (display.currentDataset == nullptr) return;
+  std::optional<DrawnGeometry> assembled;
+  if (geometry == nullptr) geometry = &assembled.emplace(display);
+  // What lies farther out than a pixel beyond the window is not drawn.
+  const Bounds visible = visibleDegrees(view, view.window, 2);
   // Bottom to top: areas, shore lines, depth lines and contours, soundings,
   // names. A chart of the project's own classes only draws the last three.
   painter.save();
   painter.setPen(Qt::NoPen);
-  forEach(display, kDepthAreas, [&](const FeatureRecord& f) {
-    const std::optional<double> drval1 = attributeValue(f, kDrval1Code);
-    paintArea(painter, f, bandColour(depthBandOf(drval1.value_or(-1.0), display.depthContours)),
-              view);
+  forEachVisible(*geometry, kDepthAreas, visible, [&](const DrawnFeature& d) {
+    const std::optional<double> drval1 = attributeValue(*d.feature, kDrval1Code);
+    paintArea(painter, *geometry, d,
+              bandColour(depthBandOf(drval1.value_or(-1.0), display.depthContours)), view);
   });
-  forEach(display, kUnsurveyed,
-          [&](const FeatureRecord& f) { paintArea(painter, f, kUnsurveyedColour, view); });
-  forEach(display, kLand,
-          [&](const FeatureRecord& f) { paintArea(painter, f, kLandColour, view); });
+  forEachVisible(*geometry, kUnsurveyed, visible, [&](const DrawnFeature& d) {
+    paintArea(painter, *geometry, d, kUnsurveyedColour, view);
+  });
+  forEachVisible(*geometry, kLand, visible, [&](const DrawnFeature& d) {
+    paintArea(painter, *geometry, d, kLandColour, view);
+  });
   painter.restore();
   painter.setPen(QPen(kShoreLineColour, 0, Qt::SolidLine));
-  forEach(display, kShoreLines, [&](const FeatureRecord& f) { paintShoreLine(painter, f, view); });
-  for (const int lines : {kDepthLines, kDepthContours}) {
-    forEach(display, lines,
-            [&](const FeatureRecord& f) { paintDepthLine(painter, f, display.valdcoRange, view); });
-  }
+  forEachVisible(*geometry, kShoreLines, visible,
+                 [&](const DrawnFeature& d) { paintLines(painter, *geometry, d, view); });
+  forEach(display, kDepthLines,
+          [&](const FeatureRecord& f) { paintDepthLine(painter, f, display.valdcoRange, view); });
+  forEachVisible(*geometry, kDepthContours, visible, [&](const DrawnFeature& d) {
+    painter.setPen(
+        QPen(depthColour(depthValue(*d.feature), display.valdcoRange), 0, Qt::SolidLine));
+    paintLines(painter, *geometry, d, view);
+  });
   if (display.displayChains[kSoundings].head != nullptr) {
     painter.save();
     QFont font = painter.font();

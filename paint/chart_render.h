@@ -8,6 +8,7 @@
 #include <QString>
 #include "chart_geometry.h"
 #include "display_state.h"
+#include "drawn_geometry.h"
 #include "view_transform.h"
 
 namespace abys {
@@ -49,6 +50,10 @@ const AttributeEntry* nameEntry(const FeatureRecord& feature);
 // contours coloured by depth, soundings, and the name texts of classes 1
 // and 2. Draws nothing without a current dataset; the caller has filled the
 // device (white) beforehand. Unclipped: the painter clips to its device.
-void paintChart(QPainter& painter, const DisplayState& display, const ViewState& view);
+// geometry is the chart's assembled standard layers (ChartSession::
+// drawnGeometry()); without it they are assembled for this paint. Features
+// entirely outside the view are skipped.
+void paintChart(QPainter& painter, const DisplayState& display, const ViewState& view,
+                const DrawnGeometry* geometry = nullptr);
 
 }  // namespace abys

@@ -47,7 +47,7 @@ void DrawingArea::renderChart() {
   }
   if (chartOpen()) {
     QPainter painter(&chartPixmap_);
-    paintChart(painter, session_.display(), session_.view());
+    paintChart(painter, session_.display(), session_.view(), &session_.drawnGeometry());
   }
   repaint();
 }

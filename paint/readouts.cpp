@@ -27,8 +27,8 @@ QString depthText(const std::optional<DepthReadout>& readout) {
       auto value = [](const std::optional<double>& v) {
         return v ? QString::fromStdString(formatMessage("%.1f", *v)) : QStringLiteral("-");
       };
-      return QCoreApplication::translate("DrawingArea", "DRVAL:") + u' ' +
-             value(readout->drval1) + QStringLiteral(" - ") + value(readout->drval2);
+      return QCoreApplication::translate("DrawingArea", "DRVAL:") + u' ' + value(readout->drval1) +
+             QStringLiteral(" - ") + value(readout->drval2);
     }
   }
 }

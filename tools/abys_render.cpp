@@ -196,7 +196,7 @@ int main(int argc, char** argv) {
   picture.fill(Qt::white);
   {
     QPainter painter(&picture);
-    abys::paintChart(painter, session.display(), session.view());
+    abys::paintChart(painter, session.display(), session.view(), &session.drawnGeometry());
   }
   if (!picture.save(QString::fromLocal8Bit(output.c_str()), "PNG")) {
     std::fprintf(stderr, "abys-render: cannot write %s\n", output.c_str());

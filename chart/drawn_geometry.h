@@ -1,0 +1,68 @@
+// The lines and rings of the standard layers of an open chart, assembled
+// once and kept in flat arrays with a bounding box per feature, so that a
+// redraw projects points instead of walking the model's edges again and
+// leaves out what lies outside the view.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "display_state.h"
+#include "feature_line.h"
+#include "view_transform.h"
+
+namespace abys {
+
+// One line, or one ring of an area (closed: last point equals first).
+struct DrawnPart {
+  uint32_t first = 0;
+  uint32_t count = 0;
+  bool exterior = true;
+};
+
+// A feature's parts and their extent in degrees (x longitude, y latitude).
+struct DrawnFeature {
+  const FeatureRecord* feature = nullptr;
+  uint32_t firstPart = 0;
+  uint32_t partCount = 0;
+  Bounds box{};
+};
+
+class DrawnGeometry {
+ public:
+  // Assembles the features of the depth areas, unsurveyed areas, land
+  // (rings), shore lines (their line, else their rings) and depth contours
+  // (lines) of display, in chain order. A feature whose geometry cannot be
+  // assembled is left out.
+  explicit DrawnGeometry(const DisplayState& display);
+
+  std::span<const DrawnFeature> layer(int displayClass) const {
+    return layers_[static_cast<size_t>(displayClass)];
+  }
+  std::span<const DrawnPart> parts(const DrawnFeature& feature) const {
+    return std::span(parts_).subspan(feature.firstPart, feature.partCount);
+  }
+  std::span<const LinePoint> points(const DrawnPart& part) const {
+    return std::span(points_).subspan(part.first, part.count);
+  }
+
+ private:
+  void add(int displayClass, const FeatureRecord& feature, bool asArea);
+
+  std::array<std::vector<DrawnFeature>, kDisplayClassCount> layers_;
+  std::vector<DrawnPart> parts_;
+  std::vector<LinePoint> points_;
+};
+
+// The extent in degrees of what window shows in view, widened by margin
+// pixels on every side.
+Bounds visibleDegrees(const ViewState& view, const ViewWindow& window, int32_t margin);
+
+// Whether two extents share a point.
+inline bool overlaps(const Bounds& a, const Bounds& b) {
+  return a.minX <= b.maxX && b.minX <= a.maxX && a.minY <= b.maxY && b.minY <= a.maxY;
+}
+
+}  // namespace abys
