@@ -107,6 +107,17 @@ void redraw(benchmark::State& state, const std::string& path) {
     paint(session, image);
 }
 
+// A redraw after two zooms in: a quarter of the chart's width on screen.
+void redrawZoomed(benchmark::State& state, const std::string& path) {
+  ChartSession session;
+  QImage image(kWidth, kHeight, QImage::Format_RGB32);
+  if (!openChart(session, path, state)) return;
+  session.run(ViewCommand::ZoomIn);
+  session.run(ViewCommand::ZoomIn);
+  for (auto _ : state)
+    paint(session, image);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -119,6 +130,8 @@ int main(int argc, char** argv) {
     benchmark::RegisterBenchmark(("OpenAndFirstRender/" + name).c_str(), openAndFirstRender, path)
         ->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark(("Redraw/" + name).c_str(), redraw, path)
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark(("RedrawZoomedIn4x/" + name).c_str(), redrawZoomed, path)
         ->Unit(benchmark::kMillisecond);
   }
   benchmark::Initialize(&argc, argv);
