@@ -7,11 +7,7 @@
 namespace abys {
 
 double depthValue(const FeatureRecord& feature) {
-  double value = kNoValdco;
-  for (const AttributeEntry* entry : feature.attributes) {
-    if (entry->attl == kValdcoCode) value = entry->value;
-  }
-  return value;
+  return attributeValue(feature, kValdcoCode).value_or(kNoValdco);
 }
 
 std::vector<PixelPoint> projectLine(const FeatureLine& line, const ViewState& view) {

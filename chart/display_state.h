@@ -68,6 +68,11 @@ struct DepthContours {
   double deep = 30.0;
 };
 
+// Whether the contours can split depths: 0 <= shallow <= safety <= deep.
+constexpr bool inOrder(const DepthContours& c) {
+  return c.shallow >= 0 && c.shallow <= c.safety && c.safety <= c.deep;
+}
+
 // The bands depth areas are filled by, from DRVAL1 (a missing DRVAL1 counts
 // as -1): below 0; from 0 to below shallow; to below safety; to below deep;
 // from deep on.

@@ -24,7 +24,7 @@ const QString kOrganization = QStringLiteral("ABYS");
 const QString kApplication = QStringLiteral("abys");
 
 bool ordered(const DepthContours& c) {
-  return c.shallow >= 0 && c.shallow <= c.safety && c.safety <= c.deep && c.deep <= kMaxDepth;
+  return inOrder(c) && c.deep <= kMaxDepth;
 }
 
 }  // namespace

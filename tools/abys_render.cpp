@@ -79,8 +79,9 @@ bool parseDepths(const char* text, abys::DepthContours& contours) {
     if (*end != (i < 2 ? ',' : '\0')) return false;
     at = end + 1;
   }
-  if (!(values[0] >= 0 && values[0] <= values[1] && values[1] <= values[2])) return false;
-  contours = {values[0], values[1], values[2]};
+  const abys::DepthContours read{values[0], values[1], values[2]};
+  if (!abys::inOrder(read)) return false;
+  contours = read;
   return true;
 }
 
