@@ -2,15 +2,13 @@
 // and a folder to write them to.
 #pragma once
 
-#include <unistd.h>
-
-#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "cell_writer.h"
 #include "display_state.h"
+#include "support/load.h"
 #include "view_transform.h"
 
 namespace abys::test {
@@ -101,32 +99,12 @@ inline cw::Cell bayCell() {
 }
 
 // Cell files in a temporary folder removed with the object.
-class CellFolder {
+class CellFolder : public TempFolder {
  public:
-  CellFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "abys-XXXXXX").string();
-    if (mkdtemp(pattern.data()) != nullptr) dir_ = pattern;
-  }
-  ~CellFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(dir_, ignored);
-  }
-  CellFolder(const CellFolder&) = delete;
-  CellFolder& operator=(const CellFolder&) = delete;
-
   // Writes cell as name into the folder and returns its path.
   std::string write(const cw::Cell& cell, const std::string& name = "CELL.000") const {
     return writeBytes(cw::encodeCell(cell), name);
   }
-  std::string writeBytes(const std::string& bytes, const std::string& name) const {
-    const std::string file = path() + "/" + name;
-    cw::writeFile(file, bytes);
-    return file;
-  }
-  std::string path() const { return dir_.string(); }
-
- private:
-  std::filesystem::path dir_;
 };
 
 // Scale 1, metres equal to degrees, centre (300, 200) in a 600 x 400

@@ -30,28 +30,44 @@ inline LoadResult load(Dataset& dataset, const std::string& path) {
   return r;
 }
 
-// A file in a fresh temporary folder, removed with the object.
-class TempFile {
+// A fresh temporary folder, removed with the object.
+class TempFolder {
  public:
-  explicit TempFile(const std::string& bytes, const std::string& name = "CELL.000") {
+  TempFolder() {
     std::string pattern = (std::filesystem::temp_directory_path() / "abys-XXXXXX").string();
-    dir_ = mkdtemp(pattern.data());
-    path_ = (std::filesystem::path(dir_) / name).string();
-    if (std::FILE* f = std::fopen(path_.c_str(), "wb")) {
-      std::fwrite(bytes.data(), 1, bytes.size(), f);
-      std::fclose(f);
-    }
+    if (mkdtemp(pattern.data()) != nullptr) dir_ = pattern;
   }
-  ~TempFile() {
+  ~TempFolder() {
     std::error_code ignored;
     std::filesystem::remove_all(dir_, ignored);
   }
-  TempFile(const TempFile&) = delete;
-  TempFile& operator=(const TempFile&) = delete;
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
+
+  // Writes bytes as name into the folder and returns its path.
+  std::string writeBytes(const std::string& bytes, const std::string& name) const {
+    const std::string file = path() + "/" + name;
+    if (std::FILE* f = std::fopen(file.c_str(), "wb")) {
+      std::fwrite(bytes.data(), 1, bytes.size(), f);
+      std::fclose(f);
+    }
+    return file;
+  }
+  std::string path() const { return dir_.string(); }
+
+ private:
+  std::filesystem::path dir_;
+};
+
+// A file in a fresh temporary folder, removed with the object.
+class TempFile {
+ public:
+  explicit TempFile(const std::string& bytes, const std::string& name = "CELL.000")
+      : path_(folder_.writeBytes(bytes, name)) {}
   const std::string& path() const { return path_; }
 
  private:
-  std::string dir_;
+  TempFolder folder_;
   std::string path_;
 };
 
