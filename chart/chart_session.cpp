@@ -1,5 +1,6 @@
 #include "chart_session.h"
 
+#include <cmath>
 #include <new>
 
 #include "chart_geometry.h"
@@ -63,6 +64,7 @@ ChartSession::~ChartSession() {
 
 void ChartSession::releaseDataset() {
   drawn_.reset();
+  simplified_.clear();
   display_.currentDataset = nullptr;
   if (dataset_) abys::releaseDataset(*dataset_);
   enabled_.fill(false);
@@ -132,7 +134,20 @@ bool ChartSession::run(ViewCommand command) {
 
 const DrawnGeometry& ChartSession::drawnGeometry() const {
   if (!drawn_) drawn_ = std::make_unique<DrawnGeometry>(display_);
-  return *drawn_;
+  if (!(view_.pixelsPerMetre > 0.0) || !std::isfinite(view_.pixelsPerMetre)) return *drawn_;
+  // One simplification per power of two of the scale, to a pixel of the
+  // largest scale of that power; zooms double or halve the scale, so
+  // panning and returning to a scale reuse it.
+  int level = 0;
+  std::frexp(view_.pixelsPerMetre, &level);
+  for (const auto& [cached, geometry] : simplified_) {
+    if (cached == level) return *geometry;
+  }
+  if (simplified_.size() == kSimplifiedKept) simplified_.erase(simplified_.begin());
+  const double tolerance = kSimplifyPixels / std::ldexp(1.0, level);
+  simplified_.emplace_back(level,
+                           std::make_unique<DrawnGeometry>(drawn_->simplified(view_, tolerance)));
+  return *simplified_.back().second;
 }
 
 bool ChartSession::isEnabled(ViewCommand command) const {

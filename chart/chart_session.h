@@ -103,8 +103,9 @@ class ChartSession {
   void setDepthContours(const DepthContours& contours) { display_.depthContours = contours; }
 
   const DisplayState& display() const { return display_; }
-  // The standard layers' geometry of the open chart, assembled on first use
-  // (only painters ask for it); valid until the chart is closed.
+  // The standard layers' geometry of the open chart for the present scale:
+  // assembled on first use (only painters ask for it) and simplified to a
+  // pixel; valid until the chart is closed or the view next changes.
   const DrawnGeometry& drawnGeometry() const;
   const ViewState& view() const { return view_; }
   const ViewWindow& window() const { return window_; }
@@ -118,6 +119,11 @@ class ChartSession {
   ViewWindow window_{};
   std::array<bool, kViewCommandCount> enabled_{};
   mutable std::unique_ptr<DrawnGeometry> drawn_;
+  // Simplified copies of drawn_ by the binary exponent of the scale, the
+  // most recently made last.
+  static constexpr size_t kSimplifiedKept = 3;
+  static constexpr double kSimplifyPixels = 1.0;
+  mutable std::vector<std::pair<int, std::unique_ptr<DrawnGeometry>>> simplified_;
 };
 
 }  // namespace abys

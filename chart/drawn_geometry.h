@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "display_state.h"
+#include "feature_area.h"
 #include "feature_line.h"
 #include "view_transform.h"
 
@@ -47,13 +48,22 @@ class DrawnGeometry {
   std::span<const LinePoint> points(const DrawnPart& part) const {
     return std::span(points_).subspan(part.first, part.count);
   }
+  size_t pointCount() const { return points_.size(); }
+
+  // A copy whose parts leave out every vertex that lies within tolerance
+  // metres of the chord between the vertices kept around it (Douglas and
+  // Peucker), distances measured with the metres per degree of view. Each
+  // part keeps its ends; features and boxes stay as they are.
+  DrawnGeometry simplified(const ViewState& view, double tolerance) const;
 
  private:
+  DrawnGeometry() = default;
   void add(int displayClass, const FeatureRecord& feature, bool asArea);
 
   std::array<std::vector<DrawnFeature>, kDisplayClassCount> layers_;
   std::vector<DrawnPart> parts_;
   std::vector<LinePoint> points_;
+  std::vector<RingRange> rings_;  // of the feature being added
 };
 
 // The extent in degrees of what window shows in view, widened by margin

@@ -15,34 +15,61 @@ bool samePoint(const LinePoint& a, const LinePoint& b) {
 
 }  // namespace
 
-std::optional<FeatureArea> assembleFeatureArea(const FeatureRecord& feature) {
-  if (feature.prim != kPrimArea || feature.spatialPointers.empty()) return std::nullopt;
-  try {
-    FeatureArea area;
-    FeatureRing ring;
-    bool open = false;    // a ring has begun and not closed yet
-    bool broken = false;  // two edges of the open ring do not meet
-    for (const SpatialPointerEntry* p : feature.spatialPointers) {
-      if (p->target == nullptr) return std::nullopt;
-      const std::optional<EdgeEnds> ends = edgeEnds(*p->target, p->ornt);
-      if (!ends) return std::nullopt;
-      const bool exterior = p->usag != 2;
-      if (open && exterior != ring.exterior) open = false;  // unclosed: dropped
-      if (!open) {
-        ring.points.clear();
-        ring.exterior = exterior;
-        open = true;
-        broken = false;
-      } else if (!samePoint(ends->start, ring.points.back())) {
-        broken = true;
-      }
-      appendEdge(*p->target, p->ornt, *ends, ring.points.empty(), true, ring.points);
-      if (samePoint(ring.points.back(), ring.points.front())) {
-        if (!broken) area.rings.push_back(std::move(ring));
-        open = false;
-      }
+bool appendFeatureRings(const FeatureRecord& feature, std::vector<LinePoint>& points,
+                        std::vector<RingRange>& rings) {
+  if (feature.prim != kPrimArea || feature.spatialPointers.empty()) return false;
+  const size_t pointsBefore = points.size();
+  const size_t ringsBefore = rings.size();
+  const auto fail = [&] {
+    points.resize(pointsBefore);
+    rings.resize(ringsBefore);
+    return false;
+  };
+  size_t start = points.size();  // of the open ring
+  bool exteriorRing = true;
+  bool open = false;    // a ring has begun and not closed yet
+  bool broken = false;  // two edges of the open ring do not meet
+  for (const SpatialPointerEntry* p : feature.spatialPointers) {
+    if (p->target == nullptr) return fail();
+    const std::optional<EdgeEnds> ends = edgeEnds(*p->target, p->ornt);
+    if (!ends) return fail();
+    const bool exterior = p->usag != 2;
+    if (open && exterior != exteriorRing) open = false;  // unclosed: dropped
+    if (!open) {
+      points.resize(start);
+      exteriorRing = exterior;
+      open = true;
+      broken = false;
+    } else if (!samePoint(ends->start, points.back())) {
+      broken = true;
     }
-    if (area.rings.empty()) return std::nullopt;
+    appendEdge(*p->target, p->ornt, *ends, points.size() == start, true, points);
+    if (samePoint(points.back(), points[start])) {
+      if (!broken) {
+        rings.push_back({start, points.size() - start, exteriorRing});
+        start = points.size();
+      }
+      open = false;
+    }
+  }
+  points.resize(start);
+  if (rings.size() == ringsBefore) return fail();
+  return true;
+}
+
+std::optional<FeatureArea> assembleFeatureArea(const FeatureRecord& feature) {
+  try {
+    std::vector<LinePoint> points;
+    std::vector<RingRange> ranges;
+    if (!appendFeatureRings(feature, points, ranges)) return std::nullopt;
+    FeatureArea area;
+    area.rings.reserve(ranges.size());
+    for (const RingRange& r : ranges) {
+      const auto first = points.begin() + static_cast<std::ptrdiff_t>(r.first);
+      area.rings.push_back(
+          {std::vector<LinePoint>(first, first + static_cast<std::ptrdiff_t>(r.count)),
+           r.exterior});
+    }
     return area;
   } catch (const std::bad_alloc&) {
     return std::nullopt;

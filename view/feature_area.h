@@ -34,6 +34,19 @@ struct FeatureArea {
 // coordinate) or memory runs out.
 std::optional<FeatureArea> assembleFeatureArea(const FeatureRecord& feature);
 
+// Where one ring lies in a flat array of points.
+struct RingRange {
+  size_t first = 0;
+  size_t count = 0;
+  bool exterior = true;
+};
+
+// Appends the rings assembleFeatureArea gives to points, one after another,
+// and where each lies to rings; false, with both as they were, when it
+// gives none. Memory running out throws.
+bool appendFeatureRings(const FeatureRecord& feature, std::vector<LinePoint>& points,
+                        std::vector<RingRange>& rings);
+
 // The signed planar area of a closed ring in square degrees (shoelace):
 // positive when the ring turns counter-clockwise (x east, y north).
 double signedRingArea(const std::vector<LinePoint>& ring);

@@ -5,8 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <random>
 
+#include "catalogue_codes.h"
 #include "chart_geometry.h"
 #include "load_driver.h"
 #include "support/chart_cells.h"
@@ -219,6 +222,69 @@ TEST_F(ChartSessionTest, FullViewRestoresTheOpenedViewAndEveryItem) {
     EXPECT_FALSE(session.run(static_cast<ViewCommand>(c)));
   EXPECT_FALSE(session.positionAt({300, 200}));
   EXPECT_FALSE(session.depthAt({300, 200}));
+}
+
+// The drawn geometry at the view's scale: the same features, boxes and
+// part ends as the full geometry, every vertex in order of the original,
+// and no original vertex farther than a pixel from what is kept.
+TEST_F(ChartSessionTest, DrawnGeometryIsSimplifiedWithinAPixel) {
+  cw::Cell cell;
+  std::mt19937 random(7);
+  std::uniform_real_distribution<double> jitter(-2e-5, 2e-5);
+  std::vector<cw::Point2> wiggle, ring;
+  for (int i = 0; i <= 4000; ++i) {
+    const double t = i / 4000.0;
+    wiggle.push_back({139.7 + 0.1 * t + jitter(random), 35.3 + 0.02 * std::sin(40 * t)});
+    const double angle = 2 * 3.14159265358979 * t;
+    ring.push_back({139.75 + 0.03 * std::cos(angle) + jitter(random),
+                    35.32 + 0.03 * std::sin(angle) + jitter(random)});
+  }
+  ring.back() = ring.front();
+  namespace cat = abys::catalogue;
+  addLine(cell, 1, wiggle, {"10"}, cat::kDepcnt);
+  addArea(cell, 2, cat::kDepare, ring, {{cat::kDrval1, "5"}, {cat::kDrval2, "10"}});
+  ASSERT_TRUE(open(folder.write(cell)).opened());
+
+  const DrawnGeometry full(session.display());
+  for (int zooms = 0; zooms < 4; ++zooms) {
+    SCOPED_TRACE(zooms);
+    const ViewState& view = session.view();
+    const DrawnGeometry& drawn = session.drawnGeometry();
+    EXPECT_LT(drawn.pointCount(), full.pointCount());
+    for (const int layer : {kDepthAreas, kDepthContours}) {
+      ASSERT_EQ(drawn.layer(layer).size(), 1u);
+      const DrawnFeature& a = full.layer(layer)[0];
+      const DrawnFeature& b = drawn.layer(layer)[0];
+      EXPECT_EQ(a.feature, b.feature);
+      EXPECT_EQ(a.box.minX, b.box.minX);
+      EXPECT_EQ(a.box.maxY, b.box.maxY);
+      const auto from = full.points(full.parts(a)[0]);
+      const auto kept = drawn.points(drawn.parts(b)[0]);
+      ASSERT_GE(kept.size(), 2u);
+      auto metres = [&view](const LinePoint& p) {
+        return std::pair{p.x * view.metresPerDegreeX, p.y * view.metresPerDegreeY};
+      };
+      // Walk the original along the kept chord that spans each vertex.
+      size_t at = 0;
+      for (size_t k = 0; k + 1 < kept.size(); ++k) {
+        const auto [ax, ay] = metres(kept[k]);
+        const auto [bx, by] = metres(kept[k + 1]);
+        ASSERT_EQ(from[at].x, kept[k].x);
+        for (; from[at].x != kept[k + 1].x || from[at].y != kept[k + 1].y; ++at) {
+          ASSERT_LT(at, from.size());
+          const auto [px, py] = metres(from[at]);
+          const double dx = bx - ax, dy = by - ay;
+          const double t =
+              std::clamp(((px - ax) * dx + (py - ay) * dy) / (dx * dx + dy * dy), 0.0, 1.0);
+          const double pixels =
+              std::hypot(px - ax - t * dx, py - ay - t * dy) * view.pixelsPerMetre;
+          ASSERT_LE(pixels, 1.0) << "vertex " << at;
+        }
+      }
+      EXPECT_EQ(at, from.size() - 1);
+    }
+    session.run(ViewCommand::ZoomIn);
+  }
 }
 
 TEST_F(ChartSessionTest, ReadoutsAtThePointer) {
