@@ -1,5 +1,7 @@
 #include "chart_render.h"
 
+#include <QImage>
+#include <QPainter>
 #include <QPainterPath>
 #include <QPen>
 #include <QPolygon>
@@ -47,18 +49,16 @@ const AttributeEntry* nameEntry(const FeatureRecord& feature) {
 
 namespace {
 
-// The points in pixels, a point on the same pixel as the one before it
-// left out: at small scales most vertices of a long ring or shore line
-// share pixels, and the rasteriser's time grows with the vertices.
-QPolygon pixelPolygon(std::span<const LinePoint> points, const ViewState& view) {
-  QPolygon polygon;
-  polygon.reserve(static_cast<int>(points.size()));
+// Appends the points in pixels to polygon, a point on the same pixel as
+// the one before it left out: at small scales most vertices of a long ring
+// or shore line share pixels, and the rasteriser's time grows with the
+// vertices.
+void appendPixels(std::span<const LinePoint> points, const ViewState& view, QPolygon& polygon) {
   for (const LinePoint& point : points) {
     const PixelPoint at = metresToPixel(view, degreesToMetres(view, point.x, point.y));
     const QPoint pixel(at.column, at.row);
     if (polygon.isEmpty() || polygon.constLast() != pixel) polygon.append(pixel);
   }
-  return polygon;
 }
 
 // One of the project's own depth lines, through every vertex as it always
@@ -131,47 +131,107 @@ void forEachVisible(const DrawnGeometry& geometry, int displayClass, const Bound
   }
 }
 
+// An area of one ring is one polygon; one of more rings is a path of one
+// polygon per ring, filled odd-even. (Joining the rings into one polygon
+// through connecting segments gives the same pixels, but the long joins
+// make the rasteriser several times slower.)
 void paintArea(QPainter& painter, const DrawnGeometry& geometry, const DrawnFeature& drawn,
-               const QColor& colour, const ViewState& view) {
+               const QColor& colour, const ViewState& view, QPolygon& polygon) {
   painter.setBrush(colour);
   const std::span<const DrawnPart> rings = geometry.parts(drawn);
   if (rings.size() == 1) {
-    painter.drawPolygon(pixelPolygon(geometry.points(rings.front()), view), Qt::OddEvenFill);
+    polygon.clear();
+    appendPixels(geometry.points(rings.front()), view, polygon);
+    painter.drawPolygon(polygon, Qt::OddEvenFill);
     return;
   }
   QPainterPath path;
   path.setFillRule(Qt::OddEvenFill);
-  for (const DrawnPart& ring : rings)
-    path.addPolygon(pixelPolygon(geometry.points(ring), view));
+  for (const DrawnPart& ring : rings) {
+    polygon.clear();
+    appendPixels(geometry.points(ring), view, polygon);
+    path.addPolygon(QPolygonF(polygon));
+  }
   painter.drawPath(path);
 }
 
 void paintLines(QPainter& painter, const DrawnGeometry& geometry, const DrawnFeature& drawn,
-                const ViewState& view) {
-  for (const DrawnPart& part : geometry.parts(drawn))
-    painter.drawPolyline(pixelPolygon(geometry.points(part), view));
+                const ViewState& view, QPolygon& polygon) {
+  for (const DrawnPart& part : geometry.parts(drawn)) {
+    polygon.clear();
+    appendPixels(geometry.points(part), view, polygon);
+    painter.drawPolyline(polygon);
+  }
 }
 
 // Sounding texts laid out once per render: a chart repeats few values
-// many times, and laying a text out costs more than drawing it.
+// many times, and laying a text out costs more than drawing it. On a
+// device without scaling each value and colour is also drawn once into a
+// small image that the chart copies at every sounding of that value, which
+// costs a fraction of drawing the glyphs again.
 class SoundingTexts {
  public:
-  explicit SoundingTexts(const QFont& font) : font_(font) {}
-  const QStaticText& of(double depth) {
+  SoundingTexts(const QFont& font, bool asImages) : font_(font), asImages_(asImages) {}
+
+  // Draws the text of depth in colour centred on at.
+  void draw(QPainter& painter, double depth, const QColor& colour, PixelPoint at) {
     const long key = std::lround(depth * 10.0);
+    const Text& text = textOf(key, depth);
+    const double left = at.column - text.size.width() / 2.0;
+    const double top = at.row - text.size.height() / 2.0;
+    if (!asImages_) {
+      painter.setPen(colour);
+      painter.drawStaticText(QPointF(left, top), text.text);
+      return;
+    }
+    // at is a whole pixel, so the fraction of left and top is the text's
+    // own: the image keeps it and is placed on whole pixels.
+    const double column = std::floor(left) - 1.0;
+    const double row = std::floor(top) - 1.0;
+    const std::pair<long, QRgb> imageKey{key, colour.rgba()};
+    auto found = images_.find(imageKey);
+    if (found == images_.end()) {
+      QImage image(static_cast<int>(std::ceil(text.size.width())) + 3,
+                   static_cast<int>(std::ceil(text.size.height())) + 3,
+                   QImage::Format_ARGB32_Premultiplied);
+      image.fill(Qt::transparent);
+      QPainter on(&image);
+      on.setFont(font_);
+      on.setPen(colour);
+      on.drawStaticText(QPointF(left - column, top - row), text.text);
+      on.end();
+      found = images_.emplace(imageKey, std::move(image)).first;
+    }
+    painter.drawImage(QPointF(column, row), found->second);
+  }
+
+ private:
+  struct Text {
+    QStaticText text;
+    QSizeF size;
+  };
+  struct KeyHash {
+    size_t operator()(const std::pair<long, QRgb>& k) const {
+      return std::hash<long>()(k.first * 31 + static_cast<long>(k.second));
+    }
+  };
+
+  const Text& textOf(long key, double depth) {
     auto found = texts_.find(key);
     if (found == texts_.end()) {
       QStaticText text(soundingText(depth));
       text.setTextFormat(Qt::PlainText);
       text.prepare(QTransform(), font_);
-      found = texts_.emplace(key, std::move(text)).first;
+      const QSizeF size = text.size();
+      found = texts_.emplace(key, Text{std::move(text), size}).first;
     }
     return found->second;
   }
 
- private:
   QFont font_;
-  std::unordered_map<long, QStaticText> texts_;
+  bool asImages_;
+  std::unordered_map<long, Text> texts_;
+  std::unordered_map<std::pair<long, QRgb>, QImage, KeyHash> images_;
 };
 
 void paintSoundings(QPainter& painter, const FeatureRecord& feature, const DisplayState& display,
@@ -180,13 +240,9 @@ void paintSoundings(QPainter& painter, const FeatureRecord& feature, const Displ
     if (spatial->target == nullptr) continue;
     for (const SoundingEntry* sounding : spatial->target->soundings) {
       const PixelPoint at = metresToPixel(view, degreesToMetres(view, sounding->x, sounding->y));
-      painter.setPen(sounding->z <= display.depthContours.safety ? kShallowSounding
-                                                                 : kDeepSounding);
-      // Centred on its position.
-      const QStaticText& text = texts.of(sounding->z);
-      const QSizeF size = text.size();
-      painter.drawStaticText(QPointF(at.column - size.width() / 2.0, at.row - size.height() / 2.0),
-                             text);
+      texts.draw(painter, sounding->z,
+                 sounding->z <= display.depthContours.safety ? kShallowSounding : kDeepSounding,
+                 at);
     }
   }
 }
@@ -200,6 +256,7 @@ void paintChart(QPainter& painter, const DisplayState& display, const ViewState&
   if (geometry == nullptr) geometry = &assembled.emplace(display);
   // What lies farther out than a pixel beyond the window is not drawn.
   const Bounds visible = visibleDegrees(view, view.window, 2);
+  QPolygon polygon;  // reused by every area and line
   // Bottom to top: areas, shore lines, depth lines and contours, soundings,
   // names. A chart of the project's own classes only draws the last three.
   painter.save();
@@ -207,25 +264,34 @@ void paintChart(QPainter& painter, const DisplayState& display, const ViewState&
   forEachVisible(*geometry, kDepthAreas, visible, [&](const DrawnFeature& d) {
     const std::optional<double> drval1 = attributeValue(*d.feature, kDrval1Code);
     paintArea(painter, *geometry, d,
-              bandColour(depthBandOf(drval1.value_or(-1.0), display.depthContours)), view);
+              bandColour(depthBandOf(drval1.value_or(-1.0), display.depthContours)), view, polygon);
   });
   forEachVisible(*geometry, kUnsurveyed, visible, [&](const DrawnFeature& d) {
-    paintArea(painter, *geometry, d, kUnsurveyedColour, view);
+    paintArea(painter, *geometry, d, kUnsurveyedColour, view, polygon);
   });
   forEachVisible(*geometry, kLand, visible, [&](const DrawnFeature& d) {
-    paintArea(painter, *geometry, d, kLandColour, view);
+    paintArea(painter, *geometry, d, kLandColour, view, polygon);
   });
   painter.restore();
   painter.setPen(QPen(kShoreLineColour, 0, Qt::SolidLine));
   forEachVisible(*geometry, kShoreLines, visible,
-                 [&](const DrawnFeature& d) { paintLines(painter, *geometry, d, view); });
+                 [&](const DrawnFeature& d) { paintLines(painter, *geometry, d, view, polygon); });
   forEach(display, kDepthLines,
           [&](const FeatureRecord& f) { paintDepthLine(painter, f, display.valdcoRange, view); });
+  // Contours by colour, so that the pen changes once per colour.
+  std::vector<std::pair<QRgb, std::vector<const DrawnFeature*>>> contours;
   forEachVisible(*geometry, kDepthContours, visible, [&](const DrawnFeature& d) {
-    painter.setPen(
-        QPen(depthColour(depthValue(*d.feature), display.valdcoRange), 0, Qt::SolidLine));
-    paintLines(painter, *geometry, d, view);
+    const QRgb colour = depthColour(depthValue(*d.feature), display.valdcoRange).rgb();
+    auto group = std::find_if(contours.begin(), contours.end(),
+                              [colour](const auto& g) { return g.first == colour; });
+    if (group == contours.end()) group = contours.insert(contours.end(), {colour, {}});
+    group->second.push_back(&d);
   });
+  for (const auto& [colour, features] : contours) {
+    painter.setPen(QPen(QColor::fromRgb(colour), 0, Qt::SolidLine));
+    for (const DrawnFeature* d : features)
+      paintLines(painter, *geometry, *d, view, polygon);
+  }
   if (display.displayChains[kSoundings].head != nullptr) {
     painter.save();
     QFont font = painter.font();
@@ -235,7 +301,7 @@ void paintChart(QPainter& painter, const DisplayState& display, const ViewState&
       font.setPixelSize(std::max(1, static_cast<int>(font.pixelSize() * kSoundingFontScale)));
     }
     painter.setFont(font);
-    SoundingTexts texts(font);
+    SoundingTexts texts(font, painter.deviceTransform().isIdentity());
     forEach(display, kSoundings,
             [&](const FeatureRecord& f) { paintSoundings(painter, f, display, view, texts); });
     painter.restore();
