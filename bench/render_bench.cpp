@@ -1,7 +1,9 @@
 // Opening and drawing real and generated charts of standard S-57 content at
 // 1200 x 900: the open alone (load and checks, as abys-check does), the open
-// and first render (as abys-render does, without writing the PNG), and a
-// redraw of an open chart (each pan or zoom of the viewer).
+// and first render (as abys-render does, without writing the PNG), the open
+// and the assembly of the drawn geometry, a redraw of an open chart at a
+// scale drawn before (each pan of the viewer), and a zoom to a scale not
+// drawn before.
 //
 // Cells: ABYS_BENCH_CELLS (colon-separated paths) if set, else US4GA17M from
 // the real cells beside the repository and the standard cells abys-mkcell
@@ -99,10 +101,20 @@ void openAndFirstRender(benchmark::State& state, const std::string& path) {
   }
 }
 
+void openAndAssemble(benchmark::State& state, const std::string& path) {
+  ChartSession session;
+  for (auto _ : state) {
+    if (!openChart(session, path, state)) return;
+    benchmark::DoNotOptimize(session.drawnGeometry().pointCount());
+    session.close();
+  }
+}
+
 void redraw(benchmark::State& state, const std::string& path) {
   ChartSession session;
   QImage image(kWidth, kHeight, QImage::Format_RGB32);
   if (!openChart(session, path, state)) return;
+  session.drawnGeometry();  // assembled and simplified by the first render
   for (auto _ : state)
     paint(session, image);
 }
@@ -114,8 +126,27 @@ void redrawZoomed(benchmark::State& state, const std::string& path) {
   if (!openChart(session, path, state)) return;
   session.run(ViewCommand::ZoomIn);
   session.run(ViewCommand::ZoomIn);
+  session.drawnGeometry();
   for (auto _ : state)
     paint(session, image);
+}
+
+// A zoom in to a scale not drawn before: the geometry simplified for the
+// new scale and the redraw.
+void zoomToNewScale(benchmark::State& state, const std::string& path) {
+  ChartSession session;
+  QImage image(kWidth, kHeight, QImage::Format_RGB32);
+  for (auto _ : state) {
+    state.PauseTiming();
+    if (!openChart(session, path, state)) return;
+    session.drawnGeometry();
+    state.ResumeTiming();
+    session.run(ViewCommand::ZoomIn);
+    paint(session, image);
+    state.PauseTiming();
+    session.close();
+    state.ResumeTiming();
+  }
 }
 
 }  // namespace
@@ -129,7 +160,11 @@ int main(int argc, char** argv) {
         ->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark(("OpenAndFirstRender/" + name).c_str(), openAndFirstRender, path)
         ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark(("OpenAndAssemble/" + name).c_str(), openAndAssemble, path)
+        ->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark(("Redraw/" + name).c_str(), redraw, path)
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark(("ZoomToNewScale/" + name).c_str(), zoomToNewScale, path)
         ->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark(("RedrawZoomedIn4x/" + name).c_str(), redrawZoomed, path)
         ->Unit(benchmark::kMillisecond);
