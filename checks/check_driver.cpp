@@ -1,6 +1,9 @@
 #include "check_driver.h"
 
+#include <new>
+
 #include "checks.h"
+#include "record_assembly.h"
 
 namespace abys {
 
@@ -42,8 +45,14 @@ void TextLogReporter::report(const Finding& finding) {
   }
 }
 
+void CountingReporter::counted(int code, uint64_t count) {
+  if (count == 0) return;
+  total_ += count;
+  byCode_[code] += count;
+}
+
 CheckReport::CheckReport(const Dataset& dataset, FindingReporter& reporter)
-    : dataset_(dataset), reporter_(reporter) {}
+    : dataset_(dataset), reporter_(reporter), detail_(reporter.detail()) {}
 
 CheckReport::~CheckReport() = default;
 
@@ -77,6 +86,10 @@ std::optional<FindingPosition> CheckReport::positionOf(const FeatureRecord& feat
 
 template <typename Record>
 void CheckReport::hand(int code, const Record* record, const Record* other) {
+  if (detail_ != FindingDetail::Each) {
+    if (detail_ == FindingDetail::CountOnly) reporter_.counted(code, 1);
+    return;
+  }
   Finding f;
   f.code = code;
   if (record != nullptr) {
@@ -100,7 +113,9 @@ int runLogicalChecks(Dataset& dataset, const LogFn& log) {
   return runLogicalChecks(dataset, text);
 }
 
-int runLogicalChecks(Dataset& dataset, FindingReporter& reporter) {
+namespace {
+
+int runChecks(Dataset& dataset, FindingReporter& reporter) {
   CheckReport report(dataset, reporter);
   report.announce("Checking Feature Number Uniqness\n");
   int s = checkFeatureNumbers(dataset.features, report);
@@ -137,6 +152,25 @@ int runLogicalChecks(Dataset& dataset, FindingReporter& reporter) {
   }
   report.announce("All Logical Check Done !\n");
   return s;
+}
+
+}  // namespace
+
+int runLogicalChecks(Dataset& dataset, FindingReporter& reporter) {
+  try {
+    return runChecks(dataset, reporter);
+  } catch (const std::bad_alloc&) {
+    // The run stops where memory ran out; what it resolved stays valid and
+    // the dataset can be released. Saying so may itself fail.
+    try {
+      Finding stopped;
+      stopped.code = kOutOfMemory;
+      if (reporter.detail() == FindingDetail::Each) reporter.report(stopped);
+      if (reporter.detail() == FindingDetail::CountOnly) reporter.counted(kOutOfMemory, 1);
+    } catch (const std::bad_alloc&) {
+    }
+    return kOutOfMemory;
+  }
 }
 
 }  // namespace abys

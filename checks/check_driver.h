@@ -17,8 +17,9 @@ class RecordIndex;
 // Runs the checks, announcing each through reporter and handing it every
 // finding, and returns 0 when every check that ran passed, else the code of
 // the check that failed (301, 306, 307, 308, 310, 313, 314, 315, 322, 323,
-// 325, 326, 501, 502, 503 or 504). Writes targets, reference flags and
-// counts into dataset: run it once per load.
+// 325, 326, 501, 502, 503 or 504), or -2 when memory ran out: the run then
+// stops with a -2 finding without a record. Writes targets, reference flags
+// and counts into dataset: run it once per load.
 int runLogicalChecks(Dataset& dataset, FindingReporter& reporter);
 // The same, writing the check log through log.
 int runLogicalChecks(Dataset& dataset, const LogFn& log);
@@ -33,6 +34,14 @@ class CheckReport {
   CheckReport& operator=(const CheckReport&) = delete;
 
   void announce(const char* text) { reporter_.announce(text); }
+  // What the reporter takes; fixed for the run.
+  FindingDetail detail() const { return detail_; }
+  // Hands count findings of code without their records: with CountOnly
+  // the count, with Each nothing (enumerate them instead), with None
+  // nothing.
+  void counted(int code, uint64_t count) {
+    if (detail_ == FindingDetail::CountOnly) reporter_.counted(code, count);
+  }
   // record may be null (the empty name); other is null for a finding about
   // one record.
   void finding(int code, const FeatureRecord* record, const FeatureRecord* other);
@@ -51,6 +60,7 @@ class CheckReport {
 
   const Dataset& dataset_;
   FindingReporter& reporter_;
+  FindingDetail detail_;
   std::unique_ptr<RecordIndex> index_;  // built on the first look-up
 };
 

@@ -10,7 +10,9 @@
 #include <algorithm>
 #include <cstring>
 #include <functional>
+#include <map>
 #include <optional>
+#include <span>
 #include <string_view>
 #include <tuple>
 #include <vector>
@@ -238,6 +240,13 @@ class Postings {
     entries_.shrink_to_fit();
   }
 
+  // The positions of features with key.
+  std::pair<const uint32_t*, const uint32_t*> all(uint64_t key) const {
+    const uint32_t* group = groups_->find(key);
+    if (group == nullptr) return {nullptr, nullptr};
+    return {positions_.data() + begin_[*group], positions_.data() + begin_[*group + 1]};
+  }
+
   // The positions after `position` of features with key.
   std::pair<const uint32_t*, const uint32_t*> after(uint64_t key, uint32_t position) const {
     const uint32_t* group = groups_->find(key);
@@ -258,17 +267,6 @@ class Postings {
   std::vector<uint32_t> begin_;
   std::vector<uint32_t> positions_;
 };
-
-void appendAfter(const Postings& postings, uint64_t key, uint32_t position,
-                 std::vector<uint32_t>& out) {
-  const auto [first, last] = postings.after(key, position);
-  out.insert(out.end(), first, last);
-}
-
-size_t countAfter(const Postings& postings, uint64_t key, uint32_t position) {
-  const auto [first, last] = postings.after(key, position);
-  return static_cast<size_t>(last - first);
-}
 
 uint64_t classKey(const FeatureRecord& f) {
   return (uint64_t{f.prim} << 16) | f.objl;
@@ -320,176 +318,344 @@ uint64_t featureHash(const FeatureKey& k) {
   return mix(mix(objectKey(k.agen, k.fidn, k.fids), k.rind), k.comt);
 }
 
-}  // namespace
-
-void checkFeatureDuplication(const Dataset& dataset, CheckReport& report) {
-  std::vector<const FeatureRecord*> features;
-  features.reserve(static_cast<size_t>(dataset.features.count));
-  for (const FeatureRecord* f : dataset.features)
-    features.push_back(f);
-  const Snapshots snapshots(features);
-  const auto n = static_cast<uint32_t>(features.size());
-
-  // Keys a pair must share to give a finding:
-  // 333 needs equal attributes (the same code/text set when F repeats no
-  //     code, else every code/text pair of F in G), equal spatial pointers
-  //     (a shared name, or none on either side) and equal feature pointers
-  //     (a shared name when F has any);
-  // 334 needs equal spatial pointers;
-  // 336 needs the same sorted feature pointers or the same sorted spatial
-  //     pointers, which are plain multiset equalities.
-  // Features whose snapshot failed are paired with every earlier feature of
-  // their class.
-  Postings postings;
-  // At most: an attribute set, a failure or "none" mark for each kind of
-  // pointer, two sorted sequences, and one entry per attribute and pointer.
-  size_t entries = 5 * size_t{n};
-  for (const FeatureRecord* f : features) {
-    entries += static_cast<size_t>(f->attributes.count + f->spatialPointers.count +
-                                   f->featurePointers.count);
-  }
-  postings.reserve(entries);
-  // The code/text pairs are looked up only for features that repeat a code.
-  bool repeatedCodes = false;
-  for (uint32_t i = 0; i < n && !repeatedCodes; ++i) {
-    repeatedCodes = !snapshots.failed(i) && hasRepeatedCodes(snapshots.attributes(i));
-  }
-  for (uint32_t i = 0; i < n; ++i) {
-    const uint64_t cls = classKey(*features[i]);
-    auto add = [&](Dimension d, uint64_t value) { postings.add(key(cls, d, value), i); };
-    if (snapshots.failed(i)) {
-      add(kFailed, 0);
-      continue;
+// The keys a pair must share to give a finding, over a list of items (every
+// feature, or one feature standing for each group of identical ones):
+// 333 needs equal attributes (the same code/text set when F repeats no
+//     code, else every code/text pair of F in G), equal spatial pointers
+//     (a shared name, or none on either side) and equal feature pointers
+//     (a shared name when F has any);
+// 334 needs equal spatial pointers;
+// 336 needs the same sorted feature pointers or the same sorted spatial
+//     pointers, which are plain multiset equalities.
+// Features whose snapshot failed are paired with every earlier feature of
+// their class.
+class PairKeys {
+ public:
+  PairKeys(const std::vector<const FeatureRecord*>& features, const Snapshots& snapshots,
+           std::vector<uint32_t> items)
+      : features_(features), snapshots_(snapshots), items_(std::move(items)) {
+    // At most: an attribute set, a failure or "none" mark for each kind of
+    // pointer, two sorted sequences, and one entry per attribute and pointer.
+    size_t entries = 5 * items_.size();
+    for (const uint32_t i : items_) {
+      const FeatureRecord* f = features_[i];
+      entries += static_cast<size_t>(f->attributes.count + f->spatialPointers.count +
+                                     f->featurePointers.count);
     }
-    const Range<AttrKey> attrs = snapshots.attributes(i);
-    add(kAttributeSet, attributeSetHash(attrs));
-    for (const AttrKey* a = attrs.first; repeatedCodes && a != attrs.last; ++a) {
-      if (a == attrs.first || *a != *(a - 1)) add(kAttributePair, mix(a->attl, a->text));
+    postings_.reserve(entries);
+    // The code/text pairs are looked up only for features that repeat a code.
+    for (const uint32_t i : items_) {
+      repeatedCodes_ =
+          repeatedCodes_ || (!snapshots_.failed(i) && hasRepeatedCodes(snapshots_.attributes(i)));
     }
-    const Range<uint64_t> spNames = snapshots.spatialNames(i);
-    for (const uint64_t* k = spNames.first; k != spNames.last; ++k) {
-      if (k == spNames.first || *k != *(k - 1)) add(kSpatialName, *k);
-    }
-    if (spNames.empty()) add(kNoSpatial, 0);
-    const Range<uint64_t> fpNames = snapshots.featureNames(i);
-    for (const uint64_t* k = fpNames.first; k != fpNames.last; ++k) {
-      if (k == fpNames.first || *k != *(k - 1)) add(kFeatureName, *k);
-    }
-    if (features[i]->prim == kPrimArea) {
-      add(kSortedSpatial, sequenceHash(snapshots.spatialPointers(i), spatialHash));
-      if (!snapshots.featurePointers(i).empty()) {
-        add(kSortedFeature, sequenceHash(snapshots.featurePointers(i), featureHash));
-      }
-    }
+    for (uint32_t item = 0; item < items_.size(); ++item)
+      add(item);
+    postings_.build();
   }
 
-  postings.build();
-
-  std::vector<uint32_t> candidates;
-  std::vector<uint64_t> spatialKeys, featureKeys, attributeKeys;
-  for (uint32_t i = 0; i < n; ++i) {
-    const FeatureRecord* f = features[i];
-    if (snapshots.failed(i)) {
-      reportCheckError(kSnapshotFailed, f, static_cast<const FeatureRecord*>(nullptr), report);
-      continue;
-    }
+  // Gathers into out, sorted and without repeats, the items that may pair
+  // with item: those after it, or with everyOther every item but itself.
+  void candidates(uint32_t item, bool everyOther, std::vector<uint32_t>& out) {
+    const uint32_t i = items_[item];
+    const FeatureRecord* f = features_[i];
     const uint64_t cls = classKey(*f);
-    const Range<AttrKey> attrs = snapshots.attributes(i);
-    const Range<uint64_t> spNames = snapshots.spatialNames(i);
-    const Range<uint64_t> fpNames = snapshots.featureNames(i);
+    const Range<AttrKey> attrs = snapshots_.attributes(i);
+    const Range<uint64_t> spNames = snapshots_.spatialNames(i);
+    const Range<uint64_t> fpNames = snapshots_.featureNames(i);
+    const uint32_t from = everyOther ? 0 : item + 1;
+    auto count = [&](uint64_t k) { return countFrom(k, from); };
 
     // The posting lists whose union holds every feature that shares a
     // spatial name with F (or, when F has none, every feature without
     // spatial pointers): a superset of those with equal spatial pointers.
     // Likewise for feature pointers and for attributes.
-    spatialKeys.clear();
-    if (spNames.empty()) spatialKeys.push_back(key(cls, kNoSpatial, 0));
+    spatialKeys_.clear();
+    if (spNames.empty()) spatialKeys_.push_back(key(cls, kNoSpatial, 0));
     for (const uint64_t* k = spNames.first; k != spNames.last; ++k) {
-      if (k == spNames.first || *k != *(k - 1)) spatialKeys.push_back(key(cls, kSpatialName, *k));
+      if (k == spNames.first || *k != *(k - 1)) spatialKeys_.push_back(key(cls, kSpatialName, *k));
     }
     // Without feature pointers F shares no name: the features without any
     // would be the superset, seldom a small one, so this kind is not used.
-    featureKeys.clear();
+    featureKeys_.clear();
     for (const uint64_t* k = fpNames.first; k != fpNames.last; ++k) {
-      if (k == fpNames.first || *k != *(k - 1)) featureKeys.push_back(key(cls, kFeatureName, *k));
+      if (k == fpNames.first || *k != *(k - 1)) featureKeys_.push_back(key(cls, kFeatureName, *k));
     }
-    attributeKeys.clear();
+    attributeKeys_.clear();
     if (!hasRepeatedCodes(attrs)) {
-      attributeKeys.push_back(key(cls, kAttributeSet, attributeSetHash(attrs)));
+      attributeKeys_.push_back(key(cls, kAttributeSet, attributeSetHash(attrs)));
     } else {
       // G must hold every code/text pair of F: the rarest will do.
       uint64_t rarest = 0;
       size_t fewest = SIZE_MAX;
       for (const AttrKey* a = attrs.first; a != attrs.last; ++a) {
         const uint64_t k = key(cls, kAttributePair, mix(a->attl, a->text));
-        const size_t count = countAfter(postings, k, i);
-        if (count < fewest) {
-          fewest = count;
+        const size_t n = count(k);
+        if (n < fewest) {
+          fewest = n;
           rarest = k;
         }
       }
-      attributeKeys.push_back(rarest);
+      attributeKeys_.push_back(rarest);
     }
     auto total = [&](const std::vector<uint64_t>& keys) {
       size_t sum = 0;
       for (const uint64_t k : keys)
-        sum += countAfter(postings, k, i);
+        sum += count(k);
       return sum;
     };
     auto gather = [&](const std::vector<uint64_t>& keys) {
       for (const uint64_t k : keys)
-        appendAfter(postings, k, i, candidates);
+        appendFrom(k, from, out);
     };
 
-    candidates.clear();
+    out.clear();
     // Any of the three is a superset of the 333 pairs; the smallest serves.
-    const std::vector<uint64_t>* for333 = &attributeKeys;
-    size_t smallest = total(attributeKeys);
-    const size_t spatialTotal = total(spatialKeys);
+    const std::vector<uint64_t>* for333 = &attributeKeys_;
+    size_t smallest = total(attributeKeys_);
+    const size_t spatialTotal = total(spatialKeys_);
     if (spatialTotal < smallest) {
       smallest = spatialTotal;
-      for333 = &spatialKeys;
+      for333 = &spatialKeys_;
     }
-    if (!featureKeys.empty() && total(featureKeys) < smallest) for333 = &featureKeys;
+    if (!featureKeys_.empty() && total(featureKeys_) < smallest) for333 = &featureKeys_;
     gather(*for333);
-    if (f->prim == kPrimLine && for333 != &spatialKeys) gather(spatialKeys);
+    if (f->prim == kPrimLine && for333 != &spatialKeys_) gather(spatialKeys_);
     if (f->prim == kPrimArea) {
-      appendAfter(postings,
-                  key(cls, kSortedSpatial, sequenceHash(snapshots.spatialPointers(i), spatialHash)),
-                  i, candidates);
-      if (!snapshots.featurePointers(i).empty()) {
-        appendAfter(
-            postings,
-            key(cls, kSortedFeature, sequenceHash(snapshots.featurePointers(i), featureHash)), i,
-            candidates);
+      appendFrom(key(cls, kSortedSpatial, sequenceHash(snapshots_.spatialPointers(i), spatialHash)),
+                 from, out);
+      if (!snapshots_.featurePointers(i).empty()) {
+        appendFrom(
+            key(cls, kSortedFeature, sequenceHash(snapshots_.featurePointers(i), featureHash)),
+            from, out);
       }
     }
-    appendAfter(postings, key(cls, kFailed, 0), i, candidates);
-    std::sort(candidates.begin(), candidates.end());
-    candidates.erase(std::unique(candidates.begin(), candidates.end()), candidates.end());
+    appendFrom(key(cls, kFailed, 0), from, out);
+    std::sort(out.begin(), out.end());
+    out.erase(std::unique(out.begin(), out.end()), out.end());
+    if (everyOther) out.erase(std::remove(out.begin(), out.end(), item), out.end());
+  }
 
+ private:
+  void add(uint32_t item) {
+    const uint32_t i = items_[item];
+    const uint64_t cls = classKey(*features_[i]);
+    auto add = [&](Dimension d, uint64_t value) { postings_.add(key(cls, d, value), item); };
+    if (snapshots_.failed(i)) {
+      add(kFailed, 0);
+      return;
+    }
+    const Range<AttrKey> attrs = snapshots_.attributes(i);
+    add(kAttributeSet, attributeSetHash(attrs));
+    for (const AttrKey* a = attrs.first; repeatedCodes_ && a != attrs.last; ++a) {
+      if (a == attrs.first || *a != *(a - 1)) add(kAttributePair, mix(a->attl, a->text));
+    }
+    const Range<uint64_t> spNames = snapshots_.spatialNames(i);
+    for (const uint64_t* k = spNames.first; k != spNames.last; ++k) {
+      if (k == spNames.first || *k != *(k - 1)) add(kSpatialName, *k);
+    }
+    if (spNames.empty()) add(kNoSpatial, 0);
+    const Range<uint64_t> fpNames = snapshots_.featureNames(i);
+    for (const uint64_t* k = fpNames.first; k != fpNames.last; ++k) {
+      if (k == fpNames.first || *k != *(k - 1)) add(kFeatureName, *k);
+    }
+    if (features_[i]->prim == kPrimArea) {
+      add(kSortedSpatial, sequenceHash(snapshots_.spatialPointers(i), spatialHash));
+      if (!snapshots_.featurePointers(i).empty()) {
+        add(kSortedFeature, sequenceHash(snapshots_.featurePointers(i), featureHash));
+      }
+    }
+  }
+
+  // The items from `from` on with key.
+  std::pair<const uint32_t*, const uint32_t*> itemsFrom(uint64_t k, uint32_t from) const {
+    if (from == 0) return postings_.all(k);
+    return postings_.after(k, from - 1);
+  }
+  size_t countFrom(uint64_t k, uint32_t from) const {
+    const auto [first, last] = itemsFrom(k, from);
+    return static_cast<size_t>(last - first);
+  }
+  void appendFrom(uint64_t k, uint32_t from, std::vector<uint32_t>& out) const {
+    const auto [first, last] = itemsFrom(k, from);
+    out.insert(out.end(), first, last);
+  }
+
+  const std::vector<const FeatureRecord*>& features_;
+  const Snapshots& snapshots_;
+  std::vector<uint32_t> items_;
+  bool repeatedCodes_ = false;
+  Postings postings_;
+  std::vector<uint64_t> spatialKeys_, featureKeys_, attributeKeys_;
+};
+
+// The finding of the pair F (at i) and G (at j, after F) of one class, both
+// snapshots made: 333, 334, 336 or 0.
+int pairFinding(const std::vector<const FeatureRecord*>& features, const Snapshots& snapshots,
+                uint32_t i, uint32_t j) {
+  const uint8_t prim = features[i]->prim;
+  const Range<uint64_t> spNames = snapshots.spatialNames(i);
+  const bool spatialEqual = pointersEqual(spNames, snapshots.spatialNames(j));
+  if (attributesEqual(snapshots.attributes(i), snapshots.attributes(j))) {
+    if (spatialEqual && pointersEqual(snapshots.featureNames(i), snapshots.featureNames(j))) {
+      return kDuplicateFeature;
+    }
+  } else if (prim == kPrimLine) {
+    if (spatialEqual) return kLinesOnSameEdges;
+  } else if (prim == kPrimArea) {
+    const Range<FeatureKey> ff = snapshots.featurePointers(i);
+    const Range<FeatureKey> gf = snapshots.featurePointers(j);
+    const bool sortedFeatureEqual = !ff.empty() && !gf.empty() && sameSorted(ff, gf);
+    if (sortedFeatureEqual ||
+        sameSorted(snapshots.spatialPointers(i), snapshots.spatialPointers(j))) {
+      return kAreasOnSamePointers;
+    }
+  }
+  return 0;
+}
+
+bool sameClass(const FeatureRecord& f, const FeatureRecord& g) {
+  return f.prim == g.prim && f.objl == g.objl;
+}
+
+// Whether the snapshots of two features of one class are the same in all
+// that pairFinding reads.
+bool sameSnapshot(const Snapshots& s, uint32_t i, uint32_t j) {
+  return sameSorted(s.attributes(i), s.attributes(j)) &&
+         sameSorted(s.spatialNames(i), s.spatialNames(j)) &&
+         sameSorted(s.featureNames(i), s.featureNames(j)) &&
+         sameSorted(s.spatialPointers(i), s.spatialPointers(j)) &&
+         sameSorted(s.featurePointers(i), s.featurePointers(j));
+}
+
+uint64_t snapshotHash(const std::vector<const FeatureRecord*>& features, const Snapshots& s,
+                      uint32_t i) {
+  const auto name = [](uint64_t k) { return k; };
+  uint64_t h = mix(classKey(*features[i]), attributeSetHash(s.attributes(i)));
+  h = mix(h, sequenceHash(s.spatialNames(i), name));
+  h = mix(h, sequenceHash(s.featureNames(i), name));
+  h = mix(h, sequenceHash(s.spatialPointers(i), spatialHash));
+  return mix(h, sequenceHash(s.featurePointers(i), featureHash));
+}
+
+// The number of pairs (a, b), a from first and b from second (each in
+// ascending order), with a before b.
+uint64_t pairsInOrder(std::span<const uint32_t> first, std::span<const uint32_t> second) {
+  uint64_t pairs = 0;
+  size_t before = 0;  // of first, before the b at hand
+  for (const uint32_t b : second) {
+    while (before < first.size() && first[before] < b)
+      ++before;
+    pairs += before;
+  }
+  return pairs;
+}
+
+// The findings of check 7 counted without walking every pair: features with
+// the same snapshot give the same finding against any other, so each group
+// of them is compared once with itself and once with every group sharing a
+// key, and the pairs of two groups in walk order are counted from their
+// positions.
+void countDuplicates(const std::vector<const FeatureRecord*>& features, const Snapshots& snapshots,
+                     CheckReport& report) {
+  const auto n = static_cast<uint32_t>(features.size());
+  std::map<int, uint64_t> counts;
+  // A feature whose snapshot failed names itself once, and each feature of
+  // its class before it names it once more.
+  {
+    FlatMap<uint64_t> failedAfter(64);
+    for (uint32_t i = n; i-- > 0;) {
+      uint64_t& later = failedAfter.insert(classKey(*features[i]), 0);
+      if (snapshots.failed(i)) {
+        ++counts[kSnapshotFailed];
+        ++later;
+      } else {
+        counts[kSnapshotFailed] += later;
+      }
+    }
+  }
+  // Groups of identical snapshots, each listed by its members' positions.
+  std::vector<uint32_t> representatives;
+  std::vector<std::vector<uint32_t>> members;
+  {
+    FlatMap<uint32_t> groupOf(n);
+    for (uint32_t i = 0; i < n; ++i) {
+      if (snapshots.failed(i)) continue;
+      const uint64_t h = snapshotHash(features, snapshots, i);
+      for (uint64_t probe = 0;; ++probe) {
+        const auto next = static_cast<uint32_t>(representatives.size());
+        const uint32_t g = groupOf.insert(mix(h, probe), next);
+        if (g == next) {
+          representatives.push_back(i);
+          members.push_back({i});
+          break;
+        }
+        const uint32_t r = representatives[g];
+        if (sameClass(*features[r], *features[i]) && sameSnapshot(snapshots, r, i)) {
+          members[g].push_back(i);
+          break;
+        }
+      }
+    }
+  }
+  PairKeys keys(features, snapshots, representatives);
+  std::vector<uint32_t> candidates;
+  for (uint32_t g = 0; g < representatives.size(); ++g) {
+    const uint32_t f = representatives[g];
+    const uint64_t size = members[g].size();
+    if (size > 1) {
+      if (const int code = pairFinding(features, snapshots, f, f)) {
+        counts[code] += size * (size - 1) / 2;
+      }
+    }
+    keys.candidates(g, true, candidates);
+    for (const uint32_t other : candidates) {
+      const uint32_t h = representatives[other];
+      if (!sameClass(*features[f], *features[h])) continue;  // a hash collision
+      if (const int code = pairFinding(features, snapshots, f, h)) {
+        counts[code] += pairsInOrder(members[g], members[other]);
+      }
+    }
+  }
+  for (const auto& [code, count] : counts)
+    report.counted(code, count);
+}
+
+}  // namespace
+
+void checkFeatureDuplication(const Dataset& dataset, CheckReport& report) {
+  // Its findings never change the status.
+  if (report.detail() == FindingDetail::None) return;
+  std::vector<const FeatureRecord*> features;
+  features.reserve(static_cast<size_t>(dataset.features.count));
+  for (const FeatureRecord* f : dataset.features)
+    features.push_back(f);
+  const Snapshots snapshots(features);
+  const auto n = static_cast<uint32_t>(features.size());
+  if (report.detail() == FindingDetail::CountOnly) {
+    countDuplicates(features, snapshots, report);
+    return;
+  }
+  std::vector<uint32_t> all(n);
+  for (uint32_t i = 0; i < n; ++i)
+    all[i] = i;
+  PairKeys keys(features, snapshots, std::move(all));
+  std::vector<uint32_t> candidates;
+  for (uint32_t i = 0; i < n; ++i) {
+    const FeatureRecord* f = features[i];
+    if (snapshots.failed(i)) {
+      reportCheckError(kSnapshotFailed, f, static_cast<const FeatureRecord*>(nullptr), report);
+      continue;
+    }
+    keys.candidates(i, false, candidates);
     for (const uint32_t j : candidates) {
       const FeatureRecord* g = features[j];
-      if (g->prim != f->prim || g->objl != f->objl) continue;  // a hash collision
+      if (!sameClass(*f, *g)) continue;  // a hash collision
       if (snapshots.failed(j)) {
         reportCheckError(kSnapshotFailed, f, static_cast<const FeatureRecord*>(nullptr), report);
         continue;
       }
-      const bool spatialEqual = pointersEqual(spNames, snapshots.spatialNames(j));
-      if (attributesEqual(attrs, snapshots.attributes(j))) {
-        if (spatialEqual && pointersEqual(fpNames, snapshots.featureNames(j))) {
-          reportCheckError(kDuplicateFeature, f, g, report);
-        }
-      } else if (f->prim == kPrimLine) {
-        if (spatialEqual) reportCheckError(kLinesOnSameEdges, f, g, report);
-      } else if (f->prim == kPrimArea) {
-        const Range<FeatureKey> ff = snapshots.featurePointers(i);
-        const Range<FeatureKey> gf = snapshots.featurePointers(j);
-        const bool sortedFeatureEqual = !ff.empty() && !gf.empty() && sameSorted(ff, gf);
-        if (sortedFeatureEqual ||
-            sameSorted(snapshots.spatialPointers(i), snapshots.spatialPointers(j))) {
-          reportCheckError(kAreasOnSamePointers, f, g, report);
-        }
+      if (const int code = pairFinding(features, snapshots, i, j)) {
+        reportCheckError(code, f, g, report);
       }
     }
   }

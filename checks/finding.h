@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 
@@ -40,6 +41,10 @@ inline std::string recordName(const RecordKey& key) {
   return recordName(key.rcnm, key.rcid);
 }
 
+// How much of the findings a reporter takes: each one (report), only how
+// many there are of each code (counted), or nothing.
+enum class FindingDetail { Each, CountOnly, None };
+
 // Receives what a check run says, in order: the announcement of each check
 // before it runs, and each finding.
 class FindingReporter {
@@ -48,6 +53,12 @@ class FindingReporter {
   // text is a complete line, "Checking ...\n".
   virtual void announce(const char* text) = 0;
   virtual void report(const Finding& finding) = 0;
+  // With CountOnly the checks hand counts instead of findings where they
+  // can count without enumerating (pairs of equal records, say); with None
+  // they skip what cannot change the status.
+  virtual FindingDetail detail() const { return FindingDetail::Each; }
+  // count findings of code not handed one by one.
+  virtual void counted(int /*code*/, uint64_t /*count*/) {}
 };
 
 // The check log: announcements and one error line per finding through a
@@ -68,6 +79,24 @@ class DiscardingReporter : public FindingReporter {
  public:
   void announce(const char*) override {}
   void report(const Finding&) override {}
+  FindingDetail detail() const override { return FindingDetail::None; }
+};
+
+// Counts the findings of each code, without their records.
+class CountingReporter : public FindingReporter {
+ public:
+  void announce(const char*) override {}
+  void report(const Finding& finding) override { counted(finding.code, 1); }
+  FindingDetail detail() const override { return FindingDetail::CountOnly; }
+  void counted(int code, uint64_t count) override;
+
+  uint64_t total() const { return total_; }
+  // (code, count) in ascending code order, codes without findings left out.
+  const std::map<int, uint64_t>& byCode() const { return byCode_; }
+
+ private:
+  uint64_t total_ = 0;
+  std::map<int, uint64_t> byCode_;
 };
 
 }  // namespace abys

@@ -24,32 +24,48 @@ std::vector<Record*> inOrder(const List<Record>& list) {
 }
 
 // Reports `code` for every pair of records of list with the same RCID, in the
-// order of a walk over every record and every record after it. Returns code
-// when there was a pair, else 0.
+// order of a walk over every record and every record after it, or hands how
+// many pairs there are when only counts are wanted. Returns code when there
+// was a pair, else 0. Memory grows with the records, not the pairs.
 template <typename Record>
 int reportEqualIds(const List<Record>& list, int code, CheckReport& report) {
   const std::vector<Record*> records = inOrder(list);
-  std::unordered_map<uint32_t, uint32_t> seen;
-  seen.reserve(records.size());
-  bool repeated = false;
-  for (const Record* r : records)
-    repeated |= ++seen[r->rcid] > 1;
-  if (!repeated) return 0;
-
-  std::unordered_map<uint32_t, std::vector<uint32_t>> positions;
-  for (uint32_t i = 0; i < records.size(); ++i) {
-    if (seen[records[i]->rcid] > 1) positions[records[i]->rcid].push_back(i);
+  // Each RCID's group, and the records of each group in list order.
+  std::unordered_map<uint32_t, uint32_t> groupOf;
+  groupOf.reserve(records.size());
+  std::vector<uint32_t> group(records.size());
+  std::vector<uint32_t> sizes;
+  for (size_t i = 0; i < records.size(); ++i) {
+    const auto [at, added] =
+        groupOf.try_emplace(records[i]->rcid, static_cast<uint32_t>(sizes.size()));
+    if (added) sizes.push_back(0);
+    group[i] = at->second;
+    ++sizes[at->second];
   }
-  std::vector<std::pair<uint32_t, uint32_t>> pairs;
-  for (const auto& [rcid, group] : positions) {
-    for (size_t a = 0; a < group.size(); ++a) {
-      for (size_t b = a + 1; b < group.size(); ++b)
-        pairs.emplace_back(group[a], group[b]);
-    }
+  if (sizes.size() == records.size()) return 0;
+  if (report.detail() == FindingDetail::None) return code;
+  if (report.detail() == FindingDetail::CountOnly) {
+    uint64_t pairs = 0;
+    for (const uint64_t k : sizes)
+      pairs += k * (k - 1) / 2;
+    report.counted(code, pairs);
+    return code;
   }
-  std::sort(pairs.begin(), pairs.end());
-  for (const auto& [a, b] : pairs)
-    reportCheckError(code, records[a], records[b], report);
+  std::vector<uint32_t> begin(sizes.size() + 1, 0);
+  for (size_t g = 0; g < sizes.size(); ++g)
+    begin[g + 1] = begin[g] + sizes[g];
+  std::vector<uint32_t> members(records.size());
+  std::vector<uint32_t> next(begin.begin(), begin.end() - 1);
+  for (size_t i = 0; i < records.size(); ++i)
+    members[next[group[i]]++] = static_cast<uint32_t>(i);
+  // Walking in list order, record i is the next member of its group: the
+  // members after it are its pairs, in order.
+  std::copy(begin.begin(), begin.end() - 1, next.begin());
+  for (size_t i = 0; i < records.size(); ++i) {
+    const uint32_t g = group[i];
+    for (uint32_t m = ++next[g]; m < begin[g + 1]; ++m)
+      reportCheckError(code, records[i], records[members[m]], report);
+  }
   return code;
 }
 
@@ -67,6 +83,17 @@ long equalPairs(std::vector<Key>& keys) {
     i = j;
   }
   return pairs;
+}
+
+// One 311 finding for f per pair of equal pointers, or their count.
+void reportRepeated(const FeatureRecord* f, long pairs, CheckReport& report) {
+  if (report.detail() == FindingDetail::CountOnly) {
+    report.counted(kRepeatedPointer, static_cast<uint64_t>(pairs));
+    return;
+  }
+  if (report.detail() == FindingDetail::None) return;
+  for (long i = 0; i < pairs; ++i)
+    reportCheckError(kRepeatedPointer, f, static_cast<const FeatureRecord*>(nullptr), report);
 }
 
 }  // namespace
@@ -193,7 +220,9 @@ int checkObjectPointers(Dataset& dataset, const RecordIndex& index, CheckReport&
       }
     }
     // Every pair of equal pointers writes the same line, so counting pairs
-    // writes what comparing every pair would.
+    // writes what comparing every pair would. The pairs never change the
+    // status.
+    if (report.detail() == FindingDetail::None) continue;
     long repeated = 0;
     if (f->featurePointers.count > 1) {
       std::vector<std::tuple<uint16_t, uint32_t, uint16_t, uint8_t, char>> keys;
@@ -203,8 +232,7 @@ int checkObjectPointers(Dataset& dataset, const RecordIndex& index, CheckReport&
       }
       repeated += equalPairs(keys);
     }
-    for (long i = 0; i < repeated; ++i)
-      reportCheckError(kRepeatedPointer, f, none, report);
+    reportRepeated(f, repeated, report);
     repeated = 0;
     if (f->spatialPointers.count > 1) {
       std::vector<uint64_t> keys;
@@ -214,8 +242,7 @@ int checkObjectPointers(Dataset& dataset, const RecordIndex& index, CheckReport&
       }
       repeated += equalPairs(keys);
     }
-    for (long i = 0; i < repeated; ++i)
-      reportCheckError(kRepeatedPointer, f, none, report);
+    reportRepeated(f, repeated, report);
   }
   return status;
 }

@@ -376,9 +376,11 @@ TEST(ChecksOracle, FastChecksWriteWhatThePairwiseWalkWrites) {
     const int messy = static_cast<int>(seed % 3);
     snapshotSeed = seed;
     duplicationSnapshotFails = seed % 4 == 0 ? snapshotFails : nullptr;
-    Dataset fast, slow;
+    Dataset fast, slow, counted, quiet;
     randomDataset(fast, seed, messy);
     randomDataset(slow, seed, messy);
+    randomDataset(counted, seed, messy);
+    randomDataset(quiet, seed, messy);
     std::string fastLog, slowLog;
     const int fastStatus = runLogicalChecks(fast, [&](const char* format, std::va_list args) {
       fastLog += formatMessage(format, args);
@@ -387,15 +389,28 @@ TEST(ChecksOracle, FastChecksWriteWhatThePairwiseWalkWrites) {
         [&](const char* format, std::va_list args) { slowLog += formatMessage(format, args); });
     CheckReport slowReport(slow, slowText);
     const int slowStatus = pairwiseChecks(slow, slowReport);
+    // Counting without enumerating, and skipping what nobody reads, give
+    // the same status and counts.
+    CountingReporter counter;
+    const int countedStatus = runLogicalChecks(counted, counter);
+    DiscardingReporter discard;
+    const int quietStatus = runLogicalChecks(quiet, discard);
     duplicationSnapshotFails = nullptr;
     ASSERT_EQ(fastLog, slowLog) << "seed " << seed;
     ASSERT_EQ(fastStatus, slowStatus) << "seed " << seed;
     ASSERT_EQ(referenceCounts(fast), referenceCounts(slow)) << "seed " << seed;
+    ASSERT_EQ(countedStatus, fastStatus) << "seed " << seed;
+    ASSERT_EQ(quietStatus, fastStatus) << "seed " << seed;
+    ASSERT_EQ(referenceCounts(quiet), referenceCounts(fast)) << "seed " << seed;
     ++statuses[fastStatus];
+    std::map<int, uint64_t> logged;
     for (size_t at = fastLog.find("Error:"); at != std::string::npos;
          at = fastLog.find("Error:", at + 1)) {
-      ++findings[std::atoi(fastLog.c_str() + at + 6)];
+      ++logged[std::atoi(fastLog.c_str() + at + 6)];
     }
+    ASSERT_EQ(counter.byCode(), logged) << "seed " << seed;
+    for (const auto& [code, count] : logged)
+      findings[code] += static_cast<int>(count);
   }
   // The datasets reach every stage: passing runs, failures of several
   // checks, and findings of every code the rewritten checks make.

@@ -3,32 +3,10 @@
 // while a cell is read a second time.
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <cstdlib>
-#include <new>
-
 #include "cell_writer.h"
 #include "field_stream.h"
+#include "support/counted_new.h"
 #include "support/stream.h"
-
-namespace {
-std::atomic<long> allocations{0};
-}
-
-// GCC takes the replaced operators for a malloc/delete mismatch.
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-
-void* operator new(size_t size) {
-  ++allocations;
-  if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
-  throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept {
-  std::free(p);
-}
-void operator delete(void* p, size_t) noexcept {
-  std::free(p);
-}
 
 namespace abys {
 namespace {
@@ -63,12 +41,12 @@ TEST(Allocation, NoneWhileReadingAndDecodingOnceWarm) {
   for (int& count : fields) {
     std::rewind(file.get());
     stream.attach(file.get());
-    const long before = allocations.load();
+    const long before = test::allocations.load();
     while (stream.next() > 0) {
       stream.decode();
       ++count;
     }
-    allocated = allocations.load() - before;
+    allocated = test::allocations.load() - before;
   }
   EXPECT_EQ(allocated, 0);
   EXPECT_EQ(fields[1], fields[0]);
