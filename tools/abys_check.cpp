@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,12 +15,6 @@
 namespace {
 
 enum class Output { Log, Summary, Json };
-
-struct FileResult {
-  std::string path;
-  int loadStatus = 0;
-  std::vector<std::string> lines;
-};
 
 constexpr const char* kUsage = "usage: abys-check [--summary | --json] FILE...\n";
 
@@ -38,48 +33,113 @@ int help() {
   return 0;
 }
 
-// Splits the accumulated log into lines without their line ends.
-std::vector<std::string> splitLines(const std::string& text) {
-  std::vector<std::string> lines;
-  size_t start = 0;
-  while (start < text.size()) {
-    const size_t end = text.find('\n', start);
-    if (end == std::string::npos) {
-      lines.push_back(text.substr(start));
-      break;
-    }
-    lines.push_back(text.substr(start, end - start));
-    start = end + 1;
-  }
-  return lines;
+// A JSON string; bytes that are not UTF-8 are replaced rather than refused.
+std::string quoted(const std::string& text) {
+  return nlohmann::json(text).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
 }
 
-// The check log as text, and every finding as JSON: code, record names and
-// the position of the first record ([longitude, latitude]) or null.
-class JsonFindings : public abys::TextLogReporter {
+// Writes one JSON document of the files checked as it goes: a file's
+// messages as they are produced, its findings (kept in a temporary file
+// meanwhile, not in memory) after them, then its status and counts. No
+// part of the document is held whole, however many findings a file has.
+class JsonWriter {
  public:
-  explicit JsonFindings(abys::LogFn log) : TextLogReporter(std::move(log)) {}
-  void report(const abys::Finding& finding) override {
-    TextLogReporter::report(finding);
+  JsonWriter() { std::fputs("{\n  \"files\": [", stdout); }
+  ~JsonWriter() { std::fputs(files_ > 0 ? "\n  ]\n}\n" : "]\n}\n", stdout); }
+
+  void beginFile(const std::string& path) {
+    std::fputs(files_++ > 0 ? ",\n    {\n" : "\n    {\n", stdout);
+    std::printf("      \"path\": %s,\n      \"messages\": [", quoted(path).c_str());
+    lines_ = 0;
+    findings_ = 0;
+    partial_.clear();
+    spill_ = std::tmpfile();
+    held_.clear();
+  }
+
+  // Messages as produced: each complete line becomes one string.
+  void message(const std::string& text) {
+    partial_ += text;
+    size_t start = 0;
+    for (size_t end = partial_.find('\n'); end != std::string::npos;
+         end = partial_.find('\n', start)) {
+      line(partial_.substr(start, end - start));
+      start = end + 1;
+    }
+    partial_.erase(0, start);
+  }
+
+  void finding(const abys::Finding& finding) {
     nlohmann::json records =
         nlohmann::json::array({finding.record ? abys::recordName(*finding.record) : std::string()});
     if (finding.other) records.push_back(abys::recordName(*finding.other));
     nlohmann::json position = nullptr;
     if (finding.position) position = {finding.position->longitude, finding.position->latitude};
-    findings.push_back({{"code", finding.code},
-                        {"records", std::move(records)},
-                        {"position", std::move(position)}});
+    const std::string text = std::string(findings_++ > 0 ? ",\n        " : "\n        ") +
+                             nlohmann::json{{"code", finding.code},
+                                            {"records", std::move(records)},
+                                            {"position", std::move(position)}}
+                                 .dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+    if (spill_ == nullptr || std::fputs(text.c_str(), spill_) < 0) held_ += text;
   }
-  nlohmann::json findings = nlohmann::json::array();
+
+  void endFile(const abys::OpenResult& result) {
+    if (!partial_.empty()) line(partial_);
+    std::fputs(lines_ > 0 ? "\n      ],\n      \"findings\": [" : "],\n      \"findings\": [",
+               stdout);
+    if (spill_ != nullptr) {
+      std::rewind(spill_);
+      char buffer[1 << 16];
+      for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, spill_)) > 0;)
+        std::fwrite(buffer, 1, n, stdout);
+      std::fclose(spill_);
+      spill_ = nullptr;
+    }
+    std::fputs(held_.c_str(), stdout);
+    std::fputs(findings_ > 0 ? "\n      ],\n" : "],\n", stdout);
+    const abys::LoadedCounts& c = result.counts;
+    const nlohmann::json counts = {{"features", c.features},
+                                   {"vectors", c.vectors},
+                                   {"points", c.isolatedNodes},
+                                   {"nodes", c.connectedNodes},
+                                   {"edges", c.edges}};
+    nlohmann::json extent = nullptr;
+    if (c.hasExtent) {
+      extent = {{"minX", c.minX}, {"maxX", c.maxX}, {"minY", c.minY}, {"maxY", c.maxY}};
+    }
+    std::printf(
+        "      \"loadStatus\": %d,\n      \"checkStatus\": %s,\n      \"counts\": %s,\n"
+        "      \"extent\": %s\n    }",
+        result.loadStatus, result.checked ? std::to_string(result.checkStatus).c_str() : "null",
+        counts.dump().c_str(), extent.dump().c_str());
+  }
+
+ private:
+  void line(const std::string& text) {
+    std::fputs(lines_++ > 0 ? ",\n        " : "\n        ", stdout);
+    std::fputs(quoted(text).c_str(), stdout);
+  }
+
+  int files_ = 0;
+  size_t lines_ = 0;
+  size_t findings_ = 0;
+  std::string partial_;
+  std::FILE* spill_ = nullptr;
+  std::string held_;  // findings when no temporary file could be made
 };
 
-nlohmann::json countsOf(const abys::LoadedCounts& c) {
-  return {{"features", c.features},
-          {"vectors", c.vectors},
-          {"points", c.isolatedNodes},
-          {"nodes", c.connectedNodes},
-          {"edges", c.edges}};
-}
+// The check log as text, and every finding to the JSON document too.
+class JsonFindings : public abys::TextLogReporter {
+ public:
+  JsonFindings(abys::LogFn log, JsonWriter& json) : TextLogReporter(std::move(log)), json_(json) {}
+  void report(const abys::Finding& finding) override {
+    TextLogReporter::report(finding);
+    json_.finding(finding);
+  }
+
+ private:
+  JsonWriter& json_;
+};
 
 }  // namespace
 
@@ -110,56 +170,50 @@ int main(int argc, char** argv) {
   if (paths.empty()) return usage();
 
   int exitStatus = 0;
-  nlohmann::json documents = nlohmann::json::array();
+  std::optional<JsonWriter> json;
+  if (output == Output::Json) json.emplace();
   abys::ChartSession session;
   for (const std::string& path : paths) {
-    std::string log;
-    const bool echo = output == Output::Log;
-    if (echo && paths.size() > 1) std::printf("==> %s <==\n", path.c_str());
-    auto sink = [&](const char* format, std::va_list args) {
-      const std::string message = abys::formatMessage(format, args);
-      if (echo) std::fputs(message.c_str(), stdout);
-      log += message;
-    };
-    JsonFindings reporter(sink);
-    const abys::OpenResult result = session.open(path.c_str(), reporter, sink);
+    // Messages go out as they are produced; nothing is kept.
+    abys::LogFn sink;
+    if (output == Output::Log) {
+      if (paths.size() > 1) std::printf("==> %s <==\n", path.c_str());
+      sink = [](const char* format, std::va_list args) {
+        std::fputs(abys::formatMessage(format, args).c_str(), stdout);
+      };
+    } else if (output == Output::Json) {
+      json->beginFile(path);
+      sink = [&json](const char* format, std::va_list args) {
+        json->message(abys::formatMessage(format, args));
+      };
+    }
+    abys::TextLogReporter text(sink);
+    abys::CountingReporter counter;
+    std::optional<JsonFindings> jsonFindings;
+    abys::FindingReporter* reporter = &text;
+    if (output == Output::Summary) reporter = &counter;
+    if (output == Output::Json) reporter = &jsonFindings.emplace(sink, *json);
+
+    const abys::OpenResult result = session.open(path.c_str(), *reporter, sink);
     if (result.outcome == abys::OpenOutcome::CannotOpen) {
       std::fprintf(stderr, "abys-check: cannot open %s: %s\n", path.c_str(), std::strerror(errno));
     }
     session.close();
     if (result.loadStatus != 0 || result.checkStatus != 0) exitStatus = 1;
 
-    const abys::LoadedCounts& counts = result.counts;
-    const nlohmann::json& findings = reporter.findings;
     if (output == Output::Summary) {
+      const abys::LoadedCounts& counts = result.counts;
       std::printf(
           "%s: load %d, check %s, features %d, vectors %d (points %d, nodes %d, edges %d), "
-          "findings %zu\n",
+          "findings %llu\n",
           path.c_str(), result.loadStatus,
           result.checked ? std::to_string(result.checkStatus).c_str() : "-", counts.features,
           counts.vectors, counts.isolatedNodes, counts.connectedNodes, counts.edges,
-          findings.size());
+          static_cast<unsigned long long>(counter.total()));
     } else if (output == Output::Json) {
-      nlohmann::json doc = {
-          {"path", path},
-          {"loadStatus", result.loadStatus},
-          {"checkStatus", result.checked ? nlohmann::json(result.checkStatus) : nullptr},
-          {"counts", countsOf(counts)},
-          {"messages", splitLines(log)},
-          {"findings", findings}};
-      if (counts.hasExtent) {
-        doc["extent"] = {{"minX", counts.minX},
-                         {"maxX", counts.maxX},
-                         {"minY", counts.minY},
-                         {"maxY", counts.maxY}};
-      } else {
-        doc["extent"] = nullptr;
-      }
-      documents.push_back(std::move(doc));
+      json->endFile(result);
     }
   }
-  if (output == Output::Json) {
-    std::puts(nlohmann::json{{"files", documents}}.dump(2).c_str());
-  }
+  json.reset();
   return exitStatus;
 }
