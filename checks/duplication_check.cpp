@@ -4,9 +4,11 @@
 // the check must consider, in the order of a walk over every feature and
 // every feature after it. Comparing them all costs the square of a class's
 // size, so each feature's attributes and pointers are copied once into flat
-// sorted snapshots, and only pairs that share a key a finding needs are
-// compared, with the exact equality rules; the lines and their order are the
-// same as those of the full walk.
+// sorted snapshots; features with the same snapshot are grouped and one of
+// each group stands for it; groups are compared, with the exact equality
+// rules, only with groups that share a key a finding needs; and the walk
+// then visits only the pairs that give a finding. The lines and their order
+// are the same as those of the full walk; counts come from group sizes.
 #include <algorithm>
 #include <cstring>
 #include <functional>
@@ -247,15 +249,6 @@ class Postings {
     return {positions_.data() + begin_[*group], positions_.data() + begin_[*group + 1]};
   }
 
-  // The positions after `position` of features with key.
-  std::pair<const uint32_t*, const uint32_t*> after(uint64_t key, uint32_t position) const {
-    const uint32_t* group = groups_->find(key);
-    if (group == nullptr) return {nullptr, nullptr};
-    const uint32_t* first = positions_.data() + begin_[*group];
-    const uint32_t* last = positions_.data() + begin_[*group + 1];
-    return {std::upper_bound(first, last, position), last};
-  }
-
  private:
   struct Entry {
     uint64_t key;
@@ -277,10 +270,10 @@ enum Dimension : uint64_t {
   kAttributePair,
   kSpatialName,
   kFeatureName,
-  kNoSpatial,
   kSortedSpatial,
   kSortedFeature,
-  kFailed,
+  kSpatialSet,    // the names of a feature that repeats none
+  kRepeaterName,  // a name of a feature that repeats one
 };
 
 uint64_t key(uint64_t cls, Dimension d, uint64_t value) {
@@ -292,6 +285,14 @@ bool hasRepeatedCodes(Range<AttrKey> a) {
   if (a.size() < 2) return false;
   for (const AttrKey* i = a.first; i + 1 != a.last; ++i) {
     if (i->attl == (i + 1)->attl) return true;
+  }
+  return false;
+}
+
+bool hasRepeatedNames(Range<uint64_t> names) {
+  if (names.size() < 2) return false;
+  for (const uint64_t* k = names.first; k + 1 != names.last; ++k) {
+    if (*k == *(k + 1)) return true;
   }
   return false;
 }
@@ -318,17 +319,15 @@ uint64_t featureHash(const FeatureKey& k) {
   return mix(mix(objectKey(k.agen, k.fidn, k.fids), k.rind), k.comt);
 }
 
-// The keys a pair must share to give a finding, over a list of items (every
-// feature, or one feature standing for each group of identical ones):
+// The keys a pair must share to give a finding, over a list of items (one
+// feature standing for each group of identical ones):
 // 333 needs equal attributes (the same code/text set when F repeats no
 //     code, else every code/text pair of F in G), equal spatial pointers
-//     (a shared name, or none on either side) and equal feature pointers
+//     (see candidates) and equal feature pointers
 //     (a shared name when F has any);
 // 334 needs equal spatial pointers;
 // 336 needs the same sorted feature pointers or the same sorted spatial
 //     pointers, which are plain multiset equalities.
-// Features whose snapshot failed are paired with every earlier feature of
-// their class.
 class PairKeys {
  public:
   PairKeys(const std::vector<const FeatureRecord*>& features, const Snapshots& snapshots,
@@ -353,26 +352,34 @@ class PairKeys {
     postings_.build();
   }
 
-  // Gathers into out, sorted and without repeats, the items that may pair
-  // with item: those after it, or with everyOther every item but itself.
-  void candidates(uint32_t item, bool everyOther, std::vector<uint32_t>& out) {
+  // Gathers into out, sorted and without repeats, the other items that may
+  // pair with item.
+  void candidates(uint32_t item, std::vector<uint32_t>& out) {
     const uint32_t i = items_[item];
     const FeatureRecord* f = features_[i];
     const uint64_t cls = classKey(*f);
     const Range<AttrKey> attrs = snapshots_.attributes(i);
     const Range<uint64_t> spNames = snapshots_.spatialNames(i);
     const Range<uint64_t> fpNames = snapshots_.featureNames(i);
-    const uint32_t from = everyOther ? 0 : item + 1;
-    auto count = [&](uint64_t k) { return countFrom(k, from); };
+    auto count = [this](uint64_t k) { return countOf(k); };
 
-    // The posting lists whose union holds every feature that shares a
-    // spatial name with F (or, when F has none, every feature without
-    // spatial pointers): a superset of those with equal spatial pointers.
-    // Likewise for feature pointers and for attributes.
+    // The posting lists whose union holds every feature with spatial
+    // pointers equal to F's (as many, and as many matching pairs as
+    // pointers). When F repeats no name, such a feature names only F's
+    // names: it has exactly F's names or repeats one of them. Otherwise it
+    // shares a name with F (or, when F has none, has none either).
     spatialKeys_.clear();
-    if (spNames.empty()) spatialKeys_.push_back(key(cls, kNoSpatial, 0));
-    for (const uint64_t* k = spNames.first; k != spNames.last; ++k) {
-      if (k == spNames.first || *k != *(k - 1)) spatialKeys_.push_back(key(cls, kSpatialName, *k));
+    if (!hasRepeatedNames(spNames)) {
+      spatialKeys_.push_back(
+          key(cls, kSpatialSet, sequenceHash(spNames, [](uint64_t k) { return k; })));
+      for (const uint64_t* k = spNames.first; k != spNames.last; ++k)
+        spatialKeys_.push_back(key(cls, kRepeaterName, *k));
+    } else {
+      for (const uint64_t* k = spNames.first; k != spNames.last; ++k) {
+        if (k == spNames.first || *k != *(k - 1)) {
+          spatialKeys_.push_back(key(cls, kSpatialName, *k));
+        }
+      }
     }
     // Without feature pointers F shares no name: the features without any
     // would be the superset, seldom a small one, so this kind is not used.
@@ -405,7 +412,7 @@ class PairKeys {
     };
     auto gather = [&](const std::vector<uint64_t>& keys) {
       for (const uint64_t k : keys)
-        appendFrom(k, from, out);
+        appendOf(k, out);
     };
 
     out.clear();
@@ -421,18 +428,16 @@ class PairKeys {
     gather(*for333);
     if (f->prim == kPrimLine && for333 != &spatialKeys_) gather(spatialKeys_);
     if (f->prim == kPrimArea) {
-      appendFrom(key(cls, kSortedSpatial, sequenceHash(snapshots_.spatialPointers(i), spatialHash)),
-                 from, out);
+      appendOf(key(cls, kSortedSpatial, sequenceHash(snapshots_.spatialPointers(i), spatialHash)),
+               out);
       if (!snapshots_.featurePointers(i).empty()) {
-        appendFrom(
-            key(cls, kSortedFeature, sequenceHash(snapshots_.featurePointers(i), featureHash)),
-            from, out);
+        appendOf(key(cls, kSortedFeature, sequenceHash(snapshots_.featurePointers(i), featureHash)),
+                 out);
       }
     }
-    appendFrom(key(cls, kFailed, 0), from, out);
     std::sort(out.begin(), out.end());
     out.erase(std::unique(out.begin(), out.end()), out.end());
-    if (everyOther) out.erase(std::remove(out.begin(), out.end(), item), out.end());
+    out.erase(std::remove(out.begin(), out.end(), item), out.end());
   }
 
  private:
@@ -440,20 +445,20 @@ class PairKeys {
     const uint32_t i = items_[item];
     const uint64_t cls = classKey(*features_[i]);
     auto add = [&](Dimension d, uint64_t value) { postings_.add(key(cls, d, value), item); };
-    if (snapshots_.failed(i)) {
-      add(kFailed, 0);
-      return;
-    }
     const Range<AttrKey> attrs = snapshots_.attributes(i);
     add(kAttributeSet, attributeSetHash(attrs));
     for (const AttrKey* a = attrs.first; repeatedCodes_ && a != attrs.last; ++a) {
       if (a == attrs.first || *a != *(a - 1)) add(kAttributePair, mix(a->attl, a->text));
     }
     const Range<uint64_t> spNames = snapshots_.spatialNames(i);
+    const bool repeats = hasRepeatedNames(spNames);
     for (const uint64_t* k = spNames.first; k != spNames.last; ++k) {
-      if (k == spNames.first || *k != *(k - 1)) add(kSpatialName, *k);
+      if (k == spNames.first || *k != *(k - 1)) {
+        add(kSpatialName, *k);
+        if (repeats) add(kRepeaterName, *k);
+      }
     }
-    if (spNames.empty()) add(kNoSpatial, 0);
+    if (!repeats) add(kSpatialSet, sequenceHash(spNames, [](uint64_t k) { return k; }));
     const Range<uint64_t> fpNames = snapshots_.featureNames(i);
     for (const uint64_t* k = fpNames.first; k != fpNames.last; ++k) {
       if (k == fpNames.first || *k != *(k - 1)) add(kFeatureName, *k);
@@ -466,17 +471,12 @@ class PairKeys {
     }
   }
 
-  // The items from `from` on with key.
-  std::pair<const uint32_t*, const uint32_t*> itemsFrom(uint64_t k, uint32_t from) const {
-    if (from == 0) return postings_.all(k);
-    return postings_.after(k, from - 1);
-  }
-  size_t countFrom(uint64_t k, uint32_t from) const {
-    const auto [first, last] = itemsFrom(k, from);
+  size_t countOf(uint64_t k) const {
+    const auto [first, last] = postings_.all(k);
     return static_cast<size_t>(last - first);
   }
-  void appendFrom(uint64_t k, uint32_t from, std::vector<uint32_t>& out) const {
-    const auto [first, last] = itemsFrom(k, from);
+  void appendOf(uint64_t k, std::vector<uint32_t>& out) const {
+    const auto [first, last] = postings_.all(k);
     out.insert(out.end(), first, last);
   }
 
@@ -550,11 +550,70 @@ uint64_t pairsInOrder(std::span<const uint32_t> first, std::span<const uint32_t>
   return pairs;
 }
 
-// The findings of check 7 counted without walking every pair: features with
-// the same snapshot give the same finding against any other, so each group
-// of them is compared once with itself and once with every group sharing a
-// key, and the pairs of two groups in walk order are counted from their
-// positions.
+// Features with the same snapshot give the same finding against any other
+// feature, in either role: check 7 compares one feature of each group.
+struct Groups {
+  std::vector<uint32_t> group;                 // of each feature; kNone for a failed one
+  std::vector<uint32_t> representatives;       // each group's first feature
+  std::vector<std::vector<uint32_t>> members;  // each group's features, ascending
+  static constexpr uint32_t kNone = UINT32_MAX;
+
+  Groups(const std::vector<const FeatureRecord*>& features, const Snapshots& snapshots)
+      : group(features.size(), kNone) {
+    const auto n = static_cast<uint32_t>(features.size());
+    FlatMap<uint32_t> groupOf(n);
+    for (uint32_t i = 0; i < n; ++i) {
+      if (snapshots.failed(i)) continue;
+      const uint64_t h = snapshotHash(features, snapshots, i);
+      for (uint64_t probe = 0;; ++probe) {
+        const auto next = static_cast<uint32_t>(representatives.size());
+        const uint32_t g = groupOf.insert(mix(h, probe), next);
+        if (g == next) {
+          representatives.push_back(i);
+          members.push_back({i});
+          group[i] = g;
+          break;
+        }
+        const uint32_t r = representatives[g];
+        if (sameClass(*features[r], *features[i]) && sameSnapshot(snapshots, r, i)) {
+          members[g].push_back(i);
+          group[i] = g;
+          break;
+        }
+      }
+    }
+  }
+};
+
+// A group that pairs with another, and the finding of each pair.
+struct Match {
+  uint32_t group;
+  int code;
+};
+
+// For each group, the other groups whose pairs with it (it first) give a
+// finding: one comparison per group and candidate.
+std::vector<std::vector<Match>> matchesOf(const std::vector<const FeatureRecord*>& features,
+                                          const Snapshots& snapshots, const Groups& groups) {
+  PairKeys keys(features, snapshots, groups.representatives);
+  std::vector<std::vector<Match>> matches(groups.representatives.size());
+  std::vector<uint32_t> candidates;
+  for (uint32_t g = 0; g < groups.representatives.size(); ++g) {
+    const uint32_t f = groups.representatives[g];
+    keys.candidates(g, candidates);
+    for (const uint32_t other : candidates) {
+      const uint32_t h = groups.representatives[other];
+      if (!sameClass(*features[f], *features[h])) continue;  // a hash collision
+      if (const int code = pairFinding(features, snapshots, f, h))
+        matches[g].push_back({other, code});
+    }
+  }
+  return matches;
+}
+
+// The findings of check 7 counted without walking every pair: each group
+// against itself and against every group it matches, the pairs of two
+// groups in walk order counted from their positions.
 void countDuplicates(const std::vector<const FeatureRecord*>& features, const Snapshots& snapshots,
                      CheckReport& report) {
   const auto n = static_cast<uint32_t>(features.size());
@@ -573,52 +632,29 @@ void countDuplicates(const std::vector<const FeatureRecord*>& features, const Sn
       }
     }
   }
-  // Groups of identical snapshots, each listed by its members' positions.
-  std::vector<uint32_t> representatives;
-  std::vector<std::vector<uint32_t>> members;
-  {
-    FlatMap<uint32_t> groupOf(n);
-    for (uint32_t i = 0; i < n; ++i) {
-      if (snapshots.failed(i)) continue;
-      const uint64_t h = snapshotHash(features, snapshots, i);
-      for (uint64_t probe = 0;; ++probe) {
-        const auto next = static_cast<uint32_t>(representatives.size());
-        const uint32_t g = groupOf.insert(mix(h, probe), next);
-        if (g == next) {
-          representatives.push_back(i);
-          members.push_back({i});
-          break;
-        }
-        const uint32_t r = representatives[g];
-        if (sameClass(*features[r], *features[i]) && sameSnapshot(snapshots, r, i)) {
-          members[g].push_back(i);
-          break;
-        }
-      }
-    }
-  }
-  PairKeys keys(features, snapshots, representatives);
-  std::vector<uint32_t> candidates;
-  for (uint32_t g = 0; g < representatives.size(); ++g) {
-    const uint32_t f = representatives[g];
-    const uint64_t size = members[g].size();
+  const Groups groups(features, snapshots);
+  const std::vector<std::vector<Match>> matches = matchesOf(features, snapshots, groups);
+  for (uint32_t g = 0; g < groups.representatives.size(); ++g) {
+    const uint32_t f = groups.representatives[g];
+    const uint64_t size = groups.members[g].size();
     if (size > 1) {
       if (const int code = pairFinding(features, snapshots, f, f)) {
         counts[code] += size * (size - 1) / 2;
       }
     }
-    keys.candidates(g, true, candidates);
-    for (const uint32_t other : candidates) {
-      const uint32_t h = representatives[other];
-      if (!sameClass(*features[f], *features[h])) continue;  // a hash collision
-      if (const int code = pairFinding(features, snapshots, f, h)) {
-        counts[code] += pairsInOrder(members[g], members[other]);
-      }
-    }
+    for (const Match& m : matches[g])
+      counts[m.code] += pairsInOrder(groups.members[g], groups.members[m.group]);
   }
   for (const auto& [code, count] : counts)
     report.counted(code, count);
 }
+
+// One run of features after F that F pairs with, all with the same code.
+struct PairRun {
+  const uint32_t* next;
+  const uint32_t* last;
+  int code;
+};
 
 }  // namespace
 
@@ -635,27 +671,68 @@ void checkFeatureDuplication(const Dataset& dataset, CheckReport& report) {
     countDuplicates(features, snapshots, report);
     return;
   }
-  std::vector<uint32_t> all(n);
-  for (uint32_t i = 0; i < n; ++i)
-    all[i] = i;
-  PairKeys keys(features, snapshots, std::move(all));
-  std::vector<uint32_t> candidates;
+  const Groups groups(features, snapshots);
+  std::vector<std::vector<Match>> matches = matchesOf(features, snapshots, groups);
+  // Each group's matches by their last feature, latest first: a feature
+  // stops at the first match with nothing after it.
+  for (std::vector<Match>& m : matches) {
+    std::sort(m.begin(), m.end(), [&groups](const Match& a, const Match& b) {
+      return groups.members[a.group].back() > groups.members[b.group].back();
+    });
+  }
+  std::vector<int> selfCode(groups.representatives.size(), 0);
+  for (uint32_t g = 0; g < groups.representatives.size(); ++g) {
+    const uint32_t f = groups.representatives[g];
+    if (groups.members[g].size() > 1) selfCode[g] = pairFinding(features, snapshots, f, f);
+  }
+  // The features whose snapshot failed, by class.
+  std::map<uint64_t, std::vector<uint32_t>> failedOfClass;
+  for (uint32_t i = 0; i < n; ++i) {
+    if (snapshots.failed(i)) failedOfClass[classKey(*features[i])].push_back(i);
+  }
+
+  // Walking every feature and every feature after it, only the pairs that
+  // give a finding are visited: F's runs (its own group, each group it
+  // matches, the failed features of its class) are merged in walk order.
+  std::vector<PairRun> runs;
   for (uint32_t i = 0; i < n; ++i) {
     const FeatureRecord* f = features[i];
     if (snapshots.failed(i)) {
       reportCheckError(kSnapshotFailed, f, static_cast<const FeatureRecord*>(nullptr), report);
       continue;
     }
-    keys.candidates(i, false, candidates);
-    for (const uint32_t j : candidates) {
-      const FeatureRecord* g = features[j];
-      if (!sameClass(*f, *g)) continue;  // a hash collision
-      if (snapshots.failed(j)) {
-        reportCheckError(kSnapshotFailed, f, static_cast<const FeatureRecord*>(nullptr), report);
-        continue;
+    const uint32_t g = groups.group[i];
+    runs.clear();
+    auto addRun = [&runs, i](const std::vector<uint32_t>& positions, int code) {
+      const uint32_t* first =
+          std::upper_bound(positions.data(), positions.data() + positions.size(), i);
+      if (first != positions.data() + positions.size()) {
+        runs.push_back({first, positions.data() + positions.size(), code});
       }
-      if (const int code = pairFinding(features, snapshots, i, j)) {
-        reportCheckError(code, f, g, report);
+    };
+    if (selfCode[g] != 0) addRun(groups.members[g], selfCode[g]);
+    for (const Match& m : matches[g]) {
+      if (groups.members[m.group].back() < i) break;
+      addRun(groups.members[m.group], m.code);
+    }
+    const auto failed = failedOfClass.find(classKey(*f));
+    if (failed != failedOfClass.end()) addRun(failed->second, kSnapshotFailed);
+    // A heap of the runs by their next feature.
+    const auto later = [](const PairRun& a, const PairRun& b) { return *a.next > *b.next; };
+    std::make_heap(runs.begin(), runs.end(), later);
+    while (!runs.empty()) {
+      std::pop_heap(runs.begin(), runs.end(), later);
+      PairRun& run = runs.back();
+      const uint32_t j = *run.next++;
+      if (run.code == kSnapshotFailed) {
+        reportCheckError(kSnapshotFailed, f, static_cast<const FeatureRecord*>(nullptr), report);
+      } else {
+        reportCheckError(run.code, f, features[j], report);
+      }
+      if (run.next == run.last) {
+        runs.pop_back();
+      } else {
+        std::push_heap(runs.begin(), runs.end(), later);
       }
     }
   }
