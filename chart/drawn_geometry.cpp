@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <optional>
 
+#include "edge_walk.h"
 #include "feature_area.h"
 
 namespace abys {
@@ -21,14 +22,42 @@ DrawnGeometry::DrawnGeometry(const DisplayState& display) {
   }
 }
 
+bool DrawnGeometry::appendLine(const FeatureRecord& feature) {
+  if (feature.prim != kPrimLine || feature.spatialPointers.empty()) return false;
+  const size_t start = points_.size();
+  passed_.clear();
+  std::optional<EdgeEnds> last;  // of the edge the open part ends with
+  size_t partStart = start;
+  const auto closePart = [&] {
+    if (!last) return;
+    points_.push_back(last->end);
+    rings_.push_back({partStart, points_.size() - partStart, true});
+    last.reset();
+  };
+  for (const SpatialPointerEntry* p : feature.spatialPointers) {
+    const std::optional<EdgeEnds> ends =
+        p->target != nullptr ? edgeEnds(*p->target, p->ornt) : std::nullopt;
+    if (!ends) {
+      points_.resize(start);
+      rings_.clear();
+      return false;
+    }
+    if (!passed_.insert(p->target).second) {
+      closePart();
+      continue;
+    }
+    if (!last) partStart = points_.size();
+    appendEdge(*p->target, p->ornt, *ends, true, false, points_);
+    last = ends;
+  }
+  closePart();
+  return true;
+}
+
 void DrawnGeometry::add(int displayClass, const FeatureRecord& feature, bool asArea) {
   const size_t start = points_.size();
   rings_.clear();
-  if (!asArea && appendFeatureLine(feature, points_)) {
-    rings_.push_back({start, points_.size() - start, true});
-  } else if (!appendFeatureRings(feature, points_, rings_)) {
-    return;
-  }
+  if ((asArea || !appendLine(feature)) && !appendFeatureRings(feature, points_, rings_)) return;
   DrawnFeature drawn{
       &feature, static_cast<uint32_t>(parts_.size()), static_cast<uint32_t>(rings_.size()), {}};
   const LinePoint& first = points_[start];

@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <span>
+#include <unordered_set>
 #include <vector>
 
 #include "display_state.h"
@@ -59,11 +60,18 @@ class DrawnGeometry {
  private:
   DrawnGeometry() = default;
   void add(int displayClass, const FeatureRecord& feature, bool asArea);
+  // Appends the line of a line feature as assembleFeatureLine gives it,
+  // except that an edge the line has passed already is not drawn again: the
+  // line goes on as a new part after it. Drawn once or a million times, an
+  // edge gives the same pixels. False, with nothing appended, when the line
+  // cannot be assembled.
+  bool appendLine(const FeatureRecord& feature);
 
   std::array<std::vector<DrawnFeature>, kDisplayClassCount> layers_;
   std::vector<DrawnPart> parts_;
   std::vector<LinePoint> points_;
-  std::vector<RingRange> rings_;  // of the feature being added
+  std::vector<RingRange> rings_;                    // of the feature being added
+  std::unordered_set<const VectorRecord*> passed_;  // edges of the line being added
 };
 
 // The extent in degrees of what window shows in view, widened by margin

@@ -287,6 +287,46 @@ TEST_F(ChartSessionTest, DrawnGeometryIsSimplifiedWithinAPixel) {
   }
 }
 
+// A contour that goes back along an edge it has passed is drawn as one part
+// up to the turn and another after it, each edge once, however often the
+// contour names it.
+TEST_F(ChartSessionTest, DrawnLinePassesEachEdgeOnce) {
+  namespace cat = abys::catalogue;
+  cw::Cell cell;
+  const cw::Point2 a{139.70, 35.30}, b{139.72, 35.31}, c{139.74, 35.30}, d{139.72, 35.33};
+  cell.vectors = {cw::connectedNode(1, a),
+                  cw::connectedNode(2, b),
+                  cw::connectedNode(3, c),
+                  cw::connectedNode(4, d),
+                  cw::edge(11, 1, 2, {{139.71, 35.31}}),
+                  cw::edge(12, 2, 3, {{139.73, 35.32}}),
+                  cw::edge(13, 2, 4, {})};
+  cw::Feature contour{.rcid = 1, .prim = 2, .objl = cat::kDepcnt};
+  contour.attributes.push_back({cat::kValdco, "10"});
+  contour.spatialPointers = {{.rcid = 11}, {.rcid = 12}};
+  for (int i = 0; i < 500; ++i) {
+    contour.spatialPointers.push_back({.rcid = 12, .ornt = 2});
+    contour.spatialPointers.push_back({.rcid = 12});
+  }
+  contour.spatialPointers.push_back({.rcid = 12, .ornt = 2});
+  contour.spatialPointers.push_back({.rcid = 13});
+  cell.features.push_back(std::move(contour));
+  ASSERT_TRUE(open(folder.write(cell)).opened());
+
+  const DrawnGeometry drawn(session.display());
+  ASSERT_EQ(drawn.layer(kDepthContours).size(), 1u);
+  std::vector<std::vector<std::pair<double, double>>> parts;
+  for (const DrawnPart& part : drawn.parts(drawn.layer(kDepthContours)[0])) {
+    parts.emplace_back();
+    for (const LinePoint& p : drawn.points(part))
+      parts.back().emplace_back(p.x, p.y);
+  }
+  using Points = std::vector<std::pair<double, double>>;
+  EXPECT_EQ(parts, (std::vector<Points>{
+                       {{a.x, a.y}, {139.71, 35.31}, {b.x, b.y}, {139.73, 35.32}, {c.x, c.y}},
+                       {{b.x, b.y}, {d.x, d.y}}}));
+}
+
 TEST_F(ChartSessionTest, ReadoutsAtThePointer) {
   ASSERT_TRUE(open(folder.write(bayCell())).opened());
   // The window's centre pixel is the chart's centre.
