@@ -1,5 +1,6 @@
-// abys-mkcell: writes an S-57 cell of synthetic bathymetry (see --help;
-// --version prints the version).
+// abys-mkcell: writes an S-57 cell of synthetic bathymetry, or a hostile cell
+// for measuring the validator (--hostile); see --help; --version prints
+// the version.
 //
 // Exit status 0 when the cell was written, 1 when it could not be, 2 on a
 // usage error.
@@ -13,6 +14,7 @@
 #include <system_error>
 
 #include "cell_writer.h"
+#include "hostile_cell.h"
 #include "synthetic_cell.h"
 
 namespace {
@@ -51,8 +53,16 @@ Options:
                           10000); longer depth lines are split at nodes
   --standard              standard object classes (see above); --places is
                           not used
+  --hostile KIND          instead of bathymetry, a hostile cell of at most
+                          2,000,000 bytes that loads to its end, built to make
+                          one check work hard (kinds below); takes no other
+                          option but --count
+  --count N               the hostile cell's units (what they are is given
+                          below); default as many as fit in 2,000,000 bytes
   -h, --help              this text
+)";
 
+constexpr const char* kUsageEnd = R"(
 Prints what it wrote on one line. Exit status 0 when the cell was written,
 1 when it could not be, 2 on a usage error.
 )";
@@ -76,6 +86,10 @@ struct Request {
   long long vertices = 0;  // 0: the grid as given
   bool gridGiven = false;
   std::string path;
+  const abys::mkcell::HostileKind* hostile = nullptr;
+  int64_t count = 0;  // 0: as many as fit
+  bool countGiven = false;
+  bool bathymetryOptionGiven = false;
   bool help = false;
   bool version = false;
 };
@@ -95,6 +109,7 @@ Request parseArguments(int argc, char** argv) {
     }
     if (arg == "--standard") {
       o.standard = true;
+      request.bathymetryOptionGiven = true;
       continue;
     }
     if (arg.size() < 2 || arg.substr(0, 2) != "--") {
@@ -112,6 +127,19 @@ Request parseArguments(int argc, char** argv) {
       if (i + 1 >= argc) throw UsageError{std::string(name) + " needs a value"};
       value = argv[++i];
     }
+    if (name == "--hostile") {
+      request.hostile = abys::mkcell::hostileKind(value);
+      if (request.hostile == nullptr) {
+        throw UsageError{"unknown hostile kind " + std::string(value) + " (--help lists them)"};
+      }
+      continue;
+    }
+    if (name == "--count") {
+      request.count = parseNumber<int64_t>(name, value);
+      request.countGiven = true;
+      continue;
+    }
+    request.bathymetryOptionGiven = true;
     if (name == "--seed") {
       o.seed = parseNumber<uint32_t>(name, value);
     } else if (name == "--levels") {
@@ -143,6 +171,16 @@ Request parseArguments(int argc, char** argv) {
   }
   if (request.help || request.version) return request;
   if (request.path.empty()) throw UsageError{"no output file"};
+  if (request.hostile != nullptr) {
+    if (request.bathymetryOptionGiven) throw UsageError{"--hostile takes no option but --count"};
+    const abys::mkcell::HostileKind& kind = *request.hostile;
+    if (request.countGiven && (request.count < kind.minCount || request.count > kind.maxCount())) {
+      throw UsageError{"--count for " + std::string(kind.name) + " is " +
+                       std::to_string(kind.minCount) + " to " + std::to_string(kind.maxCount())};
+    }
+    return request;
+  }
+  if (request.countGiven) throw UsageError{"--count needs --hostile"};
   if (request.vertices > 0 && request.gridGiven) throw UsageError{"--grid or --vertices, not both"};
   o.name = std::filesystem::path(request.path).filename().string();
   if (const std::string fault = abys::mkcell::checkOptions(o); !fault.empty()) {
@@ -163,6 +201,27 @@ Request parseArguments(int argc, char** argv) {
   return request;
 }
 
+int writeHostile(const Request& request) {
+  const abys::mkcell::HostileKind& kind = *request.hostile;
+  try {
+    const abys::mkcell::HostileCell made = abys::mkcell::makeHostileCell(
+        kind, request.count, std::filesystem::path(request.path).filename().string());
+    const std::string bytes = abys::cellwriter::encodeCell(made.cell);
+    if (!abys::cellwriter::writeFile(request.path, bytes)) {
+      std::fprintf(stderr, "abys-mkcell: cannot write %s\n", request.path.c_str());
+      return 1;
+    }
+    std::printf("%s: hostile %s, count %lld (%s), %zu features, %zu vectors, %zu bytes\n",
+                request.path.c_str(), std::string(kind.name).c_str(),
+                static_cast<long long>(made.count), std::string(kind.unit).c_str(),
+                made.cell.features.size(), made.cell.vectors.size(), bytes.size());
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "abys-mkcell: %s\n", e.what());
+    return 1;
+  }
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -176,12 +235,19 @@ int main(int argc, char** argv) {
   }
   if (request.help) {
     std::fputs(kUsage, stdout);
+    std::puts("\nHostile kinds (--count counts what is in brackets):");
+    for (const abys::mkcell::HostileKind& kind : abys::mkcell::hostileKinds()) {
+      std::printf("  %s (%s)\n      %s\n", std::string(kind.name).c_str(),
+                  std::string(kind.unit).c_str(), std::string(kind.purpose).c_str());
+    }
+    std::fputs(kUsageEnd, stdout);
     return 0;
   }
   if (request.version) {
     std::puts("abys-mkcell " ABYS_VERSION);
     return 0;
   }
+  if (request.hostile != nullptr) return writeHostile(request);
   try {
     const abys::mkcell::SyntheticCell made = abys::mkcell::makeCell(request.options);
     const std::string bytes = abys::cellwriter::encodeCell(made.cell);
