@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <random>
 #include <vector>
 
 namespace abys {
@@ -47,7 +48,11 @@ class FlatMap {
     bool used = false;
   };
 
-  static uint64_t hash(uint64_t x) {  // splitmix64's finaliser
+  // splitmix64's finaliser of the key offset by a seed drawn once per run,
+  // so that no file can choose keys that fall on one run of slots.
+  static uint64_t hash(uint64_t x) {
+    static const uint64_t seed = (uint64_t{std::random_device{}()} << 32) ^ std::random_device{}();
+    x += seed;
     x ^= x >> 30;
     x *= 0xbf58476d1ce4e5b9ULL;
     x ^= x >> 27;

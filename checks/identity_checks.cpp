@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <string_view>
 #include <tuple>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -30,17 +29,25 @@ std::vector<Record*> inOrder(const List<Record>& list) {
 template <typename Record>
 int reportEqualIds(const List<Record>& list, int code, CheckReport& report) {
   const std::vector<Record*> records = inOrder(list);
-  // Each RCID's group, and the records of each group in list order.
-  std::unordered_map<uint32_t, uint32_t> groupOf;
-  groupOf.reserve(records.size());
+  // Identifiers counted up in list order, as files usually have them,
+  // repeat none.
+  bool ascending = true;
+  for (size_t i = 1; i < records.size() && ascending; ++i)
+    ascending = records[i - 1]->rcid < records[i]->rcid;
+  if (ascending) return 0;
+  // The records by RCID, in list order within an RCID: sorting, unlike a
+  // hash table, costs the same whatever the identifiers.
+  std::vector<std::pair<uint32_t, uint32_t>> byId(records.size());
+  for (size_t i = 0; i < records.size(); ++i)
+    byId[i] = {records[i]->rcid, static_cast<uint32_t>(i)};
+  std::sort(byId.begin(), byId.end());
+  // Each record's group, and each group's size.
   std::vector<uint32_t> group(records.size());
   std::vector<uint32_t> sizes;
-  for (size_t i = 0; i < records.size(); ++i) {
-    const auto [at, added] =
-        groupOf.try_emplace(records[i]->rcid, static_cast<uint32_t>(sizes.size()));
-    if (added) sizes.push_back(0);
-    group[i] = at->second;
-    ++sizes[at->second];
+  for (size_t k = 0; k < byId.size(); ++k) {
+    if (k == 0 || byId[k].first != byId[k - 1].first) sizes.push_back(0);
+    group[byId[k].second] = static_cast<uint32_t>(sizes.size() - 1);
+    ++sizes.back();
   }
   if (sizes.size() == records.size()) return 0;
   if (report.detail() == FindingDetail::None) return code;
@@ -51,16 +58,16 @@ int reportEqualIds(const List<Record>& list, int code, CheckReport& report) {
     report.counted(code, pairs);
     return code;
   }
+  // byId lists each group's members in list order, one group after another.
   std::vector<uint32_t> begin(sizes.size() + 1, 0);
   for (size_t g = 0; g < sizes.size(); ++g)
     begin[g + 1] = begin[g] + sizes[g];
   std::vector<uint32_t> members(records.size());
+  for (size_t k = 0; k < byId.size(); ++k)
+    members[k] = byId[k].second;
   std::vector<uint32_t> next(begin.begin(), begin.end() - 1);
-  for (size_t i = 0; i < records.size(); ++i)
-    members[next[group[i]]++] = static_cast<uint32_t>(i);
   // Walking in list order, record i is the next member of its group: the
   // members after it are its pairs, in order.
-  std::copy(begin.begin(), begin.end() - 1, next.begin());
   for (size_t i = 0; i < records.size(); ++i) {
     const uint32_t g = group[i];
     for (uint32_t m = ++next[g]; m < begin[g + 1]; ++m)
