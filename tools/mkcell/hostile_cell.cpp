@@ -500,13 +500,13 @@ constexpr HostileKind kKinds[] = {
     {"node-coordinates", "isolated nodes",
      "nodes of as many coordinates as a record holds: check 8 (322)", 1, many, nodeCoordinates},
     {"colliding-feature-ids", "landmarks",
-     "distinct RCIDs in one bucket of check 1's hash table, finding none", 1, collidingMax,
+     "distinct RCIDs in one bucket of an unseeded integer hash table (check 1)", 1, collidingMax,
      collidingFeatureIds},
     {"colliding-vector-ids", "isolated nodes",
-     "distinct RCIDs in one bucket of check 2's hash table; check 6 (327)", 1, collidingMax,
-     collidingVectorIds},
+     "distinct RCIDs in one bucket of an unseeded integer hash table (check 2); 327", 1,
+     collidingMax, collidingVectorIds},
     {"colliding-object-ids", "aggregates",
-     "object ids in one run of the record index (checks 4, 5), finding none", 1, many,
+     "object ids in one run of an unseeded splitmix64 table (checks 4, 5)", 1, many,
      collidingObjectIds},
 };
 
