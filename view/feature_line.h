@@ -29,8 +29,4 @@ struct FeatureLine {
 // pointers, a node without a coordinate) or memory runs out.
 std::optional<FeatureLine> assembleFeatureLine(const FeatureRecord& feature);
 
-// Appends the points assembleFeatureLine gives to points; false, with
-// points as they were, when it gives none. Memory running out throws.
-bool appendFeatureLine(const FeatureRecord& feature, std::vector<LinePoint>& points);
-
 }  // namespace abys
