@@ -62,16 +62,13 @@ int reportEqualIds(const List<Record>& list, int code, CheckReport& report) {
   std::vector<uint32_t> begin(sizes.size() + 1, 0);
   for (size_t g = 0; g < sizes.size(); ++g)
     begin[g + 1] = begin[g] + sizes[g];
-  std::vector<uint32_t> members(records.size());
-  for (size_t k = 0; k < byId.size(); ++k)
-    members[k] = byId[k].second;
   std::vector<uint32_t> next(begin.begin(), begin.end() - 1);
   // Walking in list order, record i is the next member of its group: the
   // members after it are its pairs, in order.
   for (size_t i = 0; i < records.size(); ++i) {
     const uint32_t g = group[i];
     for (uint32_t m = ++next[g]; m < begin[g + 1]; ++m)
-      reportCheckError(code, records[i], records[members[m]], report);
+      reportCheckError(code, records[i], records[byId[m].second], report);
   }
   return code;
 }
@@ -98,7 +95,6 @@ void reportRepeated(const FeatureRecord* f, long pairs, CheckReport& report) {
     report.counted(kRepeatedPointer, static_cast<uint64_t>(pairs));
     return;
   }
-  if (report.detail() == FindingDetail::None) return;
   for (long i = 0; i < pairs; ++i)
     reportCheckError(kRepeatedPointer, f, static_cast<const FeatureRecord*>(nullptr), report);
 }
