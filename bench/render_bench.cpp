@@ -163,20 +163,19 @@ void zoomToNewScale(benchmark::State& state, const std::string& path) {
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QGuiApplication app(argc, argv);  // fonts for the texts
+  using Run = void (*)(benchmark::State&, const std::string&);
+  const std::pair<const char*, Run> runs[] = {{"Open/", open},
+                                              {"OpenAndFirstRender/", openAndFirstRender},
+                                              {"OpenAndAssemble/", openAndAssemble},
+                                              {"Redraw/", redraw},
+                                              {"ZoomToNewScale/", zoomToNewScale},
+                                              {"RedrawZoomedIn4x/", redrawZoomed}};
   for (const std::string& path : cells()) {
     const std::string name = fs::path(path).stem().string();
-    benchmark::RegisterBenchmark(("Open/" + name).c_str(), open, path)
-        ->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark(("OpenAndFirstRender/" + name).c_str(), openAndFirstRender, path)
-        ->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark(("OpenAndAssemble/" + name).c_str(), openAndAssemble, path)
-        ->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark(("Redraw/" + name).c_str(), redraw, path)
-        ->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark(("ZoomToNewScale/" + name).c_str(), zoomToNewScale, path)
-        ->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark(("RedrawZoomedIn4x/" + name).c_str(), redrawZoomed, path)
-        ->Unit(benchmark::kMillisecond);
+    for (const auto& [prefix, run] : runs) {
+      benchmark::RegisterBenchmark((prefix + name).c_str(), run, path)
+          ->Unit(benchmark::kMillisecond);
+    }
   }
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
