@@ -17,6 +17,17 @@ def seconds(command):
     return time.perf_counter() - start
 
 
+def paired(a, b, runs, measure=seconds, warmup=0):
+    """Runs A then B, `warmup` pairs that are not kept and then `runs` pairs;
+    returns what measure gave for each kept pair, as (A, B) tuples."""
+    pairs = []
+    for i in range(warmup + runs):
+        pair = (measure(a), measure(b))
+        if i >= warmup:
+            pairs.append(pair)
+    return pairs
+
+
 def main(argv):
     runs = 15
     if len(argv) > 2 and argv[0] == "-n":
@@ -25,12 +36,10 @@ def main(argv):
         sys.exit(__doc__)
     split = argv.index("--", 1)
     a, b = argv[1:split], argv[split + 1:]
-    times_a, times_b, ratios = [], [], []
-    for _ in range(runs):
-        ta, tb = seconds(a), seconds(b)
-        times_a.append(ta)
-        times_b.append(tb)
-        ratios.append(tb / ta)
+    pairs = paired(a, b, runs)
+    times_a = [ta for ta, _ in pairs]
+    times_b = [tb for _, tb in pairs]
+    ratios = [tb / ta for ta, tb in pairs]
     print(f"A {statistics.median(times_a):.3f} s  B {statistics.median(times_b):.3f} s  "
           f"B/A {statistics.median(ratios):.3f} (medians of {runs} pairs)")
 
