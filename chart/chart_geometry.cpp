@@ -22,9 +22,10 @@ std::vector<PixelPoint> projectLine(const FeatureLine& line, const ViewState& vi
 std::optional<PixelPoint> textAnchor(const FeatureRecord& feature, const ViewState& view) {
   const SpatialPointerEntry* pointer = feature.spatialPointers.first;
   if (pointer == nullptr || pointer->target == nullptr) return std::nullopt;
-  const CoordinateEntry* at = pointer->target->coordinates.first;
-  if (at == nullptr) return std::nullopt;
-  return metresToPixel(view, degreesToMetres(view, at->x, at->y));
+  const CoordinateRun& coordinates = pointer->target->coordinates;
+  if (coordinates.empty()) return std::nullopt;
+  const Coordinate at = coordinates[0];
+  return metresToPixel(view, degreesToMetres(view, at.x, at.y));
 }
 
 namespace {
@@ -65,17 +66,17 @@ const FeatureRecord* pickDepthLine(const DisplayState& display, const ViewState&
   return picked;
 }
 
-const SoundingEntry* pickSounding(const DisplayState& display, const ViewState& view,
-                                  PixelPoint pointer) {
-  if (display.currentDataset == nullptr) return nullptr;
+std::optional<Sounding> pickSounding(const DisplayState& display, const ViewState& view,
+                                     PixelPoint pointer) {
+  if (display.currentDataset == nullptr) return std::nullopt;
   double best = kPickTolerance;
-  const SoundingEntry* picked = nullptr;
+  std::optional<Sounding> picked;
   for (const FeatureRecord* feature = display.displayChains[kSoundings].head; feature != nullptr;
        feature = feature->nextInClass) {
     for (const SpatialPointerEntry* spatial : feature->spatialPointers) {
       if (spatial->target == nullptr) continue;
-      for (const SoundingEntry* sounding : spatial->target->soundings) {
-        const PixelPoint at = metresToPixel(view, degreesToMetres(view, sounding->x, sounding->y));
+      for (const Sounding sounding : spatial->target->soundings) {
+        const PixelPoint at = metresToPixel(view, degreesToMetres(view, sounding.x, sounding.y));
         const double d = std::hypot(static_cast<double>(at.column) - pointer.column,
                                     static_cast<double>(at.row) - pointer.row);
         if (d < best) {

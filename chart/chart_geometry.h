@@ -36,8 +36,8 @@ const FeatureRecord* pickDepthLine(const DisplayState& display, const ViewState&
 
 // The sounding (an SG3D entry of a node a SOUNDG feature points to) nearest
 // to pointer, strictly within kPickTolerance; a tie keeps the earlier one.
-const SoundingEntry* pickSounding(const DisplayState& display, const ViewState& view,
-                                  PixelPoint pointer);
+std::optional<Sounding> pickSounding(const DisplayState& display, const ViewState& view,
+                                     PixelPoint pointer);
 
 // The depth or dredged area under pointer (on its boundary counts); where
 // areas overlap, the one drawn last. Null when there is none.

@@ -166,8 +166,8 @@ std::optional<DepthReadout> ChartSession::depthAt(PixelPoint pointer) const {
     readout.value = depthValue(*line);
     return readout;
   }
-  const SoundingEntry* sounding = pickSounding(display_, view_, pointer);
-  if (sounding != nullptr) {
+  const std::optional<Sounding> sounding = pickSounding(display_, view_, pointer);
+  if (sounding) {
     readout.kind = DepthReadout::Kind::Sounding;
     readout.value = sounding->z;
     return readout;

@@ -64,10 +64,14 @@ const VectorRecord* CheckReport::lookUp(const VectorRecord* target, uint8_t rcnm
 
 std::optional<FindingPosition> CheckReport::positionOf(const VectorRecord& vector,
                                                        bool followNodes) {
-  const CoordinateEntry* coordinate = vector.coordinates.first;
-  if (coordinate != nullptr) return FindingPosition{coordinate->x, coordinate->y};
-  const SoundingEntry* sounding = vector.soundings.first;
-  if (sounding != nullptr) return FindingPosition{sounding->x, sounding->y};
+  if (!vector.coordinates.empty()) {
+    const Coordinate c = vector.coordinates[0];
+    return FindingPosition{c.x, c.y};
+  }
+  if (!vector.soundings.empty()) {
+    const Sounding s = vector.soundings[0];
+    return FindingPosition{s.x, s.y};
+  }
   if (!followNodes) return std::nullopt;
   const VectorPointerEntry* pointer = vector.pointers.first;
   if (pointer == nullptr) return std::nullopt;

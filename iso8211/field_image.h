@@ -137,17 +137,17 @@ struct VrptElement {
   uint8_t mask = 0;
 };
 
-// SG2D coordinate, unscaled: x = XCOO, y = YCOO.
+// SG2D coordinate, unscaled and in the file's order: YCOO, then XCOO.
 struct Coord2 {
-  double x = 0;
-  double y = 0;
+  int32_t y = 0;
+  int32_t x = 0;
 };
 
-// SG3D sounding, unscaled: x = XCOO, y = YCOO, z = VE3D.
+// SG3D sounding, unscaled and in the file's order: YCOO, XCOO, VE3D.
 struct Coord3 {
-  double x = 0;
-  double y = 0;
-  double z = 0;
+  int32_t y = 0;
+  int32_t x = 0;
+  int32_t z = 0;
 };
 
 // The image area: ddfDecodeField fills the member of the field's type and

@@ -7,7 +7,9 @@
 // `currentVector`, `target` and `nextInClass` are references that own nothing.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <iterator>
 
 #include "arena.h"
 #include "field_image.h"
@@ -40,17 +42,75 @@ struct VectorPointerEntry : ListLinks<VectorPointerEntry>, VrptElement {
   VectorRecord* target = nullptr;
 };
 
-// One SG2D coordinate in degrees (XCOO and YCOO divided by COMF).
-struct CoordinateEntry : ListLinks<CoordinateEntry> {
+// One coordinate in degrees, and one sounding: position in degrees, depth in
+// metres.
+struct Coordinate {
   double x = 0;
   double y = 0;
 };
-
-// One SG3D sounding: position in degrees, depth divided by SOMF.
-struct SoundingEntry : ListLinks<SoundingEntry> {
+struct Sounding {
   double x = 0;
   double y = 0;
   double z = 0;
+};
+
+// Walks a run of coordinates or soundings, yielding each one in degrees.
+template <typename Run, typename Value>
+class RunIterator {
+ public:
+  using iterator_category = std::forward_iterator_tag;
+  using value_type = Value;
+  using difference_type = std::ptrdiff_t;
+  using pointer = void;
+  using reference = Value;
+  RunIterator(const Run* run, int32_t at) : run_(run), at_(at) {}
+  Value operator*() const { return (*run_)[at_]; }
+  RunIterator& operator++() {
+    ++at_;
+    return *this;
+  }
+  bool operator==(const RunIterator& other) const { return at_ == other.at_; }
+
+ private:
+  const Run* run_;
+  int32_t at_;
+};
+
+// The SG2D coordinates of a vector record as the file holds them: YCOO and
+// XCOO pairs of integers in the arena, with the COMF in force when they were
+// read. A coordinate in degrees is XCOO / COMF and YCOO / COMF, divided when
+// asked for: the model keeps 8 bytes per coordinate, as the file does.
+struct CoordinateRun {
+  const int32_t* raw = nullptr;  // count pairs: YCOO, XCOO
+  int32_t count = 0;
+  uint32_t comf = 1;
+
+  bool empty() const { return count == 0; }
+  Coordinate operator[](int32_t i) const {
+    const double factor = static_cast<double>(comf);
+    return {raw[2 * i + 1] / factor, raw[2 * i] / factor};
+  }
+  RunIterator<CoordinateRun, Coordinate> begin() const { return {this, 0}; }
+  RunIterator<CoordinateRun, Coordinate> end() const { return {this, count}; }
+};
+
+// The SG3D soundings of a vector record as the file holds them: YCOO, XCOO
+// and VE3D triples, with the COMF and SOMF in force when they were read; the
+// depth is VE3D / SOMF.
+struct SoundingRun {
+  const int32_t* raw = nullptr;  // count triples: YCOO, XCOO, VE3D
+  int32_t count = 0;
+  uint32_t comf = 1;
+  uint32_t somf = 1;
+
+  bool empty() const { return count == 0; }
+  Sounding operator[](int32_t i) const {
+    const double factor = static_cast<double>(comf);
+    return {raw[3 * i + 1] / factor, raw[3 * i] / factor,
+            raw[3 * i + 2] / static_cast<double>(somf)};
+  }
+  RunIterator<SoundingRun, Sounding> begin() const { return {this, 0}; }
+  RunIterator<SoundingRun, Sounding> end() const { return {this, count}; }
 };
 
 struct FeatureRecord : ListLinks<FeatureRecord> {
@@ -82,8 +142,8 @@ struct VectorRecord : ListLinks<VectorRecord> {
   UpdateControlImage* pointerControl = nullptr;
   List<VectorPointerEntry> pointers;
   UpdateControlImage* coordinateControl = nullptr;
-  List<CoordinateEntry> coordinates;
-  List<SoundingEntry> soundings;
+  CoordinateRun coordinates;
+  SoundingRun soundings;
   int16_t referenced = 0;
   int32_t edgeRefCount = 0;
   int32_t lineRefCount = 0;

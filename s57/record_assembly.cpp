@@ -1,5 +1,7 @@
 #include "record_assembly.h"
 
+#include <cstring>
+
 #include "field_types.h"
 
 namespace abys {
@@ -165,40 +167,39 @@ void widenExtent(Dataset& dataset, double x, double y) {
   if (y < dataset.minY) dataset.minY = y;
 }
 
-int assembleCoordinates(Dataset& dataset, VectorRecord& vector, const FieldImage& image,
-                        int32_t elementCount) {
-  const double comf = static_cast<double>(dataset.dspm.comf);
-  elementCount = available(image.coordinates, elementCount);
-  for (int32_t i = 0; i < elementCount; ++i) {
-    const Coord2& c = image.coordinates[static_cast<size_t>(i)];
-    const double x = c.x / comf;
-    const double y = c.y / comf;
-    widenExtent(dataset, x, y);
-    auto* entry = dataset.arena.create<CoordinateEntry>();
-    if (entry == nullptr) return kOutOfMemory;
-    entry->x = x;
-    entry->y = y;
-    vector.coordinates.append(entry);
-  }
-  return 0;
+// Appends count values of raw after the run's current ones: a record's first
+// field becomes its run, a later one of the same record a longer copy.
+// False when memory is out; the run is then unchanged.
+template <typename Run>
+bool extendRun(Arena& arena, Run& run, const int32_t* values, int32_t count, int32_t width) {
+  const size_t held = static_cast<size_t>(run.count) * static_cast<size_t>(width);
+  const size_t added = static_cast<size_t>(count) * static_cast<size_t>(width);
+  auto* copy =
+      static_cast<int32_t*>(arena.allocate((held + added) * sizeof(int32_t), alignof(int32_t)));
+  if (copy == nullptr) return false;
+  if (held > 0) std::memcpy(copy, run.raw, held * sizeof(int32_t));
+  std::memcpy(copy + held, values, added * sizeof(int32_t));
+  run.raw = copy;
+  run.count += count;
+  return true;
 }
 
-int assembleSoundings(Dataset& dataset, VectorRecord& vector, const FieldImage& image,
-                      int32_t elementCount) {
-  const double comf = static_cast<double>(dataset.dspm.comf);
-  const double somf = static_cast<double>(dataset.dspm.somf);
-  elementCount = available(image.soundings, elementCount);
-  for (int32_t i = 0; i < elementCount; ++i) {
-    const Coord3& c = image.soundings[static_cast<size_t>(i)];
-    const double x = c.x / comf;
-    const double y = c.y / comf;
-    widenExtent(dataset, x, y);
-    auto* entry = dataset.arena.create<SoundingEntry>();
-    if (entry == nullptr) return kOutOfMemory;
-    entry->x = x;
-    entry->y = y;
-    entry->z = c.z / somf;
-    vector.soundings.append(entry);
+// Appends the field's coordinates or soundings to the record's run, with the
+// factors in force, and widens the extent by each one.
+template <typename Run, typename Element>
+int assembleRun(Dataset& dataset, Run& run, const std::vector<Element>& elements,
+                int32_t elementCount) {
+  elementCount = available(elements, elementCount);
+  if (elementCount == 0) return 0;
+  const int32_t start = run.count;
+  run.comf = dataset.dspm.comf;
+  if constexpr (requires { run.somf; }) run.somf = dataset.dspm.somf;
+  constexpr int32_t kWidth = sizeof(Element) / sizeof(int32_t);
+  static_assert(sizeof(Element) == kWidth * sizeof(int32_t));
+  if (!extendRun(dataset.arena, run, &elements[0].y, elementCount, kWidth)) return kOutOfMemory;
+  for (int32_t i = start; i < run.count; ++i) {
+    const auto at = run[i];
+    widenExtent(dataset, at.x, at.y);
   }
   return 0;
 }
@@ -280,10 +281,10 @@ int assembleField(int type, Dataset& dataset, const FieldImage& image, int32_t e
                            });
     case kFieldSG2D:
       if (vector == nullptr) return 0;
-      return assembleCoordinates(dataset, *vector, image, elementCount);
+      return assembleRun(dataset, vector->coordinates, image.coordinates, elementCount);
     case kFieldSG3D:
       if (vector == nullptr) return 0;
-      return assembleSoundings(dataset, *vector, image, elementCount);
+      return assembleRun(dataset, vector->soundings, image.soundings, elementCount);
     default:  // "0001", the end-of-record marker, unknown types
       return 0;
   }

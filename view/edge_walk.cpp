@@ -6,9 +6,10 @@ namespace {
 // The first coordinate of the node a vector pointer resolved to.
 bool nodePoint(const VectorPointerEntry* pointer, LinePoint& point) {
   if (pointer == nullptr || pointer->target == nullptr) return false;
-  const CoordinateEntry* c = pointer->target->coordinates.first;
-  if (c == nullptr) return false;
-  point = {c->x, c->y};
+  const CoordinateRun& coordinates = pointer->target->coordinates;
+  if (coordinates.empty()) return false;
+  const Coordinate c = coordinates[0];
+  point = {c.x, c.y};
   return true;
 }
 
@@ -31,12 +32,13 @@ void appendEdge(const VectorRecord& edge, uint8_t orientation, const EdgeEnds& e
                 bool withEnd, std::vector<LinePoint>& points) {
   if (withStart) points.push_back(ends.start);
   if (orientation == 2) {
-    for (const CoordinateEntry* c = edge.coordinates.last; c != nullptr; c = c->prev) {
-      points.push_back({c->x, c->y});
+    for (int32_t i = edge.coordinates.count - 1; i >= 0; --i) {
+      const Coordinate c = edge.coordinates[i];
+      points.push_back({c.x, c.y});
     }
   } else {
-    for (const CoordinateEntry* c : edge.coordinates)
-      points.push_back({c->x, c->y});
+    for (const Coordinate c : edge.coordinates)
+      points.push_back({c.x, c.y});
   }
   if (withEnd) points.push_back(ends.end);
 }

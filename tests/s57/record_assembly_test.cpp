@@ -78,10 +78,10 @@ TEST(AssembleField, FeatureAttributesSortByCodeKeepingFileOrderForEqualCodes) {
 
 std::string coordinates(const VectorRecord& v) {
   std::string out;
-  for (const CoordinateEntry* c : v.coordinates)
-    out += formatMessage("(%g %g)", c->x, c->y);
-  for (const SoundingEntry* s : v.soundings)
-    out += formatMessage("(%g %g %g)", s->x, s->y, s->z);
+  for (const Coordinate c : v.coordinates)
+    out += formatMessage("(%g %g)", c.x, c.y);
+  for (const Sounding s : v.soundings)
+    out += formatMessage("(%g %g %g)", s.x, s.y, s.z);
   return out;
 }
 
@@ -125,6 +125,8 @@ TEST(AssembleField, DatasetFieldsRecordNamesControlsAndCoordinates) {
                 control(v->pointerControl) + ", " + control(v->coordinateControl),
             "3 2 4, 1 1 1, 2 1 1, 3 1 2");
   EXPECT_EQ(coordinates(*v), "(3 4 12.5)(3.5 -1 1)");  // scaled by COMF and SOMF
+  ASSERT_EQ(a.add("SG3D", cell), 0);  // a repeated field adds to them
+  EXPECT_EQ(coordinates(*v), "(3 4 12.5)(3.5 -1 1)(3 4 12.5)(3.5 -1 1)");
   const Dataset& d = a.dataset;
   EXPECT_EQ(formatMessage("%g %g %g %g", d.minX, d.maxX, d.minY, d.maxY), "3 3.5 -1 4");
 }

@@ -2,6 +2,9 @@
 // produce in that combination (random datasets for the check oracle).
 #pragma once
 
+#include <algorithm>
+#include <cmath>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -100,22 +103,36 @@ class DatasetBuilder {
     v->pointers.append(p);
   }
 
+  // Coordinates are kept as a file would hold them, with a COMF and SOMF of
+  // ten million: a value of up to seven decimals comes back exactly.
   void coordinate(VectorRecord* v, double x, double y) {
-    auto* c = d_.arena.create<CoordinateEntry>();
-    c->x = x;
-    c->y = y;
-    v->coordinates.append(c);
+    v->coordinates.comf = kFactor;
+    v->coordinates.raw = extended(v->coordinates.raw, v->coordinates.count, {y, x});
+    ++v->coordinates.count;
   }
 
   void sounding(VectorRecord* v, double x, double y, double z) {
-    auto* s = d_.arena.create<SoundingEntry>();
-    s->x = x;
-    s->y = y;
-    s->z = z;
-    v->soundings.append(s);
+    v->soundings.comf = v->soundings.somf = kFactor;
+    v->soundings.raw = extended(v->soundings.raw, v->soundings.count, {y, x, z});
+    ++v->soundings.count;
   }
 
  private:
+  static constexpr uint32_t kFactor = 10'000'000;
+
+  // A copy of the count entries at raw (each of values.size() integers) with
+  // values scaled by kFactor after them.
+  const int32_t* extended(const int32_t* raw, int32_t count, std::initializer_list<double> values) {
+    const size_t held = static_cast<size_t>(count) * values.size();
+    auto* copy = static_cast<int32_t*>(
+        d_.arena.allocate((held + values.size()) * sizeof(int32_t), alignof(int32_t)));
+    std::copy(raw, raw + held, copy);
+    size_t at = held;
+    for (const double value : values)
+      copy[at++] = static_cast<int32_t>(std::llround(value * kFactor));
+    return copy;
+  }
+
   Dataset& d_;
 };
 

@@ -118,15 +118,19 @@ inline std::string invariantViolations(const Dataset& d) {
       if (v->rcnm != rcnm) out += "vector record in the wrong list\n";
       out += listViolations(v->attributes, "vector attributes");
       out += listViolations(v->pointers, "pointers");
-      out += listViolations(v->coordinates, "coordinates");
-      out += listViolations(v->soundings, "soundings");
-      for (const CoordinateEntry* c : v->coordinates) {
-        if (!inExtent(c->x, c->y) && !std::isnan(c->x) && !std::isnan(c->y)) {
+      if ((v->coordinates.count > 0) != (v->coordinates.raw != nullptr)) {
+        out += "coordinate run without coordinates\n";
+      }
+      if ((v->soundings.count > 0) != (v->soundings.raw != nullptr)) {
+        out += "sounding run without soundings\n";
+      }
+      for (const Coordinate c : v->coordinates) {
+        if (!inExtent(c.x, c.y) && !std::isnan(c.x) && !std::isnan(c.y)) {
           out += "coordinate outside the extent\n";
         }
       }
-      for (const SoundingEntry* s : v->soundings) {
-        if (!inExtent(s->x, s->y) && !std::isnan(s->x) && !std::isnan(s->y)) {
+      for (const Sounding s : v->soundings) {
+        if (!inExtent(s.x, s.y) && !std::isnan(s.x) && !std::isnan(s.y)) {
           out += "sounding outside the extent\n";
         }
       }
