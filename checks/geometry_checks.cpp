@@ -13,8 +13,8 @@ namespace {
 bool walkEnds(const SpatialPointerEntry& pointer, uint32_t& start, uint32_t& end) {
   const VectorRecord* edge = pointer.target;
   if (edge == nullptr || edge->pointers.count < 2) return false;
-  const uint32_t beginning = edge->pointers.first->rcid;
-  const uint32_t ending = edge->pointers.first->next->rcid;
+  const uint32_t beginning = edge->pointers[0].rcid;
+  const uint32_t ending = edge->pointers[1].rcid;
   const bool reverse = pointer.ornt == 2;
   start = reverse ? ending : beginning;
   end = reverse ? beginning : ending;

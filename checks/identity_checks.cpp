@@ -284,7 +284,7 @@ int checkVectorPointers(Dataset& dataset, const RecordIndex& index, CheckReport&
       reportCheckError(status, edge, none, report);
     } else {
       const VectorPointerEntry* first = edge->pointers.first;
-      const VectorPointerEntry* second = first->next;
+      const VectorPointerEntry* second = first + 1;
       if (first->rcid == second->rcid && edge->coordinates.count < 2) {
         reportCheckError(kLoopEdgeTooShort, edge, none, report);
       }

@@ -233,7 +233,7 @@ int decodeAttributes(std::string_view field, FieldImage& image, int& elementCoun
     if (!isPrintable(value) && !(exchangePurpose != 1 && isDeletionMarker(value))) {
       result = kAttributeValueRule;
     }
-    elements.push_back({attl, texts.add(value).data(), static_cast<int32_t>(value.size())});
+    elements.push_back({attl, static_cast<int32_t>(value.size()), texts.add(value).data()});
   } while (cursor.remaining() >= 2);
   elementCount = static_cast<int>(elements.size());
   return cursor.remaining() == 0 ? result : kAttributeRemnant;
@@ -256,7 +256,7 @@ int decodeWideAttributes(std::string_view field, FieldImage& image, int& element
       elementCount = static_cast<int>(elements.size());
       return kNoUnitTerminator;
     }
-    elements.push_back({attl, texts.add(value).data(), static_cast<int32_t>(value.size())});
+    elements.push_back({attl, static_cast<int32_t>(value.size()), texts.add(value).data()});
   } while (cursor.remaining() >= 6);
   elementCount = static_cast<int>(elements.size());
   return cursor.remaining() <= 1 ? kDecodeOk : kAttributeRemnant;

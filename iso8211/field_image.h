@@ -108,8 +108,8 @@ struct UpdateControlImage {
 // NUL after them; a two-byte NATF value keeps its bytes as they stand.
 struct AttrElement {
   uint16_t attl = 0;
-  const char* atvl = "";
   int32_t atvlLength = 0;
+  const char* atvl = "";
 };
 
 struct FfptElement {

@@ -2,8 +2,9 @@
 // every feature and vector record with their fields, the extent of all
 // coordinates and two tolerances.
 //
-// Records and entries live in the dataset's arena and are linked into lists
-// that keep file order (the attribute lists of a feature stay sorted by code).
+// Records and entries live in the dataset's arena. Records are linked into
+// lists that keep file order; the entries of each field kind of a record sit
+// in one array, in file order (the attributes of a feature sorted by code).
 // `currentVector`, `target` and `nextInClass` are references that own nothing.
 #pragma once
 
@@ -22,23 +23,23 @@ struct VectorRecord;
 
 // One ATTF, NATF or ATTV entry. `value` is the numeric value of a VALDCO
 // entry, filled by whoever colours features by depth; 0 otherwise.
-struct AttributeEntry : ListLinks<AttributeEntry>, AttrElement {
+struct AttributeEntry : AttrElement {
   double value = 0;
 };
 
 // One FFPT entry; `target` is the feature whose FOID equals the LNAM, once
 // the checks have resolved it.
-struct FeaturePointerEntry : ListLinks<FeaturePointerEntry>, FfptElement {
+struct FeaturePointerEntry : FfptElement {
   FeatureRecord* target = nullptr;
 };
 
 // One FSPT entry; `target` is the vector record named by NAME, once resolved.
-struct SpatialPointerEntry : ListLinks<SpatialPointerEntry>, FsptElement {
+struct SpatialPointerEntry : FsptElement {
   VectorRecord* target = nullptr;
 };
 
 // One VRPT entry; `target` is the connected node named by NAME, once resolved.
-struct VectorPointerEntry : ListLinks<VectorPointerEntry>, VrptElement {
+struct VectorPointerEntry : VrptElement {
   VectorRecord* target = nullptr;
 };
 
@@ -124,12 +125,12 @@ struct FeatureRecord : ListLinks<FeatureRecord> {
   uint16_t agen = 0;
   uint32_t fidn = 0;
   uint16_t fids = 0;
-  List<AttributeEntry> attributes;          // sorted by attl, equal codes in file order
-  List<AttributeEntry> nationalAttributes;  // the same
+  Entries<AttributeEntry> attributes;          // sorted by attl, equal codes in file order
+  Entries<AttributeEntry> nationalAttributes;  // the same
   UpdateControlImage* featurePointerControl = nullptr;
-  List<FeaturePointerEntry> featurePointers;
+  Entries<FeaturePointerEntry> featurePointers;
   UpdateControlImage* spatialPointerControl = nullptr;
-  List<SpatialPointerEntry> spatialPointers;
+  Entries<SpatialPointerEntry> spatialPointers;
   FeatureRecord* nextInClass = nullptr;  // display chain
 };
 
@@ -138,9 +139,9 @@ struct VectorRecord : ListLinks<VectorRecord> {
   uint32_t rcid = 0;
   uint16_t rver = 0;
   uint8_t ruin = 0;
-  List<AttributeEntry> attributes;  // file order
+  Entries<AttributeEntry> attributes;  // file order
   UpdateControlImage* pointerControl = nullptr;
-  List<VectorPointerEntry> pointers;
+  Entries<VectorPointerEntry> pointers;
   UpdateControlImage* coordinateControl = nullptr;
   CoordinateRun coordinates;
   SoundingRun soundings;
@@ -148,6 +149,13 @@ struct VectorRecord : ListLinks<VectorRecord> {
   int32_t edgeRefCount = 0;
   int32_t lineRefCount = 0;
   int32_t pointRefCount = 0;
+};
+
+// The coordinate or sounding array the load extends last, and the values it
+// has room for.
+struct GrowingRun {
+  int32_t* raw = nullptr;
+  size_t capacity = 0;
 };
 
 struct Dataset {
@@ -160,6 +168,7 @@ struct Dataset {
   List<VectorRecord> edges;
   int32_t vectorCount = 0;
   VectorRecord* currentVector = nullptr;
+  GrowingRun growingRun;  // of currentVector's coordinates or soundings
   int16_t extentsEmpty = 1;
   double minX = 0;
   double maxX = 0;

@@ -1,6 +1,8 @@
-// The intrusive doubly linked list every collection of the dataset uses.
+// The two collections of the dataset: an intrusive doubly linked list for
+// records, and a run of entries in one array for the entries of a record.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <iterator>
 
@@ -11,6 +13,47 @@ template <typename T>
 struct ListLinks {
   T* next = nullptr;
   T* prev = nullptr;
+};
+
+// A forward walk over elements that yields pointers to them; Step gives the
+// element after one.
+template <typename T, typename Step>
+class Walk {
+ public:
+  using iterator_category = std::forward_iterator_tag;
+  using value_type = T*;
+  using difference_type = std::ptrdiff_t;
+  using pointer = T**;
+  using reference = T*;
+  explicit Walk(T* at) : at_(at) {}
+  T* operator*() const { return at_; }
+  Walk& operator++() {
+    at_ = Step{}(at_);
+    return *this;
+  }
+  Walk operator++(int) {
+    Walk before = *this;
+    at_ = Step{}(at_);
+    return before;
+  }
+  bool operator==(const Walk& other) const { return at_ == other.at_; }
+
+ private:
+  T* at_;
+};
+
+struct FollowLink {
+  template <typename T>
+  T* operator()(T* at) const {
+    return at->next;
+  }
+};
+
+struct NextInArray {
+  template <typename T>
+  T* operator()(T* at) const {
+    return at + 1;
+  }
 };
 
 // A list header: elements are only ever added; the list never owns them (the
@@ -53,31 +96,26 @@ struct List {
 
   bool empty() const { return first == nullptr; }
 
-  class Iterator {
-   public:
-    using iterator_category = std::forward_iterator_tag;
-    using value_type = T*;
-    using difference_type = std::ptrdiff_t;
-    using pointer = T**;
-    using reference = T*;
-    explicit Iterator(T* at) : at_(at) {}
-    T* operator*() const { return at_; }
-    Iterator& operator++() {
-      at_ = at_->next;
-      return *this;
-    }
-    Iterator operator++(int) {
-      Iterator before = *this;
-      at_ = at_->next;
-      return before;
-    }
-    bool operator==(const Iterator& other) const { return at_ == other.at_; }
-
-   private:
-    T* at_;
-  };
+  using Iterator = Walk<T, FollowLink>;
   Iterator begin() const { return Iterator(first); }
   Iterator end() const { return Iterator(nullptr); }
+};
+
+// The entries of one field kind of a record, in one array in the arena, in
+// the order they are kept. Walking yields pointers to the entries, as a list
+// walk does. The arena owns the array; the run never does.
+template <typename T>
+struct Entries {
+  T* first = nullptr;  // null when empty
+  int32_t count = 0;
+
+  bool empty() const { return count == 0; }
+  T& operator[](int32_t i) const { return first[i]; }
+  T& back() const { return first[count - 1]; }
+
+  using Iterator = Walk<T, NextInArray>;
+  Iterator begin() const { return Iterator(first); }
+  Iterator end() const { return Iterator(first + count); }
 };
 
 }  // namespace abys

@@ -138,6 +138,7 @@ void releaseDataset(Dataset& dataset) {
   dataset.connectedNodes.clear();
   dataset.edges.clear();
   dataset.currentVector = nullptr;
+  dataset.growingRun = {};
 }
 
 }  // namespace abys

@@ -78,36 +78,20 @@ int assembleVrid(Dataset& dataset, const VridImage& vrid, RecordId& currentName)
   return 0;
 }
 
-AttributeEntry* newAttribute(Arena& arena, const AttrElement& element) {
-  auto* entry = arena.create<AttributeEntry>();
-  if (entry == nullptr) return nullptr;
-  const int32_t length = element.atvlLength > 0 ? element.atvlLength : 0;
-  const char* value = arena.copyText(std::string_view(element.atvl, static_cast<size_t>(length)));
-  if (value == nullptr) return nullptr;  // the entry stays unlinked in the arena
-  entry->attl = element.attl;
-  entry->atvl = value;
-  entry->atvlLength = element.atvlLength;
-  return entry;
-}
-
-// Equal codes land after the codes already there. Searching from the end finds
-// the same place as a walk from the front for the first greater code, and
-// costs nothing for attributes that arrive in order.
-void insertSorted(List<AttributeEntry>& list, AttributeEntry* entry) {
-  AttributeEntry* after = list.last;
-  while (after != nullptr && after->attl > entry->attl)
-    after = after->prev;
-  if (after == nullptr) {
-    if (list.first == nullptr) {
-      list.append(entry);
-    } else {
-      list.insertBefore(list.first, entry);
-    }
-  } else if (after->next == nullptr) {
-    list.append(entry);
-  } else {
-    list.insertBefore(after->next, entry);
-  }
+// Makes room for added more entries after the held ones: a record's first
+// field of a kind becomes its array, a later one of the same kind a longer
+// copy. Returns the first new slot, or null when memory is out (the entries
+// are then unchanged). The count grows only as the caller fills the slots,
+// so that a failure halfway keeps the entries complete.
+template <typename Entry>
+Entry* makeRoom(Arena& arena, Entries<Entry>& entries, int32_t added) {
+  const auto held = static_cast<size_t>(entries.count);
+  auto* array = static_cast<Entry*>(
+      arena.allocate((held + static_cast<size_t>(added)) * sizeof(Entry), alignof(Entry)));
+  if (array == nullptr) return nullptr;
+  if (held > 0) std::memcpy(static_cast<void*>(array), entries.first, held * sizeof(Entry));
+  entries.first = array;
+  return array + held;
 }
 
 // The number of elements to take: the decoder's count, never more than the
@@ -118,17 +102,33 @@ int32_t available(const std::vector<Element>& elements, int32_t elementCount) {
   return elementCount < size ? elementCount : size;
 }
 
-int assembleAttributes(Arena& arena, List<AttributeEntry>& list, const FieldImage& image,
+// Moves the last entry back past the entries of greater code: equal codes
+// stay in file order, and attributes that arrive in order cost nothing.
+void sortLast(Entries<AttributeEntry>& attributes) {
+  const AttributeEntry entry = attributes[attributes.count - 1];
+  int32_t at = attributes.count - 1;
+  for (; at > 0 && attributes[at - 1].attl > entry.attl; --at)
+    attributes[at] = attributes[at - 1];
+  attributes[at] = entry;
+}
+
+int assembleAttributes(Arena& arena, Entries<AttributeEntry>& attributes, const FieldImage& image,
                        int32_t elementCount, bool sorted) {
   elementCount = available(image.attributes, elementCount);
-  for (int32_t i = 0; i < elementCount; ++i) {
-    AttributeEntry* entry = newAttribute(arena, image.attributes[static_cast<size_t>(i)]);
-    if (entry == nullptr) return kOutOfMemory;
-    if (sorted) {
-      insertSorted(list, entry);
-    } else {
-      list.append(entry);
-    }
+  if (elementCount == 0) return 0;
+  AttributeEntry* slot = makeRoom(arena, attributes, elementCount);
+  if (slot == nullptr) return kOutOfMemory;
+  for (int32_t i = 0; i < elementCount; ++i, ++slot) {
+    const AttrElement& element = image.attributes[static_cast<size_t>(i)];
+    const int32_t length = element.atvlLength > 0 ? element.atvlLength : 0;
+    const char* value = arena.copyText(std::string_view(element.atvl, static_cast<size_t>(length)));
+    if (value == nullptr) return kOutOfMemory;
+    *slot = AttributeEntry{};
+    slot->attl = element.attl;
+    slot->atvl = value;
+    slot->atvlLength = element.atvlLength;
+    ++attributes.count;
+    if (sorted) sortLast(attributes);
   }
   return 0;
 }
@@ -143,13 +143,16 @@ int copyControl(Arena& arena, const UpdateControlImage& image, UpdateControlImag
 
 // Appends one entry per element, each filled from its element by fill.
 template <typename Entry, typename Element, typename Fill>
-int appendEntries(Arena& arena, List<Entry>& list, const std::vector<Element>& elements,
+int appendEntries(Arena& arena, Entries<Entry>& entries, const std::vector<Element>& elements,
                   int32_t elementCount, Fill fill) {
   elementCount = available(elements, elementCount);
-  for (int32_t i = 0; i < elementCount; ++i) {
-    auto* entry = arena.create<Entry>();
-    if (entry == nullptr || !fill(*entry, elements[static_cast<size_t>(i)])) return kOutOfMemory;
-    list.append(entry);
+  if (elementCount == 0) return 0;
+  Entry* slot = makeRoom(arena, entries, elementCount);
+  if (slot == nullptr) return kOutOfMemory;
+  for (int32_t i = 0; i < elementCount; ++i, ++slot) {
+    *slot = Entry{};
+    if (!fill(*slot, elements[static_cast<size_t>(i)])) return kOutOfMemory;
+    ++entries.count;
   }
   return 0;
 }
@@ -167,19 +170,27 @@ void widenExtent(Dataset& dataset, double x, double y) {
   if (y < dataset.minY) dataset.minY = y;
 }
 
-// Appends count values of raw after the run's current ones: a record's first
-// field becomes its run, a later one of the same record a longer copy.
-// False when memory is out; the run is then unchanged.
+// Appends count entries of width values each after the run's current ones.
+// A record's first field becomes its run exactly; a record of repeated
+// fields grows its run in doubling steps, so that any number of fields costs
+// linear time and memory. False when memory is out; the run is unchanged.
 template <typename Run>
-bool extendRun(Arena& arena, Run& run, const int32_t* values, int32_t count, int32_t width) {
+bool extendRun(Arena& arena, GrowingRun& growing, Run& run, const int32_t* values, int32_t count,
+               int32_t width) {
   const size_t held = static_cast<size_t>(run.count) * static_cast<size_t>(width);
   const size_t added = static_cast<size_t>(count) * static_cast<size_t>(width);
-  auto* copy =
-      static_cast<int32_t*>(arena.allocate((held + added) * sizeof(int32_t), alignof(int32_t)));
-  if (copy == nullptr) return false;
-  if (held > 0) std::memcpy(copy, run.raw, held * sizeof(int32_t));
-  std::memcpy(copy + held, values, added * sizeof(int32_t));
-  run.raw = copy;
+  int32_t* array = nullptr;
+  if (held > 0 && run.raw == growing.raw && held + added <= growing.capacity) {
+    array = growing.raw;
+  } else {
+    const size_t capacity = held > 0 ? 2 * (held + added) : added;
+    array = static_cast<int32_t*>(arena.allocate(capacity * sizeof(int32_t), alignof(int32_t)));
+    if (array == nullptr) return false;
+    if (held > 0) std::memcpy(array, run.raw, held * sizeof(int32_t));
+    growing = {array, capacity};
+  }
+  std::memcpy(array + held, values, added * sizeof(int32_t));
+  run.raw = array;
   run.count += count;
   return true;
 }
@@ -196,7 +207,8 @@ int assembleRun(Dataset& dataset, Run& run, const std::vector<Element>& elements
   if constexpr (requires { run.somf; }) run.somf = dataset.dspm.somf;
   constexpr int32_t kWidth = sizeof(Element) / sizeof(int32_t);
   static_assert(sizeof(Element) == kWidth * sizeof(int32_t));
-  if (!extendRun(dataset.arena, run, &elements[0].y, elementCount, kWidth)) return kOutOfMemory;
+  if (!extendRun(dataset.arena, dataset.growingRun, run, &elements[0].y, elementCount, kWidth))
+    return kOutOfMemory;
   for (int32_t i = start; i < run.count; ++i) {
     const auto at = run[i];
     widenExtent(dataset, at.x, at.y);

@@ -18,7 +18,7 @@ bool nodePoint(const VectorPointerEntry* pointer, LinePoint& point) {
 std::optional<EdgeEnds> edgeEnds(const VectorRecord& edge, uint8_t orientation) {
   if (edge.pointers.count < 2) return std::nullopt;
   const VectorPointerEntry* beginning = edge.pointers.first;
-  const VectorPointerEntry* ending = beginning->next;
+  const VectorPointerEntry* ending = beginning + 1;
   const bool reverse = orientation == 2;
   EdgeEnds ends;
   if (!nodePoint(reverse ? ending : beginning, ends.start) ||

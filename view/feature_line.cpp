@@ -18,10 +18,11 @@ std::optional<FeatureLine> assembleFeatureLine(const FeatureRecord& feature) {
     }
     FeatureLine line;
     line.points.reserve(total);
+    const SpatialPointerEntry* last = &feature.spatialPointers.back();
     for (const SpatialPointerEntry* p : feature.spatialPointers) {
       const std::optional<EdgeEnds> ends = edgeEnds(*p->target, p->ornt);
       if (!ends) return std::nullopt;
-      appendEdge(*p->target, p->ornt, *ends, true, p->next == nullptr, line.points);
+      appendEdge(*p->target, p->ornt, *ends, true, p == last, line.points);
     }
     return line;
   } catch (const std::bad_alloc&) {

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <iterator>
 #include <map>
 #include <random>
 #include <string>
@@ -22,12 +23,12 @@ namespace {
 
 // ---- The pairwise form, written as the checks are described. ----
 
-// Calls found(a, b) for every pair of entries of list, a before b.
-template <typename Entry, typename Found>
-void forEachPair(const List<Entry>& list, Found found) {
-  for (const Entry* a : list) {
-    for (const Entry* b = a->next; b != nullptr; b = b->next)
-      found(*a, *b);
+// Calls found(a, b) for every pair of items of a list or entries, a before b.
+template <typename Items, typename Found>
+void forEachPair(const Items& items, Found found) {
+  for (auto a = items.begin(); a != items.end(); ++a) {
+    for (auto b = std::next(a); b != items.end(); ++b)
+      found(**a, **b);
   }
 }
 
@@ -127,7 +128,7 @@ int pairwiseVectorPointers(Dataset& d, CheckReport& report) {
       fail(kEdgeTooFewNodes, e);
     } else {
       const VectorPointerEntry* a = e->pointers.first;
-      const VectorPointerEntry* b = a->next;
+      const VectorPointerEntry* b = a + 1;
       if (a->rcid == b->rcid && e->coordinates.count < 2) {
         report.finding(kLoopEdgeTooShort, e, nullptr);
       }
@@ -162,7 +163,7 @@ bool attributesEqual(const FeatureRecord& f, const FeatureRecord& g) {
 
 // As many pointers, and as many pairs that are the same as pointers.
 template <typename Entry, typename Same>
-bool pairedUp(const List<Entry>& a, const List<Entry>& b, Same same) {
+bool pairedUp(const Entries<Entry>& a, const Entries<Entry>& b, Same same) {
   if (a.count != b.count) return false;
   int pairs = 0;
   for (const Entry* x : a) {
@@ -173,7 +174,7 @@ bool pairedUp(const List<Entry>& a, const List<Entry>& b, Same same) {
 }
 
 template <typename Entry, typename Key>
-auto sortedKeys(const List<Entry>& list, Key key) {
+auto sortedKeys(const Entries<Entry>& list, Key key) {
   std::vector<decltype(key(*list.first))> keys;
   for (const Entry* e : list)
     keys.push_back(key(*e));

@@ -49,7 +49,7 @@ std::string attributes(std::initializer_list<std::pair<uint16_t, const char*>> p
     b.b12(code).text(value);
   return b.data();
 }
-std::string codesAndValues(const List<AttributeEntry>& list) {
+std::string codesAndValues(const Entries<AttributeEntry>& list) {
   std::string out;
   for (const AttributeEntry* a : list)
     out += std::to_string(a->attl) + "=" + a->atvl + " ";
@@ -125,10 +125,29 @@ TEST(AssembleField, DatasetFieldsRecordNamesControlsAndCoordinates) {
                 control(v->pointerControl) + ", " + control(v->coordinateControl),
             "3 2 4, 1 1 1, 2 1 1, 3 1 2");
   EXPECT_EQ(coordinates(*v), "(3 4 12.5)(3.5 -1 1)");  // scaled by COMF and SOMF
-  ASSERT_EQ(a.add("SG3D", cell), 0);  // a repeated field adds to them
+  ASSERT_EQ(a.add("SG3D", cell), 0);                   // a repeated field adds to them
   EXPECT_EQ(coordinates(*v), "(3 4 12.5)(3.5 -1 1)(3 4 12.5)(3.5 -1 1)");
   const Dataset& d = a.dataset;
   EXPECT_EQ(formatMessage("%g %g %g %g", d.minX, d.maxX, d.minY, d.maxY), "3 3.5 -1 4");
+}
+
+// Repeated coordinate fields of one record grow its run in doubling steps:
+// any number of them costs a few allocations, and the values stay in order.
+TEST(AssembleField, RepeatedCoordinateFieldsGrowTheRunLinearly) {
+  Assembler a;
+  a.dataset.dspm.comf = 1;
+  ASSERT_EQ(a.add(kFieldVRID, FieldBuilder().b11(130).b14(1).b12(1).b11(1).data()), 0);
+  constexpr int kFields = 5000;
+  const long before = a.dataset.arena.allocations();
+  for (int i = 0; i < kFields; ++i)
+    ASSERT_EQ(a.add(kFieldSG2D, FieldBuilder().b24(i).b24(-i).data()), 0);
+  EXPECT_LT(a.dataset.arena.allocations() - before, 20);
+  const CoordinateRun& run = a.dataset.currentVector->coordinates;
+  ASSERT_EQ(run.count, kFields);
+  for (int i = 0; i < kFields; i += 499) {
+    EXPECT_EQ(run[i].x, -i);
+    EXPECT_EQ(run[i].y, i);
+  }
 }
 
 // A cell with a bit of everything, for the memory-exhaustion runs.

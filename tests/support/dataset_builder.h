@@ -36,46 +36,32 @@ class DatasetBuilder {
 
   // Keeps the list sorted by code, equal codes in the order added.
   void attribute(FeatureRecord* f, uint16_t attl, std::string_view value) {
-    auto* a = d_.arena.create<AttributeEntry>();
+    AttributeEntry* a = appended(f->attributes);
     a->attl = attl;
     a->atvl = d_.arena.copyText(value);
     a->atvlLength = static_cast<int32_t>(value.size());
-    AttributeEntry* after = f->attributes.last;
-    while (after != nullptr && after->attl > attl)
-      after = after->prev;
-    if (after == nullptr) {
-      if (f->attributes.empty()) {
-        f->attributes.append(a);
-      } else {
-        f->attributes.insertBefore(f->attributes.first, a);
-      }
-    } else if (after->next == nullptr) {
-      f->attributes.append(a);
-    } else {
-      f->attributes.insertBefore(after->next, a);
-    }
+    for (; a != f->attributes.first && (a - 1)->attl > attl; --a)
+      std::swap(*a, *(a - 1));
   }
 
   void featurePointer(FeatureRecord* f, uint16_t agen, uint32_t fidn, uint16_t fids,
                       uint8_t rind = 2, std::string_view comt = "") {
-    auto* p = d_.arena.create<FeaturePointerEntry>();
+    FeaturePointerEntry* p = appended(f->featurePointers);
     p->agen = agen;
     p->fidn = fidn;
     p->fids = fids;
     p->rind = rind;
     p->comt = std::string_view(d_.arena.copyText(comt), comt.size());
-    f->featurePointers.append(p);
   }
 
   void spatialPointer(FeatureRecord* f, uint8_t rcnm, uint32_t rcid, uint8_t ornt = 1,
                       uint8_t usag = 255, uint8_t mask = 255) {
-    auto* p = d_.arena.create<SpatialPointerEntry>();
+    SpatialPointerEntry* p = appended(f->spatialPointers);
     p->rcnm = rcnm;
     p->rcid = rcid;
     p->ornt = ornt;
     p->usag = usag;
     p->mask = mask;
-    f->spatialPointers.append(p);
   }
 
   VectorRecord* vector(uint8_t rcnm, uint32_t rcid) {
@@ -93,14 +79,13 @@ class DatasetBuilder {
   }
 
   void nodePointer(VectorRecord* v, uint8_t rcnm, uint32_t rcid, uint8_t topi) {
-    auto* p = d_.arena.create<VectorPointerEntry>();
+    VectorPointerEntry* p = appended(v->pointers);
     p->rcnm = rcnm;
     p->rcid = rcid;
     p->ornt = 255;
     p->usag = 255;
     p->topi = topi;
     p->mask = 255;
-    v->pointers.append(p);
   }
 
   // Coordinates are kept as a file would hold them, with a COMF and SOMF of
@@ -119,6 +104,16 @@ class DatasetBuilder {
 
  private:
   static constexpr uint32_t kFactor = 10'000'000;
+
+  // A new value-initialised entry after the others, in a copy of the array.
+  template <typename T>
+  T* appended(Entries<T>& entries) {
+    auto* copy = static_cast<T*>(
+        d_.arena.allocate((static_cast<size_t>(entries.count) + 1) * sizeof(T), alignof(T)));
+    std::copy(entries.first, entries.first + entries.count, copy);
+    entries.first = copy;
+    return new (&copy[entries.count++]) T();
+  }
 
   // A copy of the count entries at raw (each of values.size() integers) with
   // values scaled by kFactor after them.

@@ -86,6 +86,15 @@ std::string listViolations(const List<T>& list, const char* name) {
   return {};
 }
 
+template <typename T>
+std::string listViolations(const Entries<T>& entries, const char* name) {
+  if (entries.count < 0) return std::string(name) + ": negative count\n";
+  if (entries.first == nullptr && entries.count > 0) {
+    return std::string(name) + ": entries without an array\n";
+  }
+  return {};
+}
+
 // Describes every broken invariant of the model; empty when all hold.
 inline std::string invariantViolations(const Dataset& d) {
   std::string out;
@@ -105,9 +114,9 @@ inline std::string invariantViolations(const Dataset& d) {
     out += listViolations(f->nationalAttributes, "nationalAttributes");
     out += listViolations(f->featurePointers, "featurePointers");
     out += listViolations(f->spatialPointers, "spatialPointers");
-    for (const List<AttributeEntry>* list : {&f->attributes, &f->nationalAttributes}) {
-      for (const AttributeEntry* a = list->first; a != nullptr && a->next != nullptr; a = a->next) {
-        if (a->attl > a->next->attl) out += "attributes out of order\n";
+    for (const Entries<AttributeEntry>* entries : {&f->attributes, &f->nationalAttributes}) {
+      for (int32_t i = 1; i < entries->count; ++i) {
+        if ((*entries)[i - 1].attl > (*entries)[i].attl) out += "attributes out of order\n";
       }
     }
   }

@@ -73,7 +73,7 @@ TEST(MkcellCells, PassEveryCheckAndCarryWhatTheOptionsAskFor) {
         for (const SpatialPointerEntry* p : f->spatialPointers)
           vertices += p->target->coordinates.count + 1;
         const VectorRecord* first = f->spatialPointers.first->target;
-        if (f->spatialPointers.last->target->pointers.last->rcid != first->pointers.first->rcid) {
+        if (f->spatialPointers.back().target->pointers.back().rcid != first->pointers.first->rcid) {
           ++vertices;
         }
       }
