@@ -34,6 +34,9 @@ struct DdfReader {
   DdfReader();
 
   bool needRecord = true;
+  // The first record, the descriptive one, is read past without giving its
+  // fields; a reader of the field descriptions clears this after ddfOpen /
+  // ddfAttach and gets them as fields of a first record.
   bool skipFirst = true;
   bool endPending = false;
   bool malformed = false;
