@@ -1,22 +1,34 @@
-// abys-check [--summary] [--json] FILE...: opens each cell as the viewer
-// does (load and checks) and prints its load and check messages; --summary prints one line per file
-// instead, --json one JSON document. Exit status 0 when every file loaded
-// and passed the checks, 1 when any did not, 2 on a usage error.
+// abys-check [--summary | --json] [--jobs N] FILE|FOLDER...: opens each cell
+// as the viewer does (load and checks) and prints its load and check
+// messages; --summary prints one line per file and a total line instead,
+// --json one JSON document. A folder stands for the cells below it
+// (check_inputs.h). N threads check the files (by default one per core),
+// each file's output printed in order, the same bytes as with --jobs 1.
+// Exit status 0 when every file loaded and passed the checks, 1 when any did
+// not or a folder held no cell, 2 on a usage error.
 // abys-check --help | --version: what it does, or its version.
+#include <algorithm>
+#include <cerrno>
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "chart_session.h"
+#include "check_inputs.h"
 
 namespace {
 
 enum class Output { Log, Summary, Json };
 
-constexpr const char* kUsage = "usage: abys-check [--summary | --json] FILE...\n";
+constexpr const char* kUsage = "usage: abys-check [--summary | --json] [--jobs N] FILE|FOLDER...\n";
+constexpr unsigned kMaxJobs = 256;
 
 int usage() {
   std::fputs(kUsage, stderr);
@@ -27,8 +39,12 @@ int help() {
   std::fputs(kUsage, stdout);
   std::fputs(
       "Loads and checks each S-57 cell and prints its load and check messages; --summary prints\n"
-      "one line per file instead, --json one JSON document. Exit status 0 when every file loaded\n"
-      "and passed the checks, 1 when one did not, 2 on a usage error. --version: the version.\n",
+      "one line per file and a total line instead, --json one JSON document. A FOLDER stands for\n"
+      "the *.000 files below it in path order, where a folder holds a CATALOG.031 the files it\n"
+      "lists first, in its order. --jobs N checks N files at a time (default: one per core)\n"
+      "with the same output as --jobs 1. Exit status 0 when every file loaded and passed the\n"
+      "checks, 1 when one did not or a folder held no cell, 2 on a usage error. --version: the\n"
+      "version.\n",
       stdout);
   return 0;
 }
@@ -38,24 +54,31 @@ std::string quoted(const std::string& text) {
   return nlohmann::json(text).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
 }
 
-// Writes one JSON document of the files checked as it goes: a file's
-// messages as they are produced, its findings (kept in a temporary file
-// meanwhile, not in memory) after them, then its status and counts. No
-// part of the document is held whole, however many findings a file has.
-class JsonWriter {
- public:
-  JsonWriter() { std::fputs("{\n  \"files\": [", stdout); }
-  ~JsonWriter() { std::fputs(files_ > 0 ? "\n  ]\n}\n" : "]\n}\n", stdout); }
+// Copies what was written to the temporary file from, from its start, to out.
+void copyFile(std::FILE* from, std::FILE* out) {
+  std::rewind(from);
+  char buffer[1 << 16];
+  for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, from)) > 0;)
+    std::fwrite(buffer, 1, n, out);
+}
 
-  void beginFile(const std::string& path) {
-    std::fputs(files_++ > 0 ? ",\n    {\n" : "\n    {\n", stdout);
-    std::printf("      \"path\": %s,\n      \"messages\": [", quoted(path).c_str());
-    lines_ = 0;
-    findings_ = 0;
-    partial_.clear();
-    spill_ = std::tmpfile();
-    held_.clear();
+// One file's member of the JSON document's "files" array, written to out as
+// it goes: its messages as they are produced, its findings (kept in a
+// temporary file meanwhile, not in memory) after them, then its status and
+// counts. No part is held whole, however many findings a file has.
+class JsonFile {
+ public:
+  // index 0 is the array's first member; the others follow a comma.
+  JsonFile(std::FILE* out, size_t index, const std::string& path)
+      : out_(out), spill_(std::tmpfile()) {
+    std::fputs(index > 0 ? ",\n    {\n" : "\n    {\n", out_);
+    std::fprintf(out_, "      \"path\": %s,\n      \"messages\": [", quoted(path).c_str());
   }
+  ~JsonFile() {
+    if (spill_ != nullptr) std::fclose(spill_);
+  }
+  JsonFile(const JsonFile&) = delete;
+  JsonFile& operator=(const JsonFile&) = delete;
 
   // Messages as produced: each complete line becomes one string.
   void message(const std::string& text) {
@@ -83,20 +106,15 @@ class JsonWriter {
     if (spill_ == nullptr || std::fputs(text.c_str(), spill_) < 0) held_ += text;
   }
 
-  void endFile(const abys::OpenResult& result) {
+  void end(const abys::OpenResult& result) {
     if (!partial_.empty()) line(partial_);
     std::fputs(lines_ > 0 ? "\n      ],\n      \"findings\": [" : "],\n      \"findings\": [",
-               stdout);
+               out_);
     if (spill_ != nullptr) {
-      std::rewind(spill_);
-      char buffer[1 << 16];
-      for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, spill_)) > 0;)
-        std::fwrite(buffer, 1, n, stdout);
-      std::fclose(spill_);
-      spill_ = nullptr;
+      copyFile(spill_, out_);
     }
-    std::fputs(held_.c_str(), stdout);
-    std::fputs(findings_ > 0 ? "\n      ],\n" : "],\n", stdout);
+    std::fputs(held_.c_str(), out_);
+    std::fputs(findings_ > 0 ? "\n      ],\n" : "],\n", out_);
     const abys::LoadedCounts& c = result.counts;
     const nlohmann::json counts = {{"features", c.features},
                                    {"vectors", c.vectors},
@@ -107,51 +125,214 @@ class JsonWriter {
     if (c.hasExtent) {
       extent = {{"minX", c.minX}, {"maxX", c.maxX}, {"minY", c.minY}, {"maxY", c.maxY}};
     }
-    std::printf(
-        "      \"loadStatus\": %d,\n      \"checkStatus\": %s,\n      \"counts\": %s,\n"
-        "      \"extent\": %s\n    }",
-        result.loadStatus, result.checked ? std::to_string(result.checkStatus).c_str() : "null",
-        counts.dump().c_str(), extent.dump().c_str());
+    std::fprintf(out_,
+                 "      \"loadStatus\": %d,\n      \"checkStatus\": %s,\n      \"counts\": %s,\n"
+                 "      \"extent\": %s\n    }",
+                 result.loadStatus,
+                 result.checked ? std::to_string(result.checkStatus).c_str() : "null",
+                 counts.dump().c_str(), extent.dump().c_str());
   }
 
  private:
   void line(const std::string& text) {
-    std::fputs(lines_++ > 0 ? ",\n        " : "\n        ", stdout);
-    std::fputs(quoted(text).c_str(), stdout);
+    std::fputs(lines_++ > 0 ? ",\n        " : "\n        ", out_);
+    std::fputs(quoted(text).c_str(), out_);
   }
 
-  int files_ = 0;
+  std::FILE* out_;
+  std::FILE* spill_;
   size_t lines_ = 0;
   size_t findings_ = 0;
   std::string partial_;
-  std::FILE* spill_ = nullptr;
   std::string held_;  // findings when no temporary file could be made
 };
 
 // The check log as text, and every finding to the JSON document too.
 class JsonFindings : public abys::TextLogReporter {
  public:
-  JsonFindings(abys::LogFn log, JsonWriter& json) : TextLogReporter(std::move(log)), json_(json) {}
+  JsonFindings(abys::LogFn log, JsonFile& json) : TextLogReporter(std::move(log)), json_(json) {}
   void report(const abys::Finding& finding) override {
     TextLogReporter::report(finding);
     json_.finding(finding);
   }
 
  private:
-  JsonWriter& json_;
+  JsonFile& json_;
 };
+
+// What every file's check is told.
+struct Run {
+  Output output = Output::Log;
+  bool named = false;  // the text log puts each file under a "==> FILE <==" line
+  std::vector<std::string> files;
+};
+
+// What a file's check gave besides its output.
+struct FileOutcome {
+  bool passed = false;
+  std::optional<int> openError;  // errno when the file could not be opened
+};
+
+// Checks file index of run with session and writes its output to out as it
+// is produced: its messages, its --summary line or its JSON member.
+FileOutcome checkFile(abys::ChartSession& session, const Run& run, size_t index, std::FILE* out) {
+  const std::string& path = run.files[index];
+  abys::LogFn sink;
+  std::optional<JsonFile> json;
+  if (run.output == Output::Log) {
+    if (run.named) std::fprintf(out, "==> %s <==\n", path.c_str());
+    sink = [out](const char* format, std::va_list args) {
+      std::fputs(abys::formatMessage(format, args).c_str(), out);
+    };
+  } else if (run.output == Output::Json) {
+    json.emplace(out, index, path);
+    sink = [&json](const char* format, std::va_list args) {
+      json->message(abys::formatMessage(format, args));
+    };
+  }
+  abys::TextLogReporter text(sink);
+  abys::CountingReporter counter;
+  std::optional<JsonFindings> jsonFindings;
+  abys::FindingReporter* reporter = &text;
+  if (run.output == Output::Summary) reporter = &counter;
+  if (run.output == Output::Json) reporter = &jsonFindings.emplace(sink, *json);
+
+  const abys::OpenResult result = session.open(path.c_str(), *reporter, sink);
+  FileOutcome outcome;
+  if (result.outcome == abys::OpenOutcome::CannotOpen) outcome.openError = errno;
+  session.close();
+  outcome.passed = result.loadStatus == 0 && result.checkStatus == 0;
+
+  if (run.output == Output::Summary) {
+    const abys::LoadedCounts& counts = result.counts;
+    std::fprintf(out,
+                 "%s: load %d, check %s, features %d, vectors %d (points %d, nodes %d, edges %d), "
+                 "findings %llu\n",
+                 path.c_str(), result.loadStatus,
+                 result.checked ? std::to_string(result.checkStatus).c_str() : "-", counts.features,
+                 counts.vectors, counts.isolatedNodes, counts.connectedNodes, counts.edges,
+                 static_cast<unsigned long long>(counter.total()));
+  } else if (run.output == Output::Json) {
+    json->end(result);
+  }
+  return outcome;
+}
+
+// Checks the files of a run on worker threads, each with its own chart
+// session, and hands their outputs on in order: each file is written to a
+// temporary file of its own and copied to standard output once the files
+// before it have been. At most window files are started and not yet copied:
+// the datasets in memory are one per thread, the outputs waiting on disk
+// few. A file whose output could not be kept in a temporary file is checked
+// again by the caller, straight to standard output.
+class OrderedChecks {
+ public:
+  OrderedChecks(const Run& run, size_t window)
+      : run_(run), window_(window), slots_(run.files.size()) {}
+
+  // A worker thread's loop: checks the next file while there is one.
+  void work() {
+    abys::ChartSession session;
+    for (;;) {
+      size_t index = 0;
+      {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [&] { return next_ >= slots_.size() || next_ < copied_ + window_; });
+        if (next_ >= slots_.size()) return;
+        index = next_++;
+      }
+      Slot slot;
+      slot.spill = std::tmpfile();
+      if (slot.spill != nullptr) {
+        slot.outcome = checkFile(session, run_, index, slot.spill);
+        if (std::fflush(slot.spill) != 0 || std::ferror(slot.spill)) {
+          std::fclose(slot.spill);
+          slot.spill = nullptr;
+        }
+      }
+      slot.done = true;
+      {
+        std::lock_guard lock(mutex_);
+        slots_[index] = slot;
+      }
+      changed_.notify_all();
+    }
+  }
+
+  // Waits for file index (the one after those already copied), copies its
+  // output to standard output and returns its outcome.
+  FileOutcome copyOut(size_t index, abys::ChartSession& session) {
+    Slot slot;
+    {
+      std::unique_lock lock(mutex_);
+      changed_.wait(lock, [&] { return slots_[index].done; });
+      slot = slots_[index];
+    }
+    FileOutcome outcome = slot.outcome;
+    if (slot.spill == nullptr) {
+      outcome = checkFile(session, run_, index, stdout);
+    } else {
+      copyFile(slot.spill, stdout);
+      std::fclose(slot.spill);
+    }
+    {
+      std::lock_guard lock(mutex_);
+      ++copied_;
+    }
+    changed_.notify_all();
+    return outcome;
+  }
+
+ private:
+  struct Slot {
+    std::FILE* spill = nullptr;  // the output; null when it could not be kept
+    FileOutcome outcome;
+    bool done = false;
+  };
+
+  const Run& run_;
+  const size_t window_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  size_t next_ = 0;    // the next file to start
+  size_t copied_ = 0;  // files copied out
+  std::vector<Slot> slots_;
+};
+
+// Parses the value of --jobs: 1 to kMaxJobs.
+std::optional<unsigned> jobsOf(const std::string& value) {
+  if (value.empty() || value.size() > 3 ||
+      value.find_first_not_of("0123456789") != std::string::npos) {
+    return std::nullopt;
+  }
+  const unsigned jobs = static_cast<unsigned>(std::stoul(value));
+  if (jobs < 1 || jobs > kMaxJobs) return std::nullopt;
+  return jobs;
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  Output output = Output::Log;
-  std::vector<std::string> paths;
+  Run run;
+  unsigned jobs = std::clamp(std::thread::hardware_concurrency(), 1u, kMaxJobs);
+  std::vector<std::string> arguments;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--summary" || arg == "--json") {
       const Output wanted = arg == "--json" ? Output::Json : Output::Summary;
-      if (output != Output::Log && output != wanted) return usage();
-      output = wanted;
+      if (run.output != Output::Log && run.output != wanted) return usage();
+      run.output = wanted;
+    } else if (arg == "--jobs" || arg.rfind("--jobs=", 0) == 0) {
+      const bool separate = arg == "--jobs";
+      if (separate && i + 1 == argc) return usage();
+      const std::string value = separate ? argv[++i] : arg.substr(7);
+      const std::optional<unsigned> parsed = jobsOf(value);
+      if (!parsed) {
+        std::fprintf(stderr, "abys-check: --jobs takes a number from 1 to %u, not '%s'\n", kMaxJobs,
+                     value.c_str());
+        return usage();
+      }
+      jobs = *parsed;
     } else if (arg == "--help") {
       return help();
     } else if (arg == "--version") {
@@ -159,61 +340,55 @@ int main(int argc, char** argv) {
       return 0;
     } else if (arg == "--") {
       for (++i; i < argc; ++i)
-        paths.emplace_back(argv[i]);
+        arguments.emplace_back(argv[i]);
     } else if (arg.size() > 1 && arg[0] == '-') {
       std::fprintf(stderr, "abys-check: unknown option %s\n", arg.c_str());
       return usage();
     } else {
-      paths.push_back(arg);
+      arguments.push_back(arg);
     }
   }
-  if (paths.empty()) return usage();
+  if (arguments.empty()) return usage();
 
-  int exitStatus = 0;
-  std::optional<JsonWriter> json;
-  if (output == Output::Json) json.emplace();
+  abys::CheckInputs inputs = abys::listInputs(arguments);
+  run.files = std::move(inputs.files);
+  run.named = run.files.size() > 1 || inputs.fromFolder;
+  const size_t count = run.files.size();
+
+  size_t passed = 0;
+  auto finish = [&](size_t index, const FileOutcome& outcome) {
+    if (outcome.openError) {
+      std::fprintf(stderr, "abys-check: cannot open %s: %s\n", run.files[index].c_str(),
+                   std::strerror(*outcome.openError));
+    }
+    if (outcome.passed) ++passed;
+  };
+
+  if (run.output == Output::Json) std::fputs("{\n  \"files\": [", stdout);
   abys::ChartSession session;
-  for (const std::string& path : paths) {
-    // Messages go out as they are produced; nothing is kept.
-    abys::LogFn sink;
-    if (output == Output::Log) {
-      if (paths.size() > 1) std::printf("==> %s <==\n", path.c_str());
-      sink = [](const char* format, std::va_list args) {
-        std::fputs(abys::formatMessage(format, args).c_str(), stdout);
-      };
-    } else if (output == Output::Json) {
-      json->beginFile(path);
-      sink = [&json](const char* format, std::va_list args) {
-        json->message(abys::formatMessage(format, args));
-      };
-    }
-    abys::TextLogReporter text(sink);
-    abys::CountingReporter counter;
-    std::optional<JsonFindings> jsonFindings;
-    abys::FindingReporter* reporter = &text;
-    if (output == Output::Summary) reporter = &counter;
-    if (output == Output::Json) reporter = &jsonFindings.emplace(sink, *json);
-
-    const abys::OpenResult result = session.open(path.c_str(), *reporter, sink);
-    if (result.outcome == abys::OpenOutcome::CannotOpen) {
-      std::fprintf(stderr, "abys-check: cannot open %s: %s\n", path.c_str(), std::strerror(errno));
-    }
-    session.close();
-    if (result.loadStatus != 0 || result.checkStatus != 0) exitStatus = 1;
-
-    if (output == Output::Summary) {
-      const abys::LoadedCounts& counts = result.counts;
-      std::printf(
-          "%s: load %d, check %s, features %d, vectors %d (points %d, nodes %d, edges %d), "
-          "findings %llu\n",
-          path.c_str(), result.loadStatus,
-          result.checked ? std::to_string(result.checkStatus).c_str() : "-", counts.features,
-          counts.vectors, counts.isolatedNodes, counts.connectedNodes, counts.edges,
-          static_cast<unsigned long long>(counter.total()));
-    } else if (output == Output::Json) {
-      json->endFile(result);
+  std::vector<std::thread> workers;
+  std::optional<OrderedChecks> ordered;
+  if (jobs > 1 && count > 1) {
+    ordered.emplace(run, 2 * size_t{jobs});
+    try {
+      while (workers.size() < std::min(size_t{jobs}, count))
+        workers.emplace_back(&OrderedChecks::work, &*ordered);
+    } catch (const std::system_error& error) {
+      std::fprintf(stderr, "abys-check: %zu of %u threads started: %s\n", workers.size(), jobs,
+                   error.what());
     }
   }
-  json.reset();
-  return exitStatus;
+  for (size_t i = 0; i < count; ++i) {
+    // With one thread the output goes straight out; nothing is kept.
+    finish(i, workers.empty() ? checkFile(session, run, i, stdout) : ordered->copyOut(i, session));
+  }
+  for (std::thread& worker : workers)
+    worker.join();
+
+  if (run.output == Output::Json) std::fputs(count > 0 ? "\n  ]\n}\n" : "]\n}\n", stdout);
+  if (run.output == Output::Summary) {
+    std::printf("total: %zu %s, %zu passed, %zu failed\n", count, count == 1 ? "file" : "files",
+                passed, count - passed);
+  }
+  return passed == count && !inputs.failed ? 0 : 1;
 }

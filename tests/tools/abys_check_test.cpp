@@ -2,9 +2,15 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <nlohmann/json.hpp>
+#include <optional>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "cell_writer.h"
 #include "chart_session.h"
@@ -94,7 +100,8 @@ TEST(AbysCheck, SummaryAndJson) {
                 "findings 0\n" +
                 bad.path() +
                 ": load 6, check 0, features 0, vectors 0 (points 0, nodes 0, edges 0), "
-                "findings 0\n");
+                "findings 0\n"
+                "total: 2 files, 1 passed, 1 failed\n");
 
   const ProgramRun json = run("--json " + good.path());
   EXPECT_EQ(json.exitStatus, 0);
@@ -131,6 +138,175 @@ TEST(AbysCheck, UsageErrors) {
   const ProgramRun r = run("--summary");
   EXPECT_EQ(r.exitStatus, 2);
   EXPECT_NE(r.err.find("usage: abys-check"), std::string::npos);
+}
+
+// An exchange-set catalogue: one CATD field per (FILE, IMPL).
+std::string catalogue(const std::vector<std::pair<std::string, std::string>>& entries) {
+  namespace cw = cellwriter;
+  const std::string ut(1, cw::kUnitTerminator);
+  std::string bytes = cw::encodeDescriptiveRecord(
+      {{"0000", "0000;&   " + ut + "0001CATD"},
+       {"0001", "0100;&   Record identifier" + ut + ut + "(I(5))"},
+       {"CATD", "1600;&   Catalogue directory field" + ut +
+                    "RCNM!RCID!FILE!LFIL!VOLM!IMPL!SLAT!WLON!NLAT!ELON!CRCS!COMT" + ut +
+                    "(A(2),I(10),3A,A(3),4R,2A)"}});
+  int id = 0;
+  for (const auto& [file, impl] : entries) {
+    ++id;
+    cw::FieldBuilder catd;
+    catd.fixed("CD", 2).fixed(std::string(9, '0') + std::to_string(id), 10).text(file).text("");
+    catd.text("V01X01").fixed(impl, 3);
+    for (int i = 0; i < 6; ++i)
+      catd.text("");
+    bytes += cw::encodeRecord(
+        {{{"0001", cw::FieldBuilder().fixed("0000" + std::to_string(id), 5).data()},
+          {"CATD", catd.data()}}});
+  }
+  return bytes;
+}
+
+// An exchange set: cells at the top and in two subfolders, one failing, an
+// update and a text file, and a catalogue when one is given.
+struct ExchangeSet : test::TempFolder {
+  explicit ExchangeSet(const std::optional<std::string>& catalogueBytes) {
+    std::filesystem::create_directories(path() + "/B");
+    std::filesystem::create_directories(path() + "/z");
+    writeBytes(goodCell(), "a.000");
+    writeBytes(goodCell(), "B/b.000");
+    writeBytes(failingCell(), "B/c.000");
+    writeBytes(goodCell(), "z/d.000");
+    writeBytes(goodCell(), "x.001");
+    writeBytes("Read me.\n", "README.TXT");
+    if (catalogueBytes) writeBytes(*catalogueBytes, "CATALOG.031");
+  }
+};
+
+// The files a --summary run took, in order, relative to folder.
+std::vector<std::string> filesTaken(const std::string& out, const std::string& folder) {
+  std::vector<std::string> files;
+  std::istringstream lines(out);
+  for (std::string line; std::getline(lines, line);) {
+    if (line.rfind(folder + "/", 0) == 0)
+      files.push_back(line.substr(folder.size() + 1, line.find(": ") - folder.size() - 1));
+  }
+  return files;
+}
+
+TEST(AbysCheck, FoldersAndTheirCatalogues) {
+  using Files = std::vector<std::string>;
+  const Files walked = {"B/b.000", "B/c.000", "a.000", "z/d.000"};
+  const std::string listing = catalogue({{"B\\B.000", "BIN"},
+                                         {"README.TXT", "TXT"},
+                                         {"A.000", "BIN"},
+                                         {"x.001", "BIN"},
+                                         {"gone.000", "BIN"},
+                                         {"a.000", "BIN"}});
+  const struct {
+    const char* what;
+    std::optional<std::string> catalogue;
+    std::string arguments;  // after --summary; "SET" stands for the folder
+    Files files;
+    std::string err;  // a text standard error holds
+  } cases[] = {
+      {"no catalogue", std::nullopt, "SET", walked, ""},
+      {"listed first, by any case, then the rest",
+       listing,
+       "SET",
+       {"B/b.000", "a.000", "x.001", "gone.000", "B/c.000", "z/d.000"},
+       "cannot open SET/gone.000"},
+      {"damaged: cut short", listing.substr(0, listing.size() - 30), "SET", walked,
+       "cannot read SET/CATALOG.031: a record is damaged"},
+      {"empty", "", "SET", walked, "cannot read SET/CATALOG.031: it holds no record"},
+      {"CATD described as elementary",
+       cellwriter::encodeFile({{{cellwriter::recordIdField(1), {"CATD", "CD0000000001"}}}}), "SET",
+       walked, "its description of CATD gives no FILE and IMPL subfields"},
+      {"files as named",
+       listing,
+       "SET/x.001 SET/B/c.000 SET/a.000",
+       {"x.001", "B/c.000", "a.000"},
+       ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    ExchangeSet set(c.catalogue);
+    std::string arguments = c.arguments;
+    for (size_t at; (at = arguments.find("SET")) != std::string::npos;)
+      arguments.replace(at, 3, set.path());
+    const ProgramRun r = run("--summary " + arguments);
+    EXPECT_EQ(filesTaken(r.out, set.path()), c.files);
+    std::string err = c.err;
+    if (size_t at = err.find("SET"); at != std::string::npos) err.replace(at, 3, set.path());
+    EXPECT_NE(r.err.find(err), std::string::npos) << r.err;
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), c.err.empty() ? 0 : 1) << r.err;
+  }
+
+  // A catalogue below the top folder orders its own folder.
+  ExchangeSet set(std::nullopt);
+  set.writeBytes(catalogue({{"c.000", "BIN"}}), "B/CATALOG.031");
+  EXPECT_EQ(filesTaken(run("--summary " + set.path()).out, set.path()),
+            (Files{"B/c.000", "B/b.000", "a.000", "z/d.000"}));
+}
+
+TEST(AbysCheck, TotalLineAndExitStatus) {
+  test::TempFolder good;
+  good.writeBytes(goodCell(), "1.000");
+  good.writeBytes(goodCell(), "2.000");
+  test::TempFolder mixed;
+  mixed.writeBytes(goodCell(), "1.000");
+  mixed.writeBytes(failingCell(), "2.000");
+  test::TempFolder empty;
+  empty.writeBytes("not a cell", "README.TXT");
+  const struct {
+    std::string arguments;
+    int exitStatus;
+    std::string total;  // the last line of standard output
+    std::string err;
+  } cases[] = {
+      {"--summary " + good.path(), 0, "total: 2 files, 2 passed, 0 failed", ""},
+      {"--summary --jobs 2 " + mixed.path(), 1, "total: 2 files, 1 passed, 1 failed", ""},
+      {"--summary " + good.path() + " /nonexistent/X.000", 1, "total: 3 files, 2 passed, 1 failed",
+       "cannot open /nonexistent/X.000"},
+      {"--summary " + empty.path() + " " + good.path(), 1, "total: 2 files, 2 passed, 0 failed",
+       "no cell (*.000) in folder " + empty.path()},
+      {"--summary --jobs=0 " + good.path(), 2, "", "--jobs takes a number from 1 to 256"},
+      {"--summary --jobs two " + good.path(), 2, "", "usage: abys-check"},
+      {"--jobs 257 " + good.path(), 2, "", "usage: abys-check"},
+      {"--summary --jobs", 2, "", "usage: abys-check"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.arguments);
+    const ProgramRun r = run(c.arguments);
+    EXPECT_EQ(r.exitStatus, c.exitStatus);
+    if (c.total.empty()) {
+      EXPECT_EQ(r.out, "");
+    } else {
+      EXPECT_TRUE(r.out.ends_with("\n" + c.total + "\n")) << r.out;
+    }
+    EXPECT_NE(r.err.find(c.err), std::string::npos) << r.err;
+  }
+}
+
+// Worker threads change nothing in what is printed, byte for byte.
+TEST(AbysCheck, AnyNumberOfJobsPrintsTheSameBytes) {
+  ExchangeSet set(catalogue({{"z/d.000", "BIN"}, {"gone.000", "BIN"}}));
+  std::vector<std::string> folders = {set.path()};
+  const char* real = std::getenv("ABYS_REAL_DATA");
+  if (real != nullptr && std::filesystem::is_directory(real)) folders.emplace_back(real);
+  for (const std::string& folder : folders) {
+    for (const std::string output : {"", "--summary ", "--json "}) {
+      SCOPED_TRACE(output + folder);
+      const ProgramRun one = run(output + "--jobs 1 '" + folder + "'");
+      for (const char* jobs : {"--jobs 2 ", "--jobs 3 "}) {
+        const ProgramRun many = run(output + jobs + "'" + folder + "'");
+        EXPECT_EQ(many.exitStatus, one.exitStatus);
+        EXPECT_TRUE(many.out == one.out) << jobs << "differs";
+        if (folder == set.path()) {
+          EXPECT_EQ(many.err, one.err);
+        }
+      }
+    }
+  }
+  if (folders.size() == 1) GTEST_SKIP() << "no real cells; the generated folder passed";
 }
 
 // Every installed program, the viewer too, answers --version and --help on

@@ -101,6 +101,11 @@ std::string encodeRecord(const Record& record, int lengthSize = 0, int positionS
 // text field.
 std::string encodeDdr(const std::vector<Record>& records, const EncodeOptions& options = {});
 
+// A data descriptive record of exactly these fields (the "0000" file control
+// field and the field descriptions, as the caller writes them), for files
+// that are not cells.
+std::string encodeDescriptiveRecord(const std::vector<Field>& fields);
+
 // The DDR (unless options.withDdr is false) and then every record.
 std::string encodeFile(const std::vector<Record>& records, const EncodeOptions& options = {});
 

@@ -295,6 +295,10 @@ std::string encodeDdr(const std::vector<Record>& records, const EncodeOptions& o
   return encodeWithLeader(fields, kDdrLeader, options.ddrLengthSize, options.ddrPositionSize);
 }
 
+std::string encodeDescriptiveRecord(const std::vector<Field>& fields) {
+  return encodeWithLeader(fields, kDdrLeader, 0, 0);
+}
+
 std::string encodeFile(const std::vector<Record>& records, const EncodeOptions& options) {
   std::string out;
   if (options.withDdr) out = encodeDdr(records, options);

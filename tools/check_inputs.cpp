@@ -1,0 +1,216 @@
+#include "check_inputs.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string_view>
+
+#include "field_description.h"
+#include "record_reader.h"
+
+namespace abys {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::string_view kCatalogueName = "CATALOG.031";
+constexpr std::string_view kCellExtension = ".000";
+
+std::string upper(std::string text) {
+  for (char& c : text) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return text;
+}
+
+std::string_view trimmed(std::string_view text) {
+  const size_t first = text.find_first_not_of(' ');
+  if (first == std::string_view::npos) return {};
+  return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+size_t indexOf(const std::vector<SubfieldFormat>& formats, std::string_view name) {
+  for (size_t i = 0; i < formats.size(); ++i) {
+    if (formats[i].name == name) return i;
+  }
+  return formats.size();
+}
+
+// The FILE subfield of each CATD field with IMPL "BIN" (the cells and their
+// updates), in order; nothing when the catalogue cannot be opened or read as
+// one, with the reason in why. The descriptive record's CATD description
+// says where the subfields lie.
+std::optional<std::vector<std::string>> catalogueFiles(const fs::path& path, std::string& why) {
+  DdfReader reader;
+  const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(ddfOpen(reader, path.c_str(), "rb"),
+                                                             &std::fclose);
+  if (!file) {
+    why = std::strerror(errno);
+    return std::nullopt;
+  }
+  reader.skipFirst = false;
+  std::vector<char> buffer(kTaggedFieldAreaSize);
+  std::optional<std::vector<SubfieldFormat>> catd;
+  size_t fileAt = 0;
+  size_t implAt = 0;
+  bool descriptive = true;  // in the first record, the descriptive one
+  std::vector<std::string> files;
+  int length = 0;
+  while ((length = ddfReadField(reader, buffer.data(), kTaggedFieldAreaSize, file.get())) > 0) {
+    const std::string_view tag(buffer.data(), kTagSize);
+    if (tag == "****") {
+      descriptive = false;
+      continue;
+    }
+    if (tag != "CATD") continue;
+    const std::string_view data(buffer.data() + kTaggedFieldHeaderSize,
+                                static_cast<size_t>(length - kTaggedFieldHeaderSize - 1));
+    if (descriptive) {
+      catd = parseFieldDescription(data);
+      if (catd) {
+        fileAt = indexOf(*catd, "FILE");
+        implAt = indexOf(*catd, "IMPL");
+      }
+      if (!catd || fileAt == catd->size() || implAt == catd->size()) {
+        why = "its description of CATD gives no FILE and IMPL subfields";
+        return std::nullopt;
+      }
+      continue;
+    }
+    if (!catd) break;
+    const std::optional<std::vector<std::string_view>> values = splitSubfields(*catd, data);
+    if (!values) {
+      why = "a CATD field ends before its last subfield";
+      return std::nullopt;
+    }
+    const std::string_view name = trimmed((*values)[fileAt]);
+    if (trimmed((*values)[implAt]) == "BIN" && !name.empty()) files.emplace_back(name);
+  }
+  if (length < 0) {
+    why = "a record is damaged";
+  } else if (descriptive) {
+    why = "it holds no record";
+  } else if (!catd) {
+    why = "it does not describe CATD";
+  } else {
+    return files;
+  }
+  return std::nullopt;
+}
+
+// The entry of folder called name, else the first in order whose name
+// matches it without regard to case; name itself when none does.
+fs::path entryOf(const fs::path& folder, const std::string& name) {
+  fs::path exact = folder / name;
+  std::error_code error;
+  if (name == ".." || fs::exists(exact, error)) return exact;
+  const std::string wanted = upper(name);
+  std::optional<fs::path> found;
+  for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+    if (upper(it->path().filename().string()) == wanted && (!found || it->path() < *found)) {
+      found = it->path();
+    }
+  }
+  return found.value_or(exact);
+}
+
+// The file a catalogue in folder names, its parts separated by '\'.
+fs::path resolve(const fs::path& folder, const std::string& file) {
+  fs::path path = folder;
+  for (size_t start = 0; start <= file.size();) {
+    size_t end = file.find_first_of("\\/", start);
+    if (end == std::string::npos) end = file.size();
+    const std::string part = file.substr(start, end - start);
+    if (!part.empty() && part != ".") path = entryOf(path, part);
+    start = end + 1;
+  }
+  return path;
+}
+
+// The files catalogue lists first, then the walked ones it does not list.
+std::vector<fs::path> withCatalogue(const fs::path& folder, const fs::path& catalogue,
+                                    const std::vector<fs::path>& walked) {
+  std::string why;
+  const std::optional<std::vector<std::string>> listed = catalogueFiles(catalogue, why);
+  if (!listed) {
+    std::fprintf(stderr,
+                 "abys-check: cannot read %s: %s; taking the cells below it in path order\n",
+                 catalogue.c_str(), why.c_str());
+    return walked;
+  }
+  std::vector<fs::path> cells;
+  std::set<fs::path> taken;
+  for (const std::string& file : *listed) {
+    fs::path path = resolve(folder, file);
+    if (taken.insert(path.lexically_normal()).second) cells.push_back(std::move(path));
+  }
+  for (const fs::path& path : walked) {
+    if (taken.insert(path.lexically_normal()).second) cells.push_back(path);
+  }
+  return cells;
+}
+
+// Appends the cells below folder to cells; failed is set when a folder
+// cannot be read. Folders reached through a symbolic link are not entered,
+// so no link can make the walk go round.
+void walk(const fs::path& folder, std::vector<fs::path>& cells, bool& failed) {
+  std::error_code error;
+  std::vector<fs::path> entries;
+  for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+    entries.push_back(it->path());
+  }
+  if (error) {
+    std::fprintf(stderr, "abys-check: cannot read folder %s: %s\n", folder.c_str(),
+                 error.message().c_str());
+    failed = true;
+  }
+  std::sort(entries.begin(), entries.end());
+  std::vector<fs::path> here;
+  std::optional<fs::path> catalogue;
+  for (const fs::path& entry : entries) {
+    const fs::file_status status = fs::status(entry, error);
+    if (fs::is_directory(status)) {
+      if (!fs::is_symlink(fs::symlink_status(entry, error))) walk(entry, here, failed);
+    } else if (fs::is_regular_file(status)) {
+      if (entry.extension() == kCellExtension) {
+        here.push_back(entry);
+      } else if (!catalogue && upper(entry.filename().string()) == kCatalogueName) {
+        catalogue = entry;
+      }
+    }
+  }
+  if (catalogue) here = withCatalogue(folder, *catalogue, here);
+  cells.insert(cells.end(), here.begin(), here.end());
+}
+
+}  // namespace
+
+CheckInputs listInputs(const std::vector<std::string>& arguments) {
+  CheckInputs inputs;
+  for (const std::string& argument : arguments) {
+    std::error_code error;
+    if (!fs::is_directory(argument, error)) {
+      inputs.files.push_back(argument);
+      continue;
+    }
+    inputs.fromFolder = true;
+    std::vector<fs::path> cells;
+    bool failed = false;
+    walk(argument, cells, failed);
+    if (cells.empty() && !failed) {
+      std::fprintf(stderr, "abys-check: no cell (*.000) in folder %s\n", argument.c_str());
+      failed = true;
+    }
+    inputs.failed = inputs.failed || failed;
+    for (const fs::path& cell : cells)
+      inputs.files.push_back(cell.string());
+  }
+  return inputs;
+}
+
+}  // namespace abys
