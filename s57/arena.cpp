@@ -33,13 +33,18 @@ void Arena::BlockSource::do_deallocate(void* p, size_t bytes, size_t alignment) 
   }
 }
 
-Arena::Arena() : resource_(kInitialBlock, &blocks_) {}
+Arena::Arena() : resource_(kInitialBlock, &blocks_), records_(kInitialBlock, &blocks_) {}
 
 void* Arena::allocate(size_t size, size_t alignment) {
+  return allocateIn(resource_, size, alignment);
+}
+
+void* Arena::allocateIn(std::pmr::monotonic_buffer_resource& resource, size_t size,
+                        size_t alignment) {
   ++allocations_;
   if (failFrom_ > 0 && allocations_ >= failFrom_) return nullptr;
   try {
-    return resource_.allocate(size, alignment);
+    return resource.allocate(size, alignment);
   } catch (const std::bad_alloc&) {
     return nullptr;
   }
@@ -55,6 +60,7 @@ const char* Arena::copyText(std::string_view text) {
 
 void Arena::release() {
   resource_.release();
+  records_.release();
   allocations_ = 0;
 }
 

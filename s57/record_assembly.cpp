@@ -38,7 +38,7 @@ int assembleDspm(Dataset& dataset, const DspmImage& image, RecordId& currentName
 }
 
 int assembleFrid(Dataset& dataset, const FridImage& frid, RecordId& currentName) {
-  auto* feature = dataset.arena.create<FeatureRecord>();
+  auto* feature = dataset.arena.createRecord<FeatureRecord>();
   if (feature == nullptr) return kOutOfMemory;
   feature->rcnm = frid.rcnm;
   feature->rcid = frid.rcid;
@@ -53,7 +53,7 @@ int assembleFrid(Dataset& dataset, const FridImage& frid, RecordId& currentName)
 }
 
 int assembleVrid(Dataset& dataset, const VridImage& vrid, RecordId& currentName) {
-  auto* vector = dataset.arena.create<VectorRecord>();
+  auto* vector = dataset.arena.createRecord<VectorRecord>();
   if (vector == nullptr) return kOutOfMemory;
   vector->rcnm = vrid.rcnm;
   vector->rcid = vrid.rcid;
