@@ -1,10 +1,13 @@
 #include "field_stream.h"
 
+#include <algorithm>
+#include <cstring>
+
 #include "field_decoder.h"
 
 namespace abys {
 
-FieldStream::FieldStream() : buffer_(new char[kTaggedFieldAreaSize]()) {}
+FieldStream::FieldStream() = default;
 
 FieldStream::~FieldStream() {
   close();
@@ -44,15 +47,17 @@ void FieldStream::restart(std::FILE* file) {
   lexicalLevel_ = 0;
   // The first call reads the descriptive record and gives nothing; a damaged
   // one leaves the reader at the end of data or malformed, for next() to say.
-  ddfReadField(reader_, buffer_.get(), kTaggedFieldAreaSize, file_);
+  ddfNextField(reader_, file_, field_);
+  data_ = "";
 }
 
 int FieldStream::next() {
   if (file_ == nullptr) return 0;
-  const int length = ddfReadField(reader_, buffer_.get(), kTaggedFieldAreaSize, file_);
+  const int length = ddfNextField(reader_, file_, field_);
   checkCode_ = 0;
   dataLength_ = 0;
   type_ = kUnknownField;
+  data_ = "";
   if (length == 0) return 0;
   if (length < 0) {
     if (!malformedReported_) ++fieldNumber_;
@@ -60,8 +65,19 @@ int FieldStream::next() {
     return length;
   }
   ++fieldNumber_;
-  checkCode_ = ddfCheckField(buffer_.get(), length, dataLength_);
-  type_ = ddfFieldType(buffer_.get());
+  // The header a copied tagged field would begin with; a tag shorter than
+  // four characters puts data bytes where the length is looked for, as it
+  // would in the copy.
+  ddfFormatHeader(field_, header_);
+  const int headerLength = field_.tagLength + 5;
+  if (field_.data != nullptr) {
+    const int shown = std::min(field_.dataLength + 1, kTaggedFieldHeaderSize - headerLength);
+    if (shown > 0) std::memcpy(header_ + headerLength, field_.data, static_cast<size_t>(shown));
+    if (length > kTaggedFieldHeaderSize)
+      data_ = field_.data + (kTaggedFieldHeaderSize - headerLength);
+  }
+  checkCode_ = ddfCheckField(header_, length, dataLength_);
+  type_ = ddfFieldType(header_);
   return length;
 }
 

@@ -22,7 +22,8 @@ namespace abys {
 //   if (!stream.open(path)) ...;
 //   while (stream.next() > 0) { ... stream.type() ... stream.decode() ... }
 //
-// The buffers are allocated once, with the stream; reading a further file
+// Fields are not copied: each is read where it lies in the record. The
+// buffers are allocated once, with the stream; reading a further file
 // with the same stream allocates nothing until a field outgrows the image.
 class FieldStream {
  public:
@@ -49,10 +50,12 @@ class FieldStream {
   // The field next() returned last, counted from 1 with the end-of-record
   // markers; after kMalformedRecord, the number the field would have had.
   int fieldNumber() const { return fieldNumber_; }
-  // The tagged field: tag, five length characters, data ending in NUL.
-  const char* taggedField() const { return buffer_.get(); }
-  // The field's data after the tagged-field header.
-  const char* data() const { return buffer_.get() + kTaggedFieldHeaderSize; }
+  // The tagged field's header: tag and five length characters (with a tag
+  // shorter than four characters, the first data bytes after them).
+  const char* taggedField() const { return header_; }
+  // The field's data after the tagged-field header, read in place in the
+  // reader's record buffer and followed by a NUL; valid until next().
+  const char* data() const { return data_; }
   // ddfCheckField's code for the field and the data length it announces.
   int checkCode() const { return checkCode_; }
   int dataLength() const { return dataLength_; }
@@ -85,7 +88,9 @@ class FieldStream {
   void restart(std::FILE* file);
 
   DdfReader reader_;
-  std::unique_ptr<char[]> buffer_;  // kTaggedFieldAreaSize bytes
+  DdfField field_;
+  char header_[kTaggedFieldHeaderSize + 8] = {};
+  const char* data_ = "";
   FieldImage image_;
   std::FILE* file_ = nullptr;
   bool ownsFile_ = false;

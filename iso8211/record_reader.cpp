@@ -116,6 +116,7 @@ void ddfAttach(DdfReader& reader) {
   reader.lengthSize = reader.positionSize = reader.tagSize = 0;
   reader.cursor = 0;
   reader.bytesRead = 0;
+  reader.terminatorAt = nullptr;
 }
 
 std::FILE* ddfOpen(DdfReader& reader, const char* path, const char* mode) {
@@ -127,13 +128,21 @@ std::FILE* ddfOpen(DdfReader& reader, const char* path, const char* mode) {
   return file;
 }
 
-int ddfReadField(DdfReader& reader, char* buffer, int capacity, std::FILE* file) {
-  static constexpr char kEndMarker[] = "****    0";
+namespace {
+
+// Finds the next field of the current record, reading the next record when
+// the last one is done, and leaves the reader after it. Returns the length of
+// the tagged field ddfReadField makes of it (kTaggedFieldHeaderSize for the
+// end-of-record marker, which has no data), 0 at end of data, or
+// kMalformedRecord.
+int nextField(DdfReader& reader, std::FILE* file, DdfField& field) {
   if (reader.malformed) return kMalformedRecord;
 
   if (reader.endPending) {
-    if (capacity < kTaggedFieldHeaderSize + 1) return fail(reader);
-    std::memcpy(buffer, kEndMarker, sizeof kEndMarker);
+    std::memcpy(field.tag, "****", kTagSize);
+    field.tagLength = kTagSize;
+    field.data = nullptr;
+    field.dataLength = 0;
     reader.endPending = false;
     reader.needRecord = true;
     return kTaggedFieldHeaderSize;
@@ -152,18 +161,16 @@ int ddfReadField(DdfReader& reader, char* buffer, int capacity, std::FILE* file)
     return 0;
   }
 
-  const unsigned char* record = reader.record.get();
+  unsigned char* record = reader.record.get();
   const int entrySize = reader.tagSize + reader.lengthSize + reader.positionSize;
   const int base = reader.fieldAreaBase;
 
   // Scan "%4s %3d %4d" (for sizes 4, 3, 4) within the directory.
-  char tag[kTagSize];
-  int tagLength = 0;
   int fieldLength = 0;
   int fieldPosition = 0;
   int pos = reader.cursor;
   int consumed = 0;
-  if (!scanWord(record + pos, base - pos, reader.tagSize, tag, tagLength, consumed)) {
+  if (!scanWord(record + pos, base - pos, reader.tagSize, field.tag, field.tagLength, consumed)) {
     return fail(reader);
   }
   pos += consumed;
@@ -179,19 +186,8 @@ int ddfReadField(DdfReader& reader, char* buffer, int capacity, std::FILE* file)
       fieldLength > reader.recordLength - base - fieldPosition) {
     return fail(reader);
   }
-  const int total = tagLength + 5 + fieldLength;
-  if (capacity < total) return fail(reader);
-
-  std::memcpy(buffer, tag, static_cast<size_t>(tagLength));
-  int dataLength = fieldLength - 1;  // below 100,000: the record length has five digits
-  char* digits = buffer + tagLength;
-  for (int i = 4; i >= 0; --i) {
-    digits[i] = (i == 4 || dataLength > 0) ? static_cast<char>('0' + dataLength % 10) : ' ';
-    dataLength /= 10;
-  }
-  char* data = digits + 5;
-  std::memcpy(data, record + base + fieldPosition, static_cast<size_t>(fieldLength));
-  data[fieldLength - 1] = '\0';
+  field.data = reinterpret_cast<char*>(record + base + fieldPosition);
+  field.dataLength = fieldLength - 1;  // below 100,000: the record length has five digits
 
   reader.cursor += entrySize;
   if (reader.cursor < base - entrySize) {
@@ -200,7 +196,49 @@ int ddfReadField(DdfReader& reader, char* buffer, int capacity, std::FILE* file)
   } else {
     reader.endPending = true;
   }
-  return total;
+  return field.tagLength + 5 + fieldLength;
+}
+
+}  // namespace
+
+int ddfNextField(DdfReader& reader, std::FILE* file, DdfField& field) {
+  if (reader.terminatorAt != nullptr) {
+    *reader.terminatorAt = reader.terminator;
+    reader.terminatorAt = nullptr;
+  }
+  const int length = nextField(reader, file, field);
+  if (length > 0 && field.data != nullptr) {
+    reader.terminatorAt = field.data + field.dataLength;
+    reader.terminator = *reader.terminatorAt;
+    *reader.terminatorAt = '\0';
+  }
+  return length;
+}
+
+void ddfFormatHeader(const DdfField& field, char* header) {
+  std::memcpy(header, field.tag, static_cast<size_t>(field.tagLength));
+  int dataLength = field.dataLength;
+  char* digits = header + field.tagLength;
+  for (int i = 4; i >= 0; --i) {
+    digits[i] = (i == 4 || dataLength > 0) ? static_cast<char>('0' + dataLength % 10) : ' ';
+    dataLength /= 10;
+  }
+}
+
+int ddfReadField(DdfReader& reader, char* buffer, int capacity, std::FILE* file) {
+  DdfField field;
+  const int length = nextField(reader, file, field);
+  if (length <= 0) return length;
+  if (capacity < length + (field.data == nullptr ? 1 : 0)) return fail(reader);
+  ddfFormatHeader(field, buffer);
+  char* data = buffer + field.tagLength + 5;
+  if (field.data == nullptr) {
+    *data = '\0';  // the end-of-record marker
+  } else {
+    std::memcpy(data, field.data, static_cast<size_t>(field.dataLength));
+    data[field.dataLength] = '\0';
+  }
+  return length;
 }
 
 int ddfCheckField(const char* taggedField, int length, int& dataLength) {

@@ -51,6 +51,22 @@ struct DdfReader {
   // Bytes taken from the file since ddfOpen / ddfAttach: the file position
   // when reading started at the beginning, known without asking the system.
   int64_t bytesRead = 0;
+  // The field terminator ddfNextField replaced by NUL, put back on its next
+  // call (fields of a damaged record may overlap).
+  char* terminatorAt = nullptr;
+  char terminator = 0;
+};
+
+// One field of the current record as ddfNextField gives it, in place: the tag
+// as the directory gives it (tagLength characters, no terminator) and the
+// field's bytes inside the reader's record buffer, dataLength of them and a
+// NUL where the field terminator stood. The end-of-record marker has the tag
+// "****" and no data (null, length 0). Valid until the next call.
+struct DdfField {
+  char tag[kTagSize] = {};
+  int tagLength = 0;
+  char* data = nullptr;
+  int dataLength = 0;
 };
 
 // Opens path with fopen(path, mode) and restarts the reader on it. Returns
@@ -68,6 +84,15 @@ void ddfAttach(DdfReader& reader);
 // kMalformedRecord for a record that cannot be cut up safely. Never writes
 // more than capacity bytes and never reads outside the current record.
 int ddfReadField(DdfReader& reader, char* buffer, int capacity, std::FILE* file);
+
+// ddfReadField without the copy: gives the next field in place and returns
+// the length ddfReadField would have returned for it (0 at end of data,
+// kMalformedRecord as ddfReadField does).
+int ddfNextField(DdfReader& reader, std::FILE* file, DdfField& field);
+
+// Writes the tagged-field header of field, as ddfReadField writes it: the tag
+// and the data length in five characters, right-aligned (tagLength + 5 bytes).
+void ddfFormatHeader(const DdfField& field, char* header);
 
 // Checks a tagged field's header against the length ddfReadField returned:
 // 0 good, 1 shorter than the header, 2 shorter than the header announces,

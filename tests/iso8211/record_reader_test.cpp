@@ -135,6 +135,48 @@ TEST(RecordReader, MalformedRecordsAreReportedAndStayReported) {
   EXPECT_EQ(stream.fieldNumber(), 5);
 }
 
+// The stream reads fields in place; what it gives must be what a copy by
+// ddfReadField gives, also where a damaged directory lets fields overlap (a
+// terminator turned NUL in place must not show in the next field) or a short
+// tag moves the length into the data.
+TEST(FieldStream, GivesEachFieldAsItsCopyWouldBe) {
+  const std::string file =
+      cellwriter::encodeFile(sampleRecords(), {.lengthSize = 3, .positionSize = 4});
+  const size_t at = recordOffset(file, 2);  // the feature record: 0001, FRID
+  const size_t lengthSize = static_cast<size_t>(file[at + 20] - '0');
+  const size_t positionSize = static_cast<size_t>(file[at + 21] - '0');
+  const size_t firstEntry = at + 24;
+  const size_t secondEntry = firstEntry + 4 + lengthSize + positionSize;
+  std::string overlapping = file;  // FRID's entry names the 0001 field's bytes and one more
+  overlapping.replace(secondEntry + 4, lengthSize + positionSize,
+                      file.substr(firstEntry + 4, lengthSize + positionSize));
+  overlapping[secondEntry + 4 + lengthSize - 1] += 1;
+  std::string shortTag = file;
+  shortTag.replace(secondEntry, 4, "FR  ");
+  for (const auto& [what, bytes] :
+       {std::pair{"intact", file}, std::pair{"overlapping", overlapping},
+        std::pair{"short tag", shortTag}}) {
+    SCOPED_TRACE(what);
+    const std::vector<test::ReadResult> copies = readAll(bytes);
+    test::MemoryFile f(bytes);
+    FieldStream stream;
+    stream.attach(f.get());
+    for (const test::ReadResult& copy : copies) {
+      ASSERT_EQ(stream.next(), copy.length);
+      if (copy.length <= 0) break;
+      int dataLength = 0;
+      EXPECT_EQ(stream.checkCode(), ddfCheckField(copy.text.c_str(), copy.length, dataLength));
+      ASSERT_EQ(stream.dataLength(), dataLength);
+      EXPECT_EQ(stream.type(), ddfFieldType(copy.text.c_str()));
+      EXPECT_EQ(std::string(stream.taggedField(), 4), copy.text.substr(0, 4));
+      if (copy.length >= kTaggedFieldHeaderSize + dataLength) {
+        EXPECT_EQ(std::string(stream.data(), static_cast<size_t>(dataLength)),
+                  copy.text.substr(kTaggedFieldHeaderSize, static_cast<size_t>(dataLength)));
+      }
+    }
+  }
+}
+
 TEST(RecordReader, NeverWritesPastTheCapacity) {
   test::MemoryFile f(cellwriter::encodeFile({{{recordIdField(1), fridField()}}}));
   DdfReader reader;
