@@ -3,17 +3,20 @@
 // Every pair of features with the same primitive and object class is a pair
 // the check must consider, in the order of a walk over every feature and
 // every feature after it. Comparing them all costs the square of a class's
-// size, so each feature's attributes and pointers are copied once into flat
-// sorted snapshots; features with the same snapshot are grouped and one of
-// each group stands for it; groups are compared, with the exact equality
-// rules, only with groups that share a key a finding needs; and the walk
-// then visits only the pairs that give a finding. The lines and their order
-// are the same as those of the full walk; counts come from group sizes.
+// size. Every pair that gives a finding shares a key that one walk over the
+// features finds (see screen), and only the features that share such a key
+// with another are kept: usually few. Each kept feature's attributes and
+// pointers are copied once into flat sorted snapshots; features with the
+// same snapshot are grouped and one of each group stands for it; groups are
+// compared, with the exact equality rules, only with groups that share a key
+// a finding needs; and the walk then visits only the pairs that give a
+// finding. The lines and their order are the same as those of the full walk;
+// counts come from group sizes.
 #include <algorithm>
 #include <cstring>
-#include <functional>
 #include <map>
 #include <optional>
+#include <random>
 #include <span>
 #include <string_view>
 #include <tuple>
@@ -53,12 +56,34 @@ struct FeatureKey {
   bool operator==(const FeatureKey& o) const { return tie() == o.tie(); }
 };
 
-uint64_t mix(uint64_t h, uint64_t v) {
-  h ^= v + 0x9e3779b97f4a7c15ULL + (h << 6) + (h >> 2);
-  return h;
+// The hashes of the check's keys, chained from 0 a value at a time. Each
+// step adds a seed drawn once per run, so that no file can choose values
+// whose keys collide, and spreads the bits with splitmix64's finaliser.
+uint64_t seed() {
+  static const uint64_t drawn = (uint64_t{std::random_device{}()} << 32) ^ std::random_device{}();
+  return drawn;
 }
+uint64_t mix(uint64_t h, uint64_t v) {
+  uint64_t x = (h ^ v) + seed();
+  x ^= x >> 30;
+  x *= 0xbf58476d1ce4e5b9ULL;
+  x ^= x >> 27;
+  x *= 0x94d049bb133111ebULL;
+  return x ^ (x >> 31);
+}
+// A text's length, then its bytes eight at a time.
 uint64_t mix(uint64_t h, std::string_view s) {
-  return mix(h, std::hash<std::string_view>{}(s));
+  h = mix(h, uint64_t{s.size()});
+  size_t at = 0;
+  for (; at + 8 <= s.size(); at += 8) {
+    uint64_t word;
+    std::memcpy(&word, s.data() + at, 8);
+    h = mix(h, word);
+  }
+  if (at == s.size()) return h;
+  uint64_t rest = 0;
+  std::memcpy(&rest, s.data() + at, s.size() - at);
+  return mix(h, rest);
 }
 
 // A slice of one of the flat arrays.
@@ -70,13 +95,191 @@ struct Range {
   bool empty() const { return first == last; }
 };
 
+uint64_t classKey(const FeatureRecord& f) {
+  return (uint64_t{f.prim} << 16) | f.objl;
+}
+
+enum Dimension : uint64_t {
+  kAttributeSet = 1,
+  kAttributePair,
+  kSpatialName,
+  kFeatureName,
+  kSortedSpatial,
+  kSortedFeature,
+  kSpatialSet,      // the names of a feature that repeats none
+  kRepeaterName,    // a name of a feature that repeats one
+  kSmallestObject,  // the smallest object identifier of an area's feature pointers
+};
+
+uint64_t key(uint64_t cls, Dimension d, uint64_t value) {
+  return mix(mix(0, (cls << 8) | d), value);
+}
+
+// The features that may pair with another of their class, found in one walk
+// of the list without comparing any two. A pair gives a finding only when
+// the two features
+// - have equal spatial pointers (pointersEqual): both have none, or they
+//   share a name, and when neither repeats a name they have the same names;
+// - or are areas with the same sorted spatial pointers (the same names), or
+//   the same sorted feature pointers (the same smallest object identifier).
+// So a feature that repeats no name gives one key for its set of names, a
+// feature that repeats one a key for each name, and an area with feature
+// pointers one more for the smallest object identifier; a feature that
+// repeats no name also looks up each of its names among those of the
+// features that repeat one. A feature that shares a key with another is
+// kept. Features whose snapshot fails are set apart.
+struct Screened {
+  std::vector<const FeatureRecord*> features;  // the kept ones, in list order
+  std::vector<uint32_t> places;                // their places in the list
+  std::vector<uint32_t> failed;                // places of failed features, ascending
+};
+
+// Keys, each noted with the place of the first feature that gave it: one
+// slot of 64 bits per key, the key's upper half and the place, in a table
+// sized once. Two keys of one upper half that meet in the table count as
+// one: at worst a feature is kept that need not be.
+class KeyTable {
+ public:
+  explicit KeyTable(size_t keys) {
+    size_t capacity = 16;
+    while (capacity < keys + keys / 2)
+      capacity *= 2;
+    slots_.assign(capacity, kEmpty);
+    mask_ = capacity - 1;
+  }
+
+  // The place noted for key, after noting place when there was none.
+  uint32_t note(uint64_t key, uint32_t place) {
+    for (size_t at = key & mask_;; at = (at + 1) & mask_) {
+      const uint64_t slot = slots_[at];
+      if (slot == kEmpty) {
+        slots_[at] = (key & kUpper) | place;
+        return place;
+      }
+      if ((slot & kUpper) == (key & kUpper)) return static_cast<uint32_t>(slot);
+    }
+  }
+
+ private:
+  static constexpr uint64_t kEmpty = ~uint64_t{0};  // no place is UINT32_MAX
+  static constexpr uint64_t kUpper = ~uint64_t{0} << 32;
+  std::vector<uint64_t> slots_;
+  size_t mask_ = 0;
+};
+
+Screened screen(const Dataset& dataset) {
+  enum : uint8_t { kFailed = 1, kRepeats = 2, kKept = 4 };
+  const auto n = static_cast<size_t>(dataset.features.count);
+  std::vector<uint8_t> state(n, 0);
+  const auto keep = [&state](uint32_t a, uint32_t b) {
+    if (a != b) {
+      state[a] |= kKept;
+      state[b] |= kKept;
+    }
+  };
+  std::vector<uint64_t> names;
+  // The distinct names of f's spatial pointers, sorted, into names; whether
+  // f repeats one.
+  const auto readNames = [&names](const FeatureRecord& f) {
+    names.clear();
+    for (const SpatialPointerEntry* p : f.spatialPointers)
+      names.push_back(vectorKey(p->rcnm, p->rcid));
+    std::sort(names.begin(), names.end());
+    const auto end = std::unique(names.begin(), names.end());
+    const bool repeats = end != names.end();
+    names.erase(end, names.end());
+    return repeats;
+  };
+  // The keys other than sets of names, with the places of their features:
+  // few, as few features repeat a name or are areas with feature pointers.
+  struct Keyed {
+    uint64_t key;
+    uint32_t place;
+    auto operator<=>(const Keyed&) const = default;
+  };
+  std::vector<Keyed> others;
+  Screened out;
+  bool repeaters = false;
+  {
+    KeyTable sets(n);
+    uint32_t place = 0;
+    for (const FeatureRecord* f : dataset.features) {
+      const uint32_t at = place++;
+      if (duplicationSnapshotFails != nullptr && duplicationSnapshotFails(*f)) {
+        state[at] = kFailed;
+        out.failed.push_back(at);
+        continue;
+      }
+      const uint64_t cls = classKey(*f);
+      if (readNames(*f)) {
+        state[at] = kRepeats;
+        repeaters = true;
+        for (const uint64_t name : names)
+          others.push_back({key(cls, kSpatialName, name), at});
+      } else {
+        uint64_t set = mix(0, uint64_t{names.size()});
+        for (const uint64_t name : names)
+          set = mix(set, name);
+        keep(sets.note(key(cls, kSpatialSet, set), at), at);
+      }
+      if (f->prim == kPrimArea && !f->featurePointers.empty()) {
+        uint64_t smallest = UINT64_MAX;
+        for (const FeaturePointerEntry* p : f->featurePointers)
+          smallest = std::min(smallest, objectKey(p->agen, p->fidn, p->fids));
+        others.push_back({key(cls, kSmallestObject, smallest), at});
+      }
+    }
+  }
+  // Features with a key in common, then those that repeat no name and share
+  // one with a feature that repeats one.
+  std::sort(others.begin(), others.end());
+  for (auto run = others.begin(); run != others.end();) {
+    const auto end =
+        std::find_if(run, others.end(), [&run](const Keyed& k) { return k.key != run->key; });
+    for (auto k = run + 1; k != end; ++k)
+      keep(run->place, k->place);
+    run = end;
+  }
+  if (repeaters) {
+    uint32_t place = 0;
+    for (const FeatureRecord* f : dataset.features) {
+      const uint32_t at = place++;
+      if (state[at] & (kFailed | kRepeats)) continue;
+      const uint64_t cls = classKey(*f);
+      for (const SpatialPointerEntry* p : f->spatialPointers) {
+        const Keyed name{key(cls, kSpatialName, vectorKey(p->rcnm, p->rcid)), 0};
+        const auto found = std::lower_bound(others.begin(), others.end(), name);
+        if (found != others.end() && found->key == name.key) keep(found->place, at);
+      }
+    }
+  }
+  others = {};
+  // The kept features, gathered in a walk that stops at the last.
+  size_t kept = 0;
+  for (size_t at = 0; at < n; ++at) {
+    if (state[at] & kKept) ++kept;
+  }
+  out.features.reserve(kept);
+  out.places.reserve(kept);
+  uint32_t place = 0;
+  for (const FeatureRecord* f : dataset.features) {
+    if (out.features.size() == kept) break;
+    if (state[place] & kKept) {
+      out.features.push_back(f);
+      out.places.push_back(place);
+    }
+    ++place;
+  }
+  return out;
+}
+
 // The copies of every feature's attributes and pointers, each feature's slice
 // sorted.
 class Snapshots {
  public:
   explicit Snapshots(const std::vector<const FeatureRecord*>& features) {
     const size_t n = features.size();
-    for (auto* offsets : {&attrAt_, &spKeyAt_, &fpKeyAt_, &spAt_, &fpAt_})
+    for (auto* offsets : {&attrAt_, &spAt_, &fpAt_})
       offsets->resize(n + 1);
     failed_.assign(n, false);
     // Sized once: growing these arrays would copy them and touch fresh
@@ -97,33 +300,26 @@ class Snapshots {
       // Each feature's snapshot then grows on its own and may fail alone.
     }
     for (size_t i = 0; i < n; ++i) {
-      const FeatureRecord& f = *features[i];
-      if (duplicationSnapshotFails != nullptr && duplicationSnapshotFails(f)) {
+      try {
+        add(*features[i]);
+      } catch (const std::bad_alloc&) {
         failed_[i] = true;
-      } else {
-        try {
-          add(f);
-        } catch (const std::bad_alloc&) {
-          failed_[i] = true;
-          attrs_.resize(attrAt_[i]);
-          spKeys_.resize(spKeyAt_[i]);
-          fpKeys_.resize(fpKeyAt_[i]);
-          spatial_.resize(spAt_[i]);
-          feature_.resize(fpAt_[i]);
-        }
+        attrs_.resize(attrAt_[i]);
+        spKeys_.resize(spAt_[i]);
+        spatial_.resize(spAt_[i]);
+        fpKeys_.resize(fpAt_[i]);
+        feature_.resize(fpAt_[i]);
       }
       attrAt_[i + 1] = attrs_.size();
-      spKeyAt_[i + 1] = spKeys_.size();
-      fpKeyAt_[i + 1] = fpKeys_.size();
-      spAt_[i + 1] = spatial_.size();
-      fpAt_[i + 1] = feature_.size();
+      spAt_[i + 1] = spKeys_.size();
+      fpAt_[i + 1] = fpKeys_.size();
     }
   }
 
   bool failed(size_t i) const { return failed_[i]; }
   Range<AttrKey> attributes(size_t i) const { return slice(attrs_, attrAt_, i); }
-  Range<uint64_t> spatialNames(size_t i) const { return slice(spKeys_, spKeyAt_, i); }
-  Range<uint64_t> featureNames(size_t i) const { return slice(fpKeys_, fpKeyAt_, i); }
+  Range<uint64_t> spatialNames(size_t i) const { return slice(spKeys_, spAt_, i); }
+  Range<uint64_t> featureNames(size_t i) const { return slice(fpKeys_, fpAt_, i); }
   Range<SpatialKey> spatialPointers(size_t i) const { return slice(spatial_, spAt_, i); }
   Range<FeatureKey> featurePointers(size_t i) const { return slice(feature_, fpAt_, i); }
 
@@ -159,7 +355,9 @@ class Snapshots {
   std::vector<uint64_t> spKeys_, fpKeys_;
   std::vector<SpatialKey> spatial_;
   std::vector<FeatureKey> feature_;
-  std::vector<size_t> attrAt_, spKeyAt_, fpKeyAt_, spAt_, fpAt_;
+  // Where each feature's slices begin; a feature has as many names as
+  // pointers of each kind.
+  std::vector<size_t> attrAt_, spAt_, fpAt_;
   std::vector<bool> failed_;
 };
 
@@ -223,6 +421,7 @@ class Postings {
   void build() {
     FlatMap<uint32_t> groups(entries_.size());
     std::vector<uint32_t> counts;
+    counts.reserve(entries_.size());
     for (Entry& e : entries_) {
       const auto next = static_cast<uint32_t>(counts.size());
       const uint32_t group = groups.insert(e.key, next);
@@ -233,10 +432,11 @@ class Postings {
     begin_.assign(counts.size() + 1, 0);
     for (size_t g = 0; g < counts.size(); ++g)
       begin_[g + 1] = begin_[g] + counts[g];
-    std::vector<uint32_t> cursor(begin_.begin(), begin_.end() - 1);
+    // counts become each list's next free position.
+    std::copy(begin_.begin(), begin_.end() - 1, counts.begin());
     positions_.resize(entries_.size());
     for (const Entry& e : entries_)
-      positions_[cursor[e.group]++] = e.position;
+      positions_[counts[e.group]++] = e.position;
     groups_.emplace(std::move(groups));
     entries_.clear();
     entries_.shrink_to_fit();
@@ -261,25 +461,6 @@ class Postings {
   std::vector<uint32_t> positions_;
 };
 
-uint64_t classKey(const FeatureRecord& f) {
-  return (uint64_t{f.prim} << 16) | f.objl;
-}
-
-enum Dimension : uint64_t {
-  kAttributeSet = 1,
-  kAttributePair,
-  kSpatialName,
-  kFeatureName,
-  kSortedSpatial,
-  kSortedFeature,
-  kSpatialSet,    // the names of a feature that repeats none
-  kRepeaterName,  // a name of a feature that repeats one
-};
-
-uint64_t key(uint64_t cls, Dimension d, uint64_t value) {
-  return mix(mix(cls, d), value);
-}
-
 bool hasRepeatedCodes(Range<AttrKey> a) {
   // An empty range may be two null pointers, where no offset may be applied.
   if (a.size() < 2) return false;
@@ -297,6 +478,10 @@ bool hasRepeatedNames(Range<uint64_t> names) {
   return false;
 }
 
+uint64_t attributePair(const AttrKey& a) {
+  return mix(mix(0, a.attl), a.text);
+}
+
 uint64_t attributeSetHash(Range<AttrKey> a) {
   uint64_t h = 0;
   for (const AttrKey* i = a.first; i != a.last; ++i)
@@ -306,17 +491,17 @@ uint64_t attributeSetHash(Range<AttrKey> a) {
 
 template <typename T, typename Hash>
 uint64_t sequenceHash(Range<T> items, Hash hashOf) {
-  uint64_t h = items.size();
+  uint64_t h = mix(0, uint64_t{items.size()});
   for (const T* i = items.first; i != items.last; ++i)
     h = mix(h, hashOf(*i));
   return h;
 }
 
 uint64_t spatialHash(const SpatialKey& k) {
-  return mix(mix(vectorKey(k.rcnm, k.rcid), k.ornt), (uint64_t{k.usag} << 8) | k.mask);
+  return mix(mix(mix(0, vectorKey(k.rcnm, k.rcid)), k.ornt), (uint64_t{k.usag} << 8) | k.mask);
 }
 uint64_t featureHash(const FeatureKey& k) {
-  return mix(mix(objectKey(k.agen, k.fidn, k.fids), k.rind), k.comt);
+  return mix(mix(mix(0, objectKey(k.agen, k.fidn, k.fids)), k.rind), k.comt);
 }
 
 // The keys a pair must share to give a finding, over a list of items (one
@@ -331,8 +516,8 @@ uint64_t featureHash(const FeatureKey& k) {
 class PairKeys {
  public:
   PairKeys(const std::vector<const FeatureRecord*>& features, const Snapshots& snapshots,
-           std::vector<uint32_t> items)
-      : features_(features), snapshots_(snapshots), items_(std::move(items)) {
+           const std::vector<uint32_t>& items)
+      : features_(features), snapshots_(snapshots), items_(items) {
     // At most: an attribute set, a failure or "none" mark for each kind of
     // pointer, two sorted sequences, and one entry per attribute and pointer.
     size_t entries = 5 * items_.size();
@@ -395,7 +580,7 @@ class PairKeys {
       uint64_t rarest = 0;
       size_t fewest = SIZE_MAX;
       for (const AttrKey* a = attrs.first; a != attrs.last; ++a) {
-        const uint64_t k = key(cls, kAttributePair, mix(a->attl, a->text));
+        const uint64_t k = key(cls, kAttributePair, attributePair(*a));
         const size_t n = count(k);
         if (n < fewest) {
           fewest = n;
@@ -448,7 +633,7 @@ class PairKeys {
     const Range<AttrKey> attrs = snapshots_.attributes(i);
     add(kAttributeSet, attributeSetHash(attrs));
     for (const AttrKey* a = attrs.first; repeatedCodes_ && a != attrs.last; ++a) {
-      if (a == attrs.first || *a != *(a - 1)) add(kAttributePair, mix(a->attl, a->text));
+      if (a == attrs.first || *a != *(a - 1)) add(kAttributePair, attributePair(*a));
     }
     const Range<uint64_t> spNames = snapshots_.spatialNames(i);
     const bool repeats = hasRepeatedNames(spNames);
@@ -482,7 +667,7 @@ class PairKeys {
 
   const std::vector<const FeatureRecord*>& features_;
   const Snapshots& snapshots_;
-  std::vector<uint32_t> items_;
+  const std::vector<uint32_t>& items_;
   bool repeatedCodes_ = false;
   Postings postings_;
   std::vector<uint64_t> spatialKeys_, featureKeys_, attributeKeys_;
@@ -530,7 +715,7 @@ bool sameSnapshot(const Snapshots& s, uint32_t i, uint32_t j) {
 uint64_t snapshotHash(const std::vector<const FeatureRecord*>& features, const Snapshots& s,
                       uint32_t i) {
   const auto name = [](uint64_t k) { return k; };
-  uint64_t h = mix(classKey(*features[i]), attributeSetHash(s.attributes(i)));
+  uint64_t h = mix(mix(0, classKey(*features[i])), attributeSetHash(s.attributes(i)));
   h = mix(h, sequenceHash(s.spatialNames(i), name));
   h = mix(h, sequenceHash(s.featureNames(i), name));
   h = mix(h, sequenceHash(s.spatialPointers(i), spatialHash));
@@ -553,36 +738,60 @@ uint64_t pairsInOrder(std::span<const uint32_t> first, std::span<const uint32_t>
 // Features with the same snapshot give the same finding against any other
 // feature, in either role: check 7 compares one feature of each group.
 struct Groups {
-  std::vector<uint32_t> group;                 // of each feature; kNone for a failed one
-  std::vector<uint32_t> representatives;       // each group's first feature
-  std::vector<std::vector<uint32_t>> members;  // each group's features, ascending
+  std::vector<uint32_t> group;            // of each feature; kNone for a failed one
+  std::vector<uint32_t> representatives;  // each group's first feature
   static constexpr uint32_t kNone = UINT32_MAX;
 
   Groups(const std::vector<const FeatureRecord*>& features, const Snapshots& snapshots)
       : group(features.size(), kNone) {
     const auto n = static_cast<uint32_t>(features.size());
-    FlatMap<uint32_t> groupOf(n);
-    for (uint32_t i = 0; i < n; ++i) {
-      if (snapshots.failed(i)) continue;
-      const uint64_t h = snapshotHash(features, snapshots, i);
-      for (uint64_t probe = 0;; ++probe) {
-        const auto next = static_cast<uint32_t>(representatives.size());
-        const uint32_t g = groupOf.insert(mix(h, probe), next);
-        if (g == next) {
-          representatives.push_back(i);
-          members.push_back({i});
-          group[i] = g;
-          break;
-        }
-        const uint32_t r = representatives[g];
-        if (sameClass(*features[r], *features[i]) && sameSnapshot(snapshots, r, i)) {
-          members[g].push_back(i);
-          group[i] = g;
-          break;
+    representatives.reserve(n);
+    // Sizes first, then the members laid out group after group.
+    std::vector<uint32_t> sizes;
+    sizes.reserve(n);
+    {
+      FlatMap<uint32_t> groupOf(n);
+      for (uint32_t i = 0; i < n; ++i) {
+        if (snapshots.failed(i)) continue;
+        const uint64_t h = snapshotHash(features, snapshots, i);
+        for (uint64_t probe = 0;; ++probe) {
+          const auto next = static_cast<uint32_t>(representatives.size());
+          const uint32_t g = groupOf.insert(mix(h, probe), next);
+          if (g == next) {
+            representatives.push_back(i);
+            sizes.push_back(1);
+            group[i] = g;
+            break;
+          }
+          const uint32_t r = representatives[g];
+          if (sameClass(*features[r], *features[i]) && sameSnapshot(snapshots, r, i)) {
+            ++sizes[g];
+            group[i] = g;
+            break;
+          }
         }
       }
     }
+    begin_.assign(sizes.size() + 1, 0);
+    for (size_t g = 0; g < sizes.size(); ++g)
+      begin_[g + 1] = begin_[g] + sizes[g];
+    // sizes become each group's next free place.
+    std::copy(begin_.begin(), begin_.end() - 1, sizes.begin());
+    members_.resize(begin_.back());
+    for (uint32_t i = 0; i < n; ++i) {
+      if (group[i] != kNone) members_[sizes[group[i]]++] = i;
+    }
   }
+
+  uint32_t count() const { return static_cast<uint32_t>(representatives.size()); }
+  // Group g's features, ascending.
+  std::span<const uint32_t> members(uint32_t g) const {
+    return {members_.data() + begin_[g], members_.data() + begin_[g + 1]};
+  }
+
+ private:
+  std::vector<uint32_t> begin_;
+  std::vector<uint32_t> members_;
 };
 
 // A group that pairs with another, and the finding of each pair.
@@ -592,68 +801,81 @@ struct Match {
 };
 
 // For each group, the other groups whose pairs with it (it first) give a
-// finding: one comparison per group and candidate.
-std::vector<std::vector<Match>> matchesOf(const std::vector<const FeatureRecord*>& features,
-                                          const Snapshots& snapshots, const Groups& groups) {
-  PairKeys keys(features, snapshots, groups.representatives);
-  std::vector<std::vector<Match>> matches(groups.representatives.size());
-  std::vector<uint32_t> candidates;
-  for (uint32_t g = 0; g < groups.representatives.size(); ++g) {
-    const uint32_t f = groups.representatives[g];
-    keys.candidates(g, candidates);
-    for (const uint32_t other : candidates) {
-      const uint32_t h = groups.representatives[other];
-      if (!sameClass(*features[f], *features[h])) continue;  // a hash collision
-      if (const int code = pairFinding(features, snapshots, f, h))
-        matches[g].push_back({other, code});
+// finding, group after group: one comparison per group and candidate.
+struct Matches {
+  std::vector<Match> all;
+  std::vector<size_t> begin;  // group g's: all[begin[g]] to all[begin[g + 1]]
+
+  Matches(const std::vector<const FeatureRecord*>& features, const Snapshots& snapshots,
+          const Groups& groups) {
+    PairKeys keys(features, snapshots, groups.representatives);
+    begin.reserve(groups.count() + 1);
+    begin.push_back(0);
+    std::vector<uint32_t> candidates;
+    for (uint32_t g = 0; g < groups.count(); ++g) {
+      const uint32_t f = groups.representatives[g];
+      keys.candidates(g, candidates);
+      for (const uint32_t other : candidates) {
+        const uint32_t h = groups.representatives[other];
+        if (!sameClass(*features[f], *features[h])) continue;  // a hash collision
+        if (const int code = pairFinding(features, snapshots, f, h)) all.push_back({other, code});
+      }
+      begin.push_back(all.size());
     }
   }
-  return matches;
+
+  std::span<Match> of(uint32_t g) { return {all.data() + begin[g], all.data() + begin[g + 1]}; }
+};
+
+// The features whose snapshot failed, those of the screen and those whose
+// copy ran out of memory, in list order.
+std::vector<uint32_t> failedPlaces(Screened& screened, const Snapshots& snapshots) {
+  std::vector<uint32_t> failed = std::move(screened.failed);
+  for (size_t i = 0; i < screened.features.size(); ++i) {
+    if (snapshots.failed(i)) failed.push_back(screened.places[i]);
+  }
+  std::sort(failed.begin(), failed.end());
+  return failed;
 }
 
-// The findings of check 7 counted without walking every pair: each group
-// against itself and against every group it matches, the pairs of two
-// groups in walk order counted from their positions.
-void countDuplicates(const std::vector<const FeatureRecord*>& features, const Snapshots& snapshots,
-                     CheckReport& report) {
-  const auto n = static_cast<uint32_t>(features.size());
-  std::map<int, uint64_t> counts;
-  // A feature whose snapshot failed names itself once, and each feature of
-  // its class before it names it once more.
-  {
-    FlatMap<uint64_t> failedAfter(64);
-    for (uint32_t i = n; i-- > 0;) {
-      uint64_t& later = failedAfter.insert(classKey(*features[i]), 0);
-      if (snapshots.failed(i)) {
-        ++counts[kSnapshotFailed];
-        ++later;
-      } else {
-        counts[kSnapshotFailed] += later;
-      }
-    }
-  }
-  const Groups groups(features, snapshots);
-  const std::vector<std::vector<Match>> matches = matchesOf(features, snapshots, groups);
-  for (uint32_t g = 0; g < groups.representatives.size(); ++g) {
+// The finding of two features of each group, 0 for a group of one.
+std::vector<int> selfCodes(const std::vector<const FeatureRecord*>& features,
+                           const Snapshots& snapshots, const Groups& groups) {
+  std::vector<int> codes(groups.count(), 0);
+  for (uint32_t g = 0; g < groups.count(); ++g) {
     const uint32_t f = groups.representatives[g];
-    const uint64_t size = groups.members[g].size();
-    if (size > 1) {
-      if (const int code = pairFinding(features, snapshots, f, f)) {
-        counts[code] += size * (size - 1) / 2;
-      }
-    }
-    for (const Match& m : matches[g])
-      counts[m.code] += pairsInOrder(groups.members[g], groups.members[m.group]);
+    if (groups.members(g).size() > 1) codes[g] = pairFinding(features, snapshots, f, f);
   }
-  for (const auto& [code, count] : counts)
-    report.counted(code, count);
+  return codes;
 }
 
-// One run of features after F that F pairs with, all with the same code.
+// What the walk and the counts need of the kept features; their snapshots
+// are released once it is made.
+struct Pairs {
+  std::vector<uint32_t> failed;  // places, ascending
+  Groups groups;
+  Matches matches;
+  std::vector<int> selfCode;
+
+  explicit Pairs(Screened& screened) : Pairs(screened, Snapshots(screened.features)) {}
+
+ private:
+  Pairs(Screened& screened, const Snapshots& snapshots)
+      : failed(failedPlaces(screened, snapshots)),
+        groups(screened.features, snapshots),
+        matches(screened.features, snapshots, groups),
+        selfCode(selfCodes(screened.features, snapshots, groups)) {}
+};
+
+// One run of features after F that F pairs with, all with the same code:
+// kept features (positions in Screened::features, placed through places) or
+// failed ones (places).
 struct PairRun {
   const uint32_t* next;
   const uint32_t* last;
+  const uint32_t* places;  // null for places
   int code;
+  uint32_t place() const { return places != nullptr ? places[*next] : *next; }
 };
 
 }  // namespace
@@ -661,64 +883,99 @@ struct PairRun {
 void checkFeatureDuplication(const Dataset& dataset, CheckReport& report) {
   // Its findings never change the status.
   if (report.detail() == FindingDetail::None) return;
-  std::vector<const FeatureRecord*> features;
-  features.reserve(static_cast<size_t>(dataset.features.count));
-  for (const FeatureRecord* f : dataset.features)
-    features.push_back(f);
-  const Snapshots snapshots(features);
-  const auto n = static_cast<uint32_t>(features.size());
+  Screened screened = screen(dataset);
+  if (screened.features.empty() && screened.failed.empty()) return;
+  const std::vector<const FeatureRecord*>& features = screened.features;
+  Pairs pairs(screened);
+  const std::vector<uint32_t>& failed = pairs.failed;
+  const Groups& groups = pairs.groups;
+  Matches& matches = pairs.matches;
+  const std::vector<int>& selfCode = pairs.selfCode;
+
   if (report.detail() == FindingDetail::CountOnly) {
-    countDuplicates(features, snapshots, report);
+    std::map<int, uint64_t> counts;
+    // A failed feature names itself once, and each feature of its class
+    // before it that did not fail names it once more.
+    if (!failed.empty()) {
+      FlatMap<uint64_t> before(64);
+      uint32_t place = 0;
+      size_t next = 0;
+      for (const FeatureRecord* f : dataset.features) {
+        uint64_t& earlier = before.insert(classKey(*f), 0);
+        if (next < failed.size() && failed[next] == place) {
+          counts[kSnapshotFailed] += 1 + earlier;
+          ++next;
+        } else {
+          ++earlier;
+        }
+        ++place;
+      }
+    }
+    // Each group against itself and against every group it matches, the
+    // pairs of two groups in walk order counted from their positions.
+    for (uint32_t g = 0; g < groups.count(); ++g) {
+      const uint64_t size = groups.members(g).size();
+      if (selfCode[g] != 0) counts[selfCode[g]] += size * (size - 1) / 2;
+      for (const Match& m : matches.of(g))
+        counts[m.code] += pairsInOrder(groups.members(g), groups.members(m.group));
+    }
+    for (const auto& [code, count] : counts)
+      report.counted(code, count);
     return;
   }
-  const Groups groups(features, snapshots);
-  std::vector<std::vector<Match>> matches = matchesOf(features, snapshots, groups);
+
   // Each group's matches by their last feature, latest first: a feature
   // stops at the first match with nothing after it.
-  for (std::vector<Match>& m : matches) {
+  for (uint32_t g = 0; g < groups.count(); ++g) {
+    std::span<Match> m = matches.of(g);
     std::sort(m.begin(), m.end(), [&groups](const Match& a, const Match& b) {
-      return groups.members[a.group].back() > groups.members[b.group].back();
+      return groups.members(a.group).back() > groups.members(b.group).back();
     });
   }
-  std::vector<int> selfCode(groups.representatives.size(), 0);
-  for (uint32_t g = 0; g < groups.representatives.size(); ++g) {
-    const uint32_t f = groups.representatives[g];
-    if (groups.members[g].size() > 1) selfCode[g] = pairFinding(features, snapshots, f, f);
-  }
-  // The features whose snapshot failed, by class.
+  // The failed features by class.
   std::map<uint64_t, std::vector<uint32_t>> failedOfClass;
-  for (uint32_t i = 0; i < n; ++i) {
-    if (snapshots.failed(i)) failedOfClass[classKey(*features[i])].push_back(i);
+  if (!failed.empty()) {
+    uint32_t place = 0;
+    size_t next = 0;
+    for (const FeatureRecord* f : dataset.features) {
+      if (next == failed.size()) break;
+      if (failed[next] == place) {
+        failedOfClass[classKey(*f)].push_back(place);
+        ++next;
+      }
+      ++place;
+    }
   }
 
   // Walking every feature and every feature after it, only the pairs that
   // give a finding are visited: F's runs (its own group, each group it
   // matches, the failed features of its class) are merged in walk order.
+  // Other features pair with none.
+  constexpr uint32_t kNotKept = UINT32_MAX;
   std::vector<PairRun> runs;
-  for (uint32_t i = 0; i < n; ++i) {
-    const FeatureRecord* f = features[i];
-    if (snapshots.failed(i)) {
-      reportCheckError(kSnapshotFailed, f, static_cast<const FeatureRecord*>(nullptr), report);
-      continue;
-    }
-    const uint32_t g = groups.group[i];
+  const auto visit = [&](const FeatureRecord* f, uint32_t at, uint32_t i) {
     runs.clear();
-    auto addRun = [&runs, i](const std::vector<uint32_t>& positions, int code) {
+    auto addRun = [&runs](std::span<const uint32_t> positions, uint32_t after,
+                          const uint32_t* placed, int code) {
       const uint32_t* first =
-          std::upper_bound(positions.data(), positions.data() + positions.size(), i);
+          std::upper_bound(positions.data(), positions.data() + positions.size(), after);
       if (first != positions.data() + positions.size()) {
-        runs.push_back({first, positions.data() + positions.size(), code});
+        runs.push_back({first, positions.data() + positions.size(), placed, code});
       }
     };
-    if (selfCode[g] != 0) addRun(groups.members[g], selfCode[g]);
-    for (const Match& m : matches[g]) {
-      if (groups.members[m.group].back() < i) break;
-      addRun(groups.members[m.group], m.code);
+    if (i != kNotKept) {
+      const uint32_t g = groups.group[i];
+      const uint32_t* places = screened.places.data();
+      if (selfCode[g] != 0) addRun(groups.members(g), i, places, selfCode[g]);
+      for (const Match& m : matches.of(g)) {
+        if (groups.members(m.group).back() < i) break;
+        addRun(groups.members(m.group), i, places, m.code);
+      }
     }
-    const auto failed = failedOfClass.find(classKey(*f));
-    if (failed != failedOfClass.end()) addRun(failed->second, kSnapshotFailed);
+    const auto failedHere = failedOfClass.find(classKey(*f));
+    if (failedHere != failedOfClass.end()) addRun(failedHere->second, at, nullptr, kSnapshotFailed);
     // A heap of the runs by their next feature.
-    const auto later = [](const PairRun& a, const PairRun& b) { return *a.next > *b.next; };
+    const auto later = [](const PairRun& a, const PairRun& b) { return a.place() > b.place(); };
     std::make_heap(runs.begin(), runs.end(), later);
     while (!runs.empty()) {
       std::pop_heap(runs.begin(), runs.end(), later);
@@ -734,6 +991,26 @@ void checkFeatureDuplication(const Dataset& dataset, CheckReport& report) {
       } else {
         std::push_heap(runs.begin(), runs.end(), later);
       }
+    }
+  };
+  if (failed.empty()) {
+    for (uint32_t i = 0; i < features.size(); ++i)
+      visit(features[i], screened.places[i], i);
+    return;
+  }
+  uint32_t place = 0;
+  size_t nextKept = 0, nextFailed = 0;
+  for (const FeatureRecord* f : dataset.features) {
+    const uint32_t at = place++;
+    uint32_t i = kNotKept;
+    if (nextKept < features.size() && screened.places[nextKept] == at) {
+      i = static_cast<uint32_t>(nextKept++);
+    }
+    if (nextFailed < failed.size() && failed[nextFailed] == at) {
+      ++nextFailed;
+      reportCheckError(kSnapshotFailed, f, static_cast<const FeatureRecord*>(nullptr), report);
+    } else {
+      visit(f, at, i);
     }
   }
 }

@@ -1,11 +1,13 @@
 // The ten checks on hand-built datasets: the text log and the checks a
 // failure skips, the positions of findings, the findings of the checks the
 // oracle test runs as they are (pointed record types, cross references,
-// coordinate rules, line and area continuity). The identifier, pointer and
+// coordinate rules, line and area continuity), and the pairs of check 7 that
+// share the least among many features. The identifier, pointer and
 // duplication checks (failed snapshots included), and every announcement,
 // are compared with a plain pairwise form by the oracle test.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -242,6 +244,93 @@ TEST(Checks, AreaRings) {
     const Collected r = check(d);
     EXPECT_EQ(r.status, c.status);
     EXPECT_EQ(only(r.findings, {502, 503, 504}), c.findings);
+  }
+}
+
+// Check 7 compares only the features that share with another of their class
+// the names of their spatial pointers (one of them, when a feature repeats
+// one) or, for areas, their smallest feature pointer. Each pair below shares
+// no more than it needs for its finding, among 2,000 lines of their class
+// on edges of their own.
+TEST(Duplication, PairsThatShareTheLeastAmongMany) {
+  const struct {
+    const char* what;
+    Lines findings;
+    void (*build)(test::DatasetBuilder&);
+    bool (*fails)(const FeatureRecord&) = nullptr;
+  } cases[] = {
+      {"the same edges in another order",
+       {"333 FE0000000001 FE0000000002"},
+       [](test::DatasetBuilder& b) {
+         for (const uint32_t first : {1u, 2u}) {
+           FeatureRecord* f = b.feature(first, kPrimLine, 30011);
+           b.spatialPointer(f, 130, first);
+           b.spatialPointer(f, 130, 3 - first);
+         }
+       }},
+      {"lines without spatial pointers",
+       {"334 FE0000000001 FE0000000002"},
+       [](test::DatasetBuilder& b) {
+         b.attribute(b.feature(1, kPrimLine, 30011), 174, "1");
+         b.attribute(b.feature(2, kPrimLine, 30011), 174, "2");
+       }},
+      {"an edge named twice and that edge with another, in either order",
+       {"334 FE0000000001 FE0000000002", "334 FE0000000003 FE0000000004"},
+       [](test::DatasetBuilder& b) {
+         // Lines 1 and 4 name their first edge twice.
+         for (const uint32_t id : {1u, 2u, 3u, 4u}) {
+           FeatureRecord* f = b.feature(id, kPrimLine, 30011);
+           b.attribute(f, 174, std::to_string(id));
+           const uint32_t edge = id < 3 ? 1 : 3;
+           b.spatialPointer(f, 130, edge);
+           b.spatialPointer(f, 130, id == 1 || id == 4 ? edge : edge + 1);
+         }
+       }},
+      {"areas on the same feature pointers in another order, on edges of their own",
+       {"336 FE0000000001 FE0000000002"},
+       [](test::DatasetBuilder& b) {
+         for (const uint32_t first : {10u, 11u}) {
+           FeatureRecord* area = b.feature(first - 9, kPrimArea, 42);
+           b.attribute(area, 87, std::to_string(first));
+           b.featurePointer(area, 540, first, 1);
+           b.featurePointer(area, 540, 21 - first, 1);
+           b.spatialPointer(area, 130, first);
+         }
+       }},
+      {"a line on an edge of its own before a line whose snapshot fails",
+       {"-2 FE0000000001", "-2 FE0000000002"},
+       [](test::DatasetBuilder& b) {
+         b.spatialPointer(b.feature(1, kPrimLine, 30011), 130, 1);
+         b.spatialPointer(b.feature(2, kPrimLine, 30011), 130, 2);
+         b.spatialPointer(b.feature(3, kPrimArea, 42), 130, 1);
+       },
+       [](const FeatureRecord& f) { return f.rcid == 2; }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Dataset d;
+    test::DatasetBuilder b(d);
+    c.build(b);
+    for (uint32_t i = 0; i < 2000; ++i) {
+      FeatureRecord* line = b.feature(100 + i, kPrimLine, 30011);
+      b.attribute(line, 174, "5");
+      b.spatialPointer(line, 130, 100 + i);
+    }
+    // Each finding, then only their number per code.
+    Collected collected;
+    CountingReporter counter;
+    std::map<int, uint64_t> counts;
+    for (FindingReporter* reporter :
+         {static_cast<FindingReporter*>(&collected), static_cast<FindingReporter*>(&counter)}) {
+      CheckReport report(d, *reporter);
+      duplicationSnapshotFails = c.fails;
+      checkFeatureDuplication(d, report);
+      duplicationSnapshotFails = nullptr;
+    }
+    EXPECT_EQ(collected.findings, c.findings);
+    for (const std::string& f : c.findings)
+      ++counts[std::stoi(f)];
+    EXPECT_EQ(counter.byCode(), counts);
   }
 }
 
