@@ -75,7 +75,7 @@ std::optional<Sounding> pickSounding(const DisplayState& display, const ViewStat
        feature = feature->nextInClass) {
     for (const SpatialPointerEntry* spatial : feature->spatialPointers) {
       if (spatial->target == nullptr) continue;
-      for (const Sounding sounding : spatial->target->soundings) {
+      for (const Sounding sounding : spatial->target->soundings()) {
         const PixelPoint at = metresToPixel(view, degreesToMetres(view, sounding.x, sounding.y));
         const double d = std::hypot(static_cast<double>(at.column) - pointer.column,
                                     static_cast<double>(at.row) - pointer.row);

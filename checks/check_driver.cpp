@@ -68,8 +68,8 @@ std::optional<FindingPosition> CheckReport::positionOf(const VectorRecord& vecto
     const Coordinate c = vector.coordinates[0];
     return FindingPosition{c.x, c.y};
   }
-  if (!vector.soundings.empty()) {
-    const Sounding s = vector.soundings[0];
+  if (!vector.soundings().empty()) {
+    const Sounding s = vector.soundings()[0];
     return FindingPosition{s.x, s.y};
   }
   if (!followNodes) return std::nullopt;

@@ -31,10 +31,10 @@ int checkVectorCoordinates(const Dataset& dataset, CheckReport& report) {
     if (setsStatus) status = code;
   };
   for (const VectorRecord* edge : dataset.edges) {
-    if (!edge->soundings.empty()) note(kSoundingsOnEdgeOrNode, edge, false);
+    if (!edge->soundings().empty()) note(kSoundingsOnEdgeOrNode, edge, false);
   }
   for (const VectorRecord* node : dataset.connectedNodes) {
-    if (!node->soundings.empty()) note(kSoundingsOnEdgeOrNode, node, false);
+    if (!node->soundings().empty()) note(kSoundingsOnEdgeOrNode, node, false);
     if (node->coordinates.empty()) {
       note(kConnectedNodeNoCoordinate, node, true);
     } else if (node->coordinates.count > 1) {
@@ -42,7 +42,7 @@ int checkVectorCoordinates(const Dataset& dataset, CheckReport& report) {
     }
   }
   for (const VectorRecord* node : dataset.isolatedNodes) {
-    if (!node->soundings.empty()) {
+    if (!node->soundings().empty()) {
       if (!node->coordinates.empty()) note(kIsolatedNodeBothKinds, node, true);
     } else if (node->coordinates.empty()) {
       note(kIsolatedNodeNoCoordinates, node, true);

@@ -305,7 +305,7 @@ void checkCrossReferences(const Dataset& dataset, CheckReport& report) {
   const VectorRecord* none = nullptr;
   for (const VectorRecord* node : dataset.isolatedNodes) {
     if (node->referenced == 0) reportCheckError(kUnreferencedIsolatedNode, node, none, report);
-    if (!node->soundings.empty() && node->pointRefCount > 1) {
+    if (!node->soundings().empty() && node->pointRefCount > 1) {
       reportCheckError(kSoundingOfSeveralPoints, node, none, report);
     }
   }

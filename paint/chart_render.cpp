@@ -238,7 +238,7 @@ void paintSoundings(QPainter& painter, const FeatureRecord& feature, const Displ
                     const ViewState& view, SoundingTexts& texts) {
   for (const SpatialPointerEntry* spatial : feature.spatialPointers) {
     if (spatial->target == nullptr) continue;
-    for (const Sounding sounding : spatial->target->soundings) {
+    for (const Sounding sounding : spatial->target->soundings()) {
       const PixelPoint at = metresToPixel(view, degreesToMetres(view, sounding.x, sounding.y));
       texts.draw(painter, sounding.z,
                  sounding.z <= display.depthContours.safety ? kShallowSounding : kDeepSounding, at);

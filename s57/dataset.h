@@ -115,16 +115,16 @@ struct SoundingRun {
 };
 
 struct FeatureRecord : ListLinks<FeatureRecord> {
-  uint8_t rcnm = 0;
   uint32_t rcid = 0;
-  uint8_t prim = 0;
-  uint8_t grup = 0;
+  uint32_t fidn = 0;
   uint16_t objl = 0;
   uint16_t rver = 0;
-  uint8_t ruin = 0;
   uint16_t agen = 0;
-  uint32_t fidn = 0;
   uint16_t fids = 0;
+  uint8_t rcnm = 0;
+  uint8_t prim = 0;
+  uint8_t grup = 0;
+  uint8_t ruin = 0;
   Entries<AttributeEntry> attributes;          // sorted by attl, equal codes in file order
   Entries<AttributeEntry> nationalAttributes;  // the same
   UpdateControlImage* featurePointerControl = nullptr;
@@ -134,21 +134,37 @@ struct FeatureRecord : ListLinks<FeatureRecord> {
   FeatureRecord* nextInClass = nullptr;  // display chain
 };
 
-struct VectorRecord : ListLinks<VectorRecord> {
-  uint8_t rcnm = 0;
-  uint32_t rcid = 0;
-  uint16_t rver = 0;
-  uint8_t ruin = 0;
+// What few vector records have: attributes, update controls, soundings.
+struct VectorExtras {
   Entries<AttributeEntry> attributes;  // file order
   UpdateControlImage* pointerControl = nullptr;
-  Entries<VectorPointerEntry> pointers;
   UpdateControlImage* coordinateControl = nullptr;
-  CoordinateRun coordinates;
   SoundingRun soundings;
+};
+
+// A vector record keeps what every record has in 72 bytes; the rest is in
+// its extras, made when a field first needs them.
+struct VectorRecord : ListLinks<VectorRecord> {
+  uint32_t rcid = 0;
+  uint16_t rver = 0;
+  uint8_t rcnm = 0;
+  uint8_t ruin = 0;
   int16_t referenced = 0;
   int32_t edgeRefCount = 0;
   int32_t lineRefCount = 0;
   int32_t pointRefCount = 0;
+  Entries<VectorPointerEntry> pointers;
+  CoordinateRun coordinates;
+  VectorExtras* extras = nullptr;
+
+  const Entries<AttributeEntry>& attributes() const { return held().attributes; }
+  const UpdateControlImage* pointerControl() const { return held().pointerControl; }
+  const UpdateControlImage* coordinateControl() const { return held().coordinateControl; }
+  const SoundingRun& soundings() const { return held().soundings; }
+
+ private:
+  static inline const VectorExtras kNoExtras{};
+  const VectorExtras& held() const { return extras != nullptr ? *extras : kNoExtras; }
 };
 
 // The coordinate or sounding array the load extends last, and the values it

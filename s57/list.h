@@ -1,4 +1,4 @@
-// The two collections of the dataset: an intrusive doubly linked list for
+// The two collections of the dataset: an intrusive singly linked list for
 // records, and a run of entries in one array for the entries of a record.
 #pragma once
 
@@ -8,11 +8,10 @@
 
 namespace abys {
 
-// The two links every list element begins with.
+// The link every list element begins with.
 template <typename T>
 struct ListLinks {
   T* next = nullptr;
-  T* prev = nullptr;
 };
 
 // A forward walk over elements that yields pointers to them; Step gives the
@@ -66,26 +65,12 @@ struct List {
 
   void append(T* element) {
     element->next = nullptr;
-    element->prev = last;
     if (last != nullptr) {
       last->next = element;
     } else {
       first = element;
     }
     last = element;
-    ++count;
-  }
-
-  // Links element in front of position, which must be in this list.
-  void insertBefore(T* position, T* element) {
-    element->next = position;
-    element->prev = position->prev;
-    if (position->prev != nullptr) {
-      position->prev->next = element;
-    } else {
-      first = element;
-    }
-    position->prev = element;
     ++count;
   }
 

@@ -133,6 +133,13 @@ int assembleAttributes(Arena& arena, Entries<AttributeEntry>& attributes, const 
   return 0;
 }
 
+// Gives the vector record its extras if it has none yet; false when memory
+// is out.
+bool makeExtras(Arena& arena, VectorRecord& vector) {
+  if (vector.extras == nullptr) vector.extras = arena.create<VectorExtras>();
+  return vector.extras != nullptr;
+}
+
 int copyControl(Arena& arena, const UpdateControlImage& image, UpdateControlImage*& member) {
   auto* copy = arena.create<UpdateControlImage>();
   if (copy == nullptr) return kOutOfMemory;
@@ -277,13 +284,16 @@ int assembleField(int type, Dataset& dataset, const FieldImage& image, int32_t e
                            });
     case kFieldATTV:
       if (vector == nullptr) return 0;
-      return assembleAttributes(arena, vector->attributes, image, elementCount, false);
+      if (!makeExtras(arena, *vector)) return kOutOfMemory;
+      return assembleAttributes(arena, vector->extras->attributes, image, elementCount, false);
     case kFieldVRPC:
       if (vector == nullptr) return 0;
-      return copyControl(arena, image.updateControl, vector->pointerControl);
+      if (!makeExtras(arena, *vector)) return kOutOfMemory;
+      return copyControl(arena, image.updateControl, vector->extras->pointerControl);
     case kFieldSGCC:
       if (vector == nullptr) return 0;
-      return copyControl(arena, image.updateControl, vector->coordinateControl);
+      if (!makeExtras(arena, *vector)) return kOutOfMemory;
+      return copyControl(arena, image.updateControl, vector->extras->coordinateControl);
     case kFieldVRPT:
       if (vector == nullptr) return 0;
       return appendEntries(arena, vector->pointers, image.vectorPointers, elementCount,
@@ -296,7 +306,8 @@ int assembleField(int type, Dataset& dataset, const FieldImage& image, int32_t e
       return assembleRun(dataset, vector->coordinates, image.coordinates, elementCount);
     case kFieldSG3D:
       if (vector == nullptr) return 0;
-      return assembleRun(dataset, vector->soundings, image.soundings, elementCount);
+      if (!makeExtras(arena, *vector)) return kOutOfMemory;
+      return assembleRun(dataset, vector->extras->soundings, image.soundings, elementCount);
     default:  // "0001", the end-of-record marker, unknown types
       return 0;
   }

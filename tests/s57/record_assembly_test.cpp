@@ -73,14 +73,14 @@ TEST(AssembleField, FeatureAttributesSortByCodeKeepingFileOrderForEqualCodes) {
   // Vector attributes keep file order.
   ASSERT_EQ(a.add(kFieldVRID, FieldBuilder().b11(130).b14(1).b12(1).b11(1).data()), 0);
   ASSERT_EQ(a.add(kFieldATTV, attributes({{116, "p"}, {9, "q"}})), 0);
-  EXPECT_EQ(codesAndValues(a.dataset.currentVector->attributes), "116=p 9=q ");
+  EXPECT_EQ(codesAndValues(a.dataset.currentVector->attributes()), "116=p 9=q ");
 }
 
 std::string coordinates(const VectorRecord& v) {
   std::string out;
   for (const Coordinate c : v.coordinates)
     out += formatMessage("(%g %g)", c.x, c.y);
-  for (const Sounding s : v.soundings)
+  for (const Sounding s : v.soundings())
     out += formatMessage("(%g %g %g)", s.x, s.y, s.z);
   return out;
 }
@@ -122,7 +122,7 @@ TEST(AssembleField, DatasetFieldsRecordNamesControlsAndCoordinates) {
                         : formatMessage("%d %d %d", c->instruction, c->index, c->itemCount);
   };
   EXPECT_EQ(control(f->featurePointerControl) + ", " + control(f->spatialPointerControl) + ", " +
-                control(v->pointerControl) + ", " + control(v->coordinateControl),
+                control(v->pointerControl()) + ", " + control(v->coordinateControl()),
             "3 2 4, 1 1 1, 2 1 1, 3 1 2");
   EXPECT_EQ(coordinates(*v), "(3 4 12.5)(3.5 -1 1)");  // scaled by COMF and SOMF
   ASSERT_EQ(a.add("SG3D", cell), 0);                   // a repeated field adds to them
@@ -183,9 +183,9 @@ std::vector<std::vector<std::string>> held(const Dataset& d) {
   for (const List<VectorRecord>* list : {&d.isolatedNodes, &d.connectedNodes, &d.edges}) {
     lists.emplace_back();
     for (const VectorRecord* v : *list) {
-      lists.back().push_back(
-          formatMessage("%d/%u %d %d ", v->rcnm, v->rcid, v->attributes.count, v->pointers.count) +
-          coordinates(*v));
+      lists.back().push_back(formatMessage("%d/%u %d %d ", v->rcnm, v->rcid, v->attributes().count,
+                                           v->pointers.count) +
+                             coordinates(*v));
     }
   }
   return lists;

@@ -97,9 +97,11 @@ class DatasetBuilder {
   }
 
   void sounding(VectorRecord* v, double x, double y, double z) {
-    v->soundings.comf = v->soundings.somf = kFactor;
-    v->soundings.raw = extended(v->soundings.raw, v->soundings.count, {y, x, z});
-    ++v->soundings.count;
+    if (v->extras == nullptr) v->extras = d_.arena.create<VectorExtras>();
+    SoundingRun& run = v->extras->soundings;
+    run.comf = run.somf = kFactor;
+    run.raw = extended(run.raw, run.count, {y, x, z});
+    ++run.count;
   }
 
  private:

