@@ -65,9 +65,21 @@ int FieldStream::next() {
     return length;
   }
   ++fieldNumber_;
+  if (field_.tagLength == kTagSize) {
+    // What ddfCheckField and ddfFieldType find in the header a copy would
+    // begin with, without writing it: the five length characters hold the
+    // data length, and the field holds all of it.
+    headerWritten_ = false;
+    dataLength_ = field_.dataLength;
+    checkCode_ = length > 99999 ? 3 : 0;
+    type_ = ddfFieldType(field_.tag);
+    if (field_.data != nullptr) data_ = field_.data;
+    return length;
+  }
   // The header a copied tagged field would begin with; a tag shorter than
   // four characters puts data bytes where the length is looked for, as it
   // would in the copy.
+  headerWritten_ = true;
   ddfFormatHeader(field_, header_);
   const int headerLength = field_.tagLength + 5;
   if (field_.data != nullptr) {
@@ -79,6 +91,14 @@ int FieldStream::next() {
   checkCode_ = ddfCheckField(header_, length, dataLength_);
   type_ = ddfFieldType(header_);
   return length;
+}
+
+const char* FieldStream::taggedField() const {
+  if (!headerWritten_) {
+    ddfFormatHeader(field_, header_);
+    headerWritten_ = true;
+  }
+  return header_;
 }
 
 int FieldStream::checkOrder() {

@@ -52,7 +52,7 @@ class FieldStream {
   int fieldNumber() const { return fieldNumber_; }
   // The tagged field's header: tag and five length characters (with a tag
   // shorter than four characters, the first data bytes after them).
-  const char* taggedField() const { return header_; }
+  const char* taggedField() const;
   // The field's data after the tagged-field header, read in place in the
   // reader's record buffer and followed by a NUL; valid until next().
   const char* data() const { return data_; }
@@ -89,7 +89,8 @@ class FieldStream {
 
   DdfReader reader_;
   DdfField field_;
-  char header_[kTaggedFieldHeaderSize + 8] = {};
+  mutable char header_[kTaggedFieldHeaderSize + 8] = {};
+  mutable bool headerWritten_ = true;
   const char* data_ = "";
   FieldImage image_;
   std::FILE* file_ = nullptr;

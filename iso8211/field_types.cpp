@@ -1,13 +1,14 @@
 #include "field_types.h"
 
 #include <array>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <initializer_list>
 
 namespace abys {
 
-const char* const kFieldTags[kFieldTypeCount] = {
+constexpr const char* kFieldTags[kFieldTypeCount] = {
     "0001", "DSID", "DSSI", "DSPM", "FRID", "FOID", "ATTF", "NATF", "FFPC", "FFPT",
     "FSPC", "FSPT", "VRID", "ATTV", "VRPC", "VRPT", "SGCC", "SG2D", "SG3D", "****",
 };
@@ -80,9 +81,30 @@ constexpr OrderTable revisionOrder = makeTable({
     {kFieldEndOfRecord, {kField0001, kFieldDSSI, kFieldDSPM, kFieldVRID, kFieldEndOfRecord}},
 });
 
+namespace {
+
+// Four tag characters as one number, so that a tag is found by comparing
+// numbers.
+constexpr uint32_t tagCode(const char* tag) {
+  return static_cast<uint32_t>(static_cast<unsigned char>(tag[0])) |
+         static_cast<uint32_t>(static_cast<unsigned char>(tag[1])) << 8 |
+         static_cast<uint32_t>(static_cast<unsigned char>(tag[2])) << 16 |
+         static_cast<uint32_t>(static_cast<unsigned char>(tag[3])) << 24;
+}
+
+constexpr std::array<uint32_t, kFieldTypeCount> kTagCodes = [] {
+  std::array<uint32_t, kFieldTypeCount> codes{};
+  for (int type = 0; type < kFieldTypeCount; ++type)
+    codes[static_cast<size_t>(type)] = tagCode(kFieldTags[type]);
+  return codes;
+}();
+
+}  // namespace
+
 int ddfFieldType(const char* taggedField) {
+  const uint32_t code = tagCode(taggedField);
   for (int type = 0; type < kFieldTypeCount; ++type) {
-    if (std::memcmp(taggedField, kFieldTags[type], 4) == 0) return type;
+    if (kTagCodes[static_cast<size_t>(type)] == code) return type;
   }
   return kUnknownField;
 }

@@ -16,6 +16,18 @@ bool isScanSpace(unsigned char c) {
 // one digit, all within width characters. Only the avail bytes at text are
 // looked at. consumed receives the number of bytes used.
 bool scanDecimal(const unsigned char* text, int avail, int width, int& value, int& consumed) {
+  // The usual case, width digits and nothing else, read straight.
+  if (width <= avail && width <= 9) {
+    int digits = 0;
+    int number = 0;
+    while (digits < width && text[digits] >= '0' && text[digits] <= '9')
+      number = number * 10 + (text[digits++] - '0');
+    if (digits == width) {
+      value = number;
+      consumed = width;
+      return true;
+    }
+  }
   int pos = 0;
   while (pos < avail && isScanSpace(text[pos]))
     ++pos;
