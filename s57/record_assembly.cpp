@@ -1,5 +1,6 @@
 #include "record_assembly.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "field_types.h"
@@ -216,10 +217,29 @@ int assembleRun(Dataset& dataset, Run& run, const std::vector<Element>& elements
   static_assert(sizeof(Element) == kWidth * sizeof(int32_t));
   if (!extendRun(dataset.arena, dataset.growingRun, run, &elements[0].y, elementCount, kWidth))
     return kOutOfMemory;
-  for (int32_t i = start; i < run.count; ++i) {
-    const auto at = run[i];
-    widenExtent(dataset, at.x, at.y);
+  if (run.comf == 0) {  // infinities and NaNs: each value in turn
+    for (int32_t i = start; i < run.count; ++i) {
+      const auto at = run[i];
+      widenExtent(dataset, at.x, at.y);
+    }
+    return 0;
   }
+  // Dividing by a positive factor keeps the order of values, so the extent
+  // of the field is that of its smallest and largest integers.
+  int32_t minX = elements[0].x;
+  int32_t maxX = minX;
+  int32_t minY = elements[0].y;
+  int32_t maxY = minY;
+  for (int32_t i = 1; i < elementCount; ++i) {
+    const Element& e = elements[static_cast<size_t>(i)];
+    minX = std::min(minX, e.x);
+    maxX = std::max(maxX, e.x);
+    minY = std::min(minY, e.y);
+    maxY = std::max(maxY, e.y);
+  }
+  const double factor = static_cast<double>(run.comf);
+  widenExtent(dataset, minX / factor, minY / factor);
+  widenExtent(dataset, maxX / factor, maxY / factor);
   return 0;
 }
 
