@@ -1,5 +1,7 @@
 #include "field_decoder.h"
 
+#include <bit>
+#include <cstdint>
 #include <cstring>
 #include <string_view>
 
@@ -358,26 +360,26 @@ int decodePointers(std::string_view field, std::vector<Element>& elements, size_
   return code;
 }
 
-int decodeCoordinates(std::string_view field, FieldImage& image, int& elementCount) {
-  auto& elements = image.coordinates;
-  elements.resize(field.size() / 8);
-  ByteCursor cursor(field);
-  for (Coord2& c : elements) {
-    c.y = cursor.b24();
-    c.x = cursor.b24();
-  }
-  elementCount = static_cast<int>(elements.size());
-  return kDecodeOk;
-}
-
-int decodeSoundings(std::string_view field, FieldImage& image, int& elementCount) {
-  auto& elements = image.soundings;
-  elements.resize(field.size() / 12);
-  ByteCursor cursor(field);
-  for (Coord3& c : elements) {
-    c.y = cursor.b24();
-    c.x = cursor.b24();
-    c.z = cursor.b24();
+// SG2D and SG3D: whole elements of little-endian 32-bit integers in the
+// order the image keeps them; bytes after the last whole element are left.
+// On a little-endian machine the field's bytes are the image's.
+template <typename Element>
+int decodeIntegers(std::string_view field, std::vector<Element>& elements, int& elementCount) {
+  constexpr size_t kValues = sizeof(Element) / sizeof(int32_t);
+  static_assert(sizeof(Element) == kValues * sizeof(int32_t));
+  elements.resize(field.size() / sizeof(Element));
+  if constexpr (std::endian::native == std::endian::little) {
+    if (!elements.empty()) {
+      std::memcpy(static_cast<void*>(elements.data()), field.data(),
+                  elements.size() * sizeof(Element));
+    }
+  } else {
+    ByteCursor cursor(field);
+    for (Element& e : elements) {
+      auto* values = reinterpret_cast<int32_t*>(&e);
+      for (size_t k = 0; k < kValues; ++k)
+        values[k] = cursor.b24();
+    }
   }
   elementCount = static_cast<int>(elements.size());
   return kDecodeOk;
@@ -434,10 +436,10 @@ int ddfDecodeField(int type, const char* data, int dataLength, FieldImage& image
                             elementCount, readVectorPointer);
     case kFieldSG2D:
       image.coordinates.clear();
-      return decodeCoordinates(field, image, elementCount);
+      return decodeIntegers(field, image.coordinates, elementCount);
     case kFieldSG3D:
       image.soundings.clear();
-      return decodeSoundings(field, image, elementCount);
+      return decodeIntegers(field, image.soundings, elementCount);
     default:  // "0001", the end-of-record marker and unknown types have no image
       return kDecodeOk;
   }
