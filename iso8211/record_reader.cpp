@@ -15,18 +15,24 @@ bool isScanSpace(unsigned char c) {
 // skipped (and not counted in the width), then an optional sign and at least
 // one digit, all within width characters. Only the avail bytes at text are
 // looked at. consumed receives the number of bytes used.
+// A number of exactly width digits (at most 9) at text, which holds at
+// least width bytes: what "%<width>d" reads there too.
+bool plainNumber(const unsigned char* text, int width, int& value) {
+  if (width > 9) return false;
+  int number = 0;
+  for (int i = 0; i < width; ++i) {
+    if (text[i] < '0' || text[i] > '9') return false;
+    number = number * 10 + (text[i] - '0');
+  }
+  value = number;
+  return true;
+}
+
 bool scanDecimal(const unsigned char* text, int avail, int width, int& value, int& consumed) {
   // The usual case, width digits and nothing else, read straight.
-  if (width <= avail && width <= 9) {
-    int digits = 0;
-    int number = 0;
-    while (digits < width && text[digits] >= '0' && text[digits] <= '9')
-      number = number * 10 + (text[digits++] - '0');
-    if (digits == width) {
-      value = number;
-      consumed = width;
-      return true;
-    }
+  if (width <= avail && plainNumber(text, width, value)) {
+    consumed = width;
+    return true;
   }
   int pos = 0;
   while (pos < avail && isScanSpace(text[pos]))
@@ -65,6 +71,15 @@ bool scanWord(const unsigned char* text, int avail, int width, char* word, int& 
   return wordLength > 0;
 }
 
+// fread without taking the stream's lock: a reader's stream is its own.
+size_t readBytes(void* into, size_t size, std::FILE* file) {
+#ifdef __GLIBC__
+  return fread_unlocked(into, 1, size, file);
+#else
+  return std::fread(into, 1, size, file);
+#endif
+}
+
 int fail(DdfReader& reader) {
   reader.malformed = true;
   return kMalformedRecord;
@@ -74,7 +89,7 @@ int fail(DdfReader& reader) {
 // Returns 0 on success, 1 at end of data, -1 for a malformed record.
 int readRecord(DdfReader& reader, std::FILE* file) {
   unsigned char* record = reader.record.get();
-  const size_t lead = std::fread(record, 1, 5, file);
+  const size_t lead = readBytes(record, 5, file);
   reader.bytesRead += static_cast<int64_t>(lead);
   if (lead < 5 || record[0] == '^') {
     reader.recordLength = 0;
@@ -87,7 +102,7 @@ int readRecord(DdfReader& reader, std::FILE* file) {
   if (length == 0) return 1;
   if (length < kRecordLeaderSize) return -1;
   const size_t rest = static_cast<size_t>(length - 5);
-  const size_t body = std::fread(record + 5, 1, rest, file);
+  const size_t body = readBytes(record + 5, rest, file);
   reader.bytesRead += static_cast<int64_t>(body);
   if (body < rest) return -1;
   return 0;
@@ -177,21 +192,32 @@ int nextField(DdfReader& reader, std::FILE* file, DdfField& field) {
   const int entrySize = reader.tagSize + reader.lengthSize + reader.positionSize;
   const int base = reader.fieldAreaBase;
 
-  // Scan "%4s %3d %4d" (for sizes 4, 3, 4) within the directory.
+  // Scan "%4s %3d %4d" (for sizes 4, 3, 4) within the directory; an entry
+  // of a tag without white space and two plain numbers, as files have them,
+  // is read straight.
   int fieldLength = 0;
   int fieldPosition = 0;
   int pos = reader.cursor;
   int consumed = 0;
-  if (!scanWord(record + pos, base - pos, reader.tagSize, field.tag, field.tagLength, consumed)) {
-    return fail(reader);
-  }
-  pos += consumed;
-  if (!scanDecimal(record + pos, base - pos, reader.lengthSize, fieldLength, consumed)) {
-    return fail(reader);
-  }
-  pos += consumed;
-  if (!scanDecimal(record + pos, base - pos, reader.positionSize, fieldPosition, consumed)) {
-    return fail(reader);
+  const unsigned char* entry = record + pos;
+  if (entrySize <= base - pos && !isScanSpace(entry[0]) && !isScanSpace(entry[1]) &&
+      !isScanSpace(entry[2]) && !isScanSpace(entry[3]) &&
+      plainNumber(entry + kTagSize, reader.lengthSize, fieldLength) &&
+      plainNumber(entry + kTagSize + reader.lengthSize, reader.positionSize, fieldPosition)) {
+    std::memcpy(field.tag, entry, kTagSize);
+    field.tagLength = kTagSize;
+  } else {
+    if (!scanWord(entry, base - pos, reader.tagSize, field.tag, field.tagLength, consumed)) {
+      return fail(reader);
+    }
+    pos += consumed;
+    if (!scanDecimal(record + pos, base - pos, reader.lengthSize, fieldLength, consumed)) {
+      return fail(reader);
+    }
+    pos += consumed;
+    if (!scanDecimal(record + pos, base - pos, reader.positionSize, fieldPosition, consumed)) {
+      return fail(reader);
+    }
   }
   if (fieldLength < 1 || fieldPosition < 0) return fail(reader);
   if (fieldPosition > reader.recordLength - base ||
