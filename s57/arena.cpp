@@ -6,30 +6,31 @@
 
 namespace abys {
 namespace {
-constexpr size_t kHugePage = 2 * 1024 * 1024;
-// The first block; later blocks grow geometrically. Memory is committed only
-// as it is touched, so a small cell costs one huge page.
-constexpr size_t kInitialBlock = kHugePage;
+// Blocks of this size and more are mapped; smaller ones come from the heap.
+constexpr size_t kMappedBlock = 2 * 1024 * 1024;
+// The first block; later blocks grow geometrically. Mapped memory is
+// committed page by page as it is touched, so a block only partly filled
+// costs only what was filled.
+constexpr size_t kInitialBlock = kMappedBlock;
 
-size_t roundToHugePages(size_t bytes) {
-  return (bytes + kHugePage - 1) / kHugePage * kHugePage;
+size_t roundToMappedBlocks(size_t bytes) {
+  return (bytes + kMappedBlock - 1) / kMappedBlock * kMappedBlock;
 }
 }  // namespace
 
 void* Arena::BlockSource::do_allocate(size_t bytes, size_t alignment) {
-  if (bytes < kHugePage) return std::pmr::new_delete_resource()->allocate(bytes, alignment);
-  void* block = mmap(nullptr, roundToHugePages(bytes), PROT_READ | PROT_WRITE,
+  if (bytes < kMappedBlock) return std::pmr::new_delete_resource()->allocate(bytes, alignment);
+  void* block = mmap(nullptr, roundToMappedBlocks(bytes), PROT_READ | PROT_WRITE,
                      MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   if (block == MAP_FAILED) throw std::bad_alloc();
-  madvise(block, roundToHugePages(bytes), MADV_HUGEPAGE);
   return block;
 }
 
 void Arena::BlockSource::do_deallocate(void* p, size_t bytes, size_t alignment) {
-  if (bytes < kHugePage) {
+  if (bytes < kMappedBlock) {
     std::pmr::new_delete_resource()->deallocate(p, bytes, alignment);
   } else {
-    munmap(p, roundToHugePages(bytes));
+    munmap(p, roundToMappedBlocks(bytes));
   }
 }
 

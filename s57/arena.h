@@ -49,8 +49,11 @@ class Arena {
   void failFrom(long allocationNumber) { failFrom_ = allocationNumber; }
 
  private:
-  // Hands the arena large blocks in transparent huge pages, so that filling a
-  // big dataset takes a few hundred page faults instead of tens of thousands.
+  // Hands the arena large blocks mapped straight from the system and given
+  // back to it on release, in ordinary pages. Transparent huge pages took
+  // fewer faults, but where other programs had fragmented memory the kernel
+  // compacted it before handing one out, which made a large load up to twice
+  // as slow.
   class BlockSource : public std::pmr::memory_resource {
     void* do_allocate(size_t bytes, size_t alignment) override;
     void do_deallocate(void* p, size_t bytes, size_t alignment) override;
