@@ -222,9 +222,9 @@ Screened screen(const Dataset& dataset) {
           set = mix(set, name);
         keep(sets.note(key(cls, kSpatialSet, set), at), at);
       }
-      if (f->prim == kPrimArea && !f->featurePointers.empty()) {
+      if (f->prim == kPrimArea && !f->featurePointers().empty()) {
         uint64_t smallest = UINT64_MAX;
-        for (const FeaturePointerEntry* p : f->featurePointers)
+        for (const FeaturePointerEntry* p : f->featurePointers())
           smallest = std::min(smallest, objectKey(p->agen, p->fidn, p->fids));
         others.push_back({key(cls, kSmallestObject, smallest), at});
       }
@@ -288,7 +288,7 @@ class Snapshots {
     for (const FeatureRecord* f : features) {
       attributes += static_cast<size_t>(f->attributes.count);
       spatial += static_cast<size_t>(f->spatialPointers.count);
-      feature += static_cast<size_t>(f->featurePointers.count);
+      feature += static_cast<size_t>(f->featurePointers().count);
     }
     try {
       attrs_.reserve(attributes);
@@ -338,7 +338,7 @@ class Snapshots {
     std::sort(spKeys_.begin() + static_cast<long>(s), spKeys_.end());
     std::sort(spatial_.begin() + static_cast<long>(s), spatial_.end());
     const size_t p0 = fpKeys_.size();
-    for (const FeaturePointerEntry* p : f.featurePointers) {
+    for (const FeaturePointerEntry* p : f.featurePointers()) {
       fpKeys_.push_back(objectKey(p->agen, p->fidn, p->fids));
       feature_.push_back({p->agen, p->fids, p->fidn, p->rind, p->comt});
     }
@@ -524,7 +524,7 @@ class PairKeys {
     for (const uint32_t i : items_) {
       const FeatureRecord* f = features_[i];
       entries += static_cast<size_t>(f->attributes.count + f->spatialPointers.count +
-                                     f->featurePointers.count);
+                                     f->featurePointers().count);
     }
     postings_.reserve(entries);
     // The code/text pairs are looked up only for features that repeat a code.

@@ -200,7 +200,7 @@ int checkObjectPointers(Dataset& dataset, const RecordIndex& index, CheckReport&
   int status = 0;
   const FeatureRecord* none = nullptr;
   for (FeatureRecord* f : dataset.features) {
-    if (f->featurePointers.empty() && f->spatialPointers.empty()) {
+    if (f->featurePointers().empty() && f->spatialPointers.empty()) {
       reportCheckError(kNoPointers, f, none, report);
       continue;
     }
@@ -215,7 +215,7 @@ int checkObjectPointers(Dataset& dataset, const RecordIndex& index, CheckReport&
       if (f->prim == kPrimLine) ++p->target->lineRefCount;
       if (f->prim == kPrimPoint) ++p->target->pointRefCount;
     }
-    for (FeaturePointerEntry* p : f->featurePointers) {
+    for (FeaturePointerEntry* p : f->featurePointers()) {
       p->target = index.findFeatureByObjectId(p->agen, p->fidn, p->fids);
       if (p->target == nullptr) {
         status = kMissingTarget;
@@ -227,10 +227,10 @@ int checkObjectPointers(Dataset& dataset, const RecordIndex& index, CheckReport&
     // status.
     if (report.detail() == FindingDetail::None) continue;
     long repeated = 0;
-    if (f->featurePointers.count > 1) {
+    if (f->featurePointers().count > 1) {
       std::vector<std::tuple<uint16_t, uint32_t, uint16_t, uint8_t, char>> keys;
-      keys.reserve(static_cast<size_t>(f->featurePointers.count));
-      for (const FeaturePointerEntry* p : f->featurePointers) {
+      keys.reserve(static_cast<size_t>(f->featurePointers().count));
+      for (const FeaturePointerEntry* p : f->featurePointers()) {
         keys.emplace_back(p->agen, p->fidn, p->fids, p->rind, p->comt.empty() ? '\0' : p->comt[0]);
       }
       repeated += equalPairs(keys);

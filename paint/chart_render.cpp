@@ -41,7 +41,7 @@ QString nameText(const AttributeEntry& entry) {
 }
 
 const AttributeEntry* nameEntry(const FeatureRecord& feature) {
-  for (const AttributeEntry* entry : feature.nationalAttributes) {
+  for (const AttributeEntry* entry : feature.nationalAttributes()) {
     if (entry->attl == kNobjnmCode) return entry;
   }
   return nullptr;

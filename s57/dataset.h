@@ -114,6 +114,17 @@ struct SoundingRun {
   RunIterator<SoundingRun, Sounding> end() const { return {this, count}; }
 };
 
+// What few features have: national attributes, feature pointers, update
+// controls.
+struct FeatureExtras {
+  Entries<AttributeEntry> nationalAttributes;  // sorted by attl, as attributes are
+  UpdateControlImage* featurePointerControl = nullptr;
+  Entries<FeaturePointerEntry> featurePointers;
+  UpdateControlImage* spatialPointerControl = nullptr;
+};
+
+// A feature record keeps what every feature has in 80 bytes; the rest is in
+// its extras, made when a field first needs them.
 struct FeatureRecord : ListLinks<FeatureRecord> {
   uint32_t rcid = 0;
   uint32_t fidn = 0;
@@ -125,13 +136,19 @@ struct FeatureRecord : ListLinks<FeatureRecord> {
   uint8_t prim = 0;
   uint8_t grup = 0;
   uint8_t ruin = 0;
-  Entries<AttributeEntry> attributes;          // sorted by attl, equal codes in file order
-  Entries<AttributeEntry> nationalAttributes;  // the same
-  UpdateControlImage* featurePointerControl = nullptr;
-  Entries<FeaturePointerEntry> featurePointers;
-  UpdateControlImage* spatialPointerControl = nullptr;
+  Entries<AttributeEntry> attributes;  // sorted by attl, equal codes in file order
   Entries<SpatialPointerEntry> spatialPointers;
   FeatureRecord* nextInClass = nullptr;  // display chain
+  FeatureExtras* extras = nullptr;
+
+  const Entries<AttributeEntry>& nationalAttributes() const { return held().nationalAttributes; }
+  const Entries<FeaturePointerEntry>& featurePointers() const { return held().featurePointers; }
+  const UpdateControlImage* featurePointerControl() const { return held().featurePointerControl; }
+  const UpdateControlImage* spatialPointerControl() const { return held().spatialPointerControl; }
+
+ private:
+  static inline const FeatureExtras kNoExtras{};
+  const FeatureExtras& held() const { return extras != nullptr ? *extras : kNoExtras; }
 };
 
 // What few vector records have: attributes, update controls, soundings.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <type_traits>
 
 #include "field_types.h"
 
@@ -134,11 +135,13 @@ int assembleAttributes(Arena& arena, Entries<AttributeEntry>& attributes, const 
   return 0;
 }
 
-// Gives the vector record its extras if it has none yet; false when memory
-// is out.
-bool makeExtras(Arena& arena, VectorRecord& vector) {
-  if (vector.extras == nullptr) vector.extras = arena.create<VectorExtras>();
-  return vector.extras != nullptr;
+// Gives the record its extras if it has none yet; false when memory is out.
+template <typename Record>
+bool makeExtras(Arena& arena, Record& record) {
+  if (record.extras == nullptr) {
+    record.extras = arena.create<std::remove_pointer_t<decltype(record.extras)>>();
+  }
+  return record.extras != nullptr;
 }
 
 int copyControl(Arena& arena, const UpdateControlImage& image, UpdateControlImage*& member) {
@@ -281,16 +284,22 @@ int assembleField(int type, Dataset& dataset, const FieldImage& image, int32_t e
       return assembleAttributes(arena, feature->attributes, image, elementCount, true);
     case kFieldNATF:
       if (feature == nullptr) return 0;
-      return assembleAttributes(arena, feature->nationalAttributes, image, elementCount, true);
+      if (!makeExtras(arena, *feature)) return kOutOfMemory;
+      return assembleAttributes(arena, feature->extras->nationalAttributes, image, elementCount,
+                                true);
     case kFieldFFPC:
       if (feature == nullptr) return 0;
-      return copyControl(arena, image.updateControl, feature->featurePointerControl);
+      if (!makeExtras(arena, *feature)) return kOutOfMemory;
+      return copyControl(arena, image.updateControl, feature->extras->featurePointerControl);
     case kFieldFSPC:
       if (feature == nullptr) return 0;
-      return copyControl(arena, image.updateControl, feature->spatialPointerControl);
+      if (!makeExtras(arena, *feature)) return kOutOfMemory;
+      return copyControl(arena, image.updateControl, feature->extras->spatialPointerControl);
     case kFieldFFPT:
       if (feature == nullptr) return 0;
-      return appendEntries(arena, feature->featurePointers, image.featurePointers, elementCount,
+      if (!makeExtras(arena, *feature)) return kOutOfMemory;
+      return appendEntries(arena, feature->extras->featurePointers, image.featurePointers,
+                           elementCount,
                            [&](FeaturePointerEntry& entry, const FfptElement& element) {
                              static_cast<FfptElement&>(entry) = element;
                              return keepText(arena, entry.comt);

@@ -62,7 +62,7 @@ FeatureRecord* scanFeature(const Dataset& d, uint16_t agen, uint32_t fidn, uint1
 int pairwiseObjectPointers(Dataset& d, CheckReport& report) {
   int status = 0;
   for (FeatureRecord* f : d.features) {
-    if (f->featurePointers.empty() && f->spatialPointers.empty()) {
+    if (f->featurePointers().empty() && f->spatialPointers.empty()) {
       report.finding(kNoPointers, f, nullptr);
       continue;
     }
@@ -77,14 +77,14 @@ int pairwiseObjectPointers(Dataset& d, CheckReport& report) {
       if (f->prim == 2) ++p->target->lineRefCount;
       if (f->prim == 1) ++p->target->pointRefCount;
     }
-    for (FeaturePointerEntry* p : f->featurePointers) {
+    for (FeaturePointerEntry* p : f->featurePointers()) {
       p->target = scanFeature(d, p->agen, p->fidn, p->fids);
       if (p->target == nullptr) {
         status = kMissingTarget;
         report.finding(status, f, nullptr);
       }
     }
-    forEachPair(f->featurePointers,
+    forEachPair(f->featurePointers(),
                 [&](const FeaturePointerEntry& a, const FeaturePointerEntry& b) {
                   if (a.agen == b.agen && a.fidn == b.fidn && a.fids == b.fids &&
                       a.rind == b.rind && a.comt.substr(0, 1) == b.comt.substr(0, 1)) {
@@ -213,14 +213,14 @@ void pairwiseDuplication(const Dataset& d, CheckReport& report) {
       }
       const bool sameVectors = pairedUp(f->spatialPointers, g->spatialPointers, sameVector);
       if (attributesEqual(*f, *g)) {
-        if (pairedUp(f->featurePointers, g->featurePointers, sameObject) && sameVectors) {
+        if (pairedUp(f->featurePointers(), g->featurePointers(), sameObject) && sameVectors) {
           report.finding(kDuplicateFeature, f, g);
         }
       } else if (f->prim == 2 && sameVectors) {
         report.finding(kLinesOnSameEdges, f, g);
       } else if (f->prim == 3) {
-        const auto objects = sortedKeys(f->featurePointers, objectKey);
-        if ((!objects.empty() && objects == sortedKeys(g->featurePointers, objectKey)) ||
+        const auto objects = sortedKeys(f->featurePointers(), objectKey);
+        if ((!objects.empty() && objects == sortedKeys(g->featurePointers(), objectKey)) ||
             sortedKeys(f->spatialPointers, vectorKey) ==
                 sortedKeys(g->spatialPointers, vectorKey)) {
           report.finding(kAreasOnSamePointers, f, g);

@@ -69,7 +69,7 @@ TEST(AssembleField, FeatureAttributesSortByCodeKeepingFileOrderForEqualCodes) {
   EXPECT_EQ(codesAndValues(f->attributes), "5=f 9=b 9=d 9=g 116=a 116=c 116=e 200=h ");
   EXPECT_EQ(test::listViolations(f->attributes, "attributes"), "");
   ASSERT_EQ(a.add(kFieldNATF, attributes({{301, "x"}, {300, "y"}})), 0);
-  EXPECT_EQ(codesAndValues(f->nationalAttributes), "300=y 301=x ");
+  EXPECT_EQ(codesAndValues(f->nationalAttributes()), "300=y 301=x ");
   // Vector attributes keep file order.
   ASSERT_EQ(a.add(kFieldVRID, FieldBuilder().b11(130).b14(1).b12(1).b11(1).data()), 0);
   ASSERT_EQ(a.add(kFieldATTV, attributes({{116, "p"}, {9, "q"}})), 0);
@@ -121,8 +121,8 @@ TEST(AssembleField, DatasetFieldsRecordNamesControlsAndCoordinates) {
     return c == nullptr ? std::string("none")
                         : formatMessage("%d %d %d", c->instruction, c->index, c->itemCount);
   };
-  EXPECT_EQ(control(f->featurePointerControl) + ", " + control(f->spatialPointerControl) + ", " +
-                control(v->pointerControl()) + ", " + control(v->coordinateControl()),
+  EXPECT_EQ(control(f->featurePointerControl()) + ", " + control(f->spatialPointerControl()) +
+                ", " + control(v->pointerControl()) + ", " + control(v->coordinateControl()),
             "3 2 4, 1 1 1, 2 1 1, 3 1 2");
   EXPECT_EQ(coordinates(*v), "(3 4 12.5)(3.5 -1 1)");  // scaled by COMF and SOMF
   ASSERT_EQ(a.add("SG3D", cell), 0);                   // a repeated field adds to them
@@ -177,7 +177,7 @@ std::vector<std::vector<std::string>> held(const Dataset& d) {
   std::vector<std::vector<std::string>> lists(1);
   for (const FeatureRecord* f : d.features) {
     lists[0].push_back(formatMessage("%d/%u %d %d %d %d", f->rcnm, f->rcid, f->attributes.count,
-                                     f->nationalAttributes.count, f->featurePointers.count,
+                                     f->nationalAttributes().count, f->featurePointers().count,
                                      f->spatialPointers.count));
   }
   for (const List<VectorRecord>* list : {&d.isolatedNodes, &d.connectedNodes, &d.edges}) {

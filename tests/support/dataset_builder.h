@@ -46,7 +46,8 @@ class DatasetBuilder {
 
   void featurePointer(FeatureRecord* f, uint16_t agen, uint32_t fidn, uint16_t fids,
                       uint8_t rind = 2, std::string_view comt = "") {
-    FeaturePointerEntry* p = appended(f->featurePointers);
+    if (f->extras == nullptr) f->extras = d_.arena.create<FeatureExtras>();
+    FeaturePointerEntry* p = appended(f->extras->featurePointers);
     p->agen = agen;
     p->fidn = fidn;
     p->fids = fids;

@@ -110,10 +110,10 @@ inline std::string invariantViolations(const Dataset& d) {
   if (d.extentsEmpty == 0 && !(d.minX <= d.maxX && d.minY <= d.maxY)) out += "extent inverted\n";
   for (const FeatureRecord* f : d.features) {
     out += listViolations(f->attributes, "attributes");
-    out += listViolations(f->nationalAttributes, "nationalAttributes");
-    out += listViolations(f->featurePointers, "featurePointers");
+    out += listViolations(f->nationalAttributes(), "nationalAttributes");
+    out += listViolations(f->featurePointers(), "featurePointers");
     out += listViolations(f->spatialPointers, "spatialPointers");
-    for (const Entries<AttributeEntry>* entries : {&f->attributes, &f->nationalAttributes}) {
+    for (const Entries<AttributeEntry>* entries : {&f->attributes, &f->nationalAttributes()}) {
       for (int32_t i = 1; i < entries->count; ++i) {
         if ((*entries)[i - 1].attl > (*entries)[i].attl) out += "attributes out of order\n";
       }

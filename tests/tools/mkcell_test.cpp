@@ -77,7 +77,7 @@ TEST(MkcellCells, PassEveryCheckAndCarryWhatTheOptionsAskFor) {
           ++vertices;
         }
       }
-      for (const AttributeEntry* a : f->nationalAttributes) {
+      for (const AttributeEntry* a : f->nationalAttributes()) {
         EXPECT_TRUE(a->attl == mkcell::kNobjnm && a->atvlLength > 1);  // a name, not empty
         ++names;
       }
