@@ -5,7 +5,6 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <memory>
 
 #include "field_image.h"
 #include "field_types.h"

@@ -11,10 +11,6 @@ bool isScanSpace(unsigned char c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-// Reads a decimal integer the way "%<width>d" does: leading white space is
-// skipped (and not counted in the width), then an optional sign and at least
-// one digit, all within width characters. Only the avail bytes at text are
-// looked at. consumed receives the number of bytes used.
 // A number of exactly width digits (at most 9) at text, which holds at
 // least width bytes: what "%<width>d" reads there too.
 bool plainNumber(const unsigned char* text, int width, int& value) {
@@ -28,6 +24,10 @@ bool plainNumber(const unsigned char* text, int width, int& value) {
   return true;
 }
 
+// Reads a decimal integer the way "%<width>d" does: leading white space is
+// skipped (and not counted in the width), then an optional sign and at least
+// one digit, all within width characters. Only the avail bytes at text are
+// looked at. consumed receives the number of bytes used.
 bool scanDecimal(const unsigned char* text, int avail, int width, int& value, int& consumed) {
   // The usual case, width digits and nothing else, read straight.
   if (width <= avail && plainNumber(text, width, value)) {

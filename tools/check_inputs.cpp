@@ -54,22 +54,21 @@ std::optional<std::vector<std::string>> catalogueFiles(const fs::path& path, std
     return std::nullopt;
   }
   reader.skipFirst = false;
-  std::vector<char> buffer(kTaggedFieldAreaSize);
   std::optional<std::vector<SubfieldFormat>> catd;
   size_t fileAt = 0;
   size_t implAt = 0;
   bool descriptive = true;  // in the first record, the descriptive one
   std::vector<std::string> files;
+  DdfField field;
   int length = 0;
-  while ((length = ddfReadField(reader, buffer.data(), kTaggedFieldAreaSize, file.get())) > 0) {
-    const std::string_view tag(buffer.data(), kTagSize);
+  while ((length = ddfNextField(reader, file.get(), field)) > 0) {
+    const std::string_view tag(field.tag, static_cast<size_t>(field.tagLength));
     if (tag == "****") {
       descriptive = false;
       continue;
     }
     if (tag != "CATD") continue;
-    const std::string_view data(buffer.data() + kTaggedFieldHeaderSize,
-                                static_cast<size_t>(length - kTaggedFieldHeaderSize - 1));
+    const std::string_view data(field.data, static_cast<size_t>(field.dataLength));
     if (descriptive) {
       catd = parseFieldDescription(data);
       if (catd) {
