@@ -7,6 +7,7 @@
 #include "display_chains.h"
 #include "load_driver.h"
 #include "record_assembly.h"
+#include "update_files.h"
 
 namespace abys {
 
@@ -82,14 +83,30 @@ OpenResult ChartSession::open(const char* path, FindingReporter& reporter, const
   }
   int32_t exchangePurpose = 0;
   result.loadStatus = loadCell(*dataset_, path, exchangePurpose, loadLog, progress);
+  bool cancelled = false;
+  const std::vector<std::string> updates = applyUpdates_ && result.loadStatus != kCannotOpen
+                                               ? updateFilesBeside(path)
+                                               : std::vector<std::string>();
+  if (!updates.empty() && result.loadStatus != 0) {
+    logText(loadLog, "Update files not applied: the cell did not load completely\n");
+  } else if (!updates.empty()) {
+    result.updatesFound = static_cast<int>(updates.size());
+    const UpdateReport report = applyUpdateFiles(*dataset_, updates, loadLog);
+    result.updatesApplied = report.applied;
+    result.updatesRefused = report.refused;
+    cancelled = report.cancelled;
+    if (report.outOfMemory) result.loadStatus = kOutOfMemory;
+  }
   // The checks decide about everything a file that could be opened held,
-  // whatever the load status.
-  result.checked = result.loadStatus != kCannotOpen;
+  // whatever the load status; a cancelled cell is no chart to check.
+  result.checked = result.loadStatus != kCannotOpen && !cancelled;
   if (result.checked) result.checkStatus = runLogicalChecks(*dataset_, reporter);
   result.counts = countsOf(*dataset_);
 
   if (result.loadStatus == kCannotOpen) {
     result.outcome = OpenOutcome::CannotOpen;
+  } else if (cancelled) {
+    result.outcome = OpenOutcome::Cancelled;
   } else if (result.checkStatus != 0) {
     result.outcome = OpenOutcome::ChecksFailed;
   } else if (dataset_->features.empty() && dataset_->vectorCount == 0 &&

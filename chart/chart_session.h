@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "check_driver.h"
 #include "display_state.h"
@@ -28,6 +30,7 @@ enum class OpenOutcome {
   CannotOpen,     // the file could not be opened; the checks did not run
   NothingLoaded,  // no record at all: the load failed first, or found no DSID
   ChecksFailed,   // the checks returned a nonzero status
+  Cancelled,      // an update file of edition 0 cancelled the cell; the checks did not run
 };
 
 // The record counts and extent of what a load assembled.
@@ -55,9 +58,12 @@ struct DepthReadout {
 struct OpenResult {
   OpenOutcome outcome = OpenOutcome::CannotOpen;
   int loadStatus = 0;
-  bool checked = false;  // the checks ran (every file that could be opened)
-  int checkStatus = 0;   // 0 when they did not run
-  LoadedCounts counts;
+  bool checked = false;                     // the checks ran (every file that could be opened)
+  int checkStatus = 0;                      // 0 when they did not run
+  LoadedCounts counts;                      // after the updates
+  int updatesFound = 0;                     // update files beside the cell, when applied
+  std::vector<std::string> updatesApplied;  // the update files applied, in order
+  int updatesRefused = 0;                   // update files and instructions refused
   bool opened() const { return outcome == OpenOutcome::Opened; }
 };
 
@@ -69,15 +75,21 @@ class ChartSession {
   ChartSession& operator=(const ChartSession&) = delete;
 
   // Closes the open chart, if any, then loads path (its messages through
-  // loadLog, the fraction read through progress when given), runs the
-  // checks (announcements and findings through reporter) unless the file
-  // could not be opened, and opens the chart when they pass and the file
+  // loadLog, the fraction read through progress when given), applies the
+  // update files beside a NAME.000 that loaded completely (unless switched
+  // off; a line per file through loadLog), runs the checks (announcements and findings through
+  // reporter) unless the file could not be opened, and opens the chart when they pass and the file
   // held a cell (see OpenOutcome): display chains, VALDCO range, projection, and the
   // view fitted to the window. Anything but an opened chart leaves no chart.
   OpenResult open(const char* path, FindingReporter& reporter, const LogFn& loadLog = {},
                   const ProgressFn& progress = {});
   void close();
   bool isOpen() const { return display_.currentDataset != nullptr; }
+
+  // Whether opening a NAME.000 applies the NAME.001, NAME.002, ... beside
+  // it; on unless switched off, kept across charts.
+  void setApplyUpdates(bool apply) { applyUpdates_ = apply; }
+  bool appliesUpdates() const { return applyUpdates_; }
 
   // The size of the drawing surface in pixels; the view follows it while a
   // chart is open, and the next open and Full view fit to it.
@@ -118,6 +130,7 @@ class ChartSession {
   ViewState view_;
   ViewWindow window_{};
   std::array<bool, kViewCommandCount> enabled_{};
+  bool applyUpdates_ = true;
   mutable std::unique_ptr<DrawnGeometry> drawn_;
   // Simplified copies of drawn_ by the binary exponent of the scale, the
   // most recently made last.

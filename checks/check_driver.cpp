@@ -7,30 +7,6 @@
 
 namespace abys {
 
-std::string recordName(uint8_t rcnm, uint32_t rcid) {
-  const char* letters = "  ";
-  switch (rcnm) {
-    case kRcnmFeature:
-      letters = "FE";
-      break;
-    case kRcnmIsolatedNode:
-      letters = "VI";
-      break;
-    case kRcnmConnectedNode:
-      letters = "VC";
-      break;
-    case kRcnmEdge:
-      letters = "VE";
-      break;
-    case kRcnmFace:
-      letters = "VF";
-      break;
-    default:
-      break;
-  }
-  return formatMessage("%s%010d", letters, static_cast<int>(rcid));
-}
-
 void TextLogReporter::announce(const char* text) {
   logText(log_, text);
 }

@@ -33,10 +33,6 @@ struct Finding {
   std::optional<FindingPosition> position;
 };
 
-// A record's printable name: two letters for its kind (FE, VI, VC, VE, VF,
-// two blanks for any other RCNM) and its RCID as a signed 32-bit number in
-// "%010d"; at most 15 characters.
-std::string recordName(uint8_t rcnm, uint32_t rcid);
 inline std::string recordName(const RecordKey& key) {
   return recordName(key.rcnm, key.rcid);
 }

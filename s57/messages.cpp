@@ -4,6 +4,8 @@
 
 #include <cstdio>
 
+#include "field_image.h"
+
 namespace abys {
 
 std::string formatMessage(const char* format, std::va_list args) {
@@ -53,6 +55,30 @@ void logMessage(const LogFn& log, const char* format, ...) {
 
 void logText(const LogFn& log, const char* text) {
   forward(log, text);
+}
+
+std::string recordName(uint8_t rcnm, uint32_t rcid) {
+  const char* letters = "  ";
+  switch (rcnm) {
+    case kRcnmFeature:
+      letters = "FE";
+      break;
+    case kRcnmIsolatedNode:
+      letters = "VI";
+      break;
+    case kRcnmConnectedNode:
+      letters = "VC";
+      break;
+    case kRcnmEdge:
+      letters = "VE";
+      break;
+    case kRcnmFace:
+      letters = "VF";
+      break;
+    default:
+      break;
+  }
+  return formatMessage("%s%010d", letters, static_cast<int>(rcid));
 }
 
 }  // namespace abys

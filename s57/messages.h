@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdarg>
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -25,5 +26,10 @@ void logMessage(const LogFn& log, const char* format, ...) __attribute__((format
 // Writes a fixed text through log as a format without arguments (so it must
 // hold no conversion); does nothing when log is empty.
 void logText(const LogFn& log, const char* text);
+
+// A record's printable name: two letters for its kind (FE, VI, VC, VE, VF,
+// two blanks for any other RCNM) and its RCID as a signed 32-bit number in
+// "%010d"; at most 15 characters.
+std::string recordName(uint8_t rcnm, uint32_t rcid);
 
 }  // namespace abys

@@ -46,6 +46,10 @@
 <context>
     <name>MainWindow</name>
     <message>
+        <source>Apply &amp;update files</source>
+        <translation>更新ファイルを適用(&amp;U)</translation>
+    </message>
+    <message>
         <source>&amp;Depth settings...</source>
         <translation>水深設定(&amp;D)...</translation>
     </message>

@@ -76,4 +76,14 @@ void saveDepthContours(const DepthContours& contours) {
   stored.setValue(QStringLiteral("depths/deep"), contours.deep);
 }
 
+bool loadApplyUpdates() {
+  return QSettings(kOrganization, kApplication)
+      .value(QStringLiteral("updates/apply"), true)
+      .toBool();
+}
+
+void saveApplyUpdates(bool apply) {
+  QSettings(kOrganization, kApplication).setValue(QStringLiteral("updates/apply"), apply);
+}
+
 }  // namespace abys

@@ -1,5 +1,5 @@
 // The three safety contours: the dialog that edits them and their place in
-// the user's settings.
+// the user's settings; and the setting that applies update files.
 #pragma once
 
 #include <QDialog>
@@ -34,5 +34,10 @@ namespace abys {
 // "depths"); the defaults for those never set or out of order.
 DepthContours loadDepthContours();
 void saveDepthContours(const DepthContours& contours);
+
+// Whether opening a NAME.000 applies the update files beside it (key
+// "updates/apply"; on when never set).
+bool loadApplyUpdates();
+void saveApplyUpdates(bool apply);
 
 }  // namespace abys

@@ -41,6 +41,7 @@ QLabel* makeReadoutLabel(QWidget* parent, const char* name) {
 }  // namespace
 
 MainWindow::MainWindow(QWidget* parent, Qt::WindowFlags flags) : QWidget(parent, flags) {
+  chart.setApplyUpdates(loadApplyUpdates());
   buildMenus();
   chart.setDepthContours(loadDepthContours());
   drawingArea = new DrawingArea(chart, this);
@@ -148,6 +149,11 @@ void MainWindow::zoomIn() {
 }
 void MainWindow::zoomOut() {
   viewCommand(ViewCommand::ZoomOut);
+}
+
+void MainWindow::applyUpdates(bool apply) {
+  chart.setApplyUpdates(apply);
+  saveApplyUpdates(apply);
 }
 
 void MainWindow::depthSettings() {

@@ -44,6 +44,9 @@ class MainWindow : public QWidget {
   // Edits the three safety contours, keeps them in the user's settings and
   // redraws.
   void depthSettings();
+  // Whether the next open applies the update files beside the cell; kept in
+  // the user's settings.
+  void applyUpdates(bool apply);
   void normal();
   void bold();
   void underline();
@@ -77,6 +80,7 @@ class MainWindow : public QWidget {
 
   QAction* openAction = nullptr;
   QAction* closeAction = nullptr;
+  QAction* applyUpdatesAction = nullptr;
   QAction* fullViewAction = nullptr;
   QAction* zoomInAction = nullptr;
   QAction* zoomOutAction = nullptr;

@@ -54,6 +54,11 @@ void MainWindow::buildMenus() {
   openAction->setIcon(QIcon(QPixmap(kOpenIcon)));
   closeAction = addItem(fileMenu, tr("&Close"), QKeySequence(Qt::CTRL | Qt::Key_W), this,
                         &MainWindow::closeDoc, "closeAction");
+  applyUpdatesAction = fileMenu->addAction(tr("Apply &update files"));
+  applyUpdatesAction->setObjectName(QStringLiteral("applyUpdatesAction"));
+  applyUpdatesAction->setCheckable(true);
+  applyUpdatesAction->setChecked(chart.appliesUpdates());
+  connect(applyUpdatesAction, &QAction::toggled, this, &MainWindow::applyUpdates);
   fileMenu->addSeparator();
   addItem(fileMenu, tr("E&xit"), QKeySequence(Qt::CTRL | Qt::Key_Q), qApp, &QCoreApplication::quit,
           "exitAction");

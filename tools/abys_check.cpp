@@ -1,5 +1,6 @@
-// abys-check [--summary | --json] [--jobs N] FILE|FOLDER...: opens each cell
-// as the viewer does (load and checks) and prints its load and check
+// abys-check [--summary | --json] [--jobs N] [--no-updates] FILE|FOLDER...:
+// opens each cell as the viewer does (load, the update files beside a
+// NAME.000 unless --no-updates, and checks) and prints its load and check
 // messages; --summary prints one line per file and a total line instead,
 // --json one JSON document. A folder stands for the cells below it
 // (check_inputs.h). N threads check the files (by default one per core),
@@ -12,6 +13,7 @@
 #include <condition_variable>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <mutex>
 #include <nlohmann/json.hpp>
 #include <optional>
@@ -27,7 +29,8 @@ namespace {
 
 enum class Output { Log, Summary, Json };
 
-constexpr const char* kUsage = "usage: abys-check [--summary | --json] [--jobs N] FILE|FOLDER...\n";
+constexpr const char* kUsage =
+    "usage: abys-check [--summary | --json] [--jobs N] [--no-updates] FILE|FOLDER...\n";
 constexpr unsigned kMaxJobs = 256;
 
 int usage() {
@@ -41,8 +44,11 @@ int help() {
       "Loads and checks each S-57 cell and prints its load and check messages; --summary prints\n"
       "one line per file and a total line instead, --json one JSON document. A FOLDER stands for\n"
       "the *.000 files below it in path order, where a folder holds a CATALOG.031 the files it\n"
-      "lists first, in its order. --jobs N checks N files at a time (default: one per core)\n"
-      "with the same output as --jobs 1. Exit status 0 when every file loaded and passed the\n"
+      "lists first, in its order (its update files of a NAME.000 beside them are applied with\n"
+      "it, not checked alone). --jobs N checks N files at a time (default: one per core)\n"
+      "with the same output as --jobs 1. A NAME.000 is checked with the update files NAME.001,\n"
+      "NAME.002, ... beside it applied; --no-updates checks the base cell alone. Exit status 0 "
+      "when every file loaded and passed the\n"
       "checks, 1 when one did not or a folder held no cell, 2 on a usage error. --version: the\n"
       "version.\n",
       stdout);
@@ -125,6 +131,14 @@ class JsonFile {
     if (c.hasExtent) {
       extent = {{"minX", c.minX}, {"maxX", c.maxX}, {"minY", c.minY}, {"maxY", c.maxY}};
     }
+    if (result.updatesFound > 0) {
+      const nlohmann::json updates = {
+          {"applied", result.updatesApplied},
+          {"refused", result.updatesRefused},
+          {"cancelled", result.outcome == abys::OpenOutcome::Cancelled}};
+      std::fprintf(out_, "      \"updates\": %s,\n",
+                   updates.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace).c_str());
+    }
     std::fprintf(out_,
                  "      \"loadStatus\": %d,\n      \"checkStatus\": %s,\n      \"counts\": %s,\n"
                  "      \"extent\": %s\n    }",
@@ -163,7 +177,8 @@ class JsonFindings : public abys::TextLogReporter {
 // What every file's check is told.
 struct Run {
   Output output = Output::Log;
-  bool named = false;  // the text log puts each file under a "==> FILE <==" line
+  bool named = false;   // the text log puts each file under a "==> FILE <==" line
+  bool updates = true;  // apply the update files beside a NAME.000
   std::vector<std::string> files;
 };
 
@@ -172,6 +187,19 @@ struct FileOutcome {
   bool passed = false;
   std::optional<int> openError;  // errno when the file could not be opened
 };
+
+// What the --summary line says of the update files beside a cell: nothing
+// when there were none.
+std::string updatesOf(const abys::OpenResult& result) {
+  if (result.updatesFound == 0) return {};
+  std::string text = ", updates";
+  for (const std::string& file : result.updatesApplied)
+    text += " " + std::filesystem::path(file).filename().string();
+  if (result.updatesApplied.empty()) text += " none";
+  if (result.updatesRefused > 0) text += ", " + std::to_string(result.updatesRefused) + " refused";
+  if (result.outcome == abys::OpenOutcome::Cancelled) text += ", cancelled";
+  return text;
+}
 
 // Checks file index of run with session and writes its output to out as it
 // is produced: its messages, its --summary line or its JSON member.
@@ -197,21 +225,22 @@ FileOutcome checkFile(abys::ChartSession& session, const Run& run, size_t index,
   if (run.output == Output::Summary) reporter = &counter;
   if (run.output == Output::Json) reporter = &jsonFindings.emplace(sink, *json);
 
+  session.setApplyUpdates(run.updates);
   const abys::OpenResult result = session.open(path.c_str(), *reporter, sink);
   FileOutcome outcome;
   if (result.outcome == abys::OpenOutcome::CannotOpen) outcome.openError = errno;
   session.close();
-  outcome.passed = result.loadStatus == 0 && result.checkStatus == 0;
+  outcome.passed = result.loadStatus == 0 && result.checked && result.checkStatus == 0;
 
   if (run.output == Output::Summary) {
     const abys::LoadedCounts& counts = result.counts;
     std::fprintf(out,
                  "%s: load %d, check %s, features %d, vectors %d (points %d, nodes %d, edges %d), "
-                 "findings %llu\n",
+                 "findings %llu%s\n",
                  path.c_str(), result.loadStatus,
                  result.checked ? std::to_string(result.checkStatus).c_str() : "-", counts.features,
                  counts.vectors, counts.isolatedNodes, counts.connectedNodes, counts.edges,
-                 static_cast<unsigned long long>(counter.total()));
+                 static_cast<unsigned long long>(counter.total()), updatesOf(result).c_str());
   } else if (run.output == Output::Json) {
     json->end(result);
   }
@@ -318,7 +347,9 @@ int main(int argc, char** argv) {
   std::vector<std::string> arguments;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
-    if (arg == "--summary" || arg == "--json") {
+    if (arg == "--no-updates") {
+      run.updates = false;
+    } else if (arg == "--summary" || arg == "--json") {
       const Output wanted = arg == "--json" ? Output::Json : Output::Summary;
       if (run.output != Output::Log && run.output != wanted) return usage();
       run.output = wanted;
@@ -350,7 +381,7 @@ int main(int argc, char** argv) {
   }
   if (arguments.empty()) return usage();
 
-  abys::CheckInputs inputs = abys::listInputs(arguments);
+  abys::CheckInputs inputs = abys::listInputs(arguments, run.updates);
   run.files = std::move(inputs.files);
   run.named = run.files.size() > 1 || inputs.fromFolder;
   const size_t count = run.files.size();

@@ -1,12 +1,13 @@
 // abys-render FILE -o OUT.png [--size WxH] [--depths SHALLOW,SAFETY,DEEP] [--view CMD]...
-//                                [--pick COL,ROW]...
+//                                [--pick COL,ROW]... [--no-updates]
 // abys-render --help | --version
 //
 // Draws a cell the way the viewer shows it, without a display: a chart
 // session opens FILE as File/Open does, with a window of WxH pixels (600x400
 // by default), runs each View command in order where its menu item is
 // enabled, and the viewer's render pass paints it into an image written as
-// PNG. Then, for each --pick, prints the position read-out for a pointer at
+// PNG; a NAME.000 is drawn with the update files beside it applied unless
+// --no-updates is given. Then, for each --pick, prints the position read-out for a pointer at
 // that pixel and the depth read-out for a press there (an empty line when
 // no depth line is near). Exit status 0 on success, 1 when the cell cannot
 // be opened, holds no chart or fails its checks, or the image cannot be
@@ -30,7 +31,7 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: abys-render FILE -o OUT.png [--size WxH] [--depths SHALLOW,SAFETY,DEEP] "
-    "[--view CMD]... [--pick COL,ROW]...\n"
+    "[--view CMD]... [--pick COL,ROW]... [--no-updates]\n"
     "  CMD: full, in, out, left, right, up, down (the View menu)\n";
 
 int usage() {
@@ -42,8 +43,10 @@ int help() {
   std::fputs(kUsage, stdout);
   std::fputs(
       "Draws an S-57 cell as the viewer shows it into a PNG (600x400 and depths 2,10,30 unless\n"
-      "given) and prints the position and depth read-outs of each picked pixel. Exit status 1\n"
-      "when the cell cannot be opened or drawn, 2 on a usage error. --version: the version.\n",
+      "given) and prints the position and depth read-outs of each picked pixel. A NAME.000 is\n"
+      "drawn with the update files NAME.001, NAME.002, ... beside it applied; --no-updates draws\n"
+      "the base cell alone. Exit status 1 when the cell cannot be opened or drawn, 2 on a usage\n"
+      "error. --version: the version.\n",
       stdout);
   return 0;
 }
@@ -114,6 +117,7 @@ int main(int argc, char** argv) {
   std::vector<std::string> views;
   std::vector<abys::PixelPoint> picks;
   abys::DepthContours contours;
+  bool updates = true;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     const bool hasValue = i + 1 < argc;
@@ -122,6 +126,8 @@ int main(int argc, char** argv) {
     } else if (arg == "--version") {
       std::puts("abys-render " ABYS_VERSION);
       return 0;
+    } else if (arg == "--no-updates") {
+      updates = false;
     } else if (arg == "-o" && hasValue) {
       output = argv[++i];
     } else if (arg == "--size" && hasValue) {
@@ -168,6 +174,7 @@ int main(int argc, char** argv) {
   abys::ChartSession session;
   session.setWindow(width, height);
   session.setDepthContours(contours);
+  session.setApplyUpdates(updates);
   abys::DiscardingReporter quiet;
   const abys::OpenResult result = session.open(file.c_str(), quiet);
   switch (result.outcome) {
@@ -179,6 +186,10 @@ int main(int argc, char** argv) {
     case abys::OpenOutcome::NothingLoaded:
       std::fprintf(stderr, "abys-render: %s holds no chart: load status %d\n", file.c_str(),
                    result.loadStatus);
+      return 1;
+    case abys::OpenOutcome::Cancelled:
+      std::fprintf(stderr, "abys-render: %s is cancelled by one of its update files\n",
+                   file.c_str());
       return 1;
     case abys::OpenOutcome::ChecksFailed:
       std::fprintf(stderr, "abys-render: %s fails the checks: status %d (load status %d)\n",

@@ -131,9 +131,22 @@ fs::path resolve(const fs::path& folder, const std::string& file) {
   return path;
 }
 
-// The files catalogue lists first, then the walked ones it does not list.
+// Whether path names an update file NAME.001 to NAME.999 with its NAME.000
+// beside it.
+bool isUpdateBesideItsCell(const fs::path& path) {
+  const std::string extension = path.extension().string();
+  if (extension.size() != 4 || extension == kCellExtension) return false;
+  if (extension.find_first_not_of("0123456789", 1) != std::string::npos) return false;
+  fs::path cell = path;
+  cell.replace_extension(kCellExtension);
+  std::error_code error;
+  return fs::is_regular_file(cell, error);
+}
+
+// The files catalogue lists first, then the walked ones it does not list;
+// without the update files that are applied with their cells.
 std::vector<fs::path> withCatalogue(const fs::path& folder, const fs::path& catalogue,
-                                    const std::vector<fs::path>& walked) {
+                                    const std::vector<fs::path>& walked, bool withUpdates) {
   std::string why;
   const std::optional<std::vector<std::string>> listed = catalogueFiles(catalogue, why);
   if (!listed) {
@@ -146,6 +159,7 @@ std::vector<fs::path> withCatalogue(const fs::path& folder, const fs::path& cata
   std::set<fs::path> taken;
   for (const std::string& file : *listed) {
     fs::path path = resolve(folder, file);
+    if (withUpdates && isUpdateBesideItsCell(path)) continue;
     if (taken.insert(path.lexically_normal()).second) cells.push_back(std::move(path));
   }
   for (const fs::path& path : walked) {
@@ -157,7 +171,7 @@ std::vector<fs::path> withCatalogue(const fs::path& folder, const fs::path& cata
 // Appends the cells below folder to cells; failed is set when a folder
 // cannot be read. Folders reached through a symbolic link are not entered,
 // so no link can make the walk go round.
-void walk(const fs::path& folder, std::vector<fs::path>& cells, bool& failed) {
+void walk(const fs::path& folder, std::vector<fs::path>& cells, bool& failed, bool withUpdates) {
   std::error_code error;
   std::vector<fs::path> entries;
   for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
@@ -174,7 +188,7 @@ void walk(const fs::path& folder, std::vector<fs::path>& cells, bool& failed) {
   for (const fs::path& entry : entries) {
     const fs::file_status status = fs::status(entry, error);
     if (fs::is_directory(status)) {
-      if (!fs::is_symlink(fs::symlink_status(entry, error))) walk(entry, here, failed);
+      if (!fs::is_symlink(fs::symlink_status(entry, error))) walk(entry, here, failed, withUpdates);
     } else if (fs::is_regular_file(status)) {
       if (entry.extension() == kCellExtension) {
         here.push_back(entry);
@@ -183,13 +197,13 @@ void walk(const fs::path& folder, std::vector<fs::path>& cells, bool& failed) {
       }
     }
   }
-  if (catalogue) here = withCatalogue(folder, *catalogue, here);
+  if (catalogue) here = withCatalogue(folder, *catalogue, here, withUpdates);
   cells.insert(cells.end(), here.begin(), here.end());
 }
 
 }  // namespace
 
-CheckInputs listInputs(const std::vector<std::string>& arguments) {
+CheckInputs listInputs(const std::vector<std::string>& arguments, bool withUpdates) {
   CheckInputs inputs;
   for (const std::string& argument : arguments) {
     std::error_code error;
@@ -200,7 +214,7 @@ CheckInputs listInputs(const std::vector<std::string>& arguments) {
     inputs.fromFolder = true;
     std::vector<fs::path> cells;
     bool failed = false;
-    walk(argument, cells, failed);
+    walk(argument, cells, failed, withUpdates);
     if (cells.empty() && !failed) {
       std::fprintf(stderr, "abys-check: no cell (*.000) in folder %s\n", argument.c_str());
       failed = true;

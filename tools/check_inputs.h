@@ -20,7 +20,9 @@ struct CheckInputs {
 // fields list with IMPL "BIN" come first, in its order, then the *.000
 // files below that folder it does not list. A catalogue that cannot be read
 // leaves its folder to the walk; that, a folder that cannot be read and one
-// without a cell are each said in a line on standard error.
-CheckInputs listInputs(const std::vector<std::string>& arguments);
+// without a cell are each said in a line on standard error. withUpdates
+// leaves out the update files a catalogue lists beside their NAME.000: they
+// are applied with it.
+CheckInputs listInputs(const std::vector<std::string>& arguments, bool withUpdates = false);
 
 }  // namespace abys

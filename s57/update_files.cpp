@@ -1,0 +1,767 @@
+#include "update_files.h"
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <cstring>
+#include <filesystem>
+#include <optional>
+#include <type_traits>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "load_driver.h"
+
+namespace abys {
+namespace {
+
+// Record update instructions (RUIN) and the instructions of the control
+// fields FFPC, FSPC, VRPC and SGCC.
+constexpr uint8_t kInsert = 1;
+constexpr uint8_t kDelete = 2;
+constexpr uint8_t kModify = 3;
+
+// An attribute value that removes the attribute.
+constexpr char kDeleteMarker = 0x7f;
+
+uint64_t keyOf(uint8_t rcnm, uint32_t rcid) {
+  return (uint64_t{rcnm} << 32) | rcid;
+}
+
+// The number a DSID text holds (EDTN, UPDN), blanks around it allowed.
+std::optional<long> numberOf(std::string_view text) {
+  while (!text.empty() && text.front() == ' ')
+    text.remove_prefix(1);
+  while (!text.empty() && text.back() == ' ')
+    text.remove_suffix(1);
+  long value = 0;
+  const char* end = text.data() + text.size();
+  const auto [stop, error] = std::from_chars(text.data(), end, value);
+  if (text.empty() || error != std::errc() || stop != end || value < 0) return std::nullopt;
+  return value;
+}
+
+bool isDeleteMarker(const AttributeEntry& entry) {
+  return entry.atvlLength >= 1 && entry.atvl[0] == kDeleteMarker &&
+         (entry.atvlLength == 1 || (entry.atvlLength == 2 && entry.atvl[1] == '\0'));
+}
+
+// The name of an instruction; an unknown one is "instruction".
+const char* instructionName(uint8_t ruin) {
+  switch (ruin) {
+    case kInsert:
+      return "insert";
+    case kDelete:
+      return "delete";
+    case kModify:
+      return "modify";
+    default:
+      return "instruction";
+  }
+}
+
+// An array of elements after a control field's instruction: the held
+// elements with the given ones inserted at, deleted from or written over a
+// 1-based index. Elements are trivially copyable blocks of `size` bytes.
+struct ArrayEdit {
+  const char* field = "";  // the control field, for messages
+  const void* held = nullptr;
+  int32_t heldCount = 0;
+  const void* given = nullptr;
+  int32_t givenCount = 0;
+  size_t size = 0;
+  size_t alignment = 0;
+};
+
+struct EditedArray {
+  void* data = nullptr;
+  int32_t count = 0;
+};
+
+class Updater {
+ public:
+  Updater(Dataset& base, const LogFn& log) : base_(base), arena_(base.arena), log_(log) {
+    features_.reserve(static_cast<size_t>(base.features.count));
+    for (FeatureRecord* feature : base.features)
+      features_.try_emplace(keyOf(feature->rcnm, feature->rcid), feature);
+    vectors_.reserve(static_cast<size_t>(base.vectorCount));
+    for (List<VectorRecord>* list : {&base.isolatedNodes, &base.connectedNodes, &base.edges}) {
+      for (VectorRecord* vector : *list)
+        vectors_.try_emplace(keyOf(vector->rcnm, vector->rcid), vector);
+    }
+  }
+
+  UpdateReport run(const std::vector<std::string>& files);
+
+ private:
+  struct Tally {
+    int inserted = 0;
+    int deleted = 0;
+    int modified = 0;
+    int refused = 0;
+  };
+
+  // Whether the file's identification lets it apply next; logs why not.
+  enum class Verdict { Apply, LeaveAside, Stop, Cancel };
+  Verdict judge(const Dataset& update, int status, int32_t exchangePurpose);
+
+  // Carries out given's record update instruction on the base; index maps
+  // the names of the base's records of its kind to them.
+  template <typename Record>
+  void apply(const Record& given, std::unordered_map<uint64_t, Record*>& index);
+  // Modifies held as given says; false when it cannot (why_ or
+  // outOfMemory_ say why), held unchanged.
+  bool modify(VectorRecord& held, const VectorRecord& given);
+  bool modify(FeatureRecord& held, const FeatureRecord& given);
+  // A copy of given in the base's arena; null when memory ran out.
+  VectorRecord* copyOf(const VectorRecord& given);
+  FeatureRecord* copyOf(const FeatureRecord& given);
+  List<VectorRecord>& listOf(const VectorRecord& vector);
+  List<FeatureRecord>& listOf(const FeatureRecord&) { return base_.features; }
+
+  // The edited array, or none when the instruction cannot apply (why_ says
+  // why) or memory ran out (outOfMemory_).
+  std::optional<EditedArray> edit(const ArrayEdit& array, const UpdateControlImage& control);
+  template <typename Entry>
+  std::optional<Entries<Entry>> editEntries(const char* field, const Entries<Entry>& held,
+                                            const Entries<Entry>& given,
+                                            const UpdateControlImage& control);
+  template <typename Run>
+  std::optional<Run> editRun(const char* field, const Run& held, const Run& given,
+                             const UpdateControlImage& control);
+  std::optional<Entries<AttributeEntry>> editAttributes(const Entries<AttributeEntry>& held,
+                                                        const Entries<AttributeEntry>& given,
+                                                        bool sorted);
+  template <typename Entry>
+  std::optional<Entries<Entry>> copyEntries(const Entries<Entry>& given);
+  std::optional<Entries<AttributeEntry>> copyAttributes(const Entries<AttributeEntry>& given);
+  std::optional<Entries<FeaturePointerEntry>> copyFeaturePointers(
+      const Entries<FeaturePointerEntry>& given);
+  template <typename Run>
+  std::optional<Run> copyRun(const Run& given);
+
+  void refuse(uint8_t ruin, uint8_t rcnm, uint32_t rcid, const std::string& why);
+  bool versionFollows(uint8_t ruin, uint8_t rcnm, uint32_t rcid, uint16_t held, uint16_t given);
+  void removeDeleted();
+  void recomputeExtent();
+
+  Dataset& base_;
+  Arena& arena_;
+  const LogFn& log_;
+  std::unordered_map<uint64_t, FeatureRecord*> features_;
+  std::unordered_map<uint64_t, VectorRecord*> vectors_;
+  std::unordered_set<const void*> deleted_;
+  std::string file_;  // the name of the file being applied
+  Tally tally_;
+  std::string why_;
+  bool outOfMemory_ = false;
+  bool vectorsChanged_ = false;
+  long lastUpdate_ = 0;
+  long reissue_ = 0;
+};
+
+UpdateReport Updater::run(const std::vector<std::string>& files) {
+  UpdateReport report;
+  lastUpdate_ = reissue_ = numberOf(base_.dsid.updn).value_or(0);
+  for (const std::string& path : files) {
+    file_ = std::filesystem::path(path).filename().string();
+    Dataset update;
+    int32_t exchangePurpose = 0;
+    const int status = loadCell(update, path.c_str(), exchangePurpose, {}, {});
+    const Verdict verdict = judge(update, status, exchangePurpose);
+    if (verdict == Verdict::LeaveAside) continue;
+    if (verdict == Verdict::Cancel) {
+      report.cancelled = true;
+      break;
+    }
+    if (verdict == Verdict::Stop) {
+      ++report.refused;
+      break;
+    }
+    tally_ = {};
+    // Vector records first: the features of the file point at them.
+    for (const List<VectorRecord>* list :
+         {&update.isolatedNodes, &update.connectedNodes, &update.edges}) {
+      for (const VectorRecord* vector : *list) {
+        if (!outOfMemory_) apply(*vector, vectors_);
+      }
+    }
+    for (const FeatureRecord* feature : update.features) {
+      if (!outOfMemory_) apply(*feature, features_);
+    }
+    report.refused += tally_.refused;
+    if (outOfMemory_) {
+      logMessage(log_, "Update %s stopped: out of memory\n", file_.c_str());
+      break;
+    }
+    lastUpdate_ = *numberOf(update.dsid.updn);
+    report.applied.push_back(path);
+    logMessage(log_,
+               "Update %s applied: update %ld, %d records inserted, %d deleted, %d modified, "
+               "%d refused\n",
+               file_.c_str(), lastUpdate_, tally_.inserted, tally_.deleted, tally_.modified,
+               tally_.refused);
+  }
+  removeDeleted();
+  if (vectorsChanged_) recomputeExtent();
+  report.outOfMemory = outOfMemory_;
+  return report;
+}
+
+Updater::Verdict Updater::judge(const Dataset& update, int status, int32_t exchangePurpose) {
+  const char* name = file_.c_str();
+  if (status == kCannotOpen) {
+    logMessage(log_, "Update %s refused: the file cannot be opened; no later update applied\n",
+               name);
+    return Verdict::Stop;
+  }
+  if (status != 0) {
+    logMessage(log_,
+               "Update %s refused: the file cannot be read (load status %d); no later update "
+               "applied\n",
+               name, status);
+    return Verdict::Stop;
+  }
+  if (exchangePurpose != 2) {
+    logMessage(log_, "Update %s refused: not an update file (EXPP %d); no later update applied\n",
+               name, static_cast<int>(update.dsid.expp));
+    return Verdict::Stop;
+  }
+  const std::optional<long> edition = numberOf(update.dsid.edtn);
+  const std::optional<long> number = numberOf(update.dsid.updn);
+  if (!edition || !number) {
+    logMessage(log_,
+               "Update %s refused: no edition or update number ('%s', '%s'); no later update "
+               "applied\n",
+               name, std::string(update.dsid.edtn).c_str(), std::string(update.dsid.updn).c_str());
+    return Verdict::Stop;
+  }
+  if (*edition == 0) {
+    logMessage(log_, "Update %s cancels the cell (edition 0)\n", name);
+    return Verdict::Cancel;
+  }
+  const std::optional<long> baseEdition = numberOf(base_.dsid.edtn);
+  if (baseEdition && *edition != *baseEdition) {
+    logMessage(log_,
+               "Update %s refused: edition %ld, the cell is edition %ld; no later update "
+               "applied\n",
+               name, *edition, *baseEdition);
+    return Verdict::Stop;
+  }
+  if (*number <= reissue_) {
+    logMessage(log_, "Update %s left aside: update %ld is part of the cell (update %ld)\n", name,
+               *number, reissue_);
+    return Verdict::LeaveAside;
+  }
+  if (*number != lastUpdate_ + 1) {
+    logMessage(log_,
+               "Update %s refused: update %ld does not follow update %ld; no later update "
+               "applied\n",
+               name, *number, lastUpdate_);
+    return Verdict::Stop;
+  }
+  return Verdict::Apply;
+}
+
+void Updater::refuse(uint8_t ruin, uint8_t rcnm, uint32_t rcid, const std::string& why) {
+  ++tally_.refused;
+  const std::string instruction = ruin == kInsert || ruin == kDelete || ruin == kModify
+                                      ? std::string(instructionName(ruin))
+                                      : formatMessage("instruction %d", ruin);
+  logMessage(log_, "Update %s: %s of %s refused: %s\n", file_.c_str(), instruction.c_str(),
+             recordName(rcnm, rcid).c_str(), why.c_str());
+}
+
+bool Updater::versionFollows(uint8_t ruin, uint8_t rcnm, uint32_t rcid, uint16_t held,
+                             uint16_t given) {
+  if (given == held + 1) return true;
+  refuse(ruin, rcnm, rcid,
+         formatMessage("version %d does not follow the version held, %d", given, held));
+  return false;
+}
+
+List<VectorRecord>& Updater::listOf(const VectorRecord& vector) {
+  switch (vector.rcnm) {
+    case kRcnmIsolatedNode:
+      return base_.isolatedNodes;
+    case kRcnmConnectedNode:
+      return base_.connectedNodes;
+    default:  // update files hold no other vector records in these lists
+      return base_.edges;
+  }
+}
+
+template <typename Record>
+void Updater::apply(const Record& given, std::unordered_map<uint64_t, Record*>& index) {
+  const uint64_t key = keyOf(given.rcnm, given.rcid);
+  const auto found = index.find(key);
+  Record* held = found != index.end() ? found->second : nullptr;
+  const uint8_t ruin = given.ruin;
+  if (ruin != kInsert && ruin != kDelete && ruin != kModify) {
+    refuse(ruin, given.rcnm, given.rcid, "no such record update instruction");
+    return;
+  }
+  if (ruin == kInsert && held != nullptr) {
+    refuse(ruin, given.rcnm, given.rcid, "the record exists");
+    return;
+  }
+  if (ruin != kInsert && held == nullptr) {
+    refuse(ruin, given.rcnm, given.rcid, "no such record");
+    return;
+  }
+  if (ruin != kInsert && !versionFollows(ruin, given.rcnm, given.rcid, held->rver, given.rver))
+    return;
+
+  constexpr bool kVector = std::is_same_v<Record, VectorRecord>;
+  if (ruin == kInsert) {
+    Record* copy = copyOf(given);
+    if (copy == nullptr) return;
+    listOf(*copy).append(copy);
+    index.emplace(key, copy);
+    if constexpr (kVector) ++base_.vectorCount;
+    ++tally_.inserted;
+  } else if (ruin == kDelete) {
+    deleted_.insert(held);
+    index.erase(found);
+    if constexpr (kVector) --base_.vectorCount;
+    ++tally_.deleted;
+  } else if (modify(*held, given)) {
+    ++tally_.modified;
+  } else {
+    if (!outOfMemory_) refuse(ruin, given.rcnm, given.rcid, why_);
+    return;
+  }
+  if constexpr (kVector) vectorsChanged_ = true;
+}
+
+std::optional<EditedArray> Updater::edit(const ArrayEdit& array,
+                                         const UpdateControlImage& control) {
+  const int32_t index = control.index;
+  const int32_t count = control.itemCount;
+  const char* field = array.field;
+  if (control.instruction != kInsert && control.instruction != kDelete &&
+      control.instruction != kModify) {
+    why_ = formatMessage("%s: unknown update instruction %d", field, control.instruction);
+    return std::nullopt;
+  }
+  const char* what = instructionName(control.instruction);
+  if (count < 1) {
+    why_ = formatMessage("%s: %s of no element", field, what);
+    return std::nullopt;
+  }
+  const int32_t lastIndex = control.instruction == kInsert ? array.heldCount + 1 : array.heldCount;
+  if (index < 1 || index > lastIndex) {
+    why_ = formatMessage("%s: %s at index %d, outside the %d elements held", field, what, index,
+                         array.heldCount);
+    return std::nullopt;
+  }
+  if (control.instruction != kInsert && index - 1 + count > array.heldCount) {
+    why_ = formatMessage("%s: %s of %d elements from index %d runs past the %d held", field, what,
+                         count, index, array.heldCount);
+    return std::nullopt;
+  }
+  if (control.instruction != kDelete && array.givenCount != count) {
+    why_ = formatMessage("%s: %s of %d elements, the update gives %d", field, what, count,
+                         array.givenCount);
+    return std::nullopt;
+  }
+
+  EditedArray result;
+  result.count = array.heldCount + (control.instruction == kInsert   ? count
+                                    : control.instruction == kDelete ? -count
+                                                                     : 0);
+  if (result.count == 0) return result;
+  result.data = arena_.allocate(static_cast<size_t>(result.count) * array.size, array.alignment);
+  if (result.data == nullptr) {
+    outOfMemory_ = true;
+    return std::nullopt;
+  }
+  auto* out = static_cast<char*>(result.data);
+  const auto* held = static_cast<const char*>(array.held);
+  const size_t before = static_cast<size_t>(index - 1) * array.size;
+  const size_t changed = static_cast<size_t>(count) * array.size;
+  const size_t heldBytes = static_cast<size_t>(array.heldCount) * array.size;
+  if (before > 0) std::memcpy(out, held, before);
+  out += before;
+  if (control.instruction != kDelete) {
+    std::memcpy(out, array.given, changed);
+    out += changed;
+  }
+  const size_t resume = control.instruction == kInsert ? before : before + changed;
+  if (heldBytes > resume) std::memcpy(out, held + resume, heldBytes - resume);
+  return result;
+}
+
+template <typename Entry>
+std::optional<Entries<Entry>> Updater::editEntries(const char* field, const Entries<Entry>& held,
+                                                   const Entries<Entry>& given,
+                                                   const UpdateControlImage& control) {
+  const std::optional<EditedArray> edited =
+      edit({field, held.first, held.count, given.first, given.count, sizeof(Entry), alignof(Entry)},
+           control);
+  if (!edited) return std::nullopt;
+  return Entries<Entry>{static_cast<Entry*>(edited->data), edited->count};
+}
+
+template <typename Run>
+std::optional<Run> Updater::editRun(const char* field, const Run& held, const Run& given,
+                                    const UpdateControlImage& control) {
+  constexpr size_t kWidth = std::is_same_v<Run, SoundingRun> ? 3 : 2;
+  const std::optional<EditedArray> edited =
+      edit({field, held.raw, held.count, given.raw, given.count, kWidth * sizeof(int32_t),
+            alignof(int32_t)},
+           control);
+  if (!edited) return std::nullopt;
+  Run run = held;
+  run.raw = static_cast<const int32_t*>(edited->data);
+  run.count = edited->count;
+  // An update repeats no parameters: its coordinates are in the cell's units.
+  if (held.count == 0) {
+    run.comf = base_.dspm.comf;
+    if constexpr (std::is_same_v<Run, SoundingRun>) run.somf = base_.dspm.somf;
+  }
+  return run;
+}
+
+std::optional<Entries<AttributeEntry>> Updater::editAttributes(const Entries<AttributeEntry>& held,
+                                                               const Entries<AttributeEntry>& given,
+                                                               bool sorted) {
+  std::vector<AttributeEntry> result(held.first, held.first + held.count);
+  for (const AttributeEntry* change : given) {
+    auto same = std::find_if(result.begin(), result.end(),
+                             [&](const AttributeEntry& e) { return e.attl == change->attl; });
+    if (isDeleteMarker(*change)) {
+      std::erase_if(result, [&](const AttributeEntry& e) { return e.attl == change->attl; });
+      continue;
+    }
+    AttributeEntry entry = *change;
+    entry.value = 0;
+    const int32_t length = entry.atvlLength > 0 ? entry.atvlLength : 0;
+    entry.atvl = arena_.copyText(std::string_view(change->atvl, static_cast<size_t>(length)));
+    if (entry.atvl == nullptr) {
+      outOfMemory_ = true;
+      return std::nullopt;
+    }
+    if (same != result.end()) {
+      *same = entry;
+    } else if (sorted) {
+      result.insert(std::upper_bound(result.begin(), result.end(), entry,
+                                     [](const AttributeEntry& a, const AttributeEntry& b) {
+                                       return a.attl < b.attl;
+                                     }),
+                    entry);
+    } else {
+      result.push_back(entry);
+    }
+  }
+  Entries<AttributeEntry> entries;
+  if (result.empty()) return entries;
+  entries.first = static_cast<AttributeEntry*>(
+      arena_.allocate(result.size() * sizeof(AttributeEntry), alignof(AttributeEntry)));
+  if (entries.first == nullptr) {
+    outOfMemory_ = true;
+    return std::nullopt;
+  }
+  std::copy(result.begin(), result.end(), entries.first);
+  entries.count = static_cast<int32_t>(result.size());
+  return entries;
+}
+
+template <typename Entry>
+std::optional<Entries<Entry>> Updater::copyEntries(const Entries<Entry>& given) {
+  Entries<Entry> copy;
+  if (given.empty()) return copy;
+  copy.first = static_cast<Entry*>(
+      arena_.allocate(static_cast<size_t>(given.count) * sizeof(Entry), alignof(Entry)));
+  if (copy.first == nullptr) {
+    outOfMemory_ = true;
+    return std::nullopt;
+  }
+  std::copy(given.first, given.first + given.count, copy.first);
+  copy.count = given.count;
+  return copy;
+}
+
+std::optional<Entries<AttributeEntry>> Updater::copyAttributes(
+    const Entries<AttributeEntry>& given) {
+  std::optional<Entries<AttributeEntry>> copy = copyEntries(given);
+  if (!copy) return std::nullopt;
+  for (AttributeEntry* entry : *copy) {
+    const int32_t length = entry->atvlLength > 0 ? entry->atvlLength : 0;
+    entry->atvl = arena_.copyText(std::string_view(entry->atvl, static_cast<size_t>(length)));
+    if (entry->atvl == nullptr) {
+      outOfMemory_ = true;
+      return std::nullopt;
+    }
+  }
+  return copy;
+}
+
+std::optional<Entries<FeaturePointerEntry>> Updater::copyFeaturePointers(
+    const Entries<FeaturePointerEntry>& given) {
+  std::optional<Entries<FeaturePointerEntry>> copy = copyEntries(given);
+  if (!copy) return std::nullopt;
+  for (FeaturePointerEntry* entry : *copy) {
+    const char* text = arena_.copyText(entry->comt);
+    if (text == nullptr) {
+      outOfMemory_ = true;
+      return std::nullopt;
+    }
+    entry->comt = std::string_view(text, entry->comt.size());
+  }
+  return copy;
+}
+
+template <typename Run>
+std::optional<Run> Updater::copyRun(const Run& given) {
+  if (given.count == 0) return Run{};
+  constexpr size_t kWidth = std::is_same_v<Run, SoundingRun> ? 3 : 2;
+  Run run = given;
+  run.comf = base_.dspm.comf;
+  if constexpr (std::is_same_v<Run, SoundingRun>) run.somf = base_.dspm.somf;
+  auto* raw = static_cast<int32_t*>(arena_.allocate(
+      static_cast<size_t>(given.count) * kWidth * sizeof(int32_t), alignof(int32_t)));
+  if (raw == nullptr) {
+    outOfMemory_ = true;
+    return std::nullopt;
+  }
+  std::memcpy(raw, given.raw, static_cast<size_t>(given.count) * kWidth * sizeof(int32_t));
+  run.raw = raw;
+  return run;
+}
+
+VectorRecord* Updater::copyOf(const VectorRecord& given) {
+  auto* copy = arena_.createRecord<VectorRecord>();
+  if (copy == nullptr) {
+    outOfMemory_ = true;
+    return nullptr;
+  }
+  *copy = given;
+  copy->extras = nullptr;
+  const auto pointers = copyEntries(given.pointers);
+  const auto coordinates = pointers ? copyRun(given.coordinates) : std::nullopt;
+  if (!coordinates) return nullptr;
+  copy->pointers = *pointers;
+  copy->coordinates = *coordinates;
+  if (given.attributes().empty() && given.soundings().empty()) return copy;
+  const auto attributes = copyAttributes(given.attributes());
+  const auto soundings = attributes ? copyRun(given.soundings()) : std::nullopt;
+  copy->extras = soundings ? arena_.create<VectorExtras>() : nullptr;
+  if (copy->extras == nullptr) {
+    outOfMemory_ = true;
+    return nullptr;
+  }
+  copy->extras->attributes = *attributes;
+  copy->extras->soundings = *soundings;
+  return copy;
+}
+
+FeatureRecord* Updater::copyOf(const FeatureRecord& given) {
+  auto* copy = arena_.createRecord<FeatureRecord>();
+  if (copy == nullptr) {
+    outOfMemory_ = true;
+    return nullptr;
+  }
+  *copy = given;
+  copy->extras = nullptr;
+  const auto attributes = copyAttributes(given.attributes);
+  const auto spatial = attributes ? copyEntries(given.spatialPointers) : std::nullopt;
+  if (!spatial) return nullptr;
+  copy->attributes = *attributes;
+  copy->spatialPointers = *spatial;
+  // Update controls mean nothing once the record is in the chart.
+  if (given.nationalAttributes().empty() && given.featurePointers().empty()) return copy;
+  const auto national = copyAttributes(given.nationalAttributes());
+  const auto pointers = national ? copyFeaturePointers(given.featurePointers()) : std::nullopt;
+  copy->extras = pointers ? arena_.create<FeatureExtras>() : nullptr;
+  if (copy->extras == nullptr) {
+    outOfMemory_ = true;
+    return nullptr;
+  }
+  copy->extras->nationalAttributes = *national;
+  copy->extras->featurePointers = *pointers;
+  return copy;
+}
+
+bool Updater::modify(VectorRecord& held, const VectorRecord& given) {
+  // Every change is made aside first; the record changes only when all of
+  // them can apply.
+  std::optional<Entries<VectorPointerEntry>> pointers = held.pointers;
+  if (given.pointerControl() != nullptr) {
+    pointers = editEntries("VRPC", held.pointers, given.pointers, *given.pointerControl());
+  } else if (!given.pointers.empty()) {
+    why_ = "VRPT without VRPC";
+    return false;
+  }
+  if (!pointers) return false;
+
+  const bool soundings = !held.soundings().empty() || !given.soundings().empty();
+  std::optional<CoordinateRun> coordinates = held.coordinates;
+  std::optional<SoundingRun> depths = held.soundings();
+  if (given.coordinateControl() != nullptr) {
+    if (soundings) {
+      depths = editRun("SGCC", held.soundings(), given.soundings(), *given.coordinateControl());
+    } else {
+      coordinates =
+          editRun("SGCC", held.coordinates, given.coordinates, *given.coordinateControl());
+    }
+  } else if (!given.coordinates.empty() || !given.soundings().empty()) {
+    why_ = "coordinates without SGCC";
+    return false;
+  }
+  if (!coordinates || !depths) return false;
+
+  std::optional<Entries<AttributeEntry>> attributes = held.attributes();
+  if (!given.attributes().empty())
+    attributes = editAttributes(held.attributes(), given.attributes(), false);
+  if (!attributes) return false;
+
+  const bool extrasNeeded = !attributes->empty() || !depths->empty();
+  if (extrasNeeded && held.extras == nullptr) {
+    held.extras = arena_.create<VectorExtras>();
+    if (held.extras == nullptr) {
+      outOfMemory_ = true;
+      return false;
+    }
+  }
+  held.pointers = *pointers;
+  held.coordinates = *coordinates;
+  if (held.extras != nullptr) {
+    held.extras->attributes = *attributes;
+    held.extras->soundings = *depths;
+  }
+  held.rver = given.rver;
+  return true;
+}
+
+bool Updater::modify(FeatureRecord& held, const FeatureRecord& given) {
+  std::optional<Entries<SpatialPointerEntry>> spatial = held.spatialPointers;
+  if (given.spatialPointerControl() != nullptr) {
+    spatial = editEntries("FSPC", held.spatialPointers, given.spatialPointers,
+                          *given.spatialPointerControl());
+  } else if (!given.spatialPointers.empty()) {
+    why_ = "FSPT without FSPC";
+    return false;
+  }
+  if (!spatial) return false;
+
+  std::optional<Entries<FeaturePointerEntry>> pointers = held.featurePointers();
+  if (given.featurePointerControl() != nullptr) {
+    const auto copied = copyFeaturePointers(given.featurePointers());
+    if (!copied) return false;
+    pointers = editEntries("FFPC", held.featurePointers(), *copied, *given.featurePointerControl());
+  } else if (!given.featurePointers().empty()) {
+    why_ = "FFPT without FFPC";
+    return false;
+  }
+  if (!pointers) return false;
+
+  std::optional<Entries<AttributeEntry>> attributes = held.attributes;
+  if (!given.attributes.empty())
+    attributes = editAttributes(held.attributes, given.attributes, true);
+  if (!attributes) return false;
+  std::optional<Entries<AttributeEntry>> national = held.nationalAttributes();
+  if (!given.nationalAttributes().empty())
+    national = editAttributes(held.nationalAttributes(), given.nationalAttributes(), true);
+  if (!national) return false;
+
+  const bool extrasNeeded = !national->empty() || !pointers->empty();
+  if (extrasNeeded && held.extras == nullptr) {
+    held.extras = arena_.create<FeatureExtras>();
+    if (held.extras == nullptr) {
+      outOfMemory_ = true;
+      return false;
+    }
+  }
+  held.spatialPointers = *spatial;
+  held.attributes = *attributes;
+  if (held.extras != nullptr) {
+    held.extras->nationalAttributes = *national;
+    held.extras->featurePointers = *pointers;
+  }
+  held.rver = given.rver;
+  return true;
+}
+
+template <typename T>
+void removeFrom(List<T>& list, const std::unordered_set<const void*>& gone) {
+  List<T> kept;
+  for (T* record = list.first; record != nullptr;) {
+    T* next = record->next;
+    if (!gone.contains(record)) kept.append(record);
+    record = next;
+  }
+  list = kept;
+}
+
+void Updater::removeDeleted() {
+  if (deleted_.empty()) return;
+  removeFrom(base_.features, deleted_);
+  removeFrom(base_.isolatedNodes, deleted_);
+  removeFrom(base_.connectedNodes, deleted_);
+  removeFrom(base_.edges, deleted_);
+}
+
+void Updater::recomputeExtent() {
+  Dataset& d = base_;
+  d.extentsEmpty = 1;
+  d.minX = d.maxX = d.minY = d.maxY = 0;
+  auto widen = [&d](double x, double y) {
+    if (d.extentsEmpty == 1) {
+      d.minX = d.maxX = x;
+      d.minY = d.maxY = y;
+      d.extentsEmpty = 0;
+      return;
+    }
+    d.minX = std::min(d.minX, x);
+    d.maxX = std::max(d.maxX, x);
+    d.minY = std::min(d.minY, y);
+    d.maxY = std::max(d.maxY, y);
+  };
+  for (const List<VectorRecord>* list : {&d.isolatedNodes, &d.connectedNodes, &d.edges}) {
+    for (const VectorRecord* vector : *list) {
+      for (const Coordinate c : vector->coordinates)
+        widen(c.x, c.y);
+      for (const Sounding s : vector->soundings())
+        widen(s.x, s.y);
+    }
+  }
+}
+
+}  // namespace
+
+std::vector<std::string> updateFilesBeside(const std::string& basePath) {
+  namespace fs = std::filesystem;
+  const fs::path base(basePath);
+  if (base.extension() != ".000") return {};
+  const std::string stem = base.stem().string();
+  const fs::path folder = base.has_parent_path() ? base.parent_path() : fs::path(".");
+  std::vector<std::pair<int, std::string>> found;
+  std::error_code error;
+  for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+    const fs::path name = it->path().filename();
+    const std::string extension = name.extension().string();
+    if (name.stem().string() != stem || extension.size() != 4) continue;
+    if (!std::all_of(extension.begin() + 1, extension.end(),
+                     [](unsigned char c) { return std::isdigit(c) != 0; }))
+      continue;
+    const int number = std::stoi(extension.substr(1));
+    std::error_code ignored;
+    if (number == 0 || !it->is_regular_file(ignored)) continue;
+    found.emplace_back(number, (base.parent_path() / name).string());
+  }
+  std::sort(found.begin(), found.end());
+  std::vector<std::string> files;
+  for (auto& [number, path] : found)
+    files.push_back(std::move(path));
+  return files;
+}
+
+UpdateReport applyUpdateFiles(Dataset& base, const std::vector<std::string>& files,
+                              const LogFn& log) {
+  if (files.empty()) return {};
+  return Updater(base, log).run(files);
+}
+
+}  // namespace abys

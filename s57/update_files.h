@@ -1,0 +1,39 @@
+// Update files: NAME.001, NAME.002, ... beside a base cell NAME.000, each
+// holding the records that changed since the one before. Applying them in
+// order to the loaded base gives the chart as it stands.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "dataset.h"
+#include "messages.h"
+
+namespace abys {
+
+// NAME.001 to NAME.999 that exist beside basePath, in number order, when
+// basePath names a NAME.000; none for any other path.
+std::vector<std::string> updateFilesBeside(const std::string& basePath);
+
+struct UpdateReport {
+  std::vector<std::string> applied;  // the files applied, in order
+  int refused = 0;                   // instructions and files refused
+  bool cancelled = false;            // an update of edition 0 cancelled the cell
+  bool outOfMemory = false;          // memory ran out; the rest was not applied
+};
+
+// Applies files to base (a cell loaded completely by loadCell) in order.
+// Each file must be an update of the base's edition whose update number
+// follows the last one applied: the first that is not, or that cannot be
+// read, stops the sequence there; one of edition 0 cancels the cell (the
+// records are left as they were and the report says so). Within a file an
+// instruction that cannot apply (an insert of a record that exists, a
+// delete or modify of one that does not, a version that is not the held
+// one plus one, an index or count outside the field) is refused and leaves
+// its record as it was; the file's other instructions still apply. log
+// receives one line per file applied, left aside or refused and one per
+// instruction refused, naming the file, the record and the reason.
+UpdateReport applyUpdateFiles(Dataset& base, const std::vector<std::string>& files,
+                              const LogFn& log);
+
+}  // namespace abys

@@ -1,0 +1,458 @@
+#include "update_files.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "cell_writer.h"
+#include "support/load.h"
+
+namespace abys {
+namespace {
+
+namespace cw = abys::cellwriter;
+
+constexpr uint16_t kValdco = 174;
+constexpr uint16_t kObjnam = 116;
+constexpr uint16_t kNobjnm = 301;
+const std::string kDelete = "\x7f";
+
+// A small base cell: a line on edge 13 between nodes 11 and 12, a named
+// point at isolated node 21, soundings at node 31, and a feature pointer.
+cw::Cell baseCell() {
+  cw::Cell cell;
+  cell.dsid.dsnm = "BASE.000";
+  cell.vectors = {cw::connectedNode(11, {139.0, 35.0}), cw::connectedNode(12, {139.3, 35.0}),
+                  cw::edge(13, 11, 12, {{139.1, 35.1}, {139.2, 35.1}}),
+                  cw::isolatedNode(21, {139.5, 35.5}),
+                  cw::soundingNode(31, {{139.6, 35.6, 4.5}, {139.7, 35.7, 12.0}})};
+  cell.vectors.back().attributes = {{87, "5"}};
+  cell.features = {
+      {.rcid = 1,
+       .prim = 2,
+       .objl = 43,
+       .attributes = {{kValdco, "5"}},
+       .spatialPointers = {{.rcid = 13}}},
+      {.rcid = 2,
+       .prim = 1,
+       .objl = 75,
+       .attributes = {{kObjnam, "Light"}},
+       .nationalAttributes = {{kNobjnm, u"灯台"}},
+       .featurePointers = {{.fidn = 1}},
+       .spatialPointers = {{.rcnm = 110, .rcid = 21}}},
+      {.rcid = 3, .prim = 1, .objl = 129, .spatialPointers = {{.rcnm = 110, .rcid = 31}}},
+  };
+  return cell;
+}
+
+// An update of the base: no parameter record, update number n.
+cw::Cell updateCell(int n, std::vector<cw::Vector> vectors, std::vector<cw::Feature> features) {
+  cw::Cell cell;
+  cell.dsid.expp = 2;
+  cell.dsid.dsnm = "BASE.00" + std::to_string(n);
+  cell.dsid.updn = std::to_string(n);
+  cell.withDspm = false;
+  cell.vectors = std::move(vectors);
+  cell.features = std::move(features);
+  return cell;
+}
+
+std::string attributesOf(const Entries<AttributeEntry>& attributes) {
+  std::string text;
+  for (const AttributeEntry* a : attributes)
+    text +=
+        formatMessage(" %d=", a->attl) + std::string(a->atvl, static_cast<size_t>(a->atvlLength));
+  return text;
+}
+
+// Every record of the dataset as a line of text, by record name.
+std::map<std::string, std::string> recordsOf(const Dataset& d) {
+  std::map<std::string, std::string> records;
+  for (const FeatureRecord* f : d.features) {
+    std::string text = formatMessage("v%d objl %d A[", f->rver, f->objl) +
+                       attributesOf(f->attributes) + "] N[" +
+                       attributesOf(f->nationalAttributes()) + "] S[";
+    for (const SpatialPointerEntry* p : f->spatialPointers)
+      text += " " + recordName(p->rcnm, p->rcid) + formatMessage("/%d", p->ornt);
+    text += "] F[";
+    for (const FeaturePointerEntry* p : f->featurePointers())
+      text += formatMessage(" %u", p->fidn);
+    records[recordName(f->rcnm, f->rcid)] = text + "]";
+  }
+  for (const List<VectorRecord>* list : {&d.isolatedNodes, &d.connectedNodes, &d.edges}) {
+    for (const VectorRecord* v : *list) {
+      std::string text = formatMessage("v%d A[", v->rver) + attributesOf(v->attributes()) + "] P[";
+      for (const VectorPointerEntry* p : v->pointers)
+        text += " " + recordName(p->rcnm, p->rcid);
+      text += "] C[";
+      for (const Coordinate c : v->coordinates)
+        text += formatMessage(" %.1f,%.1f", c.x, c.y);
+      text += "] Z[";
+      for (const Sounding s : v->soundings())
+        text += formatMessage(" %.1f,%.1f,%.1f", s.x, s.y, s.z);
+      records[recordName(v->rcnm, v->rcid)] = text + "]";
+    }
+  }
+  return records;
+}
+
+struct Applied {
+  UpdateReport report;
+  std::string log;
+  std::map<std::string, std::string> records;
+  Dataset dataset;
+};
+
+// Loads base and applies the updates, written beside it as BASE.001...
+void apply(const cw::Cell& base, const std::vector<std::string>& updates, Applied& out) {
+  test::TempFolder folder;
+  const std::string basePath = folder.writeBytes(cw::encodeCell(base), "BASE.000");
+  for (size_t i = 0; i < updates.size(); ++i)
+    folder.writeBytes(updates[i], "BASE.00" + std::to_string(i + 1));
+  ASSERT_EQ(test::load(out.dataset, basePath).status, 0);
+  out.report = applyUpdateFiles(
+      out.dataset, updateFilesBeside(basePath),
+      [&](const char* format, std::va_list args) { out.log += formatMessage(format, args); });
+  out.records = recordsOf(out.dataset);
+}
+
+std::map<std::string, std::string> baseRecords() {
+  Dataset dataset;
+  test::TempFolder folder;
+  test::load(dataset, folder.writeBytes(cw::encodeCell(baseCell()), "BASE.000"));
+  return recordsOf(dataset);
+}
+
+struct InstructionCase {
+  const char* what;
+  std::vector<cw::Vector> vectors;
+  std::vector<cw::Feature> features;
+  std::map<std::string, std::string> changed;  // record -> its line; "" when gone
+  std::string refusal = "";                    // the refusal line, if any
+};
+
+cw::Feature modifyFeature(uint32_t rcid, uint16_t rver = 2) {
+  return {.rcid = rcid, .rver = rver, .ruin = 3};
+}
+cw::Vector modifyVector(uint8_t rcnm, uint32_t rcid) {
+  return {.rcnm = rcnm, .rcid = rcid, .rver = 2, .ruin = 3};
+}
+
+TEST(UpdateFiles, EachInstructionAppliesOrIsRefusedLeavingItsRecord) {
+  const auto base = baseRecords();
+  const std::string line = "v1 objl 43 A[ 174=5] N[] S[ VE0000000013/1] F[]";
+  auto with = [](cw::Feature f, auto change) {
+    change(f);
+    return f;
+  };
+  auto withVector = [](cw::Vector v, auto change) {
+    change(v);
+    return v;
+  };
+  const std::vector<InstructionCase> cases = {
+      {"attribute value replaced",
+       {},
+       {with(modifyFeature(1),
+             [](auto& f) {
+               f.attributes = {{kValdco, "7"}};
+             })},
+       {{"FE0000000001", "v2 objl 43 A[ 174=7] N[] S[ VE0000000013/1] F[]"}}},
+      {"attribute removed by the delete marker, another added in code order",
+       {},
+       {with(modifyFeature(2),
+             [&](auto& f) {
+               f.attributes = {{kObjnam, kDelete}, {80, "3"}};
+             })},
+       {{"FE0000000002", "v2 objl 75 A[ 80=3] N[ 301=" + std::string("\x6f\x70\xf0\x53", 4) +
+                             "] S[ VI0000000021/1] F[ 1]"}}},
+      {"national attribute removed",
+       {},
+       {with(modifyFeature(2),
+             [](auto& f) {
+               f.nationalAttributes = {{kNobjnm, u"\x7f"}};
+             })},
+       {{"FE0000000002", "v2 objl 75 A[ 116=Light] N[] S[ VI0000000021/1] F[ 1]"}}},
+      {"feature inserted",
+       {},
+       {{.rcid = 9, .prim = 2, .objl = 30, .spatialPointers = {{.rcid = 13, .ornt = 2}}}},
+       {{"FE0000000009", "v1 objl 30 A[] N[] S[ VE0000000013/2] F[]"}}},
+      {"feature deleted", {}, {{.rcid = 3, .rver = 2, .ruin = 2}}, {{"FE0000000003", ""}}},
+      {"spatial pointer inserted before the first",
+       {},
+       {with(modifyFeature(1),
+             [](auto& f) {
+               f.fspc = cw::UpdateControl{1, 1, 1};
+               f.spatialPointers = {{.rcid = 14, .ornt = 2}};
+             })},
+       {{"FE0000000001", "v2 objl 43 A[ 174=5] N[] S[ VE0000000014/2 VE0000000013/1] F[]"}}},
+      {"spatial pointer appended after the last",
+       {},
+       {with(modifyFeature(1),
+             [](auto& f) {
+               f.fspc = cw::UpdateControl{1, 2, 1};
+               f.spatialPointers = {{.rcid = 14}};
+             })},
+       {{"FE0000000001", "v2 objl 43 A[ 174=5] N[] S[ VE0000000013/1 VE0000000014/1] F[]"}}},
+      {"spatial pointer rewritten",
+       {},
+       {with(modifyFeature(1),
+             [](auto& f) {
+               f.fspc = cw::UpdateControl{3, 1, 1};
+               f.spatialPointers = {{.rcid = 15, .ornt = 2}};
+             })},
+       {{"FE0000000001", "v2 objl 43 A[ 174=5] N[] S[ VE0000000015/2] F[]"}}},
+      {"feature pointer deleted",
+       {},
+       {with(modifyFeature(2),
+             [](auto& f) {
+               f.ffpc = cw::UpdateControl{2, 1, 1};
+             })},
+       {{"FE0000000002", "v2 objl 75 A[ 116=Light] N[ 301=" + std::string("\x6f\x70\xf0\x53", 4) +
+                             "] S[ VI0000000021/1] F[]"}}},
+      {"coordinates inserted, deleted and rewritten in one file",
+       {withVector(modifyVector(130, 13),
+                   [](auto& v) {
+                     v.sgcc = cw::UpdateControl{3, 2, 1};
+                     v.coordinates = {{139.2, 35.2}};
+                   }),
+        withVector(modifyVector(110, 21),
+                   [](auto& v) {
+                     v.sgcc = cw::UpdateControl{3, 1, 1};
+                     v.coordinates = {{140.0, 36.0}};
+                   })},
+       {},
+       {{"VE0000000013", "v2 A[] P[ VC0000000011 VC0000000012] C[ 139.1,35.1 139.2,35.2] Z[]"},
+        {"VI0000000021", "v2 A[] P[] C[ 140.0,36.0] Z[]"}}},
+      {"soundings deleted",
+       {withVector(modifyVector(110, 31),
+                   [](auto& v) {
+                     v.sgcc = cw::UpdateControl{2, 1, 1};
+                   })},
+       {},
+       {{"VI0000000031", "v2 A[ 87=5] P[] C[] Z[ 139.7,35.7,12.0]"}}},
+      {"vector pointer rewritten and attribute added",
+       {withVector(modifyVector(130, 13),
+                   [](auto& v) {
+                     v.vrpc = cw::UpdateControl{3, 2, 1};
+                     v.pointers = {{.rcid = 21, .topi = 2}};
+                     v.attributes = {{87, "2"}};
+                   })},
+       {},
+       {{"VE0000000013",
+         "v2 A[ 87=2] P[ VC0000000011 VC0000000021] C[ 139.1,35.1 139.2,35.1] Z[]"}}},
+      {"vector record deleted",
+       {{.rcnm = 110, .rcid = 21, .rver = 2, .ruin = 2}},
+       {},
+       {{"VI0000000021", ""}}},
+      {"insert of a record that exists",
+       {},
+       {{.rcid = 1, .objl = 30}},
+       {},
+       "Update BASE.001: insert of FE0000000001 refused: the record exists\n"},
+      {"delete of a record that does not exist",
+       {{.rcnm = 130, .rcid = 99, .rver = 2, .ruin = 2}},
+       {},
+       {},
+       "Update BASE.001: delete of VE0000000099 refused: no such record\n"},
+      {"a version that does not follow",
+       {},
+       {with(modifyFeature(1, 3),
+             [](auto& f) {
+               f.attributes = {{kValdco, "7"}};
+             })},
+       {},
+       "Update BASE.001: modify of FE0000000001 refused: version 3 does not follow the version "
+       "held, 1\n"},
+      {"an index outside the field leaves the attributes of the record too",
+       {},
+       {with(modifyFeature(1),
+             [](auto& f) {
+               f.attributes = {{kValdco, "7"}};
+               f.fspc = cw::UpdateControl{2, 2, 1};
+             })},
+       {},
+       "Update BASE.001: modify of FE0000000001 refused: FSPC: delete at index 2, outside the 1 "
+       "elements held\n"},
+      {"a count that runs past the field",
+       {withVector(modifyVector(130, 13),
+                   [](auto& v) {
+                     v.sgcc = cw::UpdateControl{2, 2, 2};
+                   })},
+       {},
+       {},
+       "Update BASE.001: modify of VE0000000013 refused: SGCC: delete of 2 elements from index 2 "
+       "runs past the 2 held\n"},
+      {"a count that is not what the update gives",
+       {withVector(modifyVector(130, 13),
+                   [](auto& v) {
+                     v.sgcc = cw::UpdateControl{1, 1, 2};
+                     v.coordinates = {{139.0, 35.0}};
+                   })},
+       {},
+       {},
+       "Update BASE.001: modify of VE0000000013 refused: SGCC: insert of 2 elements, the update "
+       "gives 1\n"},
+      {"pointers without their control field",
+       {},
+       {with(modifyFeature(1), [](auto& f) { f.spatialPointers = {{.rcid = 14}}; })},
+       {},
+       "Update BASE.001: modify of FE0000000001 refused: FSPT without FSPC\n"},
+      {"no such instruction",
+       {},
+       {{.rcid = 1, .ruin = 7}},
+       {},
+       "Update BASE.001: instruction 7 of FE0000000001 refused: no such record update "
+       "instruction\n"},
+  };
+  ASSERT_EQ(base.at("FE0000000001"), line);
+  for (const InstructionCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    Applied applied;
+    apply(baseCell(), {cw::encodeCell(updateCell(1, c.vectors, c.features))}, applied);
+    std::map<std::string, std::string> expected = base;
+    for (const auto& [name, text] : c.changed) {
+      if (text.empty()) {
+        expected.erase(name);
+      } else {
+        expected[name] = text;
+      }
+    }
+    EXPECT_EQ(applied.records, expected);
+    EXPECT_EQ(applied.report.applied.size(), 1u);
+    EXPECT_EQ(applied.report.refused, c.refusal.empty() ? 0 : 1);
+    if (!c.refusal.empty()) {
+      EXPECT_NE(applied.log.find(c.refusal), std::string::npos) << applied.log;
+    }
+    EXPECT_EQ(test::invariantViolations(applied.dataset), "");
+  }
+}
+
+TEST(UpdateFiles, ListCountsAndExtentFollowTheUpdates) {
+  Applied applied;
+  cw::Vector far = cw::isolatedNode(41, {141.0, 37.0});
+  apply(baseCell(),
+        {cw::encodeCell(updateCell(1, {far}, {{.rcid = 3, .rver = 2, .ruin = 2}})),
+         cw::encodeCell(updateCell(2, {{.rcnm = 110, .rcid = 41, .rver = 2, .ruin = 2}}, {}))},
+        applied);
+  const Dataset& d = applied.dataset;
+  EXPECT_EQ(d.features.count, 2);
+  EXPECT_EQ(d.isolatedNodes.count, 2);
+  EXPECT_EQ(d.vectorCount, 5);
+  EXPECT_EQ(d.minX, 139.0);
+  EXPECT_EQ(d.maxX, 139.7);
+  EXPECT_EQ(d.maxY, 35.7);
+  EXPECT_EQ(applied.log,
+            "Update BASE.001 applied: update 1, 1 records inserted, 1 deleted, 0 modified, 0 "
+            "refused\n"
+            "Update BASE.002 applied: update 2, 0 records inserted, 1 deleted, 0 modified, 0 "
+            "refused\n");
+}
+
+struct SequenceCase {
+  const char* what;
+  std::string baseUpdate;          // the base's UPDN
+  std::vector<std::string> files;  // BASE.001, BASE.002, ...
+  size_t applied;
+  bool cancelled;
+  std::string log;
+};
+
+TEST(UpdateFiles, TheSequenceStopsAtAGapARepeatOrAnotherEdition) {
+  auto update = [](int n, const std::string& edition = "1", uint8_t expp = 2) {
+    cw::Cell cell = updateCell(n, {}, {{.rcid = 50 + static_cast<uint32_t>(n), .objl = 30}});
+    cell.dsid.edtn = edition;
+    cell.dsid.expp = expp;
+    return cw::encodeCell(cell);
+  };
+  auto applied = [](int n) {
+    return formatMessage(
+        "Update BASE.00%d applied: update %d, 1 records inserted, 0 deleted, 0 modified, 0 "
+        "refused\n",
+        n, n);
+  };
+  const std::string cut = update(2).substr(0, 200);
+  const std::vector<SequenceCase> cases = {
+      {"in order",
+       "0",
+       {update(1), update(2), update(3)},
+       3,
+       false,
+       applied(1) + applied(2) + applied(3)},
+      {"a gap",
+       "0",
+       {update(1), update(3), update(4)},
+       1,
+       false,
+       applied(1) +
+           "Update BASE.002 refused: update 3 does not follow update 1; no later update applied\n"},
+      {"a repeat",
+       "0",
+       {update(1), update(1)},
+       1,
+       false,
+       applied(1) +
+           "Update BASE.002 refused: update 1 does not follow update 1; no later update applied\n"},
+      {"another edition",
+       "0",
+       {update(1, "2")},
+       0,
+       false,
+       "Update BASE.001 refused: edition 2, the cell is edition 1; no later update applied\n"},
+      {"not an update",
+       "0",
+       {update(1, "1", 1)},
+       0,
+       false,
+       "Update BASE.001 refused: not an update file (EXPP 1); no later update applied\n"},
+      {"a cut file",
+       "0",
+       {update(1), cut, update(3)},
+       1,
+       false,
+       applied(1) +
+           "Update BASE.002 refused: the file cannot be read (load status 8); no later update "
+           "applied\n"},
+      {"edition 0 cancels",
+       "0",
+       {update(1), update(2, "0")},
+       1,
+       true,
+       applied(1) + "Update BASE.002 cancels the cell (edition 0)\n"},
+      {"a re-issue holds the first updates",
+       "2",
+       {update(1), update(2), update(3)},
+       1,
+       false,
+       "Update BASE.001 left aside: update 1 is part of the cell (update 2)\n"
+       "Update BASE.002 left aside: update 2 is part of the cell (update 2)\n" +
+           applied(3)},
+  };
+  for (const SequenceCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    cw::Cell base = baseCell();
+    base.dsid.updn = c.baseUpdate;
+    Applied out;
+    apply(base, c.files, out);
+    EXPECT_EQ(out.report.applied.size(), c.applied);
+    EXPECT_EQ(out.report.cancelled, c.cancelled);
+    EXPECT_EQ(out.log, c.log);
+  }
+}
+
+TEST(UpdateFiles, FilesBesideACellInNumberOrder) {
+  test::TempFolder folder;
+  for (const char* name : {"CELL.000", "CELL.010", "CELL.002", "CELL.001", "CELL.0x1", "CELL.0001",
+                           "OTHER.001", "CELL.TXT"}) {
+    folder.writeBytes("", name);
+  }
+  const std::string dir = folder.path() + "/";
+  EXPECT_EQ(updateFilesBeside(dir + "CELL.000"),
+            (std::vector<std::string>{dir + "CELL.001", dir + "CELL.002", dir + "CELL.010"}));
+  EXPECT_TRUE(updateFilesBeside(dir + "CELL.001").empty());
+  EXPECT_TRUE(updateFilesBeside(dir + "MISSING/CELL.000").empty());
+}
+
+}  // namespace
+}  // namespace abys
