@@ -8,6 +8,7 @@
 
 #include "cell_writer.h"
 #include "support/load.h"
+#include "support/records.h"
 
 namespace abys {
 namespace {
@@ -59,45 +60,6 @@ cw::Cell updateCell(int n, std::vector<cw::Vector> vectors, std::vector<cw::Feat
   return cell;
 }
 
-std::string attributesOf(const Entries<AttributeEntry>& attributes) {
-  std::string text;
-  for (const AttributeEntry* a : attributes)
-    text +=
-        formatMessage(" %d=", a->attl) + std::string(a->atvl, static_cast<size_t>(a->atvlLength));
-  return text;
-}
-
-// Every record of the dataset as a line of text, by record name.
-std::map<std::string, std::string> recordsOf(const Dataset& d) {
-  std::map<std::string, std::string> records;
-  for (const FeatureRecord* f : d.features) {
-    std::string text = formatMessage("v%d objl %d A[", f->rver, f->objl) +
-                       attributesOf(f->attributes) + "] N[" +
-                       attributesOf(f->nationalAttributes()) + "] S[";
-    for (const SpatialPointerEntry* p : f->spatialPointers)
-      text += " " + recordName(p->rcnm, p->rcid) + formatMessage("/%d", p->ornt);
-    text += "] F[";
-    for (const FeaturePointerEntry* p : f->featurePointers())
-      text += formatMessage(" %u", p->fidn);
-    records[recordName(f->rcnm, f->rcid)] = text + "]";
-  }
-  for (const List<VectorRecord>* list : {&d.isolatedNodes, &d.connectedNodes, &d.edges}) {
-    for (const VectorRecord* v : *list) {
-      std::string text = formatMessage("v%d A[", v->rver) + attributesOf(v->attributes()) + "] P[";
-      for (const VectorPointerEntry* p : v->pointers)
-        text += " " + recordName(p->rcnm, p->rcid);
-      text += "] C[";
-      for (const Coordinate c : v->coordinates)
-        text += formatMessage(" %.1f,%.1f", c.x, c.y);
-      text += "] Z[";
-      for (const Sounding s : v->soundings())
-        text += formatMessage(" %.1f,%.1f,%.1f", s.x, s.y, s.z);
-      records[recordName(v->rcnm, v->rcid)] = text + "]";
-    }
-  }
-  return records;
-}
-
 struct Applied {
   UpdateReport report;
   std::string log;
@@ -115,14 +77,14 @@ void apply(const cw::Cell& base, const std::vector<std::string>& updates, Applie
   out.report = applyUpdateFiles(
       out.dataset, updateFilesBeside(basePath),
       [&](const char* format, std::va_list args) { out.log += formatMessage(format, args); });
-  out.records = recordsOf(out.dataset);
+  out.records = test::recordsOf(out.dataset);
 }
 
 std::map<std::string, std::string> baseRecords() {
   Dataset dataset;
   test::TempFolder folder;
   test::load(dataset, folder.writeBytes(cw::encodeCell(baseCell()), "BASE.000"));
-  return recordsOf(dataset);
+  return test::recordsOf(dataset);
 }
 
 struct InstructionCase {
@@ -348,6 +310,66 @@ TEST(UpdateFiles, ListCountsAndExtentFollowTheUpdates) {
             "refused\n"
             "Update BASE.002 applied: update 2, 0 records inserted, 1 deleted, 0 modified, 0 "
             "refused\n");
+}
+
+// Each allocation of an update's application failing in turn: the report
+// says so and every record is either as it was or as the update makes it.
+TEST(UpdateFiles, MemoryRunningOutLeavesEachRecordWholeAndOld) {
+  cw::Feature modified = modifyFeature(1);
+  modified.attributes = {{kValdco, "7"}, {kObjnam, "Contour"}};
+  modified.fspc = cw::UpdateControl{1, 2, 1};
+  modified.spatialPointers = {{.rcid = 14}};
+  cw::Feature national = modifyFeature(2);
+  national.nationalAttributes = {{kNobjnm, u"Lighthouse"}};
+  national.ffpc = cw::UpdateControl{1, 1, 1};
+  national.featurePointers = {{.fidn = 3, .comt = "pointer"}};
+  cw::Vector edge = modifyVector(130, 13);
+  edge.sgcc = cw::UpdateControl{1, 1, 1};
+  edge.coordinates = {{139.05, 35.05}};
+  edge.attributes = {{87, "1"}};
+  cw::Vector inserted = cw::soundingNode(41, {{140.0, 36.0, 3.0}});
+  inserted.attributes = {{87, "2"}};
+  cw::Feature added{.rcid = 9,
+                    .objl = 30,
+                    .attributes = {{kObjnam, "New"}},
+                    .nationalAttributes = {{kNobjnm, u"New"}},
+                    .featurePointers = {{.fidn = 1}},
+                    .spatialPointers = {{.rcid = 13}}};
+  const std::string update = cw::encodeCell(updateCell(
+      1, {edge, inserted}, {modified, national, added, {.rcid = 3, .rver = 2, .ruin = 2}}));
+
+  Applied whole;
+  apply(baseCell(), {update}, whole);
+  ASSERT_EQ(whole.report.applied.size(), 1u);
+  ASSERT_EQ(whole.report.refused, 0);
+  const auto before = baseRecords();
+
+  test::TempFolder folder;
+  const std::string basePath = folder.writeBytes(cw::encodeCell(baseCell()), "BASE.000");
+  const std::vector<std::string> files = {folder.writeBytes(update, "BASE.001")};
+  for (long failing = 1;; ++failing) {
+    SCOPED_TRACE(failing);
+    Dataset d;
+    ASSERT_EQ(test::load(d, basePath).status, 0);
+    const long loaded = d.arena.allocations();
+    d.arena.failFrom(loaded + failing);
+    const UpdateReport report = applyUpdateFiles(d, files, {});
+    EXPECT_EQ(test::invariantViolations(d), "");
+    const auto records = test::recordsOf(d);
+    for (const auto& [name, text] : records) {
+      const auto old = before.find(name);
+      const auto updated = whole.records.find(name);
+      EXPECT_TRUE((old != before.end() && old->second == text) ||
+                  (updated != whole.records.end() && updated->second == text))
+          << name << ": " << text;
+    }
+    if (!report.outOfMemory) {
+      EXPECT_EQ(records, whole.records);
+      EXPECT_GT(failing, 5);
+      break;
+    }
+    EXPECT_TRUE(report.applied.empty());
+  }
 }
 
 struct SequenceCase {

@@ -286,6 +286,73 @@ TEST(AbysCheck, TotalLineAndExitStatus) {
   }
 }
 
+// An update of goodCell(): number n of edition edition, adding a feature.
+std::string goodCellUpdate(int n, const std::string& edition = "1") {
+  cellwriter::Cell cell;
+  cell.dsid.expp = 2;
+  cell.dsid.edtn = edition;
+  cell.dsid.updn = std::to_string(n);
+  cell.withDspm = false;
+  cell.features.push_back(
+      {.rcid = 10 + static_cast<uint32_t>(n), .objl = 30, .spatialPointers = {{.rcid = 3}}});
+  return cellwriter::encodeCell(cell);
+}
+
+TEST(AbysCheck, UpdateFilesBesideACellAreAppliedUnlessToldNot) {
+  test::TempFolder folder;
+  const std::string cell = folder.writeBytes(goodCell(), "C.000");
+  const std::string update = folder.writeBytes(goodCellUpdate(1), "C.001");
+  folder.writeBytes(catalogue({{"C.000", "BIN"}, {"C.001", "BIN"}}), "CATALOG.031");
+  const std::string summary =
+      ": load 0, check 0, features %d, vectors 3 (points 0, nodes 2, "
+      "edges 1), findings %d%s\n";
+  const struct {
+    std::string arguments;
+    std::string out;  // the first line of standard output
+    int exitStatus = 0;
+  } cases[] = {
+      {"--summary " + cell, cell + formatMessage(summary.c_str(), 2, 1, ", updates C.001")},
+      {"--summary --no-updates " + cell, cell + formatMessage(summary.c_str(), 1, 0, "")},
+      {"--summary " + update,
+       update + ": load 0, check 310, features 1, vectors 0 (points 0, nodes "
+                "0, edges 0), findings 1\n",
+       1},
+      {cell, "Loading S-57 Binary File (DDF) " + cell + " ... Please Wait !\n"},
+      // A folder's catalogue lists the update, which goes with its cell.
+      {"--summary " + folder.path(),
+       cell + formatMessage(summary.c_str(), 2, 1, ", updates C.001")},
+      {"--summary --no-updates " + folder.path(), cell + formatMessage(summary.c_str(), 1, 0, ""),
+       1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.arguments);
+    const ProgramRun r = run(c.arguments);
+    EXPECT_EQ(r.exitStatus, c.exitStatus);
+    EXPECT_EQ(r.out.substr(0, r.out.find('\n') + 1), c.out);
+  }
+  EXPECT_EQ(run("--summary " + folder.path()).out.find("C.001:"), std::string::npos);
+  EXPECT_NE(run("--summary --no-updates " + folder.path()).out.find("C.001:"), std::string::npos);
+  EXPECT_NE(run(cell).out.find(
+                "DELTA = 0.0000450000  EPS = 0.0000000500\n"
+                "Update C.001 applied: update 1, 1 records inserted, 0 deleted, 0 modified, 0 "
+                "refused\nChecking Feature Number Uniqness\n"),
+            std::string::npos);
+
+  const nlohmann::json json = nlohmann::json::parse(run("--json " + cell).out)["files"][0];
+  EXPECT_EQ(json["updates"],
+            nlohmann::json({{"applied", {update}}, {"refused", 0}, {"cancelled", false}}));
+  EXPECT_EQ(json["counts"]["features"], 2);
+  EXPECT_FALSE(nlohmann::json::parse(run("--json --no-updates " + cell).out)["files"][0].contains(
+      "updates"));
+
+  // An update of edition 0 cancels the cell: no chart, no checks.
+  folder.writeBytes(goodCellUpdate(2, "0"), "C.002");
+  const ProgramRun cancelled = run("--summary " + cell);
+  EXPECT_EQ(cancelled.exitStatus, 1);
+  EXPECT_NE(cancelled.out.find(": load 0, check -, features 2,"), std::string::npos);
+  EXPECT_NE(cancelled.out.find(", updates C.001, cancelled\n"), std::string::npos);
+}
+
 // Worker threads change nothing in what is printed, byte for byte.
 TEST(AbysCheck, AnyNumberOfJobsPrintsTheSameBytes) {
   ExchangeSet set(catalogue({{"z/d.000", "BIN"}, {"gone.000", "BIN"}}));
