@@ -4,6 +4,10 @@
 //
 // Inputs: the largest real cell beside the repository (when present) and a
 // two generated cells of about 25 MB each, written once to build/bench/.
+//
+// `applyUpdates/…` applies the update files beside a real cell (US5WA22M
+// and its four) to its freshly loaded base, the load left out of the time;
+// `loadCell/…` of the same base beside it is the yardstick.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <spawn.h>
@@ -18,6 +22,7 @@
 
 #include "cell_writer.h"
 #include "load_driver.h"
+#include "update_files.h"
 
 extern char** environ;
 
@@ -125,6 +130,29 @@ void loadInProcess(benchmark::State& state, const std::string& path) {
   state.counters["records"] = dataset->features.count + dataset->vectorCount;
 }
 
+void applyInProcess(benchmark::State& state, const std::string& base) {
+  const std::vector<std::string> files = updateFilesBeside(base);
+  auto dataset = std::make_unique<Dataset>();
+  UpdateReport report;
+  for (auto _ : state) {
+    state.PauseTiming();
+    int32_t exchangePurpose = 0;
+    if (loadCell(*dataset, base.c_str(), exchangePurpose, nullptr, nullptr) != 0) {
+      state.SkipWithError("the base does not load");
+      break;
+    }
+    state.ResumeTiming();
+    report = applyUpdateFiles(*dataset, files, {});
+  }
+  if (report.applied.size() != files.size() || report.refused > 0)
+    state.SkipWithError("not every update applied");
+  int64_t bytes = 0;
+  for (const std::string& file : files)
+    bytes += static_cast<int64_t>(fs::file_size(file));
+  state.SetBytesProcessed(state.iterations() * bytes);
+  state.counters["files"] = static_cast<double>(files.size());
+}
+
 // Runs a program to its end under /usr/bin/time, which reports the peak
 // resident memory of that program alone (a child spawned from this process
 // would inherit its high-water mark). Returns the peak in MB, or -1.
@@ -178,6 +206,15 @@ void measureProcess(benchmark::State& state, const std::vector<std::string>& com
 }
 
 void registerAll() {
+  const fs::path updated =
+      fs::path(ABYS_REAL_DATA_DIR) / "s57tiler/data/charts/US5WA22M/US5WA22M.000";
+  if (fs::is_regular_file(updated)) {
+    const std::string name = updated.filename().string();
+    benchmark::RegisterBenchmark(("loadCell/" + name).c_str(), loadInProcess, updated.string())
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark(("applyUpdates/" + name).c_str(), applyInProcess, updated.string())
+        ->Unit(benchmark::kMillisecond);
+  }
   for (const std::string& path : inputs()) {
     const std::string name = fs::path(path).filename().string();
     benchmark::RegisterBenchmark(("loadCell/" + name).c_str(), loadInProcess, path)

@@ -5,12 +5,13 @@
 #include <charconv>
 #include <cstring>
 #include <filesystem>
+#include <memory>
+#include <new>
 #include <optional>
 #include <type_traits>
-#include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
+#include "flat_map.h"
 #include "load_driver.h"
 
 namespace abys {
@@ -81,16 +82,8 @@ struct EditedArray {
 
 class Updater {
  public:
-  Updater(Dataset& base, const LogFn& log) : base_(base), arena_(base.arena), log_(log) {
-    features_.reserve(static_cast<size_t>(base.features.count));
-    for (FeatureRecord* feature : base.features)
-      features_.try_emplace(keyOf(feature->rcnm, feature->rcid), feature);
-    vectors_.reserve(static_cast<size_t>(base.vectorCount));
-    for (List<VectorRecord>* list : {&base.isolatedNodes, &base.connectedNodes, &base.edges}) {
-      for (VectorRecord* vector : *list)
-        vectors_.try_emplace(keyOf(vector->rcnm, vector->rcid), vector);
-    }
-  }
+  Updater(Dataset& base, const LogFn& log)
+      : base_(base), arena_(base.arena), log_(log), features_(0), vectors_(0) {}
 
   UpdateReport run(const std::vector<std::string>& files);
 
@@ -102,14 +95,17 @@ class Updater {
     int refused = 0;
   };
 
-  // Whether the file's identification lets it apply next; logs why not.
+  // Whether the file's identification lets it apply next; said_ says why
+  // not.
   enum class Verdict { Apply, LeaveAside, Stop, Cancel };
   Verdict judge(const Dataset& update, int status, int32_t exchangePurpose);
+  // Indexes the base's records that the files name, in one pass.
+  void index(const std::vector<const Dataset*>& updates);
 
   // Carries out given's record update instruction on the base; index maps
   // the names of the base's records of its kind to them.
   template <typename Record>
-  void apply(const Record& given, std::unordered_map<uint64_t, Record*>& index);
+  void apply(const Record& given, FlatMap<Record*>& index);
   // Modifies held as given says; false when it cannot (why_ or
   // outOfMemory_ say why), held unchanged.
   bool modify(VectorRecord& held, const VectorRecord& given);
@@ -144,41 +140,79 @@ class Updater {
   void refuse(uint8_t ruin, uint8_t rcnm, uint32_t rcid, const std::string& why);
   bool versionFollows(uint8_t ruin, uint8_t rcnm, uint32_t rcid, uint16_t held, uint16_t given);
   void removeDeleted();
+  // The extent follows the coordinates: widened by those added; worked out
+  // anew at the end only when a removed one lay on its edge.
+  void widen(double x, double y);
+  void added(const VectorRecord& vector);
+  void removed(const CoordinateRun& coordinates, const SoundingRun& soundings);
   void recomputeExtent();
 
   Dataset& base_;
   Arena& arena_;
   const LogFn& log_;
-  std::unordered_map<uint64_t, FeatureRecord*> features_;
-  std::unordered_map<uint64_t, VectorRecord*> vectors_;
-  std::unordered_set<const void*> deleted_;
+  // Records by name; null for those deleted.
+  FlatMap<FeatureRecord*> features_;
+  FlatMap<VectorRecord*> vectors_;
+  std::vector<const void*> deleted_;
   std::string file_;  // the name of the file being applied
   Tally tally_;
   std::string why_;
+  std::string said_;  // what judge found
   bool outOfMemory_ = false;
-  bool vectorsChanged_ = false;
+  bool extentStale_ = false;
   long lastUpdate_ = 0;
   long reissue_ = 0;
 };
 
 UpdateReport Updater::run(const std::vector<std::string>& files) {
-  UpdateReport report;
+  // Every file is read and judged first, up to the first that ends the
+  // sequence, so that one pass over the base finds the records they name.
+  struct Step {
+    std::string path;
+    std::unique_ptr<Dataset> update;
+    Verdict verdict = Verdict::Stop;
+    std::string said;
+  };
+  std::vector<Step> steps;
+  std::vector<const Dataset*> accepted;
   lastUpdate_ = reissue_ = numberOf(base_.dsid.updn).value_or(0);
   for (const std::string& path : files) {
     file_ = std::filesystem::path(path).filename().string();
-    Dataset update;
+    Step& step = steps.emplace_back();
+    step.path = path;
+    step.update.reset(new (std::nothrow) Dataset);
+    if (!step.update) {
+      outOfMemory_ = true;
+      break;
+    }
     int32_t exchangePurpose = 0;
-    const int status = loadCell(update, path.c_str(), exchangePurpose, {}, {});
-    const Verdict verdict = judge(update, status, exchangePurpose);
-    if (verdict == Verdict::LeaveAside) continue;
-    if (verdict == Verdict::Cancel) {
+    const int status = loadCell(*step.update, path.c_str(), exchangePurpose, {}, {});
+    said_.clear();
+    step.verdict = judge(*step.update, status, exchangePurpose);
+    step.said = said_;
+    if (step.verdict == Verdict::Apply) {
+      accepted.push_back(step.update.get());
+      lastUpdate_ = *numberOf(step.update->dsid.updn);
+    }
+    if (step.verdict == Verdict::Stop || step.verdict == Verdict::Cancel) break;
+  }
+  index(accepted);
+
+  UpdateReport report;
+  for (const Step& step : steps) {
+    if (outOfMemory_) break;
+    file_ = std::filesystem::path(step.path).filename().string();
+    logText(log_, step.said.c_str());
+    if (step.verdict == Verdict::LeaveAside) continue;
+    if (step.verdict == Verdict::Cancel) {
       report.cancelled = true;
       break;
     }
-    if (verdict == Verdict::Stop) {
+    if (step.verdict == Verdict::Stop) {
       ++report.refused;
       break;
     }
+    const Dataset& update = *step.update;
     tally_ = {};
     // Vector records first: the features of the file point at them.
     for (const List<VectorRecord>* list :
@@ -195,16 +229,15 @@ UpdateReport Updater::run(const std::vector<std::string>& files) {
       logMessage(log_, "Update %s stopped: out of memory\n", file_.c_str());
       break;
     }
-    lastUpdate_ = *numberOf(update.dsid.updn);
-    report.applied.push_back(path);
+    report.applied.push_back(step.path);
     logMessage(log_,
                "Update %s applied: update %ld, %d records inserted, %d deleted, %d modified, "
                "%d refused\n",
-               file_.c_str(), lastUpdate_, tally_.inserted, tally_.deleted, tally_.modified,
-               tally_.refused);
+               file_.c_str(), *numberOf(update.dsid.updn), tally_.inserted, tally_.deleted,
+               tally_.modified, tally_.refused);
   }
   removeDeleted();
-  if (vectorsChanged_) recomputeExtent();
+  if (extentStale_) recomputeExtent();
   report.outOfMemory = outOfMemory_;
   return report;
 }
@@ -212,56 +245,96 @@ UpdateReport Updater::run(const std::vector<std::string>& files) {
 Updater::Verdict Updater::judge(const Dataset& update, int status, int32_t exchangePurpose) {
   const char* name = file_.c_str();
   if (status == kCannotOpen) {
-    logMessage(log_, "Update %s refused: the file cannot be opened; no later update applied\n",
-               name);
+    said_ = formatMessage("Update %s refused: the file cannot be opened; no later update applied\n",
+                          name);
     return Verdict::Stop;
   }
   if (status != 0) {
-    logMessage(log_,
-               "Update %s refused: the file cannot be read (load status %d); no later update "
-               "applied\n",
-               name, status);
+    said_ = formatMessage(
+        "Update %s refused: the file cannot be read (load status %d); no later update "
+        "applied\n",
+        name, status);
     return Verdict::Stop;
   }
   if (exchangePurpose != 2) {
-    logMessage(log_, "Update %s refused: not an update file (EXPP %d); no later update applied\n",
-               name, static_cast<int>(update.dsid.expp));
+    said_ =
+        formatMessage("Update %s refused: not an update file (EXPP %d); no later update applied\n",
+                      name, static_cast<int>(update.dsid.expp));
     return Verdict::Stop;
   }
   const std::optional<long> edition = numberOf(update.dsid.edtn);
   const std::optional<long> number = numberOf(update.dsid.updn);
   if (!edition || !number) {
-    logMessage(log_,
-               "Update %s refused: no edition or update number ('%s', '%s'); no later update "
-               "applied\n",
-               name, std::string(update.dsid.edtn).c_str(), std::string(update.dsid.updn).c_str());
+    said_ = formatMessage(
+        "Update %s refused: no edition or update number ('%s', '%s'); no later update "
+        "applied\n",
+        name, std::string(update.dsid.edtn).c_str(), std::string(update.dsid.updn).c_str());
     return Verdict::Stop;
   }
   if (*edition == 0) {
-    logMessage(log_, "Update %s cancels the cell (edition 0)\n", name);
+    said_ = formatMessage("Update %s cancels the cell (edition 0)\n", name);
     return Verdict::Cancel;
   }
   const std::optional<long> baseEdition = numberOf(base_.dsid.edtn);
   if (baseEdition && *edition != *baseEdition) {
-    logMessage(log_,
-               "Update %s refused: edition %ld, the cell is edition %ld; no later update "
-               "applied\n",
-               name, *edition, *baseEdition);
+    said_ = formatMessage(
+        "Update %s refused: edition %ld, the cell is edition %ld; no later update "
+        "applied\n",
+        name, *edition, *baseEdition);
     return Verdict::Stop;
   }
   if (*number <= reissue_) {
-    logMessage(log_, "Update %s left aside: update %ld is part of the cell (update %ld)\n", name,
-               *number, reissue_);
+    said_ = formatMessage("Update %s left aside: update %ld is part of the cell (update %ld)\n",
+                          name, *number, reissue_);
     return Verdict::LeaveAside;
   }
   if (*number != lastUpdate_ + 1) {
-    logMessage(log_,
-               "Update %s refused: update %ld does not follow update %ld; no later update "
-               "applied\n",
-               name, *number, lastUpdate_);
+    said_ = formatMessage(
+        "Update %s refused: update %ld does not follow update %ld; no later update "
+        "applied\n",
+        name, *number, lastUpdate_);
     return Verdict::Stop;
   }
   return Verdict::Apply;
+}
+
+void Updater::index(const std::vector<const Dataset*>& updates) {
+  // The names the updates hold, and a bitmap of their low bits that turns
+  // most of the base's records away before a look-up.
+  constexpr uint64_t kBits = uint64_t{1} << 16;
+  std::vector<bool> maybe(kBits);
+  size_t named = 0;
+  for (const Dataset* update : updates)
+    named += static_cast<size_t>(update->features.count + update->vectorCount);
+  FlatMap<bool> wanted(named);
+  auto want = [&](uint64_t key) {
+    wanted.insert(key, true);
+    maybe[key % kBits] = true;
+  };
+  for (const Dataset* update : updates) {
+    for (const FeatureRecord* feature : update->features)
+      want(keyOf(feature->rcnm, feature->rcid));
+    for (const List<VectorRecord>* list :
+         {&update->isolatedNodes, &update->connectedNodes, &update->edges}) {
+      for (const VectorRecord* vector : *list)
+        want(keyOf(vector->rcnm, vector->rcid));
+    }
+  }
+  features_ = FlatMap<FeatureRecord*>(named);
+  vectors_ = FlatMap<VectorRecord*>(named);
+  if (named == 0) return;
+  auto isWanted = [&](uint64_t key) { return maybe[key % kBits] && wanted.find(key) != nullptr; };
+  // The first record of a name is the one updates change.
+  for (FeatureRecord* feature : base_.features) {
+    const uint64_t key = keyOf(feature->rcnm, feature->rcid);
+    if (isWanted(key)) features_.insert(key, feature);
+  }
+  for (List<VectorRecord>* list : {&base_.isolatedNodes, &base_.connectedNodes, &base_.edges}) {
+    for (VectorRecord* vector : *list) {
+      const uint64_t key = keyOf(vector->rcnm, vector->rcid);
+      if (isWanted(key)) vectors_.insert(key, vector);
+    }
+  }
 }
 
 void Updater::refuse(uint8_t ruin, uint8_t rcnm, uint32_t rcid, const std::string& why) {
@@ -292,11 +365,31 @@ List<VectorRecord>& Updater::listOf(const VectorRecord& vector) {
   }
 }
 
+// What is wrong with the pointers to vector records a record brings, if
+// anything: each must name a node, an edge or a face.
+template <typename Entry>
+std::optional<std::string> wrongPointerIn(const char* field, const Entries<Entry>& pointers) {
+  for (const Entry* p : pointers) {
+    if (p->rcnm != kRcnmIsolatedNode && p->rcnm != kRcnmConnectedNode && p->rcnm != kRcnmEdge &&
+        p->rcnm != kRcnmFace) {
+      return formatMessage("%s names a record of RCNM %d", field, p->rcnm);
+    }
+  }
+  return std::nullopt;
+}
+
+std::optional<std::string> wrongPointer(const FeatureRecord& record) {
+  return wrongPointerIn("FSPT", record.spatialPointers);
+}
+
+std::optional<std::string> wrongPointer(const VectorRecord& record) {
+  return wrongPointerIn("VRPT", record.pointers);
+}
+
 template <typename Record>
-void Updater::apply(const Record& given, std::unordered_map<uint64_t, Record*>& index) {
-  const uint64_t key = keyOf(given.rcnm, given.rcid);
-  const auto found = index.find(key);
-  Record* held = found != index.end() ? found->second : nullptr;
+void Updater::apply(const Record& given, FlatMap<Record*>& index) {
+  Record*& slot = index.insert(keyOf(given.rcnm, given.rcid), nullptr);
+  Record* held = slot;
   const uint8_t ruin = given.ruin;
   if (ruin != kInsert && ruin != kDelete && ruin != kModify) {
     refuse(ruin, given.rcnm, given.rcid, "no such record update instruction");
@@ -312,27 +405,47 @@ void Updater::apply(const Record& given, std::unordered_map<uint64_t, Record*>& 
   }
   if (ruin != kInsert && !versionFollows(ruin, given.rcnm, given.rcid, held->rver, given.rver))
     return;
+  if (const std::optional<std::string> wrong = wrongPointer(given)) {
+    refuse(ruin, given.rcnm, given.rcid, *wrong);
+    return;
+  }
 
   constexpr bool kVector = std::is_same_v<Record, VectorRecord>;
   if (ruin == kInsert) {
     Record* copy = copyOf(given);
     if (copy == nullptr) return;
     listOf(*copy).append(copy);
-    index.emplace(key, copy);
-    if constexpr (kVector) ++base_.vectorCount;
+    slot = copy;
+    if constexpr (kVector) {
+      ++base_.vectorCount;
+      added(*copy);
+    }
     ++tally_.inserted;
-  } else if (ruin == kDelete) {
-    deleted_.insert(held);
-    index.erase(found);
-    if constexpr (kVector) --base_.vectorCount;
+    return;
+  }
+  if (ruin == kDelete) {
+    deleted_.push_back(held);
+    slot = nullptr;
+    if constexpr (kVector) {
+      --base_.vectorCount;
+      removed(held->coordinates, held->soundings());
+    }
     ++tally_.deleted;
-  } else if (modify(*held, given)) {
-    ++tally_.modified;
-  } else {
+    return;
+  }
+  std::optional<std::pair<CoordinateRun, SoundingRun>> runs;
+  if constexpr (kVector) runs.emplace(held->coordinates, held->soundings());
+  if (!modify(*held, given)) {
     if (!outOfMemory_) refuse(ruin, given.rcnm, given.rcid, why_);
     return;
   }
-  if constexpr (kVector) vectorsChanged_ = true;
+  if constexpr (kVector) {
+    if (runs->first.raw != held->coordinates.raw || runs->second.raw != held->soundings().raw) {
+      removed(runs->first, runs->second);
+      added(*held);
+    }
+  }
+  ++tally_.modified;
 }
 
 std::optional<EditedArray> Updater::edit(const ArrayEdit& array,
@@ -684,12 +797,13 @@ bool Updater::modify(FeatureRecord& held, const FeatureRecord& given) {
   return true;
 }
 
+// gone is sorted.
 template <typename T>
-void removeFrom(List<T>& list, const std::unordered_set<const void*>& gone) {
+void removeFrom(List<T>& list, const std::vector<const void*>& gone) {
   List<T> kept;
   for (T* record = list.first; record != nullptr;) {
     T* next = record->next;
-    if (!gone.contains(record)) kept.append(record);
+    if (!std::binary_search(gone.begin(), gone.end(), record)) kept.append(record);
     record = next;
   }
   list = kept;
@@ -697,28 +811,50 @@ void removeFrom(List<T>& list, const std::unordered_set<const void*>& gone) {
 
 void Updater::removeDeleted() {
   if (deleted_.empty()) return;
+  std::sort(deleted_.begin(), deleted_.end());
   removeFrom(base_.features, deleted_);
   removeFrom(base_.isolatedNodes, deleted_);
   removeFrom(base_.connectedNodes, deleted_);
   removeFrom(base_.edges, deleted_);
 }
 
+void Updater::widen(double x, double y) {
+  Dataset& d = base_;
+  if (d.extentsEmpty == 1) {
+    d.minX = d.maxX = x;
+    d.minY = d.maxY = y;
+    d.extentsEmpty = 0;
+    return;
+  }
+  d.minX = std::min(d.minX, x);
+  d.maxX = std::max(d.maxX, x);
+  d.minY = std::min(d.minY, y);
+  d.maxY = std::max(d.maxY, y);
+}
+
+void Updater::added(const VectorRecord& vector) {
+  for (const Coordinate c : vector.coordinates)
+    widen(c.x, c.y);
+  for (const Sounding s : vector.soundings())
+    widen(s.x, s.y);
+}
+
+void Updater::removed(const CoordinateRun& coordinates, const SoundingRun& soundings) {
+  if (extentStale_) return;
+  const Dataset& d = base_;
+  auto onEdge = [&d](double x, double y) {
+    return !(x > d.minX && x < d.maxX && y > d.minY && y < d.maxY);
+  };
+  for (const Coordinate c : coordinates)
+    extentStale_ = extentStale_ || onEdge(c.x, c.y);
+  for (const Sounding s : soundings)
+    extentStale_ = extentStale_ || onEdge(s.x, s.y);
+}
+
 void Updater::recomputeExtent() {
   Dataset& d = base_;
   d.extentsEmpty = 1;
   d.minX = d.maxX = d.minY = d.maxY = 0;
-  auto widen = [&d](double x, double y) {
-    if (d.extentsEmpty == 1) {
-      d.minX = d.maxX = x;
-      d.minY = d.maxY = y;
-      d.extentsEmpty = 0;
-      return;
-    }
-    d.minX = std::min(d.minX, x);
-    d.maxX = std::max(d.maxX, x);
-    d.minY = std::min(d.minY, y);
-    d.maxY = std::max(d.maxY, y);
-  };
   for (const List<VectorRecord>* list : {&d.isolatedNodes, &d.connectedNodes, &d.edges}) {
     for (const VectorRecord* vector : *list) {
       for (const Coordinate c : vector->coordinates)

