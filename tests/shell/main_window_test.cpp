@@ -316,6 +316,42 @@ class MainWindowTest : public QObject {
     QCOMPARE(next.window.session().display().depthContours.safety, 6.5);
   }
 
+  // File > Apply update files: on at first; off, the next open reads the
+  // base alone, and the next window starts off too.
+  void updateSettingIsKept() {
+    CellFolder updated;
+    cw::Cell update;
+    update.dsid.expp = 2;
+    update.dsid.updn = std::to_string(1);
+    update.withDspm = false;
+    update.vectors.push_back(cw::isolatedNode(900, {139.8, 35.4}));
+    update.features.push_back(
+        {.rcid = 900, .prim = 1, .objl = 30012, .spatialPointers = {{.rcnm = 110, .rcid = 900}}});
+    const QString base = QString::fromStdString(updated.write(bayCell(), "BAY.000"));
+    updated.write(update, "BAY.001");
+    auto features = [](const Window& w) {
+      return w.window.session().display().currentDataset->features.count;
+    };
+
+    Window w;
+    QAction* apply = action(w.window, "applyUpdatesAction");
+    QVERIFY(apply->isCheckable() && apply->isChecked() && apply->isEnabled());
+    QVERIFY(w.window.openFile(base));
+    const int32_t withUpdate = features(w);
+    w.window.closeDoc();
+    apply->trigger();
+    QVERIFY(!apply->isChecked());
+    QVERIFY(w.window.openFile(base));
+    QCOMPARE(features(w), withUpdate - 1);
+    QCOMPARE(menuState(w.window), kChartMenus);
+    w.window.closeDoc();
+
+    Window next;
+    QVERIFY(!action(next.window, "applyUpdatesAction")->isChecked());
+    QVERIFY(!next.window.session().appliesUpdates());
+    action(next.window, "applyUpdatesAction")->trigger();
+  }
+
   void cancelledOpenChangesNothing() {
     Window w;
     withModal([&] { w.window.open(); }, [](QWidget* modal) { modal->close(); });
