@@ -159,6 +159,38 @@ TEST(AbysRender, StandardCellShowsEveryLayerWhereTheGeneratorPutIt) {
   }
 }
 
+// CELL.000 with a CELL.001 beside it that deletes the deep line: drawn
+// without it, unless --no-updates; an update of edition 0 cancels the cell.
+TEST(AbysRender, UpdateFilesBesideTheCellAreApplied) {
+  test::TempFolder folder;
+  const std::string cell = folder.writeBytes(twoLines(), "CELL.000");
+  cellwriter::Cell update;
+  update.dsid.expp = 2;
+  update.dsid.updn = std::to_string(1);
+  update.withDspm = false;
+  update.features.push_back({.rcid = 2, .rver = 2, .ruin = 2, .withFoid = false});
+  folder.writeBytes(cellwriter::encodeCell(update), "CELL.001");
+  const std::string png = folder.path() + "/out.png";
+  const PixelPoint deep = pixelOf(fitted(300, 200), 139.05, 35.02);
+  for (const bool applied : {true, false}) {
+    SCOPED_TRACE(applied);
+    const ProgramRun r =
+        render(cell + " -o " + png + " --size 300x200" + (applied ? "" : " --no-updates"));
+    ASSERT_EQ(r.exitStatus, 0) << r.err;
+    const QImage image(QString::fromStdString(png));
+    EXPECT_EQ(colourAt(image, deep), applied ? QColor(Qt::white).rgb() : hue(0));
+  }
+  update.dsid.edtn = std::to_string(0);
+  update.dsid.updn = std::to_string(2);
+  update.features.clear();
+  folder.writeBytes(cellwriter::encodeCell(update), "CELL.002");
+  std::filesystem::remove(png);
+  const ProgramRun r = render(cell + " -o " + png);
+  EXPECT_EQ(r.exitStatus, 1);
+  EXPECT_NE(r.err.find("is cancelled by one of its update files"), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(png));
+}
+
 TEST(AbysRender, FailuresWriteNoImage) {
   test::TempFile cell(twoLines());
   const std::string png = cell.path() + ".png";
