@@ -36,6 +36,10 @@ class FlatMap {
     return slot->value;
   }
 
+  Value* find(uint64_t key) {
+    Slot* slot = probe(key);
+    return slot->used ? &slot->value : nullptr;
+  }
   const Value* find(uint64_t key) const {
     const Slot* slot = const_cast<FlatMap*>(this)->probe(key);
     return slot->used ? &slot->value : nullptr;

@@ -75,6 +75,14 @@ struct ArrayEdit {
   size_t alignment = 0;
 };
 
+// A record of the base that an update names, and the record before it in
+// its list (null for the first), so that a deletion unlinks it at once.
+template <typename Record>
+struct Held {
+  Record* record = nullptr;  // null once deleted, or when the base has none
+  Record* previous = nullptr;
+};
+
 struct EditedArray {
   void* data = nullptr;
   int32_t count = 0;
@@ -105,7 +113,10 @@ class Updater {
   // Carries out given's record update instruction on the base; index maps
   // the names of the base's records of its kind to them.
   template <typename Record>
-  void apply(const Record& given, FlatMap<Record*>& index);
+  void apply(const Record& given, FlatMap<Held<Record>>& index);
+  // Takes record out of its list; previous is the record before it.
+  template <typename Record>
+  void unlink(Record* record, Record* previous, FlatMap<Held<Record>>& index);
   // Modifies held as given says; false when it cannot (why_ or
   // outOfMemory_ say why), held unchanged.
   bool modify(VectorRecord& held, const VectorRecord& given);
@@ -139,7 +150,6 @@ class Updater {
 
   void refuse(uint8_t ruin, uint8_t rcnm, uint32_t rcid, const std::string& why);
   bool versionFollows(uint8_t ruin, uint8_t rcnm, uint32_t rcid, uint16_t held, uint16_t given);
-  void removeDeleted();
   // The extent follows the coordinates: widened by those added; worked out
   // anew at the end only when a removed one lay on its edge.
   void widen(double x, double y);
@@ -151,9 +161,8 @@ class Updater {
   Arena& arena_;
   const LogFn& log_;
   // Records by name; null for those deleted.
-  FlatMap<FeatureRecord*> features_;
-  FlatMap<VectorRecord*> vectors_;
-  std::vector<const void*> deleted_;
+  FlatMap<Held<FeatureRecord>> features_;
+  FlatMap<Held<VectorRecord>> vectors_;
   std::string file_;  // the name of the file being applied
   Tally tally_;
   std::string why_;
@@ -236,7 +245,6 @@ UpdateReport Updater::run(const std::vector<std::string>& files) {
                file_.c_str(), *numberOf(update.dsid.updn), tally_.inserted, tally_.deleted,
                tally_.modified, tally_.refused);
   }
-  removeDeleted();
   if (extentStale_) recomputeExtent();
   report.outOfMemory = outOfMemory_;
   return report;
@@ -320,19 +328,23 @@ void Updater::index(const std::vector<const Dataset*>& updates) {
         want(keyOf(vector->rcnm, vector->rcid));
     }
   }
-  features_ = FlatMap<FeatureRecord*>(named);
-  vectors_ = FlatMap<VectorRecord*>(named);
+  features_ = FlatMap<Held<FeatureRecord>>(named);
+  vectors_ = FlatMap<Held<VectorRecord>>(named);
   if (named == 0) return;
   auto isWanted = [&](uint64_t key) { return maybe[key % kBits] && wanted.find(key) != nullptr; };
   // The first record of a name is the one updates change.
+  FeatureRecord* previous = nullptr;
   for (FeatureRecord* feature : base_.features) {
     const uint64_t key = keyOf(feature->rcnm, feature->rcid);
-    if (isWanted(key)) features_.insert(key, feature);
+    if (isWanted(key)) features_.insert(key, {feature, previous});
+    previous = feature;
   }
   for (List<VectorRecord>* list : {&base_.isolatedNodes, &base_.connectedNodes, &base_.edges}) {
+    VectorRecord* before = nullptr;
     for (VectorRecord* vector : *list) {
       const uint64_t key = keyOf(vector->rcnm, vector->rcid);
-      if (isWanted(key)) vectors_.insert(key, vector);
+      if (isWanted(key)) vectors_.insert(key, {vector, before});
+      before = vector;
     }
   }
 }
@@ -387,9 +399,9 @@ std::optional<std::string> wrongPointer(const VectorRecord& record) {
 }
 
 template <typename Record>
-void Updater::apply(const Record& given, FlatMap<Record*>& index) {
-  Record*& slot = index.insert(keyOf(given.rcnm, given.rcid), nullptr);
-  Record* held = slot;
+void Updater::apply(const Record& given, FlatMap<Held<Record>>& index) {
+  Held<Record>& slot = index.insert(keyOf(given.rcnm, given.rcid), {});
+  Record* held = slot.record;
   const uint8_t ruin = given.ruin;
   if (ruin != kInsert && ruin != kDelete && ruin != kModify) {
     refuse(ruin, given.rcnm, given.rcid, "no such record update instruction");
@@ -414,8 +426,9 @@ void Updater::apply(const Record& given, FlatMap<Record*>& index) {
   if (ruin == kInsert) {
     Record* copy = copyOf(given);
     if (copy == nullptr) return;
-    listOf(*copy).append(copy);
-    slot = copy;
+    List<Record>& list = listOf(*copy);
+    slot = {copy, list.last};
+    list.append(copy);
     if constexpr (kVector) {
       ++base_.vectorCount;
       added(*copy);
@@ -424,8 +437,9 @@ void Updater::apply(const Record& given, FlatMap<Record*>& index) {
     return;
   }
   if (ruin == kDelete) {
-    deleted_.push_back(held);
-    slot = nullptr;
+    Record* previous = slot.previous;
+    slot.record = nullptr;
+    unlink(held, previous, index);
     if constexpr (kVector) {
       --base_.vectorCount;
       removed(held->coordinates, held->soundings());
@@ -797,25 +811,20 @@ bool Updater::modify(FeatureRecord& held, const FeatureRecord& given) {
   return true;
 }
 
-// gone is sorted.
-template <typename T>
-void removeFrom(List<T>& list, const std::vector<const void*>& gone) {
-  List<T> kept;
-  for (T* record = list.first; record != nullptr;) {
-    T* next = record->next;
-    if (!std::binary_search(gone.begin(), gone.end(), record)) kept.append(record);
-    record = next;
+template <typename Record>
+void Updater::unlink(Record* record, Record* previous, FlatMap<Held<Record>>& index) {
+  List<Record>& list = listOf(*record);
+  Record* next = record->next;
+  if (previous != nullptr) {
+    previous->next = next;
+  } else {
+    list.first = next;
   }
-  list = kept;
-}
-
-void Updater::removeDeleted() {
-  if (deleted_.empty()) return;
-  std::sort(deleted_.begin(), deleted_.end());
-  removeFrom(base_.features, deleted_);
-  removeFrom(base_.isolatedNodes, deleted_);
-  removeFrom(base_.connectedNodes, deleted_);
-  removeFrom(base_.edges, deleted_);
+  if (list.last == record) list.last = previous;
+  --list.count;
+  if (next == nullptr) return;
+  Held<Record>* after = index.find(keyOf(next->rcnm, next->rcid));
+  if (after != nullptr && after->record == next) after->previous = previous;
 }
 
 void Updater::widen(double x, double y) {

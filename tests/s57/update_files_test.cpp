@@ -300,6 +300,17 @@ TEST(UpdateFiles, EachInstructionAppliesOrIsRefusedLeavingItsRecord) {
   }
 }
 
+// The names of a list's records in list order, and its count and last.
+template <typename Record>
+std::string walkOf(const List<Record>& list) {
+  std::string names;
+  for (const Record* r : list)
+    names += recordName(r->rcnm, r->rcid) + " ";
+  return names +
+         formatMessage("(%d, last %s)", list.count,
+                       list.last ? recordName(list.last->rcnm, list.last->rcid).c_str() : "none");
+}
+
 TEST(UpdateFiles, ListCountsAndExtentFollowTheUpdates) {
   Applied applied;
   cw::Vector far = cw::isolatedNode(41, {141.0, 37.0});
@@ -308,6 +319,8 @@ TEST(UpdateFiles, ListCountsAndExtentFollowTheUpdates) {
          cw::encodeCell(updateCell(2, {{.rcnm = 110, .rcid = 41, .rver = 2, .ruin = 2}}, {}))},
         applied);
   const Dataset& d = applied.dataset;
+  EXPECT_EQ(walkOf(d.features), "FE0000000001 FE0000000002 (2, last FE0000000002)");
+  EXPECT_EQ(walkOf(d.isolatedNodes), "VI0000000021 VI0000000031 (2, last VI0000000031)");
   EXPECT_EQ(d.features.count, 2);
   EXPECT_EQ(d.isolatedNodes.count, 2);
   EXPECT_EQ(d.vectorCount, 5);
@@ -319,6 +332,44 @@ TEST(UpdateFiles, ListCountsAndExtentFollowTheUpdates) {
             "refused\n"
             "Update BASE.002 applied: update 2, 0 records inserted, 1 deleted, 0 modified, 0 "
             "refused\n");
+}
+
+// Deleting neighbours, the first and the last of a list, and records
+// inserted by an earlier file, keeps every list whole.
+TEST(UpdateFiles, DeletionsAnywhereKeepTheListsWhole) {
+  auto gone = [](uint32_t rcid) {
+    return cw::Feature{.rcid = rcid, .rver = 2, .ruin = 2, .withFoid = false};
+  };
+  const cw::Feature added{.rcid = 8, .objl = 30, .spatialPointers = {{.rcid = 13}}};
+  const cw::Feature more{.rcid = 9, .objl = 30, .spatialPointers = {{.rcid = 13}}};
+  const struct {
+    const char* what;
+    std::vector<std::vector<cw::Feature>> files;
+    std::string features;
+  } cases[] = {
+      {"the first two", {{gone(1), gone(2)}}, "FE0000000003 (1, last FE0000000003)"},
+      {"all of them", {{gone(3), gone(1), gone(2)}}, "(0, last none)"},
+      {"the last, then one appended",
+       {{gone(3), added}},
+       "FE0000000001 FE0000000002 FE0000000008 (3, last FE0000000008)"},
+      {"an inserted one and the one before it",
+       {{added, more}, {gone(8), gone(3)}},
+       "FE0000000001 FE0000000002 FE0000000009 (3, last FE0000000009)"},
+      {"everything, then one inserted",
+       {{gone(1), gone(2), gone(3)}, {added}},
+       "FE0000000008 (1, last FE0000000008)"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::vector<std::string> files;
+    for (const auto& features : c.files)
+      files.push_back(cw::encodeCell(updateCell(static_cast<int>(files.size()) + 1, {}, features)));
+    Applied applied;
+    apply(baseCell(), files, applied);
+    EXPECT_EQ(applied.report.refused, 0) << applied.log;
+    EXPECT_EQ(walkOf(applied.dataset.features), c.features);
+    EXPECT_EQ(test::invariantViolations(applied.dataset), "");
+  }
 }
 
 // Each allocation of an update's application failing in turn: the report
