@@ -42,15 +42,14 @@ int help() {
   std::fputs(kUsage, stdout);
   std::fputs(
       "Loads and checks each S-57 cell and prints its load and check messages; --summary prints\n"
-      "one line per file and a total line instead, --json one JSON document. A FOLDER stands for\n"
-      "the *.000 files below it in path order, where a folder holds a CATALOG.031 the files it\n"
-      "lists first, in its order (its update files of a NAME.000 beside them are applied with\n"
-      "it, not checked alone). --jobs N checks N files at a time (default: one per core)\n"
-      "with the same output as --jobs 1. A NAME.000 is checked with the update files NAME.001,\n"
-      "NAME.002, ... beside it applied; --no-updates checks the base cell alone. Exit status 0 "
-      "when every file loaded and passed the\n"
-      "checks, 1 when one did not or a folder held no cell, 2 on a usage error. --version: the\n"
-      "version.\n",
+      "one line per file and a total line instead, --json one JSON document. A NAME.000 is\n"
+      "checked with the update files NAME.001, NAME.002, ... beside it applied; --no-updates\n"
+      "checks it alone. A FOLDER stands for the *.000 files below it in path order, where a\n"
+      "folder holds a CATALOG.031 the files it lists first, in its order (update files beside\n"
+      "their NAME.000 go with it). --jobs N checks N files at a time (default: one per core)\n"
+      "with the same output as --jobs 1. Exit status 0 when every file loaded and passed the\n"
+      "checks, 1 when one did not, was cancelled or a folder held no cell, 2 on a usage error.\n"
+      "--version: the version.\n",
       stdout);
   return 0;
 }
