@@ -192,10 +192,12 @@ struct FileOutcome {
 std::string updatesOf(const abys::OpenResult& result) {
   if (result.updatesFound == 0) return {};
   std::string text = ", updates";
-  for (const std::string& file : result.updatesApplied)
-    text += " " + std::filesystem::path(file).filename().string();
+  for (const std::string& file : result.updatesApplied) {
+    text += ' ';
+    text += std::filesystem::path(file).filename().string();
+  }
   if (result.updatesApplied.empty()) text += " none";
-  if (result.updatesRefused > 0) text += ", " + std::to_string(result.updatesRefused) + " refused";
+  if (result.updatesRefused > 0) text += abys::formatMessage(", %d refused", result.updatesRefused);
   if (result.outcome == abys::OpenOutcome::Cancelled) text += ", cancelled";
   return text;
 }
