@@ -2,13 +2,18 @@
 // boundaries and at byte offsets, and with bytes flipped in leaders,
 // directories and field data. Each damaged file is loaded (a defined status
 // and an intact model) and goes through the viewer's open sequence (the
-// chart session, then a walk over the chart when it opens). Run under the
-// sanitizers, a read out of bounds or a leak fails the test too.
+// chart session, then a walk over the chart when it opens). Damaged update
+// sets: every real base cell with update files beside it, one update file
+// damaged the same ways at a time, applied to the intact base (the records
+// it does not name stay as the intact files before it left them) and opened
+// in the chart session. Run under the sanitizers, a read out of bounds or a
+// leak fails the test too.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <random>
 #include <set>
 #include <string>
@@ -17,21 +22,28 @@
 #include "chart_session.h"
 #include "load_driver.h"
 #include "support/load.h"
+#include "support/records.h"
 #include "support/session_walk.h"
 #include "support/stream.h"
+#include "update_files.h"
 
 namespace abys::test {
 namespace {
 
-// Bytes of cell read per cell, summed over its cases: the spread of cases
-// shrinks with the cell's size so that the largest cells cost about as much
+// Bytes read per damaged file, summed over its cases: the spread of cases
+// shrinks as a case reads more, so that the largest cells cost about as much
 // as the small ones (the whole suite also runs under the sanitizers).
-constexpr size_t kBytesPerCell = 2'000'000;
-constexpr size_t kMinTruncations = 6;
-constexpr size_t kMinOffsets = 4;
-constexpr size_t kMaxOffsets = 16;
-constexpr size_t kMinFlips = 8;
-constexpr size_t kMaxFlips = 96;
+struct DamageBudget {
+  size_t bytes;
+  size_t minTruncations;
+  size_t minOffsets, maxOffsets;
+  size_t minFlips, maxFlips;
+};
+constexpr DamageBudget kCellBudget{2'000'000, 6, 4, 16, 8, 96};
+// A case of a damaged update file reads its base twice (the apply and the
+// open); at least the empty file and one more truncation, one cut off the
+// boundaries and a flip in each part.
+constexpr DamageBudget kUpdateBudget{2'000'000, 2, 1, 16, 3, 48};
 
 const std::set<int> kLoadStatuses = {0, 1, 2, 6, 7, 8, -2};
 const std::set<int> kCheckStatuses = {0,   301, 306, 307, 308, 310, 313, 314, 315,
@@ -96,14 +108,17 @@ struct Damage {
   std::string bytes;
 };
 
-std::vector<Damage> damagesOf(const std::string& bytes) {
+// Damaged copies of bytes, as many as budget allows when each costs
+// caseBytes read.
+std::vector<Damage> damagesOf(const std::string& bytes, size_t caseBytes,
+                              const DamageBudget& budget) {
   std::vector<Damage> damages;
   const std::vector<RecordSpan> spans = recordSpans(bytes);
-  const size_t size = std::max<size_t>(bytes.size(), 1);
-  const size_t truncations =
-      std::clamp(2 * kBytesPerCell / size, kMinTruncations, std::max<size_t>(spans.size(), 1));
-  const size_t offsets = std::clamp(kBytesPerCell / size / 2, kMinOffsets, kMaxOffsets);
-  const size_t flips = std::clamp(kBytesPerCell / size, kMinFlips, kMaxFlips);
+  const size_t size = std::max<size_t>(caseBytes, 1);
+  const size_t truncations = std::clamp(2 * budget.bytes / size, budget.minTruncations,
+                                        std::max(spans.size(), budget.minTruncations));
+  const size_t offsets = std::clamp(budget.bytes / size / 2, budget.minOffsets, budget.maxOffsets);
+  const size_t flips = std::clamp(budget.bytes / size, budget.minFlips, budget.maxFlips);
 
   for (size_t i : spread(spans.size(), truncations)) {
     damages.push_back({"truncated at the record boundary " + std::to_string(spans[i].start),
@@ -149,7 +164,7 @@ void damageCell(const std::filesystem::path& cell, int& cases, int& shown) {
   ChartSession session;
   session.setWindow(640, 480);
   DiscardingReporter quiet;
-  for (const Damage& damage : damagesOf(bytes)) {
+  for (const Damage& damage : damagesOf(bytes, bytes.size(), kCellBudget)) {
     SCOPED_TRACE(damage.what);
     ++cases;
     ASSERT_TRUE(file.write(damage.bytes.data(), damage.bytes.size()));
@@ -193,6 +208,174 @@ TEST_P(DamagedCells, EveryDamageEndsInADefinedStatusWithAnIntactModel) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Shards, DamagedCells, testing::Range(0, kShards));
+
+// A real base cell and the update files beside it, in order.
+struct UpdateSet {
+  std::filesystem::path base;
+  std::vector<std::filesystem::path> updates;
+};
+
+std::vector<UpdateSet> updateSetsUnderTest() {
+  std::vector<UpdateSet> sets;
+  for (const auto& cell : realCells()) {
+    if (cell.extension() != ".000") continue;
+    UpdateSet set{cell, {}};
+    for (const std::string& update : updateFilesBeside(cell.string()))
+      set.updates.emplace_back(update);
+    if (!set.updates.empty()) sets.push_back(std::move(set));
+  }
+  return sets;
+}
+
+// Real coordinates carry seven decimal places.
+constexpr int kDecimals = 7;
+using Records = std::map<std::string, std::string>;
+
+// The names of the records a file holds as the load reads it.
+std::set<std::string> recordNamesIn(const std::string& path) {
+  Dataset dataset;
+  load(dataset, path);
+  std::set<std::string> names;
+  for (const auto& [name, text] : recordsOf(dataset))
+    names.insert(name);
+  return names;
+}
+
+// The records outside mayChange that are not as expected (changed, gone or
+// new), a line each; empty when there are none.
+std::string recordsChanged(const Records& expected, const Records& got,
+                           const std::set<std::string>& mayChange) {
+  std::set<std::string> names;
+  for (const Records* records : {&expected, &got}) {
+    for (const auto& [name, text] : *records)
+      names.insert(name);
+  }
+  std::string out;
+  for (const std::string& name : names) {
+    if (mayChange.count(name)) continue;
+    const auto was = expected.find(name);
+    const auto is = got.find(name);
+    const std::string before = was != expected.end() ? was->second : "(none)";
+    const std::string after = is != got.end() ? is->second : "(none)";
+    if (before != after) out += name + ": " + before + " -> " + after + "\n";
+  }
+  return out;
+}
+
+struct UpdateTally {
+  int sets = 0, files = 0, cases = 0, applied = 0, shown = 0;
+};
+
+// Damages each update file of set in turn, the others intact beside the base.
+void damageUpdateSet(const UpdateSet& set, UpdateTally& tally) {
+  SCOPED_TRACE(set.base.string());
+  TempFolder folder;
+  ASSERT_FALSE(folder.path().empty());
+  const std::string baseBytes = readFileBytes(set.base);
+  ASSERT_FALSE(baseBytes.empty());
+  const std::string basePath = folder.writeBytes(baseBytes, set.base.filename().string());
+  std::vector<std::string> intact, paths;
+  for (const auto& update : set.updates) {
+    intact.push_back(readFileBytes(update));
+    paths.push_back(folder.writeBytes(intact.back(), update.filename().string()));
+  }
+  ASSERT_EQ(updateFilesBeside(basePath), paths);
+  std::vector<std::set<std::string>> named;
+  for (const std::string& path : paths)
+    named.push_back(recordNamesIn(path));
+
+  ChartSession session;
+  session.setWindow(640, 480);
+  DiscardingReporter quiet;
+  ++tally.sets;
+  for (size_t k = 0; k < paths.size(); ++k) {
+    const std::string name = set.updates[k].filename().string();
+    SCOPED_TRACE(name);
+    ++tally.files;
+    // The chart as the intact files before this one leave it.
+    Dataset before;
+    ASSERT_EQ(load(before, basePath).status, 0);
+    std::string priorLog;
+    const UpdateReport prior = applyUpdateFiles(
+        before, {paths.begin(), paths.begin() + static_cast<ptrdiff_t>(k)},
+        [&](const char* format, std::va_list args) { priorLog += formatMessage(format, args); });
+    const Records expected = recordsOf(before, kDecimals);
+    const bool reached =
+        !prior.cancelled && priorLog.find("no later update applied") == std::string::npos;
+
+    for (const Damage& damage :
+         damagesOf(intact[k], 2 * baseBytes.size() + intact[k].size(), kUpdateBudget)) {
+      SCOPED_TRACE(damage.what);
+      ++tally.cases;
+      folder.writeBytes(damage.bytes, set.updates[k].filename().string());
+      Dataset dataset;
+      ASSERT_EQ(load(dataset, basePath).status, 0);
+      std::string log;
+      const UpdateReport report = applyUpdateFiles(
+          dataset, paths,
+          [&](const char* format, std::va_list args) { log += formatMessage(format, args); });
+      EXPECT_FALSE(report.outOfMemory);
+      EXPECT_EQ(invariantViolations(dataset), "");
+      // The files before it apply as they did; the damaged file is applied,
+      // left aside or refused, and the log says which.
+      ASSERT_GE(report.applied.size(), prior.applied.size());
+      EXPECT_TRUE(std::equal(prior.applied.begin(), prior.applied.end(), report.applied.begin()));
+      if (reached) {
+        EXPECT_NE(log.find("Update " + name + " "), std::string::npos) << log;
+      }
+      // Only the records the applied files name may differ from before: a
+      // file refused whole changes nothing, and the damaged file, when it
+      // applies, may name records its intact copy does not (a flip in an
+      // RCID).
+      std::set<std::string> mayChange;
+      for (size_t j = k; j < paths.size(); ++j) {
+        if (std::find(report.applied.begin(), report.applied.end(), paths[j]) ==
+            report.applied.end()) {
+          continue;
+        }
+        mayChange.insert(named[j].begin(), named[j].end());
+        if (j == k) {
+          ++tally.applied;
+          const std::set<std::string> damaged = recordNamesIn(paths[k]);
+          mayChange.insert(damaged.begin(), damaged.end());
+        }
+      }
+      EXPECT_EQ(recordsChanged(expected, recordsOf(dataset, kDecimals), mayChange), "") << log;
+
+      const OpenResult opened = session.open(basePath.c_str(), quiet);
+      EXPECT_EQ(opened.loadStatus, 0);
+      EXPECT_EQ(opened.updatesFound, static_cast<int>(paths.size()));
+      EXPECT_EQ(opened.updatesApplied, report.applied);
+      EXPECT_EQ(opened.updatesRefused, report.refused);
+      EXPECT_EQ(opened.outcome == OpenOutcome::Cancelled, report.cancelled);
+      EXPECT_TRUE(kCheckStatuses.count(opened.checkStatus))
+          << "check status " << opened.checkStatus;
+      if (opened.opened()) {
+        EXPECT_FALSE(walkChart(session).pickOutsideChain);
+        ++tally.shown;
+      }
+      session.close();
+      if (testing::Test::HasFailure()) return;  // one damage's report is enough
+    }
+    folder.writeBytes(intact[k], set.updates[k].filename().string());
+  }
+}
+
+class DamagedUpdates : public testing::TestWithParam<int> {};
+
+TEST_P(DamagedUpdates, NoDamagedUpdateChangesTheRecordsItDoesNotName) {
+  const std::vector<UpdateSet> sets = updateSetsUnderTest();
+  if (sets.empty()) GTEST_SKIP() << "no real cells with update files";
+  UpdateTally tally;
+  for (size_t i = static_cast<size_t>(GetParam()); i < sets.size(); i += kShards) {
+    damageUpdateSet(sets[i], tally);
+    if (HasFailure()) break;
+  }
+  std::printf("%d update sets, %d update files, %d damaged copies, %d applied, %d shown\n",
+              tally.sets, tally.files, tally.cases, tally.applied, tally.shown);
+}
+
+INSTANTIATE_TEST_SUITE_P(Shards, DamagedUpdates, testing::Range(0, kShards));
 
 }  // namespace
 }  // namespace abys::test
