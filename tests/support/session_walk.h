@@ -1,6 +1,7 @@
 // Shared by the pipeline fuzz target and the damaged-cell test: a cell held
 // in an anonymous memory file (opened through an ordinary path, no disk
-// traffic), and a walk over an open chart doing what the viewer does.
+// traffic), a base cell and its update files in a temporary folder, and a
+// walk over an open chart doing what the viewer does.
 #pragma once
 
 #include <sys/mman.h>
@@ -9,12 +10,15 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include <algorithm>
 
 #include "chart_geometry.h"
 #include "chart_session.h"
 #include "feature_area.h"
+#include "support/load.h"
 
 namespace abys::test {
 
@@ -46,6 +50,40 @@ class MemoryCellFile {
  private:
   int fd_;
   std::string path_;
+};
+
+// A base cell and its update files as CELL.000, CELL.001, ... in a fresh
+// temporary folder, removed with the object; write() replaces the whole set.
+class CellSetFolder {
+ public:
+  // files[0] is the base, the others its updates in order.
+  bool write(const std::vector<std::string_view>& files) {
+    if (folder_.path().empty()) return false;
+    bool written = true;
+    for (size_t i = 0; i < files.size(); ++i)
+      written = writeFile(pathOf(i), files[i]) && written;
+    for (size_t i = files.size(); i < count_; ++i)
+      std::remove(pathOf(i).c_str());
+    count_ = files.size();
+    return written;
+  }
+  std::string basePath() const { return pathOf(0); }
+
+ private:
+  std::string pathOf(size_t number) const {
+    char name[16];
+    std::snprintf(name, sizeof name, "CELL.%03zu", number);
+    return folder_.path() + "/" + name;
+  }
+  static bool writeFile(const std::string& path, std::string_view bytes) {
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (f == nullptr) return false;
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    return std::fclose(f) == 0 && written;
+  }
+
+  TempFolder folder_;
+  size_t count_ = 0;
 };
 
 // What the walk over an open chart saw, for assertions.
