@@ -129,6 +129,13 @@ TEST(UpdateFiles, EachInstructionAppliesOrIsRefusedLeavingItsRecord) {
              })},
        {{"FE0000000002", "v2 objl 75 A[ 80=3] N[ 301=" + std::string("\x6f\x70\xf0\x53", 4) +
                              "] S[ VI0000000021/1] F[ 1]"}}},
+      {"attributes given to a feature that had none",
+       {},
+       {with(modifyFeature(3),
+             [](auto& f) {
+               f.attributes = {{87, "1"}, {kObjnam, "Shoal"}};
+             })},
+       {{"FE0000000003", "v2 objl 129 A[ 87=1 116=Shoal] N[] S[ VI0000000031/1] F[]"}}},
       {"national attribute removed",
        {},
        {with(modifyFeature(2),
