@@ -148,7 +148,8 @@ class Updater {
   template <typename Run>
   std::optional<Run> copyRun(const Run& given);
 
-  void refuse(uint8_t ruin, uint8_t rcnm, uint32_t rcid, const std::string& why);
+  void refuse(UpdateProblem problem, uint8_t ruin, uint8_t rcnm, uint32_t rcid,
+              const std::string& why);
   bool versionFollows(uint8_t ruin, uint8_t rcnm, uint32_t rcid, uint16_t held, uint16_t given);
   // The extent follows the coordinates: widened by those added; worked out
   // anew at the end only when a removed one lay on its edge.
@@ -166,7 +167,14 @@ class Updater {
   std::string file_;  // the name of the file being applied
   Tally tally_;
   std::string why_;
+  // What refuse records of a modification that cannot apply.
+  struct Problem {
+    UpdateProblem problem = UpdateProblem::NoControl;
+    std::string field;
+  } problem_;
+  std::vector<UpdateRefusal> refusals_;
   std::string said_;  // what judge found
+  UpdateProblem fileProblem_ = UpdateProblem::CannotRead;
   bool outOfMemory_ = false;
   bool extentStale_ = false;
   long lastUpdate_ = 0;
@@ -180,6 +188,7 @@ UpdateReport Updater::run(const std::vector<std::string>& files) {
     std::string path;
     std::unique_ptr<Dataset> update;
     Verdict verdict = Verdict::Stop;
+    UpdateProblem problem = UpdateProblem::CannotRead;
     std::string said;
   };
   std::vector<Step> steps;
@@ -199,6 +208,7 @@ UpdateReport Updater::run(const std::vector<std::string>& files) {
     said_.clear();
     step.verdict = judge(*step.update, status, exchangePurpose);
     step.said = said_;
+    step.problem = fileProblem_;
     if (step.verdict == Verdict::Apply) {
       accepted.push_back(step.update.get());
       lastUpdate_ = *numberOf(step.update->dsid.updn);
@@ -219,6 +229,7 @@ UpdateReport Updater::run(const std::vector<std::string>& files) {
     }
     if (step.verdict == Verdict::Stop) {
       ++report.refused;
+      refusals_.push_back({file_, step.problem, 0, 0, 0, {}});
       break;
     }
     const Dataset& update = *step.update;
@@ -247,6 +258,7 @@ UpdateReport Updater::run(const std::vector<std::string>& files) {
   }
   if (extentStale_) recomputeExtent();
   report.outOfMemory = outOfMemory_;
+  report.refusals = std::move(refusals_);
   return report;
 }
 
@@ -255,6 +267,7 @@ Updater::Verdict Updater::judge(const Dataset& update, int status, int32_t excha
   if (status == kCannotOpen) {
     said_ = formatMessage("Update %s refused: the file cannot be opened; no later update applied\n",
                           name);
+    fileProblem_ = UpdateProblem::CannotOpen;
     return Verdict::Stop;
   }
   if (status != 0) {
@@ -262,12 +275,14 @@ Updater::Verdict Updater::judge(const Dataset& update, int status, int32_t excha
         "Update %s refused: the file cannot be read (load status %d); no later update "
         "applied\n",
         name, status);
+    fileProblem_ = UpdateProblem::CannotRead;
     return Verdict::Stop;
   }
   if (exchangePurpose != 2) {
     said_ =
         formatMessage("Update %s refused: not an update file (EXPP %d); no later update applied\n",
                       name, static_cast<int>(update.dsid.expp));
+    fileProblem_ = UpdateProblem::NotAnUpdate;
     return Verdict::Stop;
   }
   const std::optional<long> edition = numberOf(update.dsid.edtn);
@@ -277,6 +292,7 @@ Updater::Verdict Updater::judge(const Dataset& update, int status, int32_t excha
         "Update %s refused: no edition or update number ('%s', '%s'); no later update "
         "applied\n",
         name, std::string(update.dsid.edtn).c_str(), std::string(update.dsid.updn).c_str());
+    fileProblem_ = UpdateProblem::NoNumbers;
     return Verdict::Stop;
   }
   if (*edition == 0) {
@@ -289,6 +305,7 @@ Updater::Verdict Updater::judge(const Dataset& update, int status, int32_t excha
         "Update %s refused: edition %ld, the cell is edition %ld; no later update "
         "applied\n",
         name, *edition, *baseEdition);
+    fileProblem_ = UpdateProblem::OtherEdition;
     return Verdict::Stop;
   }
   if (*number <= reissue_) {
@@ -301,6 +318,7 @@ Updater::Verdict Updater::judge(const Dataset& update, int status, int32_t excha
         "Update %s refused: update %ld does not follow update %ld; no later update "
         "applied\n",
         name, *number, lastUpdate_);
+    fileProblem_ = UpdateProblem::OutOfSequence;
     return Verdict::Stop;
   }
   return Verdict::Apply;
@@ -349,7 +367,9 @@ void Updater::index(const std::vector<const Dataset*>& updates) {
   }
 }
 
-void Updater::refuse(uint8_t ruin, uint8_t rcnm, uint32_t rcid, const std::string& why) {
+void Updater::refuse(UpdateProblem problem, uint8_t ruin, uint8_t rcnm, uint32_t rcid,
+                     const std::string& why) {
+  refusals_.push_back({file_, problem, ruin, rcnm, rcid, problem_.field});
   ++tally_.refused;
   const std::string instruction = ruin == kInsert || ruin == kDelete || ruin == kModify
                                       ? std::string(instructionName(ruin))
@@ -361,7 +381,7 @@ void Updater::refuse(uint8_t ruin, uint8_t rcnm, uint32_t rcid, const std::strin
 bool Updater::versionFollows(uint8_t ruin, uint8_t rcnm, uint32_t rcid, uint16_t held,
                              uint16_t given) {
   if (given == held + 1) return true;
-  refuse(ruin, rcnm, rcid,
+  refuse(UpdateProblem::VersionOutOfSequence, ruin, rcnm, rcid,
          formatMessage("version %d does not follow the version held, %d", given, held));
   return false;
 }
@@ -404,21 +424,22 @@ void Updater::apply(const Record& given, FlatMap<Held<Record>>& index) {
   Record* held = slot.record;
   const uint8_t ruin = given.ruin;
   if (ruin != kInsert && ruin != kDelete && ruin != kModify) {
-    refuse(ruin, given.rcnm, given.rcid, "no such record update instruction");
+    refuse(UpdateProblem::UnknownInstruction, ruin, given.rcnm, given.rcid,
+           "no such record update instruction");
     return;
   }
   if (ruin == kInsert && held != nullptr) {
-    refuse(ruin, given.rcnm, given.rcid, "the record exists");
+    refuse(UpdateProblem::RecordExists, ruin, given.rcnm, given.rcid, "the record exists");
     return;
   }
   if (ruin != kInsert && held == nullptr) {
-    refuse(ruin, given.rcnm, given.rcid, "no such record");
+    refuse(UpdateProblem::NoSuchRecord, ruin, given.rcnm, given.rcid, "no such record");
     return;
   }
   if (ruin != kInsert && !versionFollows(ruin, given.rcnm, given.rcid, held->rver, given.rver))
     return;
   if (const std::optional<std::string> wrong = wrongPointer(given)) {
-    refuse(ruin, given.rcnm, given.rcid, *wrong);
+    refuse(UpdateProblem::PointerName, ruin, given.rcnm, given.rcid, *wrong);
     return;
   }
 
@@ -450,7 +471,7 @@ void Updater::apply(const Record& given, FlatMap<Held<Record>>& index) {
   std::optional<std::pair<CoordinateRun, SoundingRun>> runs;
   if constexpr (kVector) runs.emplace(held->coordinates, held->soundings());
   if (!modify(*held, given)) {
-    if (!outOfMemory_) refuse(ruin, given.rcnm, given.rcid, why_);
+    if (!outOfMemory_) refuse(problem_.problem, ruin, given.rcnm, given.rcid, why_);
     return;
   }
   if constexpr (kVector) {
@@ -470,25 +491,30 @@ std::optional<EditedArray> Updater::edit(const ArrayEdit& array,
   if (control.instruction != kInsert && control.instruction != kDelete &&
       control.instruction != kModify) {
     why_ = formatMessage("%s: unknown update instruction %d", field, control.instruction);
+    problem_ = {UpdateProblem::UnknownControl, field};
     return std::nullopt;
   }
   const char* what = instructionName(control.instruction);
   if (count < 1) {
     why_ = formatMessage("%s: %s of no element", field, what);
+    problem_ = {UpdateProblem::NoElement, field};
     return std::nullopt;
   }
   const int32_t lastIndex = control.instruction == kInsert ? array.heldCount + 1 : array.heldCount;
   if (index < 1 || index > lastIndex) {
+    problem_ = {UpdateProblem::IndexOutside, field};
     why_ = formatMessage("%s: %s at index %d, outside the %d elements held", field, what, index,
                          array.heldCount);
     return std::nullopt;
   }
   if (control.instruction != kInsert && index - 1 + count > array.heldCount) {
+    problem_ = {UpdateProblem::CountRunsPast, field};
     why_ = formatMessage("%s: %s of %d elements from index %d runs past the %d held", field, what,
                          count, index, array.heldCount);
     return std::nullopt;
   }
   if (control.instruction != kDelete && array.givenCount != count) {
+    problem_ = {UpdateProblem::CountMismatch, field};
     why_ = formatMessage("%s: %s of %d elements, the update gives %d", field, what, count,
                          array.givenCount);
     return std::nullopt;
@@ -719,6 +745,7 @@ bool Updater::modify(VectorRecord& held, const VectorRecord& given) {
     pointers = editEntries("VRPC", held.pointers, given.pointers, *given.pointerControl());
   } else if (!given.pointers.empty()) {
     why_ = "VRPT without VRPC";
+    problem_ = {UpdateProblem::NoControl, "VRPC"};
     return false;
   }
   if (!pointers) return false;
@@ -735,6 +762,7 @@ bool Updater::modify(VectorRecord& held, const VectorRecord& given) {
     }
   } else if (!given.coordinates.empty() || !given.soundings().empty()) {
     why_ = "coordinates without SGCC";
+    problem_ = {UpdateProblem::NoControl, "SGCC"};
     return false;
   }
   if (!coordinates || !depths) return false;
@@ -769,6 +797,7 @@ bool Updater::modify(FeatureRecord& held, const FeatureRecord& given) {
                           *given.spatialPointerControl());
   } else if (!given.spatialPointers.empty()) {
     why_ = "FSPT without FSPC";
+    problem_ = {UpdateProblem::NoControl, "FSPC"};
     return false;
   }
   if (!spatial) return false;
@@ -780,6 +809,7 @@ bool Updater::modify(FeatureRecord& held, const FeatureRecord& given) {
     pointers = editEntries("FFPC", held.featurePointers(), *copied, *given.featurePointerControl());
   } else if (!given.featurePointers().empty()) {
     why_ = "FFPT without FFPC";
+    problem_ = {UpdateProblem::NoControl, "FFPC"};
     return false;
   }
   if (!pointers) return false;

@@ -3,6 +3,7 @@
 // order to the loaded base gives the chart as it stands.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -15,11 +16,46 @@ namespace abys {
 // basePath names a NAME.000; none for any other path.
 std::vector<std::string> updateFilesBeside(const std::string& basePath);
 
+// Why an update file or one of its instructions was refused.
+enum class UpdateProblem {
+  // A whole file.
+  CannotOpen,
+  CannotRead,     // the load stopped before the end
+  NotAnUpdate,    // its EXPP is not 2
+  NoNumbers,      // no edition or update number
+  OtherEdition,   // not the cell's edition
+  OutOfSequence,  // its update number does not follow the last one applied
+  // One record instruction.
+  UnknownInstruction,    // RUIN is not insert, delete or modify
+  RecordExists,          // an insert of a record the chart holds
+  NoSuchRecord,          // a delete or modify of one it does not hold
+  VersionOutOfSequence,  // RVER is not the held version plus one
+  PointerName,           // a pointer names no kind of vector record
+  UnknownControl,        // a control field's instruction is unknown
+  NoElement,             // a control field counts no element
+  IndexOutside,          // a control field's index is outside the field
+  CountRunsPast,         // its count runs past the end of the field
+  CountMismatch,         // its count is not the number of elements given
+  NoControl,             // pointers or coordinates without their control field
+};
+
+// One refusal: the file, and for an instruction its RUIN, the record it
+// names and the control field at fault (FFPC, FSPC, VRPC, SGCC), if any.
+struct UpdateRefusal {
+  std::string file;
+  UpdateProblem problem = UpdateProblem::CannotRead;
+  uint8_t ruin = 0;
+  uint8_t rcnm = 0;
+  uint32_t rcid = 0;
+  std::string field;
+};
+
 struct UpdateReport {
-  std::vector<std::string> applied;  // the files applied, in order
-  int refused = 0;                   // instructions and files refused
-  bool cancelled = false;            // an update of edition 0 cancelled the cell
-  bool outOfMemory = false;          // memory ran out; the rest was not applied
+  std::vector<std::string> applied;     // the files applied, in order
+  int refused = 0;                      // instructions and files refused
+  bool cancelled = false;               // an update of edition 0 cancelled the cell
+  bool outOfMemory = false;             // memory ran out; the rest was not applied
+  std::vector<UpdateRefusal> refusals;  // in order
 };
 
 // Applies files to base (a cell loaded completely by loadCell) in order.

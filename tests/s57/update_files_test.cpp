@@ -300,6 +300,7 @@ TEST(UpdateFiles, EachInstructionAppliesOrIsRefusedLeavingItsRecord) {
     EXPECT_EQ(applied.records, expected);
     EXPECT_EQ(applied.report.applied.size(), 1u);
     EXPECT_EQ(applied.report.refused, c.refusal.empty() ? 0 : 1);
+    EXPECT_EQ(applied.report.refusals.size(), c.refusal.empty() ? 0u : 1u);
     if (!c.refusal.empty()) {
       EXPECT_NE(applied.log.find(c.refusal), std::string::npos) << applied.log;
     }
@@ -526,6 +527,7 @@ TEST(UpdateFiles, TheSequenceStopsAtAGapARepeatOrAnotherEdition) {
     apply(base, c.files, out);
     EXPECT_EQ(out.report.applied.size(), c.applied);
     EXPECT_EQ(out.report.cancelled, c.cancelled);
+    EXPECT_EQ(out.report.refusals.size(), static_cast<size_t>(out.report.refused));
     EXPECT_EQ(out.log, c.log);
   }
 }
