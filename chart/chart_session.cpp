@@ -84,6 +84,7 @@ OpenResult ChartSession::open(const char* path, FindingReporter& reporter, const
   int32_t exchangePurpose = 0;
   result.loadStatus = loadCell(*dataset_, path, exchangePurpose, loadLog, progress);
   bool cancelled = false;
+  UpdateReport report;
   const std::vector<std::string> updates = applyUpdates_ && result.loadStatus != kCannotOpen
                                                ? updateFilesBeside(path)
                                                : std::vector<std::string>();
@@ -91,7 +92,7 @@ OpenResult ChartSession::open(const char* path, FindingReporter& reporter, const
     logText(loadLog, "Update files not applied: the cell did not load completely\n");
   } else if (!updates.empty()) {
     result.updatesFound = static_cast<int>(updates.size());
-    const UpdateReport report = applyUpdateFiles(*dataset_, updates, loadLog);
+    report = applyUpdateFiles(*dataset_, updates, loadLog);
     result.updatesApplied = report.applied;
     result.updatesRefused = report.refused;
     cancelled = report.cancelled;
@@ -102,6 +103,14 @@ OpenResult ChartSession::open(const char* path, FindingReporter& reporter, const
   result.checked = result.loadStatus != kCannotOpen && !cancelled;
   if (result.checked) result.checkStatus = runLogicalChecks(*dataset_, reporter);
   result.counts = countsOf(*dataset_);
+  if (s58_ && result.checked) {
+    const S58Input input{*dataset_, path, result.loadStatus, updates.empty() ? nullptr : &report};
+    try {
+      result.s58 = runS58Profile(input, *s58_);
+    } catch (const std::bad_alloc&) {
+      result.s58.reset();  // the profile could not finish; say nothing rather than half
+    }
+  }
 
   if (result.loadStatus == kCannotOpen) {
     result.outcome = OpenOutcome::CannotOpen;

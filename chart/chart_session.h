@@ -16,6 +16,7 @@
 #include "drawn_geometry.h"
 #include "finding.h"
 #include "messages.h"
+#include "profile.h"
 #include "view_transform.h"
 
 namespace abys {
@@ -64,6 +65,9 @@ struct OpenResult {
   int updatesFound = 0;                     // update files beside the cell, when applied
   std::vector<std::string> updatesApplied;  // the update files applied, in order
   int updatesRefused = 0;                   // update files and instructions refused
+  // The S-58 profile's findings, when it was asked for and the file held
+  // records to judge (whatever the checks said).
+  std::optional<std::vector<S58Finding>> s58;
   bool opened() const { return outcome == OpenOutcome::Opened; }
 };
 
@@ -90,6 +94,9 @@ class ChartSession {
   // it; on unless switched off, kept across charts.
   void setApplyUpdates(bool apply) { applyUpdates_ = apply; }
   bool appliesUpdates() const { return applyUpdates_; }
+  // Whether every open also runs the S-58 profile after the checks, and
+  // with what options; off unless switched on, kept across charts.
+  void setS58Profile(std::optional<S58Options> options) { s58_ = std::move(options); }
 
   // The size of the drawing surface in pixels; the view follows it while a
   // chart is open, and the next open and Full view fit to it.
@@ -131,6 +138,7 @@ class ChartSession {
   ViewWindow window_{};
   std::array<bool, kViewCommandCount> enabled_{};
   bool applyUpdates_ = true;
+  std::optional<S58Options> s58_;
   mutable std::unique_ptr<DrawnGeometry> drawn_;
   // Simplified copies of drawn_ by the binary exponent of the scale, the
   // most recently made last.

@@ -500,6 +500,14 @@ std::optional<EditedArray> Updater::edit(const ArrayEdit& array,
     problem_ = {UpdateProblem::NoElement, field};
     return std::nullopt;
   }
+  // The count is first held against the elements given, then against the
+  // field: a count that lies is what makes the range wrong.
+  if (control.instruction != kDelete && array.givenCount != count) {
+    problem_ = {UpdateProblem::CountMismatch, field};
+    why_ = formatMessage("%s: %s of %d elements, the update gives %d", field, what, count,
+                         array.givenCount);
+    return std::nullopt;
+  }
   const int32_t lastIndex = control.instruction == kInsert ? array.heldCount + 1 : array.heldCount;
   if (index < 1 || index > lastIndex) {
     problem_ = {UpdateProblem::IndexOutside, field};
@@ -511,12 +519,6 @@ std::optional<EditedArray> Updater::edit(const ArrayEdit& array,
     problem_ = {UpdateProblem::CountRunsPast, field};
     why_ = formatMessage("%s: %s of %d elements from index %d runs past the %d held", field, what,
                          count, index, array.heldCount);
-    return std::nullopt;
-  }
-  if (control.instruction != kDelete && array.givenCount != count) {
-    problem_ = {UpdateProblem::CountMismatch, field};
-    why_ = formatMessage("%s: %s of %d elements, the update gives %d", field, what, count,
-                         array.givenCount);
     return std::nullopt;
   }
 

@@ -9,6 +9,7 @@
 // not or a folder held no cell, 2 on a usage error.
 // abys-check --help | --version: what it does, or its version.
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <condition_variable>
 #include <cstdio>
@@ -17,6 +18,7 @@
 #include <mutex>
 #include <nlohmann/json.hpp>
 #include <optional>
+#include <set>
 #include <string>
 #include <system_error>
 #include <thread>
@@ -30,7 +32,9 @@ namespace {
 enum class Output { Log, Summary, Json };
 
 constexpr const char* kUsage =
-    "usage: abys-check [--summary | --json] [--jobs N] [--no-updates] FILE|FOLDER...\n";
+    "usage: abys-check [--summary | --json] [--jobs N] [--no-updates]\n"
+    "                  [--s58 [--ignore CHECK,...] [--fail-on critical|error|warning]]\n"
+    "                  FILE|FOLDER...\n";
 constexpr unsigned kMaxJobs = 256;
 
 int usage() {
@@ -49,9 +53,32 @@ int help() {
       "their NAME.000 go with it). --jobs N checks N files at a time (default: one per core)\n"
       "with the same output as --jobs 1. Exit status 0 when every file loaded and passed the\n"
       "checks, 1 when one did not, was cancelled or a folder held no cell, 2 on a usage error.\n"
-      "--version: the version.\n",
+      "--s58 runs the S-58 checks after the ten checks and prints their findings (check, class,\n"
+      "message, records, object, FOID, position); --ignore drops checks, --fail-on sets the\n"
+      "least class that fails a file (default error). --version: the version.\n",
       stdout);
   return 0;
+}
+
+// The S-58 findings of a file as JSON objects.
+nlohmann::json s58Json(const std::vector<abys::S58Finding>& findings) {
+  nlohmann::json array = nlohmann::json::array();
+  for (const abys::S58Finding& f : findings) {
+    nlohmann::json records = nlohmann::json::array();
+    for (const abys::RecordKey& key : f.records)
+      records.push_back(abys::recordName(key));
+    nlohmann::json position = nullptr;
+    if (f.position) position = {f.position->longitude, f.position->latitude};
+    array.push_back(
+        {{"check", f.check->number},
+         {"severity", abys::severityName(f.check->severity)},
+         {"message", f.check->message},
+         {"records", std::move(records)},
+         {"object", f.object.empty() ? nlohmann::json(nullptr) : nlohmann::json(f.object)},
+         {"foid", f.foid.empty() ? nlohmann::json(nullptr) : nlohmann::json(f.foid)},
+         {"position", std::move(position)}});
+  }
+  return array;
 }
 
 // A JSON string; bytes that are not UTF-8 are replaced rather than refused.
@@ -130,6 +157,12 @@ class JsonFile {
     if (c.hasExtent) {
       extent = {{"minX", c.minX}, {"maxX", c.maxX}, {"minY", c.minY}, {"maxY", c.maxY}};
     }
+    if (result.s58) {
+      std::fprintf(out_, "      \"s58\": %s,\n",
+                   s58Json(*result.s58)
+                       .dump(-1, ' ', false, nlohmann::json::error_handler_t::replace)
+                       .c_str());
+    }
     if (result.updatesFound > 0) {
       const nlohmann::json updates = {
           {"applied", result.updatesApplied},
@@ -176,8 +209,10 @@ class JsonFindings : public abys::TextLogReporter {
 // What every file's check is told.
 struct Run {
   Output output = Output::Log;
-  bool named = false;   // the text log puts each file under a "==> FILE <==" line
-  bool updates = true;  // apply the update files beside a NAME.000
+  bool named = false;                   // the text log puts each file under a "==> FILE <==" line
+  bool updates = true;                  // apply the update files beside a NAME.000
+  std::optional<abys::S58Options> s58;  // run the S-58 profile
+  abys::Severity failOn = abys::Severity::Error;
   std::vector<std::string> files;
 };
 
@@ -186,6 +221,60 @@ struct FileOutcome {
   bool passed = false;
   std::optional<int> openError;  // errno when the file could not be opened
 };
+
+// Whether a finding of class failOn or a graver one was found.
+bool failsOn(const abys::OpenResult& result, abys::Severity failOn) {
+  if (!result.s58) return false;
+  return std::any_of(result.s58->begin(), result.s58->end(), [&](const abys::S58Finding& f) {
+    return static_cast<int>(f.check->severity) <= static_cast<int>(failOn);
+  });
+}
+
+// The findings of each class, in class order.
+std::array<size_t, 3> s58Counts(const std::vector<abys::S58Finding>& findings) {
+  std::array<size_t, 3> counts{};
+  for (const abys::S58Finding& f : findings)
+    ++counts[static_cast<size_t>(f.check->severity)];
+  return counts;
+}
+
+constexpr abys::Severity kSeverities[] = {abys::Severity::Critical, abys::Severity::Error,
+                                          abys::Severity::Warning};
+
+// The S-58 findings after the check log, one line each, then a count line
+// per class.
+void printS58(const std::vector<abys::S58Finding>& findings, std::FILE* out) {
+  for (const abys::S58Finding& f : findings) {
+    std::string line =
+        abys::formatMessage("S-58 %s %s: %.*s", std::string(f.check->number).c_str(),
+                            abys::severityTitle(f.check->severity),
+                            static_cast<int>(f.check->message.size()), f.check->message.data());
+    for (const abys::RecordKey& key : f.records) {
+      line += ' ';
+      line += abys::recordName(key);
+    }
+    if (!f.object.empty()) line += " " + f.object + " " + f.foid;
+    if (f.position) {
+      line += abys::formatMessage(" at %.7f, %.7f", f.position->longitude, f.position->latitude);
+    }
+    line += '\n';
+    std::fputs(line.c_str(), out);
+  }
+  const std::array<size_t, 3> counts = s58Counts(findings);
+  for (const abys::Severity severity : kSeverities) {
+    std::fprintf(out, "S-58 %s: %zu\n", abys::severityTitle(severity),
+                 counts[static_cast<size_t>(severity)]);
+  }
+}
+
+// What the --summary line says of the S-58 findings: nothing without the
+// profile.
+std::string s58CountsOf(const abys::OpenResult& result) {
+  if (!result.s58) return {};
+  const std::array<size_t, 3> counts = s58Counts(*result.s58);
+  return abys::formatMessage(", S-58 %zu critical, %zu error, %zu warning", counts[0], counts[1],
+                             counts[2]);
+}
 
 // What the --summary line says of the update files beside a cell: nothing
 // when there were none.
@@ -227,12 +316,15 @@ FileOutcome checkFile(abys::ChartSession& session, const Run& run, size_t index,
   if (run.output == Output::Json) reporter = &jsonFindings.emplace(sink, *json);
 
   session.setApplyUpdates(run.updates);
+  session.setS58Profile(run.s58);
   const abys::OpenResult result = session.open(path.c_str(), *reporter, sink);
   FileOutcome outcome;
   if (result.outcome == abys::OpenOutcome::CannotOpen) outcome.openError = errno;
   session.close();
-  outcome.passed = result.loadStatus == 0 && result.checked && result.checkStatus == 0;
+  outcome.passed = result.loadStatus == 0 && result.checked && result.checkStatus == 0 &&
+                   !failsOn(result, run.failOn);
 
+  if (run.output == Output::Log && result.s58) printS58(*result.s58, out);
   if (run.output == Output::Summary) {
     const abys::LoadedCounts& counts = result.counts;
     std::fprintf(out,
@@ -241,7 +333,8 @@ FileOutcome checkFile(abys::ChartSession& session, const Run& run, size_t index,
                  path.c_str(), result.loadStatus,
                  result.checked ? std::to_string(result.checkStatus).c_str() : "-", counts.features,
                  counts.vectors, counts.isolatedNodes, counts.connectedNodes, counts.edges,
-                 static_cast<unsigned long long>(counter.total()), updatesOf(result).c_str());
+                 static_cast<unsigned long long>(counter.total()),
+                 (updatesOf(result) + s58CountsOf(result)).c_str());
   } else if (run.output == Output::Json) {
     json->end(result);
   }
@@ -346,10 +439,39 @@ int main(int argc, char** argv) {
   Run run;
   unsigned jobs = std::clamp(std::thread::hardware_concurrency(), 1u, kMaxJobs);
   std::vector<std::string> arguments;
+  std::set<std::string, std::less<>> ignoredChecks;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--no-updates") {
       run.updates = false;
+    } else if (arg == "--s58") {
+      if (!run.s58) run.s58.emplace();
+    } else if ((arg == "--ignore" || arg == "--fail-on") && i + 1 < argc) {
+      const std::string value = argv[++i];
+      if (arg == "--ignore") {
+        std::set<std::string, std::less<>> ignored;
+        for (size_t start = 0; start <= value.size();) {
+          const size_t comma = std::min(value.find(',', start), value.size());
+          const std::string number = value.substr(start, comma - start);
+          if (abys::s58Check(number) == nullptr) {
+            std::fprintf(stderr, "abys-check: --ignore: no S-58 check '%s'\n", number.c_str());
+            return usage();
+          }
+          ignored.insert(number);
+          start = comma + 1;
+        }
+        ignoredChecks.insert(ignored.begin(), ignored.end());
+      } else {
+        const auto severity =
+            std::find_if(std::begin(kSeverities), std::end(kSeverities),
+                         [&](abys::Severity s) { return value == abys::severityName(s); });
+        if (severity == std::end(kSeverities)) {
+          std::fprintf(stderr, "abys-check: --fail-on takes critical, error or warning, not '%s'\n",
+                       value.c_str());
+          return usage();
+        }
+        run.failOn = *severity;
+      }
     } else if (arg == "--summary" || arg == "--json") {
       const Output wanted = arg == "--json" ? Output::Json : Output::Summary;
       if (run.output != Output::Log && run.output != wanted) return usage();
@@ -381,6 +503,7 @@ int main(int argc, char** argv) {
     }
   }
   if (arguments.empty()) return usage();
+  if (run.s58) run.s58->ignored = std::move(ignoredChecks);
 
   abys::CheckInputs inputs = abys::listInputs(arguments, run.updates);
   run.files = std::move(inputs.files);

@@ -1,0 +1,66 @@
+// What every check of the profile works with: the chart, look-ups of its
+// records by name, and the sink that turns a check's records into a
+// finding. Internal to the profile.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+#include "flat_map.h"
+#include "profile.h"
+
+namespace abys::s58 {
+
+class Context {
+ public:
+  explicit Context(const S58Input& input);
+
+  const S58Input& input() const { return input_; }
+  const Dataset& chart() const { return input_.chart; }
+
+  // The first record of a name, or null.
+  const FeatureRecord* feature(uint32_t rcid) const;
+  const VectorRecord* vector(uint8_t rcnm, uint32_t rcid) const;
+  // The feature whose FOID is agen, fidn, fids, or null.
+  const FeatureRecord* featureByFoid(uint16_t agen, uint32_t fidn, uint16_t fids) const;
+
+  // A finding of check naming a feature, a vector record, both (the
+  // feature first), or no record; check is a number of the check table.
+  void report(std::string_view check, const FeatureRecord* feature,
+              const VectorRecord* vector = nullptr);
+  void report(std::string_view check, const VectorRecord* vector);
+  void report(std::string_view check);
+  // A finding naming records by name alone (records an update file names).
+  void reportNames(std::string_view check, std::vector<RecordKey> records);
+
+  std::vector<S58Finding> take() { return std::move(findings_); }
+
+ private:
+  void add(std::string_view check, S58Finding finding);
+  std::optional<FindingPosition> positionOf(const VectorRecord& vector) const;
+  std::optional<FindingPosition> positionOf(const FeatureRecord& feature) const;
+
+  const S58Input& input_;
+  FlatMap<const FeatureRecord*> features_;
+  FlatMap<const VectorRecord*> vectors_;
+  FlatMap<const FeatureRecord*> foids_;
+  std::vector<S58Finding> findings_;
+};
+
+uint64_t nameKey(uint8_t rcnm, uint32_t rcid);
+uint64_t foidKey(uint16_t agen, uint32_t fidn, uint16_t fids);
+
+// The groups of checks, each in a file of its own. A group runs its checks
+// over the context and lists the check numbers it implements.
+struct Group {
+  void (*run)(Context& context);
+  std::span<const std::string_view> checks;
+};
+
+Group identityChecks();  // record identifiers, dataset parameters, update files
+Group topologyChecks();  // pointers, edges and nodes, coordinates, duplicates
+Group ringChecks();      // line continuity, area rings
+Group encodingChecks();  // subfield values, field order, update-file structure
+
+}  // namespace abys::s58

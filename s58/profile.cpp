@@ -1,0 +1,341 @@
+#include "profile.h"
+
+#include <algorithm>
+#include <charconv>
+
+#include "catalogue.h"
+#include "context.h"
+#include "messages.h"
+
+namespace abys {
+namespace {
+
+// The checks this profile knows. Every check of the structural, topological
+// and update groups is typed Critical by the IHO's test reports.
+constexpr S58Check kChecks[] = {
+    {"2", Severity::Critical, "VE edge missing beginning or end node."},
+    {"3", Severity::Critical, "Record identifier NAME is not unique."},
+    {"4", Severity::Critical, "Invalid value of RCNM."},
+    {"5", Severity::Critical, "RCID is out of range."},
+    {"7", Severity::Critical, "Invalid values of AGEN, FIDN or FIDS."},
+    {"8", Severity::Critical, "Duplicate attribute code on an object."},
+    {"9a", Severity::Critical, "Invalid value of ORNT."},
+    {"9b", Severity::Critical, "Invalid value of USAG."},
+    {"9c", Severity::Critical, "Invalid value of MASK."},
+    {"10c", Severity::Critical, "Invalid value of MASK."},
+    {"12", Severity::Critical, "Feature object without geometry."},
+    {"13a", Severity::Critical, "Edges are not referenced sequentially."},
+    {"13b", Severity::Critical, "Sequential edges do not have the same end and beginning nodes."},
+    {"13c", Severity::Critical, "Edges are not referenced sequentially."},
+    {"13d", Severity::Critical, "Sequential edges do not have the same end and beginning nodes."},
+    {"14", Severity::Critical, "Exterior and interior boundaries share more than one node."},
+    {"15", Severity::Critical,
+     "First and last edge of an area boundary do not meet at a common connected node."},
+    {"16", Severity::Critical, "Area exterior boundary not encoded clockwise."},
+    {"17", Severity::Critical, "Area interior boundary not encoded counter-clockwise."},
+    {"18a", Severity::Critical,
+     "Area object without an exterior boundary or with several exterior boundaries."},
+    {"18b", Severity::Critical,
+     "Area object with exterior boundary which is not referenced first."},
+    {"18c", Severity::Critical, "Interior boundary has invalid USAG value."},
+    {"20a", Severity::Critical,
+     "Geometric primitive of this type is not permitted for this object class."},
+    {"20b", Severity::Critical, "Orphaned geometry."},
+    {"21", Severity::Critical, "VRPT field not referenced by an edge vector record."},
+    {"22", Severity::Critical, "Beginning and end nodes are not in the correct sequence."},
+    {"23", Severity::Critical, "Coordinate is not a SG2D or SG3D field."},
+    {"24", Severity::Critical, "SOUNDG does not reference a SG3D field."},
+    {"25a", Severity::Critical,
+     "Beginning or end nodes of an edge are not encoded as connected nodes."},
+    {"25c", Severity::Critical,
+     "Beginning or end nodes not referenced by the vector record pointer."},
+    {"26a", Severity::Critical, "Subfield value does not conform to S-57 format specification."},
+    {"27", Severity::Critical, "Subfield not formatted in accordance with S-57."},
+    {"29", Severity::Critical,
+     "Invalid number of records/pointers in the following FFPC-NFPT, FSPC-NSPT, SGCC-CCNC or "
+     "VRPC-NVPT."},
+    {"30", Severity::Critical,
+     "Invalid index position for updating in the following subfields FFPC-FFIX, FSPC-FSIX, "
+     "SGCC-CCIX or VRPC-VPIX."},
+    {"31", Severity::Critical,
+     "Edge where beginning or end node coordinates are the same as the SG2D coordinates."},
+    {"32", Severity::Critical, "Record update does not refer to a valid record NAME."},
+    {"33", Severity::Critical,
+     "Attribute update does not refer to valid record NAME and attribute label/code."},
+    {"34", Severity::Critical,
+     "Update pointer index does not refer to a valid record NAME and index for FFPT, FSPT or "
+     "VRPT."},
+    {"35", Severity::Critical, "RVER is out of sequence."},
+    {"36a", Severity::Critical, "DELETE update contains additional fields."},
+    {"36b", Severity::Critical, "MODIFY or INSERT update does not contain additional fields."},
+    {"38", Severity::Critical,
+     "Update record contains more than one of the following fields: FFPC, VRPC, FSPC or SGCC."},
+    {"78", Severity::Critical, "Boundary of an area object crosses itself."},
+    {"80a", Severity::Critical, "Interior boundary within an interior boundary."},
+    {"80b", Severity::Critical, "Interior boundary outside of an exterior boundary."},
+    {"80c", Severity::Critical, "Exterior boundary within an interior boundary."},
+    {"82", Severity::Critical, "Object references the same edge more than once."},
+    {"84a", Severity::Critical, "Isolated node marked as connected."},
+    {"84b", Severity::Critical, "Connected node marked as isolated."},
+    {"86", Severity::Critical, "Point feature references more than one vector record."},
+    {"88a", Severity::Critical, "Invalid value of ORNT."},
+    {"88b", Severity::Critical, "Invalid value of USAG."},
+    {"88c", Severity::Critical, "Invalid value of MASK."},
+    {"89a", Severity::Critical, "Master object references the same slave more than once."},
+    {"89b", Severity::Critical, "Slave object has more than one master."},
+    {"518a", Severity::Critical, "Skin of the earth objects are not encoded as Group 1."},
+    {"518b", Severity::Critical, "Group 2 objects are not encoded as Group 2."},
+    {"523", Severity::Critical, "HDAT does not equal 2 (WGS 84)."},
+    {"524", Severity::Critical, "DUNI does not equal 1 (metres)."},
+    {"525", Severity::Critical, "PUNI does not equal 1 (metres)."},
+    {"526", Severity::Critical, "COUN does not equal 1 (latitude/longitude)."},
+    {"533", Severity::Critical, "DSID-UADT subfield populated in an ER file."},
+    {"534", Severity::Critical, "Incorrect delete cell message."},
+    {"536", Severity::Critical, "Field without a repetition factor repeats."},
+    {"539", Severity::Critical, "Invalid value of DSID-PROF."},
+    {"540a", Severity::Critical, "Mandatory records, fields or subfields are not used."},
+    {"540b", Severity::Critical, "Prohibited records, fields or subfields used."},
+    {"555", Severity::Critical, "Incorrect data order."},
+    {"560a", Severity::Critical,
+     "Objects with the same FOID do not have the same feature encoding."},
+    {"560b", Severity::Critical,
+     "Objects with the same FOID are of geometric primitive point or have different geometric "
+     "primitives."},
+    {"575", Severity::Critical, "DSTR does not equal 2."},
+    {"1006", Severity::Critical, "Update and base cell do not have the same lexical level."},
+    {"1008", Severity::Critical,
+     "AGEN subfield values do not agree between ER (update) and EN (base) files."},
+    {"1010", Severity::Critical,
+     "FOID for the modified object is not identical in the EN (base) and ER (update) files."},
+    {"1021a", Severity::Critical,
+     "Update number is incorrect or not equivalent to the data set file name extension."},
+    {"1504", Severity::Critical, "VDAT is not populated."},
+    {"1510", Severity::Critical, "SDAT is not populated."},
+    {"1513", Severity::Critical, "HUNI subfield is not equal to 1 (metres)."},
+    {"1522b", Severity::Critical, "UADT is notNull for an update."},
+    {"1549", Severity::Critical, "CSCL is not populated with a value."},
+    {"1723", Severity::Critical,
+     "Object forming a navigational aid does not point to the same spatial object."},
+};
+
+// The two-letter producer codes of the agencies whose cells we hold; the
+// others are written as their number.
+struct Agency {
+  uint16_t code;
+  const char* letters;
+};
+constexpr Agency kAgencies[] = {{550, "US"}, {1810, "AA"}};
+
+std::string foidOf(const FeatureRecord& feature) {
+  const auto* agency = std::find_if(std::begin(kAgencies), std::end(kAgencies),
+                                    [&](const Agency& a) { return a.code == feature.agen; });
+  const std::string agen = agency != std::end(kAgencies)
+                               ? std::string(agency->letters)
+                               : formatMessage("%u", static_cast<unsigned>(feature.agen));
+  return formatMessage("%s %010u %05u", agen.c_str(), static_cast<unsigned>(feature.fidn),
+                       static_cast<unsigned>(feature.fids));
+}
+
+std::string acronymOf(const FeatureRecord& feature) {
+  const catalogue::ObjectClass* c = catalogue::objectClass(feature.objl);
+  return c != nullptr ? std::string(c->acronym) : formatMessage("%u", feature.objl);
+}
+
+// The number and suffix of a check number: "1768a" is 1768 and "a".
+std::pair<int, std::string_view> partsOf(std::string_view number) {
+  int value = 0;
+  const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), value);
+  (void)error;
+  return {value, number.substr(static_cast<size_t>(end - number.data()))};
+}
+
+bool recordBefore(const RecordKey& a, const RecordKey& b) {
+  return a.rcnm != b.rcnm ? a.rcnm < b.rcnm : a.rcid < b.rcid;
+}
+
+}  // namespace
+
+const char* severityName(Severity severity) {
+  switch (severity) {
+    case Severity::Critical:
+      return "critical";
+    case Severity::Error:
+      return "error";
+    case Severity::Warning:
+    default:
+      return "warning";
+  }
+}
+
+const char* severityTitle(Severity severity) {
+  switch (severity) {
+    case Severity::Critical:
+      return "Critical";
+    case Severity::Error:
+      return "Error";
+    case Severity::Warning:
+    default:
+      return "Warning";
+  }
+}
+
+std::span<const S58Check> s58Checks() {
+  return kChecks;
+}
+
+bool s58CheckBefore(std::string_view a, std::string_view b) {
+  return partsOf(a) < partsOf(b);
+}
+
+const S58Check* s58Check(std::string_view number) {
+  const auto* found = std::lower_bound(
+      std::begin(kChecks), std::end(kChecks), number,
+      [](const S58Check& c, std::string_view n) { return s58CheckBefore(c.number, n); });
+  return found != std::end(kChecks) && found->number == number ? found : nullptr;
+}
+
+namespace s58 {
+
+uint64_t nameKey(uint8_t rcnm, uint32_t rcid) {
+  return (uint64_t{rcnm} << 32) | rcid;
+}
+
+uint64_t foidKey(uint16_t agen, uint32_t fidn, uint16_t fids) {
+  return (uint64_t{agen} << 48) ^ (uint64_t{fids} << 32) ^ fidn;
+}
+
+Context::Context(const S58Input& input)
+    : input_(input),
+      features_(static_cast<size_t>(input.chart.features.count)),
+      vectors_(static_cast<size_t>(input.chart.vectorCount)),
+      foids_(static_cast<size_t>(input.chart.features.count)) {
+  for (const FeatureRecord* f : input.chart.features) {
+    features_.insert(nameKey(f->rcnm, f->rcid), f);
+    foids_.insert(foidKey(f->agen, f->fidn, f->fids), f);
+  }
+  for (const List<VectorRecord>* list :
+       {&input.chart.isolatedNodes, &input.chart.connectedNodes, &input.chart.edges}) {
+    for (const VectorRecord* v : *list)
+      vectors_.insert(nameKey(v->rcnm, v->rcid), v);
+  }
+}
+
+const FeatureRecord* Context::feature(uint32_t rcid) const {
+  const FeatureRecord* const* found = features_.find(nameKey(kRcnmFeature, rcid));
+  return found != nullptr ? *found : nullptr;
+}
+
+const VectorRecord* Context::vector(uint8_t rcnm, uint32_t rcid) const {
+  const VectorRecord* const* found = vectors_.find(nameKey(rcnm, rcid));
+  return found != nullptr ? *found : nullptr;
+}
+
+const FeatureRecord* Context::featureByFoid(uint16_t agen, uint32_t fidn, uint16_t fids) const {
+  const FeatureRecord* const* found = foids_.find(foidKey(agen, fidn, fids));
+  return found != nullptr ? *found : nullptr;
+}
+
+std::optional<FindingPosition> Context::positionOf(const VectorRecord& vector) const {
+  if (!vector.coordinates.empty()) {
+    const Coordinate c = vector.coordinates[0];
+    return FindingPosition{c.x, c.y};
+  }
+  if (!vector.soundings().empty()) {
+    const Sounding s = vector.soundings()[0];
+    return FindingPosition{s.x, s.y};
+  }
+  for (const VectorPointerEntry* p : vector.pointers) {
+    const VectorRecord* node = this->vector(p->rcnm, p->rcid);
+    if (node != nullptr && node != &vector && !node->coordinates.empty()) {
+      return FindingPosition{node->coordinates[0].x, node->coordinates[0].y};
+    }
+  }
+  return std::nullopt;
+}
+
+std::optional<FindingPosition> Context::positionOf(const FeatureRecord& feature) const {
+  for (const SpatialPointerEntry* p : feature.spatialPointers) {
+    const VectorRecord* v = vector(p->rcnm, p->rcid);
+    if (v == nullptr) continue;
+    if (std::optional<FindingPosition> at = positionOf(*v)) return at;
+  }
+  return std::nullopt;
+}
+
+void Context::add(std::string_view check, S58Finding finding) {
+  finding.check = s58Check(check);
+  if (finding.check == nullptr) return;  // a check number the table lacks
+  findings_.push_back(std::move(finding));
+}
+
+void Context::report(std::string_view check, const FeatureRecord* feature,
+                     const VectorRecord* vector) {
+  S58Finding finding;
+  if (feature != nullptr) {
+    finding.records.push_back({feature->rcnm, feature->rcid});
+    finding.object = acronymOf(*feature);
+    finding.foid = foidOf(*feature);
+    finding.position = positionOf(*feature);
+  }
+  if (vector != nullptr) {
+    finding.records.push_back({vector->rcnm, vector->rcid});
+    if (!finding.position) finding.position = positionOf(*vector);
+  }
+  add(check, std::move(finding));
+}
+
+void Context::report(std::string_view check, const VectorRecord* vector) {
+  report(check, nullptr, vector);
+}
+
+void Context::report(std::string_view check) {
+  add(check, {});
+}
+
+void Context::reportNames(std::string_view check, std::vector<RecordKey> records) {
+  S58Finding finding;
+  for (const RecordKey& key : records) {
+    if (key.rcnm == kRcnmFeature) {
+      if (const FeatureRecord* f = feature(key.rcid); f != nullptr && finding.object.empty()) {
+        finding.object = acronymOf(*f);
+        finding.foid = foidOf(*f);
+        finding.position = positionOf(*f);
+      }
+    } else if (const VectorRecord* v = vector(key.rcnm, key.rcid); v != nullptr) {
+      if (!finding.position) finding.position = positionOf(*v);
+    }
+  }
+  finding.records = std::move(records);
+  add(check, std::move(finding));
+}
+
+}  // namespace s58
+
+std::vector<std::string_view> s58Implemented() {
+  std::vector<std::string_view> numbers;
+  for (const s58::Group& group :
+       {s58::identityChecks(), s58::topologyChecks(), s58::ringChecks(), s58::encodingChecks()}) {
+    numbers.insert(numbers.end(), group.checks.begin(), group.checks.end());
+  }
+  std::sort(numbers.begin(), numbers.end(), s58CheckBefore);
+  return numbers;
+}
+
+std::vector<S58Finding> runS58Profile(const S58Input& input, const S58Options& options) {
+  s58::Context context(input);
+  for (const s58::Group& group :
+       {s58::identityChecks(), s58::topologyChecks(), s58::ringChecks(), s58::encodingChecks()}) {
+    group.run(context);
+  }
+  std::vector<S58Finding> findings = context.take();
+  std::erase_if(findings,
+                [&](const S58Finding& f) { return options.ignored.contains(f.check->number); });
+  std::stable_sort(findings.begin(), findings.end(), [](const S58Finding& a, const S58Finding& b) {
+    if (a.check != b.check) return s58CheckBefore(a.check->number, b.check->number);
+    return std::lexicographical_compare(a.records.begin(), a.records.end(), b.records.begin(),
+                                        b.records.end(), recordBefore);
+  });
+  return findings;
+}
+
+}  // namespace abys

@@ -1,0 +1,159 @@
+// The IHO's S-58 test datasets as the acceptance suite of the profile: for
+// every dataset and every implemented check that s58-checks.md lists for it,
+// abys-check's profile reports the check, naming one of the records the
+// report names for each defect where the report names any.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <regex>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "chart_session.h"
+#include "support/load.h"
+#include "support/stream.h"
+
+namespace abys {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::vector<std::string> cellsOf(const std::string& line) {
+  std::vector<std::string> cells;
+  std::string cell;
+  std::istringstream in(line.substr(1));
+  while (std::getline(in, cell, '|')) {
+    const size_t first = cell.find_first_not_of(' ');
+    const size_t last = cell.find_last_not_of(' ');
+    cells.push_back(first == std::string::npos ? "" : cell.substr(first, last - first + 1));
+  }
+  return cells;
+}
+
+// What s58-checks.md expects: the checks of each dataset, and per check and
+// dataset the defects, each with the record names its report gives
+// ("FE0000000075", "VI0000000024").
+struct Expected {
+  std::map<std::string, std::vector<std::string>> checks;
+  std::map<std::pair<std::string, std::string>, std::vector<std::set<std::string>>> defects;
+};
+
+Expected readExpected(const fs::path& file) {
+  Expected expected;
+  std::ifstream in(file);
+  const std::regex checkNumber("^[0-9]+[a-z]?$");
+  const std::regex dataset("^(AA[0-9A-Z]+)");
+  const std::regex name("\\b(FE|VI|VC|VE)-0*([0-9]+)\\b");
+  bool datasetTable = false;
+  for (std::string line; std::getline(in, line);) {
+    if (line.rfind("## Dataset", 0) == 0) datasetTable = true;
+    if (line.rfind("| ", 0) != 0) continue;
+    const std::vector<std::string> cells = cellsOf(line);
+    if (datasetTable && cells.size() >= 2 && std::regex_search(cells[0], dataset)) {
+      std::istringstream checks(cells[1]);
+      for (std::string c; std::getline(checks, c, ',');)
+        expected.checks[cells[0]].push_back(c.substr(c.find_first_not_of(' ')));
+      continue;
+    }
+    std::smatch match;
+    if (cells.size() < 5 || !std::regex_match(cells[0], checkNumber) ||
+        !std::regex_search(cells[3], match, dataset)) {
+      continue;
+    }
+    auto& defects = expected.defects[{cells[0], match[1].str()}];
+    std::string rest = cells[4];
+    for (size_t start = 0; start <= rest.size();) {
+      const size_t end = std::min(rest.find("<br>", start), rest.size());
+      const std::string defect = rest.substr(start, end - start);
+      std::set<std::string> names;
+      for (auto it = std::sregex_iterator(defect.begin(), defect.end(), name);
+           it != std::sregex_iterator(); ++it) {
+        names.insert((*it)[1].str() + formatMessage("%010d", std::stoi((*it)[2].str())));
+      }
+      if (!names.empty()) defects.push_back(names);
+      start = end + 4;
+    }
+  }
+  return expected;
+}
+
+// Implemented checks the profile cannot yet report on a dataset, and why.
+struct NotYet {
+  const char* dataset;
+  const char* check;
+  const char* why;
+};
+const NotYet kNotYet[] = {
+    {"AA500004", "3", "the load stops at the unknown field ARCC, before the duplicated record"},
+    {"AA500015", "34", "FE 44's FFPT names no feature; pointers between features are not judged"},
+};
+
+bool notYet(const std::string& dataset, const std::string& check) {
+  return std::any_of(std::begin(kNotYet), std::end(kNotYet),
+                     [&](const NotYet& n) { return dataset == n.dataset && check == n.check; });
+}
+
+TEST(S58Datasets, EveryListedCheckIsReportedOnItsDataset) {
+  const fs::path real = test::realDataDir();
+  const fs::path datasets = real / "S-58" / "datasets";
+  if (!fs::is_directory(datasets) || !fs::exists(real / "s58-checks.md"))
+    GTEST_SKIP() << "no S-58 test datasets beside the repository";
+  const Expected expected = readExpected(real / "s58-checks.md");
+  ASSERT_GT(expected.checks.size(), 30u);
+  std::set<std::string_view> implemented;
+  for (std::string_view n : s58Implemented())
+    implemented.insert(n);
+
+  int reported = 0;
+  for (const auto& [dataset, checks] : expected.checks) {
+    SCOPED_TRACE(dataset);
+    // Every base cell of the dataset (some hold several test cases).
+    std::map<std::string, std::vector<std::set<std::string>>> found;  // check -> names
+    bool anyCell = false;
+    for (const auto& entry : fs::recursive_directory_iterator(datasets / dataset)) {
+      if (entry.path().extension() != ".000") continue;
+      anyCell = true;
+      ChartSession session;
+      session.setS58Profile(S58Options{});
+      DiscardingReporter quiet;
+      testing::internal::CaptureStderr();
+      const OpenResult result = session.open(entry.path().c_str(), quiet);
+      testing::internal::GetCapturedStderr();
+      if (!result.s58) continue;
+      for (const S58Finding& f : *result.s58) {
+        std::set<std::string> names;
+        for (const RecordKey& key : f.records)
+          names.insert(recordName(key));
+        found[std::string(f.check->number)].push_back(names);
+      }
+    }
+    if (!anyCell) continue;  // the dataset is not in this copy
+    for (const std::string& check : checks) {
+      if (!implemented.contains(check) || notYet(dataset, check)) continue;
+      SCOPED_TRACE("check " + check);
+      const auto hits = found.find(check);
+      EXPECT_TRUE(hits != found.end()) << "not reported";
+      if (hits == found.end()) continue;
+      ++reported;
+      const auto defects = expected.defects.find({check, dataset});
+      if (defects == expected.defects.end()) continue;
+      for (const std::set<std::string>& named : defects->second) {
+        const bool named_ =
+            std::any_of(hits->second.begin(), hits->second.end(), [&](const auto& f) {
+              return std::any_of(f.begin(), f.end(),
+                                 [&](const std::string& n) { return named.contains(n); });
+            });
+        EXPECT_TRUE(named_) << "no finding names one of " << *named.begin() << "...";
+      }
+    }
+  }
+  std::printf("%d (dataset, check) pairs reported\n", reported);
+}
+
+}  // namespace
+}  // namespace abys
