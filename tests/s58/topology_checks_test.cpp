@@ -1,0 +1,2 @@
+// Tests of the S-58 topology checks.
+#include <gtest/gtest.h>
