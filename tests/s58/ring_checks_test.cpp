@@ -1,2 +1,290 @@
-// Tests of the S-58 ring checks.
+// Tests of the S-58 ring checks: hand-made cells of line and area features
+// opened with the profile on, and the findings of the ring checks they give.
 #include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+#include <vector>
+
+#include "chart_session.h"
+#include "support/chart_cells.h"
+
+namespace abys {
+namespace {
+
+namespace cw = abys::cellwriter;
+
+constexpr uint16_t kResare = 112;
+constexpr uint16_t kNavlne = 85;
+
+// The checks of the group, and only they are looked at.
+const std::set<std::string> kRingChecks = {"13a", "13b", "13c", "13d", "14",  "15",  "16", "17",
+                                           "18a", "18b", "18c", "78",  "80a", "80b", "80c"};
+
+// A cell to draw in: nodes by number at positions, edges between them.
+class Drawing {
+ public:
+  Drawing& node(uint32_t id, cw::Point2 at) {
+    cell_.vectors.push_back(cw::connectedNode(id, at));
+    return *this;
+  }
+  Drawing& edge(uint32_t id, uint32_t from, uint32_t to, std::vector<cw::Point2> through = {}) {
+    cell_.vectors.push_back(cw::edge(id, from, to, std::move(through)));
+    return *this;
+  }
+  // A ring of one loop edge at node id (the first point), through the rest.
+  Drawing& loop(uint32_t id, std::vector<cw::Point2> points) {
+    node(id, points.front());
+    return edge(id, id, id, std::vector<cw::Point2>(points.begin() + 1, points.end()));
+  }
+  Drawing& feature(uint32_t rcid, uint8_t prim, std::vector<cw::SpatialPointer> pointers) {
+    cell_.features.push_back({.rcid = rcid,
+                              .prim = prim,
+                              .objl = prim == 3 ? kResare : kNavlne,
+                              .spatialPointers = std::move(pointers)});
+    return *this;
+  }
+  const cw::Cell& cell() const { return cell_; }
+
+ private:
+  cw::Cell cell_;
+};
+
+cw::SpatialPointer ext(uint32_t edge, uint8_t ornt = 1) {
+  return {.rcid = edge, .ornt = ornt, .usag = 1, .mask = 2};
+}
+cw::SpatialPointer hole(uint32_t edge, uint8_t ornt = 1) {
+  return {.rcid = edge, .ornt = ornt, .usag = 2, .mask = 2};
+}
+cw::SpatialPointer part(uint32_t edge, uint8_t ornt = 1) {
+  return {.rcid = edge, .ornt = ornt};
+}
+
+// Squares by their south-west corner and side, turning clockwise (north
+// first) or counter-clockwise (east first).
+std::vector<cw::Point2> cwSquare(double x, double y, double side) {
+  return {{x, y}, {x, y + side}, {x + side, y + side}, {x + side, y}};
+}
+std::vector<cw::Point2> ccwSquare(double x, double y, double side) {
+  return {{x, y}, {x + side, y}, {x + side, y + side}, {x, y + side}};
+}
+
+// "check FE0000000001" for each finding of the ring checks.
+std::set<std::string> ringFindings(const cw::Cell& cell) {
+  test::CellFolder folder;
+  ChartSession session;
+  session.setS58Profile(S58Options{});
+  DiscardingReporter quiet;
+  const OpenResult result = session.open(folder.write(cell).c_str(), quiet);
+  std::set<std::string> found;
+  if (!result.s58) return {"no profile"};
+  for (const S58Finding& f : *result.s58) {
+    const std::string number(f.check->number);
+    if (!kRingChecks.contains(number)) continue;
+    found.insert(number + " " + (f.records.empty() ? "-" : recordName(f.records.front())));
+  }
+  return found;
+}
+
+struct Case {
+  const char* what;
+  Drawing drawing;
+  std::set<std::string> expected;
+};
+
+void expectFindings(const std::vector<Case>& cases) {
+  for (const Case& c : cases) {
+    EXPECT_EQ(ringFindings(c.drawing.cell()), c.expected) << c.what;
+  }
+}
+
+TEST(S58RingChecks, LineEdgesFollowOneAnother) {
+  // A line from node 1 through 2 and 3 to 4 on edges 12, 23 and 34.
+  const auto line = [] {
+    return Drawing()
+        .node(1, {10.0, 50.0})
+        .node(2, {10.1, 50.0})
+        .node(3, {10.2, 50.1})
+        .node(4, {10.3, 50.1})
+        .edge(12, 1, 2)
+        .edge(23, 2, 3, {{10.15, 50.02}})
+        .edge(34, 3, 4);
+  };
+  expectFindings({
+      {"in order", line().feature(1, 2, {part(12), part(23), part(34)}), {}},
+      {"walked backwards", line().feature(1, 2, {part(34, 2), part(23, 2), part(12, 2)}), {}},
+      {"second and third swapped",
+       line().feature(1, 2, {part(12), part(34), part(23)}),
+       {"13a FE0000000001"}},
+      {"a middle edge missing", line().feature(1, 2, {part(12), part(34)}), {"13b FE0000000001"}},
+      {"a middle edge turned the wrong way",
+       line().feature(1, 2, {part(12), part(23, 2), part(34)}),
+       {"13b FE0000000001"}},
+  });
+}
+
+TEST(S58RingChecks, AreaRingsCloseAndChain) {
+  // A square of four edges round nodes 1 (south-west), 2, 3, 4 clockwise.
+  const auto square = [] {
+    return Drawing()
+        .node(1, {10.0, 50.0})
+        .node(2, {10.0, 50.1})
+        .node(3, {10.1, 50.1})
+        .node(4, {10.1, 50.0})
+        .edge(12, 1, 2)
+        .edge(23, 2, 3)
+        .edge(34, 3, 4)
+        .edge(41, 4, 1);
+  };
+  expectFindings({
+      {"closed clockwise", square().feature(1, 3, {ext(12), ext(23), ext(34), ext(41)}), {}},
+      {"starting elsewhere", square().feature(1, 3, {ext(34), ext(41), ext(12), ext(23)}), {}},
+      {"edges out of order",
+       square().feature(1, 3, {ext(12), ext(34), ext(23), ext(41)}),
+       {"13c FE0000000001"}},
+      {"a gap",
+       square().feature(1, 3, {ext(12), ext(34)}),
+       {"13d FE0000000001", "15 FE0000000001"}},
+      {"not closed", square().feature(1, 3, {ext(12), ext(23), ext(34)}), {"15 FE0000000001"}},
+      {"exterior ring left open by a hole's edge",
+       square().feature(1, 3, {ext(12), ext(23), hole(34), hole(41)}),
+       {"15 FE0000000001"}},
+  });
+}
+
+TEST(S58RingChecks, OrientationAndSelfCrossing) {
+  expectFindings({
+      {"clockwise exterior", Drawing().loop(1, cwSquare(10, 50, 1)).feature(1, 3, {ext(1)}), {}},
+      {"clockwise exterior walked backwards",
+       Drawing().loop(1, ccwSquare(10, 50, 1)).feature(1, 3, {ext(1, 2)}),
+       {}},
+      {"counter-clockwise exterior",
+       Drawing().loop(1, ccwSquare(10, 50, 1)).feature(1, 3, {ext(1)}),
+       {"16 FE0000000001"}},
+      {"exterior truncated by the data limit (USAG 3) counter-clockwise",
+       Drawing()
+           .loop(1, ccwSquare(10, 50, 1))
+           .feature(1, 3, {{.rcid = 1, .ornt = 1, .usag = 3, .mask = 2}}),
+       {"16 FE0000000001"}},
+      {"counter-clockwise hole",
+       Drawing()
+           .loop(1, cwSquare(10, 50, 1))
+           .loop(2, ccwSquare(10.2, 50.2, 0.2))
+           .feature(1, 3, {ext(1), hole(2)}),
+       {}},
+      {"clockwise hole",
+       Drawing()
+           .loop(1, cwSquare(10, 50, 1))
+           .loop(2, cwSquare(10.2, 50.2, 0.2))
+           .feature(1, 3, {ext(1), hole(2)}),
+       {"17 FE0000000001"}},
+      {"bow tie",
+       Drawing().loop(1, {{10, 50}, {10, 51.5}, {11, 50}, {11, 51}}).feature(1, 3, {ext(1)}),
+       {"78 FE0000000001"}},
+      {"ring touching itself at a vertex",
+       Drawing()
+           .loop(1, {{10, 50}, {10, 51}, {10.5, 50}, {11, 51}, {11, 50}, {10.5, 50}})
+           .feature(1, 3, {ext(1)}),
+       {"78 FE0000000001"}},
+  });
+}
+
+TEST(S58RingChecks, OneExteriorReferencedFirst) {
+  const auto rings = [] {
+    return Drawing().loop(1, cwSquare(10, 50, 1)).loop(2, ccwSquare(10.2, 50.2, 0.2));
+  };
+  expectFindings({
+      {"exterior then hole", rings().feature(1, 3, {ext(1), hole(2)}), {}},
+      {"two exteriors apart",
+       Drawing()
+           .loop(1, cwSquare(10, 50, 1))
+           .loop(2, cwSquare(12, 50, 1))
+           .feature(1, 3, {ext(1), ext(2)}),
+       {"18a FE0000000001"}},
+      {"holes alone",
+       Drawing()
+           .loop(1, ccwSquare(10, 50, 1))
+           .loop(2, ccwSquare(12, 50, 1))
+           .feature(1, 3, {hole(1), hole(2)}),
+       {"18a FE0000000001"}},
+      {"hole before the exterior", rings().feature(1, 3, {hole(2), ext(1)}), {"18b FE0000000001"}},
+      {"second ring of USAG 255", rings().feature(1, 3, {ext(1), part(2)}), {"18c FE0000000001"}},
+  });
+}
+
+TEST(S58RingChecks, HolesShareAtMostOneNodeWithTheExterior) {
+  // Exterior: nodes 1 (south-west) and 2 (north-east), west-north edge 3 and
+  // east-south edge 4, clockwise. Inside: a lens from 1 to 2 and back.
+  const auto drawing = [] {
+    return Drawing()
+        .node(1, {10, 50})
+        .node(2, {11, 51})
+        .edge(3, 1, 2, {{10, 51}})
+        .edge(4, 2, 1, {{11, 50}})
+        .edge(5, 1, 2, {{10.7, 50.3}})
+        .edge(6, 2, 1, {{10.3, 50.7}});
+  };
+  expectFindings({
+      {"lens hole through both exterior nodes",
+       drawing().feature(1, 3, {ext(3), ext(4), hole(5), hole(6)}),
+       {"14 FE0000000001"}},
+      {"hole touching the exterior at one node",
+       Drawing()
+           .loop(1, cwSquare(10, 50, 1))
+           .node(2, {10.5, 50.2})
+           .edge(2, 1, 2, {{10.2, 50.1}})
+           .edge(3, 2, 1, {{10.3, 50.4}})
+           .feature(1, 3, {ext(1), hole(2), hole(3)}),
+       {}},
+  });
+}
+
+TEST(S58RingChecks, HolesLieInsideTheExteriorAndApart) {
+  expectFindings({
+      {"two holes side by side",
+       Drawing()
+           .loop(1, cwSquare(10, 50, 1))
+           .loop(2, ccwSquare(10.1, 50.1, 0.2))
+           .loop(3, ccwSquare(10.5, 50.5, 0.2))
+           .feature(1, 3, {ext(1), hole(2), hole(3)}),
+       {}},
+      {"hole inside a hole",
+       Drawing()
+           .loop(1, cwSquare(10, 50, 1))
+           .loop(2, ccwSquare(10.1, 50.1, 0.6))
+           .loop(3, ccwSquare(10.2, 50.2, 0.2))
+           .feature(1, 3, {ext(1), hole(2), hole(3)}),
+       {"80a FE0000000001"}},
+      {"hole outside the exterior",
+       Drawing()
+           .loop(1, cwSquare(10, 50, 1))
+           .loop(2, ccwSquare(12, 50, 0.5))
+           .feature(1, 3, {ext(1), hole(2)}),
+       {"80b FE0000000001"}},
+      {"hole across the exterior's edge",
+       Drawing()
+           .loop(1, cwSquare(10, 50, 1))
+           .loop(2, ccwSquare(10.8, 50.4, 0.5))
+           .feature(1, 3, {ext(1), hole(2)}),
+       {"80b FE0000000001"}},
+      {"exterior inside its hole",
+       Drawing()
+           .loop(1, cwSquare(10.2, 50.2, 0.2))
+           .loop(2, ccwSquare(10, 50, 1))
+           .feature(1, 3, {ext(1), hole(2)}),
+       {"80c FE0000000001"}},
+  });
+}
+
+TEST(S58RingChecks, CleanCellsGiveNone) {
+  Drawing many;
+  many.loop(1, cwSquare(10, 50, 1)).loop(2, ccwSquare(10.2, 50.2, 0.2));
+  many.feature(1, 3, {ext(1), hole(2)});
+  many.feature(2, 3, {ext(1)});
+  many.node(3, {9, 49}).node(4, {9.5, 49.5}).edge(5, 3, 4).edge(6, 4, 3, {{9.7, 49.1}});
+  many.feature(3, 2, {part(5), part(6)});
+  EXPECT_EQ(ringFindings(many.cell()), std::set<std::string>{});
+}
+
+}  // namespace
+}  // namespace abys
