@@ -14,7 +14,7 @@ namespace abys::s58 {
 
 class Context {
  public:
-  explicit Context(const S58Input& input);
+  Context(const S58Input& input, bool withGeometry);
 
   const S58Input& input() const { return input_; }
   const Dataset& chart() const { return input_.chart; }
@@ -40,8 +40,13 @@ class Context {
   void add(std::string_view check, S58Finding finding);
   std::optional<FindingPosition> positionOf(const VectorRecord& vector) const;
   std::optional<FindingPosition> positionOf(const FeatureRecord& feature) const;
+  S58Geometry geometryOf(const VectorRecord& vector) const;
+  S58Geometry geometryOf(const FeatureRecord& feature) const;
+  // The points of an edge from its beginning node to its end node.
+  std::vector<FindingPosition> edgeLine(const VectorRecord& edge) const;
 
   const S58Input& input_;
+  const bool withGeometry_;
   FlatMap<const FeatureRecord*> features_;
   FlatMap<const VectorRecord*> vectors_;
   FlatMap<const FeatureRecord*> foids_;

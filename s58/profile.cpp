@@ -5,6 +5,7 @@
 
 #include "catalogue.h"
 #include "context.h"
+#include "feature_area.h"
 #include "messages.h"
 
 namespace abys {
@@ -204,8 +205,9 @@ uint64_t foidKey(uint16_t agen, uint32_t fidn, uint16_t fids) {
   return (uint64_t{agen} << 48) ^ (uint64_t{fids} << 32) ^ fidn;
 }
 
-Context::Context(const S58Input& input)
+Context::Context(const S58Input& input, bool withGeometry)
     : input_(input),
+      withGeometry_(withGeometry),
       features_(static_cast<size_t>(input.chart.features.count)),
       vectors_(static_cast<size_t>(input.chart.vectorCount)),
       foids_(static_cast<size_t>(input.chart.features.count)) {
@@ -262,6 +264,94 @@ std::optional<FindingPosition> Context::positionOf(const FeatureRecord& feature)
   return std::nullopt;
 }
 
+std::vector<FindingPosition> Context::edgeLine(const VectorRecord& edge) const {
+  const VectorRecord* begin = nullptr;
+  const VectorRecord* end = nullptr;
+  for (const VectorPointerEntry* p : edge.pointers) {
+    const VectorRecord* node = vector(p->rcnm, p->rcid);
+    if (p->topi == 2 || (p->topi != 1 && begin != nullptr)) {
+      end = node;
+    } else {
+      begin = node;
+    }
+  }
+  std::vector<FindingPosition> line;
+  auto add = [&line](const VectorRecord* node) {
+    if (node != nullptr && !node->coordinates.empty())
+      line.push_back({node->coordinates[0].x, node->coordinates[0].y});
+  };
+  add(begin);
+  for (const Coordinate c : edge.coordinates)
+    line.push_back({c.x, c.y});
+  add(end);
+  return line;
+}
+
+S58Geometry Context::geometryOf(const VectorRecord& v) const {
+  S58Geometry g;
+  if (v.rcnm == kRcnmEdge) {
+    g.parts.push_back(edgeLine(v));
+    g.kind = g.parts[0].size() >= 2 ? S58Geometry::Kind::Line : S58Geometry::Kind::None;
+    if (g.kind == S58Geometry::Kind::None) g.parts.clear();
+    return g;
+  }
+  std::vector<FindingPosition> points;
+  for (const Coordinate c : v.coordinates)
+    points.push_back({c.x, c.y});
+  for (const Sounding s : v.soundings())
+    points.push_back({s.x, s.y});
+  if (points.empty()) return g;
+  g.kind = points.size() == 1 ? S58Geometry::Kind::Point : S58Geometry::Kind::MultiPoint;
+  g.parts.push_back(std::move(points));
+  return g;
+}
+
+S58Geometry Context::geometryOf(const FeatureRecord& f) const {
+  S58Geometry g;
+  if (f.prim == kPrimArea) {
+    // A polygon when the rings assemble into one exterior and its holes.
+    std::vector<LinePoint> points;
+    std::vector<RingRange> rings;
+    try {
+      appendFeatureRings(f, points, rings);
+    } catch (const std::bad_alloc&) {
+      rings.clear();
+    }
+    const auto exteriors =
+        std::count_if(rings.begin(), rings.end(), [](const RingRange& r) { return r.exterior; });
+    if (exteriors == 1 && rings.front().exterior) {
+      g.kind = S58Geometry::Kind::Polygon;
+      for (const RingRange& r : rings) {
+        std::vector<FindingPosition>& ring = g.parts.emplace_back();
+        for (size_t i = r.first; i < r.first + r.count; ++i)
+          ring.push_back({points[i].x, points[i].y});
+      }
+      return g;
+    }
+  }
+  // Otherwise what its spatial records are: points, or edges as lines.
+  for (const SpatialPointerEntry* p : f.spatialPointers) {
+    const VectorRecord* v = vector(p->rcnm, p->rcid);
+    if (v == nullptr) continue;
+    S58Geometry part = geometryOf(*v);
+    for (auto& points : part.parts)
+      g.parts.push_back(std::move(points));
+    if (part.kind == S58Geometry::Kind::Line) g.kind = S58Geometry::Kind::MultiLine;
+    if (part.kind != S58Geometry::Kind::None && g.kind != S58Geometry::Kind::MultiLine)
+      g.kind = S58Geometry::Kind::MultiPoint;
+  }
+  if (g.kind == S58Geometry::Kind::MultiPoint) {
+    std::vector<FindingPosition> all;
+    for (const auto& points : g.parts)
+      all.insert(all.end(), points.begin(), points.end());
+    g.parts = {std::move(all)};
+    if (g.parts[0].size() == 1) g.kind = S58Geometry::Kind::Point;
+  } else if (g.kind == S58Geometry::Kind::MultiLine) {
+    std::erase_if(g.parts, [](const auto& points) { return points.size() < 2; });
+  }
+  return g;
+}
+
 void Context::add(std::string_view check, S58Finding finding) {
   finding.check = s58Check(check);
   if (finding.check == nullptr) return;  // a check number the table lacks
@@ -280,6 +370,14 @@ void Context::report(std::string_view check, const FeatureRecord* feature,
   if (vector != nullptr) {
     finding.records.push_back({vector->rcnm, vector->rcid});
     if (!finding.position) finding.position = positionOf(*vector);
+  }
+  if (withGeometry_) {
+    // The spatial record where the finding is about a feature's use of it.
+    if (vector != nullptr) {
+      finding.geometry = geometryOf(*vector);
+    } else if (feature != nullptr) {
+      finding.geometry = geometryOf(*feature);
+    }
   }
   add(check, std::move(finding));
 }
@@ -305,6 +403,14 @@ void Context::reportNames(std::string_view check, std::vector<RecordKey> records
       if (!finding.position) finding.position = positionOf(*v);
     }
   }
+  if (withGeometry_ && !records.empty()) {
+    const RecordKey& first = records.front();
+    if (first.rcnm == kRcnmFeature) {
+      if (const FeatureRecord* f = feature(first.rcid)) finding.geometry = geometryOf(*f);
+    } else if (const VectorRecord* v = vector(first.rcnm, first.rcid)) {
+      finding.geometry = geometryOf(*v);
+    }
+  }
   finding.records = std::move(records);
   add(check, std::move(finding));
 }
@@ -322,7 +428,7 @@ std::vector<std::string_view> s58Implemented() {
 }
 
 std::vector<S58Finding> runS58Profile(const S58Input& input, const S58Options& options) {
-  s58::Context context(input);
+  s58::Context context(input, options.withGeometry);
   for (const s58::Group& group :
        {s58::identityChecks(), s58::topologyChecks(), s58::ringChecks(), s58::encodingChecks()}) {
     group.run(context);

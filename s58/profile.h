@@ -39,12 +39,22 @@ const S58Check* s58Check(std::string_view number);
 // Orders check numbers as S-58 does: "9a" < "10c" < "1768a".
 bool s58CheckBefore(std::string_view a, std::string_view b);
 
+// The geometry of the record a finding names, in degrees: a point or
+// several, a line or several, or a polygon (its exterior ring first, then
+// its holes; each ring closed).
+struct S58Geometry {
+  enum class Kind { None, Point, MultiPoint, Line, MultiLine, Polygon };
+  Kind kind = Kind::None;
+  std::vector<std::vector<FindingPosition>> parts;
+};
+
 struct S58Finding {
   const S58Check* check = nullptr;
   std::vector<RecordKey> records;  // the feature first where a feature is named
   std::string object;              // the named feature's class acronym, or empty
   std::string foid;                // its FOID, "AA 0000000115 00001", or empty
   std::optional<FindingPosition> position;
+  S58Geometry geometry;  // only when asked for
 };
 
 // What the profile looks at: the chart (the base with its updates applied)
@@ -58,6 +68,7 @@ struct S58Input {
 
 struct S58Options {
   std::set<std::string, std::less<>> ignored;  // check numbers to leave out
+  bool withGeometry = false;                   // give each finding its record's geometry
 };
 
 // Runs every check of the profile not ignored; the findings come sorted by

@@ -33,7 +33,8 @@ enum class Output { Log, Summary, Json };
 
 constexpr const char* kUsage =
     "usage: abys-check [--summary | --json] [--jobs N] [--no-updates]\n"
-    "                  [--s58 [--ignore CHECK,...] [--fail-on critical|error|warning]]\n"
+    "                  [--s58 [--ignore CHECK,...] [--fail-on critical|error|warning]\n"
+    "                  [--geojson OUT.geojson]]\n"
     "                  FILE|FOLDER...\n";
 constexpr unsigned kMaxJobs = 256;
 
@@ -55,9 +56,47 @@ int help() {
       "checks, 1 when one did not, was cancelled or a folder held no cell, 2 on a usage error.\n"
       "--s58 runs the S-58 checks after the ten checks and prints their findings (check, class,\n"
       "message, records, object, FOID, position); --ignore drops checks, --fail-on sets the\n"
-      "least class that fails a file (default error). --version: the version.\n",
+      "least class that fails a file (default error), --geojson writes every finding with the\n"
+      "geometry of the record it names as one GeoJSON FeatureCollection. --version: the\n"
+      "version.\n",
       stdout);
   return 0;
+}
+
+// The geometry of a finding as a GeoJSON geometry: the record's, else a
+// point at its position, else null.
+nlohmann::json geoJsonGeometry(const abys::S58Finding& f) {
+  using Kind = abys::S58Geometry::Kind;
+  auto positions = [](const std::vector<abys::FindingPosition>& points) {
+    nlohmann::json array = nlohmann::json::array();
+    for (const abys::FindingPosition& p : points)
+      array.push_back({p.longitude, p.latitude});
+    return array;
+  };
+  const abys::S58Geometry& g = f.geometry;
+  switch (g.kind) {
+    case Kind::Point:
+      return {{"type", "Point"}, {"coordinates", positions(g.parts[0])[0]}};
+    case Kind::MultiPoint:
+      return {{"type", "MultiPoint"}, {"coordinates", positions(g.parts[0])}};
+    case Kind::Line:
+      return {{"type", "LineString"}, {"coordinates", positions(g.parts[0])}};
+    case Kind::MultiLine:
+    case Kind::Polygon: {
+      nlohmann::json parts = nlohmann::json::array();
+      for (const auto& part : g.parts)
+        parts.push_back(positions(part));
+      return {{"type", g.kind == Kind::Polygon ? "Polygon" : "MultiLineString"},
+              {"coordinates", std::move(parts)}};
+    }
+    case Kind::None:
+    default:
+      break;
+  }
+  if (f.position) {
+    return {{"type", "Point"}, {"coordinates", {f.position->longitude, f.position->latitude}}};
+  }
+  return nullptr;
 }
 
 // The S-58 findings of a file as JSON objects.
@@ -213,13 +252,15 @@ struct Run {
   bool updates = true;                  // apply the update files beside a NAME.000
   std::optional<abys::S58Options> s58;  // run the S-58 profile
   abys::Severity failOn = abys::Severity::Error;
+  std::string geojson;  // where to write the findings as GeoJSON, if anywhere
   std::vector<std::string> files;
 };
 
 // What a file's check gave besides its output.
 struct FileOutcome {
   bool passed = false;
-  std::optional<int> openError;  // errno when the file could not be opened
+  std::vector<nlohmann::json> geojson;  // the file's findings as GeoJSON features
+  std::optional<int> openError;         // errno when the file could not be opened
 };
 
 // Whether a finding of class failOn or a graver one was found.
@@ -323,6 +364,16 @@ FileOutcome checkFile(abys::ChartSession& session, const Run& run, size_t index,
   session.close();
   outcome.passed = result.loadStatus == 0 && result.checked && result.checkStatus == 0 &&
                    !failsOn(result, run.failOn);
+  if (!run.geojson.empty() && result.s58) {
+    const nlohmann::json properties = s58Json(*result.s58);
+    for (size_t i = 0; i < result.s58->size(); ++i) {
+      nlohmann::json feature = {{"type", "Feature"},
+                                {"geometry", geoJsonGeometry((*result.s58)[i])},
+                                {"properties", properties[i]}};
+      feature["properties"]["file"] = path;
+      outcome.geojson.push_back(std::move(feature));
+    }
+  }
 
   if (run.output == Output::Log && result.s58) printS58(*result.s58, out);
   if (run.output == Output::Summary) {
@@ -446,6 +497,8 @@ int main(int argc, char** argv) {
       run.updates = false;
     } else if (arg == "--s58") {
       if (!run.s58) run.s58.emplace();
+    } else if (arg == "--geojson" && i + 1 < argc) {
+      run.geojson = argv[++i];
     } else if ((arg == "--ignore" || arg == "--fail-on") && i + 1 < argc) {
       const std::string value = argv[++i];
       if (arg == "--ignore") {
@@ -503,7 +556,11 @@ int main(int argc, char** argv) {
     }
   }
   if (arguments.empty()) return usage();
-  if (run.s58) run.s58->ignored = std::move(ignoredChecks);
+  if (!run.geojson.empty() && !run.s58) run.s58.emplace();
+  if (run.s58) {
+    run.s58->ignored = std::move(ignoredChecks);
+    run.s58->withGeometry = !run.geojson.empty();
+  }
 
   abys::CheckInputs inputs = abys::listInputs(arguments, run.updates);
   run.files = std::move(inputs.files);
@@ -511,7 +568,10 @@ int main(int argc, char** argv) {
   const size_t count = run.files.size();
 
   size_t passed = 0;
+  nlohmann::json geojson = {{"type", "FeatureCollection"}, {"features", nlohmann::json::array()}};
   auto finish = [&](size_t index, const FileOutcome& outcome) {
+    for (const nlohmann::json& feature : outcome.geojson)
+      geojson["features"].push_back(feature);
     if (outcome.openError) {
       std::fprintf(stderr, "abys-check: cannot open %s: %s\n", run.files[index].c_str(),
                    std::strerror(*outcome.openError));
@@ -541,9 +601,21 @@ int main(int argc, char** argv) {
     worker.join();
 
   if (run.output == Output::Json) std::fputs(count > 0 ? "\n  ]\n}\n" : "]\n}\n", stdout);
+  bool written = true;
+  if (!run.geojson.empty()) {
+    std::FILE* out = std::fopen(run.geojson.c_str(), "w");
+    const std::string text =
+        geojson.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
+    written = out != nullptr && std::fputs(text.c_str(), out) >= 0;
+    if (out != nullptr && std::fclose(out) != 0) written = false;
+    if (!written) {
+      std::fprintf(stderr, "abys-check: cannot write %s: %s\n", run.geojson.c_str(),
+                   std::strerror(errno));
+    }
+  }
   if (run.output == Output::Summary) {
     std::printf("total: %zu %s, %zu passed, %zu failed\n", count, count == 1 ? "file" : "files",
                 passed, count - passed);
   }
-  return passed == count && !inputs.failed ? 0 : 1;
+  return passed == count && !inputs.failed && written ? 0 : 1;
 }

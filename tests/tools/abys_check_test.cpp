@@ -361,7 +361,7 @@ std::string cellWithS58Findings() {
   cell.vectors.push_back(cellwriter::connectedNode(1, {139.5, 35.25}));
   cell.vectors.push_back(cellwriter::connectedNode(2, {139.6, 35.5}));
   cell.vectors.push_back(cellwriter::edge(3, 1, 2, {{139.55, 35.3}}));
-  cell.features.push_back({.rcid = 1, .objl = 30011, .spatialPointers = {{.rcid = 3}}});
+  cell.features.push_back({.rcid = 1, .objl = 30011, .spatialPointers = {{.rcid = 3, .mask = 2}}});
   cell.features.push_back({.rcid = 2, .prim = 1, .objl = 75, .fidn = 115});
   return cellwriter::encodeCell(cell);
 }
@@ -412,6 +412,31 @@ TEST(AbysCheck, S58FindingsFollowTheCheckLog) {
                                      {"position", nullptr}}));
   EXPECT_EQ(json[1]["object"], nullptr);
   EXPECT_FALSE(nlohmann::json::parse(run("--json " + cell.path()).out)["files"][0].contains("s58"));
+
+  // --geojson: every finding of every file, with the named record's geometry
+  // (none here: the feature has no spatial record) or a point where a node
+  // is named (two isolated nodes of one name).
+  cellwriter::Cell twice;
+  twice.vectors.push_back(cellwriter::isolatedNode(1, {139.5, 35.25}));
+  twice.vectors.push_back(cellwriter::isolatedNode(1, {139.6, 35.25}));
+  test::TempFile nodes(cellwriter::encodeCell(twice));
+  const std::string out = cell.path() + ".geojson";
+  EXPECT_EQ(run("--summary --geojson " + out + " " + cell.path() + " " + nodes.path()).exitStatus,
+            1);
+  const nlohmann::json collection = nlohmann::json::parse(test::readFileBytes(out));
+  EXPECT_EQ(collection["type"], "FeatureCollection");
+  const nlohmann::json& features = collection["features"];
+  ASSERT_GE(features.size(), 3u);
+  EXPECT_EQ(features[0]["geometry"], nullptr);
+  EXPECT_EQ(features[0]["properties"]["file"], cell.path());
+  const auto duplicate = std::find_if(features.begin(), features.end(), [](const auto& f) {
+    return f["properties"]["check"] == "3";
+  });
+  ASSERT_NE(duplicate, features.end());
+  EXPECT_EQ((*duplicate)["properties"]["file"], nodes.path());
+  EXPECT_EQ((*duplicate)["geometry"],
+            nlohmann::json({{"type", "Point"}, {"coordinates", {139.6, 35.25}}}));
+  EXPECT_EQ(run("--geojson /nonexistent/x.geojson " + nodes.path()).exitStatus, 1);
 }
 
 // Worker threads change nothing in what is printed, byte for byte.
