@@ -155,6 +155,20 @@ bool ringPoints(const Context& context, const std::vector<EdgeUse>& uses, Ring& 
   return ring.points.size() >= 4;
 }
 
+// Takes each longitude the short way from the one before, the first one
+// the short way from reference: a ring across the 180th meridian keeps its
+// turn and its shape.
+void unwrapLongitudes(std::vector<LinePoint>& points, double reference) {
+  double previous = reference;
+  for (LinePoint& p : points) {
+    while (p.x - previous > 180)
+      p.x -= 360;
+    while (p.x - previous < -180)
+      p.x += 360;
+    previous = p.x;
+  }
+}
+
 static_assert(sizeof(LinePoint) == 2 * sizeof(double));
 
 class RingChecks {
@@ -206,11 +220,14 @@ class RingChecks {
     ringStructure(feature);
     sharedNodes(feature);
     size_t geometric = 0;
+    double reference = 0;
     for (Ring& ring : rings_) {
       if (!ring.closed || ring.broken || !ringPoints(context_, uses_, ring)) {
         ring.points.clear();
         continue;
       }
+      if (geometric == 0) reference = ring.points.front().x;
+      unwrapLongitudes(ring.points, reference);
       ++geometric;
       orientationAndSimplicity(feature, ring);
     }

@@ -178,6 +178,16 @@ TEST(S58RingChecks, OrientationAndSelfCrossing) {
            .loop(2, cwSquare(10.2, 50.2, 0.2))
            .feature(1, 3, {ext(1), hole(2)}),
        {"17 FE0000000001"}},
+      {"clockwise exterior across the 180th meridian",
+       Drawing()
+           .loop(1, {{179.5, -1}, {179.5, 1}, {-179.5, 1}, {-179.5, -1}})
+           .feature(1, 3, {ext(1)}),
+       {}},
+      {"counter-clockwise exterior across the 180th meridian",
+       Drawing()
+           .loop(1, {{179.5, -1}, {179.5, 1}, {-179.5, 1}, {-179.5, -1}})
+           .feature(1, 3, {ext(1, 2)}),
+       {"16 FE0000000001"}},
       {"bow tie",
        Drawing().loop(1, {{10, 50}, {10, 51.5}, {11, 50}, {11, 51}}).feature(1, 3, {ext(1)}),
        {"78 FE0000000001"}},
