@@ -97,6 +97,12 @@ void nodePointers(Context& context) {
   }
 }
 
+// Whether the load read the whole base cell: a load that stopped left out records, and with them
+// the pointers that would have made a record referenced.
+bool wholeCell(const Context& context) {
+  return context.input().loadStatus == 0;
+}
+
 // 84a, 84b: a connected node no edge names, an isolated node an edge names.
 void nodeKinds(Context& context) {
   const Dataset& chart = context.chart();
@@ -106,7 +112,8 @@ void nodeKinds(Context& context) {
       onEdge.insert(nameKey(p->rcnm, p->rcid), true);
   }
   for (const VectorRecord* node : chart.connectedNodes) {
-    if (onEdge.find(nameKey(node->rcnm, node->rcid)) == nullptr) context.report("84a", node);
+    if (wholeCell(context) && onEdge.find(nameKey(node->rcnm, node->rcid)) == nullptr)
+      context.report("84a", node);
   }
   for (const VectorRecord* node : chart.isolatedNodes) {
     if (onEdge.find(nameKey(node->rcnm, node->rcid)) != nullptr) context.report("84b", node);
@@ -115,6 +122,7 @@ void nodeKinds(Context& context) {
 
 // 20b: a vector record no feature uses, directly or as a node of an edge a feature uses.
 void orphans(Context& context) {
+  if (!wholeCell(context)) return;
   const Dataset& chart = context.chart();
   FlatMap<bool> used(static_cast<size_t>(chart.vectorCount));
   for (const FeatureRecord* f : chart.features) {
@@ -134,12 +142,35 @@ void orphans(Context& context) {
   }
 }
 
-// 7: AGEN a producer code of no agency (null, zero, or not the dataset's producer), FIDN or
-// FIDS outside 1 to their largest value but one.
+// The producer of the features: the AGEN of the dataset's identification, and the AGEN most of
+// its features carry (a survey's DSID may name another agency than its features do). Without the
+// register of producer codes, these are the codes taken as valid.
+struct Producers {
+  uint16_t dataset = 0;
+  uint16_t features = 0;
+};
+
+Producers producersOf(const Dataset& chart) {
+  FlatMap<int32_t> counts(16);
+  Producers producers{chart.dsid.agen, chart.dsid.agen};
+  int32_t most = 0;
+  for (const FeatureRecord* f : chart.features) {
+    const int32_t count = ++counts.insert(f->agen, 0);
+    if (count > most) {
+      most = count;
+      producers.features = f->agen;
+    }
+  }
+  return producers;
+}
+
+// 7: AGEN null, zero or of another producer than the dataset's; FIDN or FIDS outside 1 to their
+// largest value but one.
 void foids(Context& context) {
-  const uint16_t producer = context.chart().dsid.agen;
+  const Producers producers = producersOf(context.chart());
   for (const FeatureRecord* f : context.chart().features) {
-    const bool agen = f->agen == 0 || f->agen == 0xffff || f->agen != producer;
+    const bool agen = f->agen == 0 || f->agen == 0xffff ||
+                      (f->agen != producers.dataset && f->agen != producers.features);
     const bool fidn = f->fidn == 0 || f->fidn == 0xffffffff;
     const bool fids = f->fids == 0 || f->fids == 0xffff;
     if (agen || fidn || fids) context.report("7", f);
