@@ -1,5 +1,6 @@
 // Drives the viewer's whole open sequence over arbitrary bytes taken as a
-// cell file: the chart session loads and checks it and, when it opens, the
+// cell file: the chart session loads and checks it, runs the S-58 profile
+// (with the geometry of every finding) and, when it opens, the
 // walk draws every line's geometry, picks and reads out at a spread of
 // pixels and runs every View command; then the chart is closed.
 //
@@ -61,6 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   static abys::ChartSession session;
   session.setWindow(640, 480);
+  session.setS58Profile(abys::S58Options{.ignored = {}, .withGeometry = true});
   abys::DiscardingReporter quiet;
   // The order check writes its refusals to standard error; keep the fuzzer's
   // output readable (sanitizer reports write to the descriptor, not here).

@@ -2,8 +2,8 @@
 // boundaries and at byte offsets, and with bytes flipped in leaders,
 // directories and field data. Each damaged file is loaded (a defined status
 // and an intact model) and goes through the viewer's open sequence (the
-// chart session, then a walk over the chart when it opens). Damaged update
-// sets: every real base cell with update files beside it, one update file
+// chart session with the S-58 profile, then a walk over the chart when it
+// opens). Damaged update sets: every real base cell with update files beside it, one update file
 // damaged the same ways at a time, applied to the intact base (the records
 // it does not name stay as the intact files before it left them) and opened
 // in the chart session. Run under the sanitizers, a read out of bounds or a
@@ -163,6 +163,7 @@ void damageCell(const std::filesystem::path& cell, int& cases, int& shown) {
   ASSERT_FALSE(file.path().empty());
   ChartSession session;
   session.setWindow(640, 480);
+  session.setS58Profile(S58Options{.ignored = {}, .withGeometry = true});
   DiscardingReporter quiet;
   for (const Damage& damage : damagesOf(bytes, bytes.size(), kCellBudget)) {
     SCOPED_TRACE(damage.what);
@@ -183,6 +184,7 @@ void damageCell(const std::filesystem::path& cell, int& cases, int& shown) {
     const OpenResult opened = session.open(file.path().c_str(), quiet);
     EXPECT_EQ(opened.loadStatus, loaded.status);
     EXPECT_TRUE(kCheckStatuses.count(opened.checkStatus)) << "check status " << opened.checkStatus;
+    EXPECT_EQ(opened.s58.has_value(), opened.checked);
     // A load that failed before assembling anything is no chart.
     EXPECT_EQ(opened.opened(),
               opened.checkStatus == 0 &&
@@ -286,6 +288,7 @@ void damageUpdateSet(const UpdateSet& set, UpdateTally& tally) {
 
   ChartSession session;
   session.setWindow(640, 480);
+  session.setS58Profile(S58Options{.ignored = {}, .withGeometry = true});
   DiscardingReporter quiet;
   ++tally.sets;
   for (size_t k = 0; k < paths.size(); ++k) {
