@@ -395,10 +395,12 @@ void otherValues(Context& context, const ScannedFile& file) {
   }
 }
 
-// 540b: a product specification's data set name, face records.
+// 540b: a product specification's data set name, face records, fields S-57
+// does not know.
 void prohibited(Context& context, const ScannedFile& file) {
   if (!file.psdn.empty()) context.report("540b");
   for (const ScannedRecord& record : file.records) {
+    if (record.find(kUnknownField) != nullptr) context.reportNames("540b", namesOf(record));
     const ScannedField* vrid = record.find(kFieldVRID);
     if (vrid != nullptr && byteAt(vrid->data, 0) == kRcnmFace)
       context.reportNames("540b", namesOf(record));

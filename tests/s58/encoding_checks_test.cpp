@@ -202,6 +202,12 @@ TEST(EncodingChecks, BaseCellValuesAndStructure) {
        [](cw::Cell& c) { c.vectors.push_back({.rcnm = 140, .rcid = 41}); },
        {},
        {"540b VF0000000041"}},
+      {"a field S-57 does not know, and a defect after it",
+       [](cw::Cell& c) { c.features[1].spatialPointers[0].mask = 2; },
+       [](std::vector<cw::Record>& r) {
+         recordOf(r, "VRID", 21).fields.push_back({"ARCC", "x"});
+       },
+       {"540b VI0000000021", "10c FE0000000002 VI0000000021"}},
       {"FOID given twice",
        {},
        [](std::vector<cw::Record>& r) {
