@@ -19,7 +19,6 @@ constexpr std::string_view kChecks[] = {"2",   "7",   "8",   "20b",  "21",   "22
                                         "24",  "25a", "25c", "31",   "82",   "84a",
                                         "84b", "89a", "89b", "560a", "560b", "1723"};
 
-constexpr uint8_t kIsolatedNode = 110;
 constexpr uint8_t kConnectedNode = 120;
 constexpr uint8_t kEdge = 130;
 constexpr uint8_t kPoint = 1;
@@ -60,30 +59,68 @@ std::vector<uint64_t> repeated(std::vector<uint64_t> keys) {
   return twice;
 }
 
-// 2, 22, 25a, 25c, 31: each edge's begin and end nodes. An edge lacks a node (2) when its VRPT
-// has no entry of that topology indicator (25c as well) or the entry names no record; 22 when
-// the first node it names is its end; 25a when a node it names is not a connected node; 31
-// when its first or last coordinate repeats its begin or end node.
-void edgeNodes(Context& context) {
+// The begin and end nodes an edge's pointers name, null when there is no pointer or it names no
+// record.
+struct EdgeNodes {
+  EdgeEnds ends;
+  const VectorRecord* begin = nullptr;
+  const VectorRecord* end = nullptr;
+};
+
+EdgeNodes nodesOf(const Context& context, const VectorRecord& edge) {
+  EdgeNodes nodes{endsOf(edge)};
+  const EdgeEnds& ends = nodes.ends;
+  if (ends.begin != nullptr) nodes.begin = context.vector(ends.begin->rcnm, ends.begin->rcid);
+  if (ends.end != nullptr) nodes.end = context.vector(ends.end->rcnm, ends.end->rcid);
+  return nodes;
+}
+
+// 2: an edge without a begin or end node: no pointer of that topology indicator, or one naming
+// no record.
+void edgesHaveNodes(Context& context) {
+  for (const VectorRecord* edge : context.chart().edges) {
+    const EdgeNodes nodes = nodesOf(context, *edge);
+    if (nodes.begin == nullptr || nodes.end == nullptr) context.report("2", edge);
+  }
+}
+
+// 25c: an edge whose VRPT lacks the begin or the end node (or which has no VRPT).
+void edgesPointAtNodes(Context& context) {
   for (const VectorRecord* edge : context.chart().edges) {
     const EdgeEnds ends = endsOf(*edge);
-    const VectorRecord* begin =
-        ends.begin != nullptr ? context.vector(ends.begin->rcnm, ends.begin->rcid) : nullptr;
-    const VectorRecord* end =
-        ends.end != nullptr ? context.vector(ends.end->rcnm, ends.end->rcid) : nullptr;
-    if (begin == nullptr || end == nullptr) context.report("2", edge);
     if (ends.begin == nullptr || ends.end == nullptr) context.report("25c", edge);
+  }
+}
+
+// 22: an edge whose first node pointer is its end.
+void beginNodeFirst(Context& context) {
+  for (const VectorRecord* edge : context.chart().edges) {
     if (!edge->pointers.empty() && edge->pointers[0].topi == kEndNode) context.report("22", edge);
-    const bool notConnected = (ends.begin != nullptr && ends.begin->rcnm != kConnectedNode) ||
-                              (ends.end != nullptr && ends.end->rcnm != kConnectedNode);
-    if (notConnected) context.report("25a", edge);
+  }
+}
+
+// 25a: an edge whose begin or end pointer names another kind of record than a connected node.
+void edgeNodesConnected(Context& context) {
+  for (const VectorRecord* edge : context.chart().edges) {
+    const EdgeEnds ends = endsOf(*edge);
+    if ((ends.begin != nullptr && ends.begin->rcnm != kConnectedNode) ||
+        (ends.end != nullptr && ends.end->rcnm != kConnectedNode)) {
+      context.report("25a", edge);
+    }
+  }
+}
+
+// 31: an edge whose first coordinate is its begin node's, or whose last is its end node's: the
+// node's position belongs to the node alone.
+void nodePositionsOnEdges(Context& context) {
+  auto at = [](const VectorRecord* node, Coordinate c) {
+    return node != nullptr && !node->coordinates.empty() && same(c, node->coordinates[0]);
+  };
+  for (const VectorRecord* edge : context.chart().edges) {
     const CoordinateRun& line = edge->coordinates;
     if (line.empty()) continue;
-    const bool atBegin =
-        begin != nullptr && !begin->coordinates.empty() && same(line[0], begin->coordinates[0]);
-    const bool atEnd = end != nullptr && !end->coordinates.empty() &&
-                       same(line[line.count - 1], end->coordinates[0]);
-    if (atBegin || atEnd) context.report("31", edge);
+    const EdgeNodes nodes = nodesOf(context, *edge);
+    if (at(nodes.begin, line[0]) || at(nodes.end, line[line.count - 1])) context.report("31", edge);
   }
 }
 
@@ -103,20 +140,30 @@ bool wholeCell(const Context& context) {
   return context.input().loadStatus == 0;
 }
 
-// 84a, 84b: a connected node no edge names, an isolated node an edge names.
-void nodeKinds(Context& context) {
-  const Dataset& chart = context.chart();
-  FlatMap<bool> onEdge(static_cast<size_t>(chart.connectedNodes.count));
+// The names every edge's pointers give.
+FlatMap<bool> namedByEdges(const Dataset& chart) {
+  FlatMap<bool> named(static_cast<size_t>(chart.connectedNodes.count));
   for (const VectorRecord* edge : chart.edges) {
     for (const VectorPointerEntry* p : edge->pointers)
-      onEdge.insert(nameKey(p->rcnm, p->rcid), true);
+      named.insert(nameKey(p->rcnm, p->rcid), true);
   }
-  for (const VectorRecord* node : chart.connectedNodes) {
-    if (wholeCell(context) && onEdge.find(nameKey(node->rcnm, node->rcid)) == nullptr)
-      context.report("84a", node);
+  return named;
+}
+
+// 84a: a connected node no edge names.
+void connectedNodesOnEdges(Context& context) {
+  if (!wholeCell(context)) return;
+  const FlatMap<bool> named = namedByEdges(context.chart());
+  for (const VectorRecord* node : context.chart().connectedNodes) {
+    if (named.find(nameKey(node->rcnm, node->rcid)) == nullptr) context.report("84a", node);
   }
-  for (const VectorRecord* node : chart.isolatedNodes) {
-    if (onEdge.find(nameKey(node->rcnm, node->rcid)) != nullptr) context.report("84b", node);
+}
+
+// 84b: an isolated node an edge names.
+void isolatedNodesOffEdges(Context& context) {
+  const FlatMap<bool> named = namedByEdges(context.chart());
+  for (const VectorRecord* node : context.chart().isolatedNodes) {
+    if (named.find(nameKey(node->rcnm, node->rcid)) != nullptr) context.report("84b", node);
   }
 }
 
@@ -230,46 +277,65 @@ void repeatedEdges(Context& context) {
   }
 }
 
-// The master's pointers to its slaves.
-template <typename Visit>
-void forEachSlave(const FeatureRecord& master, Visit visit) {
+// The slaves a master names, in its order.
+std::vector<const FeaturePointerEntry*> slavesOf(const FeatureRecord& master) {
+  std::vector<const FeaturePointerEntry*> slaves;
   for (const FeaturePointerEntry* p : master.featurePointers()) {
-    if (p->rind == kSlave) visit(*p);
+    if (p->rind == kSlave) slaves.push_back(p);
+  }
+  return slaves;
+}
+
+uint64_t foidOf(const FeaturePointerEntry& p) {
+  return foidKey(p.agen, p.fidn, p.fids);
+}
+
+// 89a: a master naming one slave twice.
+void slavesNamedOnce(Context& context) {
+  std::vector<uint64_t> foids;
+  for (const FeatureRecord* master : context.chart().features) {
+    if (master->featurePointers().empty()) continue;
+    foids.clear();
+    for (const FeaturePointerEntry* p : slavesOf(*master))
+      foids.push_back(foidOf(*p));
+    if (!repeated(foids).empty()) context.report("89a", master);
   }
 }
 
-// 89a: a master naming one slave twice. 89b: a slave named by two masters. 1723: a point
-// master whose point slave lies on another spatial record.
-void masters(Context& context) {
+// 89b: a slave two masters name, once.
+void oneMasterPerSlave(Context& context) {
   const Dataset& chart = context.chart();
   FlatMap<const FeatureRecord*> masterOf(static_cast<size_t>(chart.features.count));
   FlatMap<bool> reported(16);
-  std::vector<uint64_t> slaves;
   for (const FeatureRecord* master : chart.features) {
     if (master->featurePointers().empty()) continue;
-    slaves.clear();
-    bool apart = false;
-    forEachSlave(*master, [&](const FeaturePointerEntry& p) {
-      const uint64_t key = foidKey(p.agen, p.fidn, p.fids);
-      slaves.push_back(key);
-      const FeatureRecord* slave = context.featureByFoid(p.agen, p.fidn, p.fids);
-      if (masterOf.insert(key, master) != master && slave != nullptr) {
-        bool& done = reported.insert(key, false);
-        if (!done) context.report("89b", slave);
-        done = true;
-      }
-      if (slave != nullptr && master->prim == kPoint && slave->prim == kPoint &&
-          !master->spatialPointers.empty() && !slave->spatialPointers.empty()) {
-        const SpatialPointerEntry& a = master->spatialPointers[0];
-        const SpatialPointerEntry& b = slave->spatialPointers[0];
-        apart = apart || a.rcnm != b.rcnm || a.rcid != b.rcid;
-      }
-    });
-    if (!repeated(slaves).empty()) context.report("89a", master);
-    if (apart) {
-      const SpatialPointerEntry& at = master->spatialPointers[0];
-      context.report("1723", master, context.vector(at.rcnm, at.rcid));
+    for (const FeaturePointerEntry* p : slavesOf(*master)) {
+      if (masterOf.insert(foidOf(*p), master) == master) continue;
+      const FeatureRecord* slave = context.featureByFoid(p->agen, p->fidn, p->fids);
+      bool& done = reported.insert(foidOf(*p), false);
+      if (slave != nullptr && !done) context.report("89b", slave);
+      done = true;
     }
+  }
+}
+
+// 1723: a point master with a point slave on another spatial record than its own; the master is
+// named with its record.
+void navigationalAidsTogether(Context& context) {
+  for (const FeatureRecord* master : context.chart().features) {
+    if (master->prim != kPoint || master->featurePointers().empty() ||
+        master->spatialPointers.empty()) {
+      continue;
+    }
+    const SpatialPointerEntry& at = master->spatialPointers[0];
+    const std::vector<const FeaturePointerEntry*> slaves = slavesOf(*master);
+    const bool apart = std::any_of(slaves.begin(), slaves.end(), [&](const auto* p) {
+      const FeatureRecord* slave = context.featureByFoid(p->agen, p->fidn, p->fids);
+      if (slave == nullptr || slave->prim != kPoint || slave->spatialPointers.empty()) return false;
+      const SpatialPointerEntry& other = slave->spatialPointers[0];
+      return other.rcnm != at.rcnm || other.rcid != at.rcid;
+    });
+    if (apart) context.report("1723", master, context.vector(at.rcnm, at.rcid));
   }
 }
 
@@ -283,47 +349,53 @@ bool sameAttributes(const Entries<AttributeEntry>& a, const Entries<AttributeEnt
   return true;
 }
 
-// 560a, 560b: the features sharing a FOID, each compared with the first that has it: all of
-// one class with equal attributes (560a), all lines or all areas (560b). Every feature of a
-// FOID that fails is named.
-void sharedFoids(Context& context) {
+bool sameEncoding(const FeatureRecord& a, const FeatureRecord& b) {
+  return a.objl == b.objl && sameAttributes(a.attributes, b.attributes) &&
+         sameAttributes(a.nationalAttributes(), b.nationalAttributes());
+}
+
+bool samePrimitive(const FeatureRecord& a, const FeatureRecord& b) {
+  return a.prim == b.prim && a.prim != kPoint;
+}
+
+// Names every feature whose FOID another feature shares where one of them and the first that
+// has it are not alike. Features without a FOID (all zero, as the decoder leaves a FOID it could
+// not read) share none: check 7 speaks of them.
+void sharedFoids(Context& context, std::string_view check,
+                 bool (*alike)(const FeatureRecord&, const FeatureRecord&)) {
   const Dataset& chart = context.chart();
-  constexpr uint8_t kEncoding = 1;
-  constexpr uint8_t kPrimitive = 2;
-  FlatMap<uint8_t> faults(16);
+  auto hasFoid = [](const FeatureRecord& f) { return f.agen != 0 || f.fidn != 0 || f.fids != 0; };
+  FlatMap<bool> faulty(16);
   for (const FeatureRecord* f : chart.features) {
     const FeatureRecord* first = context.featureByFoid(f->agen, f->fidn, f->fids);
-    if (first == nullptr || first == f) continue;
-    uint8_t fault = 0;
-    if (f->objl != first->objl || !sameAttributes(f->attributes, first->attributes) ||
-        !sameAttributes(f->nationalAttributes(), first->nationalAttributes())) {
-      fault |= kEncoding;
-    }
-    if (f->prim != first->prim || f->prim == kPoint) fault |= kPrimitive;
-    if (fault != 0) faults.insert(foidKey(f->agen, f->fidn, f->fids), 0) |= fault;
+    if (hasFoid(*f) && first != nullptr && first != f && !alike(*f, *first))
+      faulty.insert(foidKey(f->agen, f->fidn, f->fids), true);
   }
   for (const FeatureRecord* f : chart.features) {
-    const uint8_t* fault = faults.find(foidKey(f->agen, f->fidn, f->fids));
-    if (fault == nullptr) continue;
-    if ((*fault & kEncoding) != 0) context.report("560a", f);
-    if ((*fault & kPrimitive) != 0) context.report("560b", f);
+    if (faulty.find(foidKey(f->agen, f->fidn, f->fids)) != nullptr) context.report(check, f);
   }
+}
+
+// 560a: features sharing a FOID of another class or other attribute values.
+void sharedFoidsEncodedAlike(Context& context) {
+  sharedFoids(context, "560a", sameEncoding);
+}
+
+// 560b: features sharing a FOID that are points or of different primitives.
+void sharedFoidsOfOnePrimitive(Context& context) {
+  sharedFoids(context, "560b", samePrimitive);
 }
 
 void run(Context& context) {
-  edgeNodes(context);
-  nodePointers(context);
-  nodeKinds(context);
-  orphans(context);
-  foids(context);
-  repeatedAttributes(context);
-  soundings(context);
-  pointsOnOneRecord(context);
-  repeatedEdges(context);
-  masters(context);
-  sharedFoids(context);
+  for (void (*check)(Context&) :
+       {edgesHaveNodes, edgesPointAtNodes, beginNodeFirst, edgeNodesConnected, nodePositionsOnEdges,
+        nodePointers, connectedNodesOnEdges, isolatedNodesOffEdges, orphans, foids,
+        repeatedAttributes, soundings, pointsOnOneRecord, repeatedEdges, slavesNamedOnce,
+        oneMasterPerSlave, navigationalAidsTogether, sharedFoidsEncodedAlike,
+        sharedFoidsOfOnePrimitive}) {
+    check(context);
+  }
 }
-
 }  // namespace
 
 Group topologyChecks() {
