@@ -7,7 +7,6 @@
 // descriptions and identification. The checks judge the raw values.
 #include <algorithm>
 #include <charconv>
-#include <cstring>
 #include <map>
 #include <set>
 #include <string>
@@ -41,7 +40,6 @@ constexpr uint8_t kModify = 3;
 
 struct ScannedField {
   int type = kUnknownField;
-  std::string tag;
   std::string data;  // the field's bytes, terminator dropped
   bool outOfOrder = false;
 };
@@ -62,7 +60,6 @@ struct ScannedRecord {
 };
 
 struct ScannedFile {
-  std::string path;
   int number = 0;  // the extension: 0 for the base, 1 for NAME.001 ...
   bool opened = false;
   std::map<std::string, std::string> descriptions;  // tag -> its description in the DDR
@@ -140,7 +137,6 @@ bool mayFollow(int previous, int current, int exchangePurpose) {
 // unknown tag or a field out of order is kept and reading goes on.
 ScannedFile scanFile(const std::string& path, int number) {
   ScannedFile file;
-  file.path = path;
   file.number = number;
   FieldStream stream;
   if (!stream.open(path.c_str())) return file;
@@ -160,7 +156,6 @@ ScannedFile scanFile(const std::string& path, int number) {
     }
     ScannedField field;
     field.type = type;
-    field.tag.assign(stream.taggedField(), kTagSize);
     field.data.assign(stream.data(), static_cast<size_t>(std::max(stream.dataLength(), 0)));
     if (type != kUnknownField) {
       // A field given again right after itself is a repetition, judged as such.
@@ -589,10 +584,10 @@ void dataOrder(Context& context, const ScannedFile& file) {
     }
     const bool fieldsInOrder = std::none_of(record.fields.begin(), record.fields.end(),
                                             [](const ScannedField& f) { return f.outOfOrder; });
-    if (!fieldsInOrder || (kind >= 0 && kind < stage)) {
-      if (!reported || !fieldsInOrder) context.reportNames("555", namesOf(record));
-      reported = reported || kind < stage;
-    }
+    // Records out of place are named once a file: the first of them.
+    const bool outOfPlace = kind >= 0 && kind < stage;
+    if (!fieldsInOrder || (outOfPlace && !reported)) context.reportNames("555", namesOf(record));
+    reported = reported || outOfPlace;
     stage = std::max(stage, kind);
   }
 }
