@@ -1,5 +1,5 @@
-// The S-58 checks of line continuity and area rings: closure, chaining, orientation, ring
-// structure.
+// The S-58 checks of line continuity and area rings: closure, chaining,
+// orientation, ring structure.
 //
 // A feature's edges are followed by the names of their nodes, not their
 // coordinates: each FSPT entry is one use of an edge from the node it starts
@@ -11,11 +11,13 @@
 #include <geos_c.h>
 
 #include <algorithm>
+#include <map>
 #include <optional>
 #include <vector>
 
 #include "context.h"
 #include "edge_walk.h"
+#include "feature_area.h"
 
 namespace abys::s58 {
 namespace {
@@ -127,7 +129,8 @@ struct Ring {
   bool closed = false;
   bool broken = false;  // two of its edges do not meet
   std::vector<LinePoint> points;
-  GEOSGeometry* polygon = nullptr;  // its shell alone, made when needed
+  double west = 0, east = 0, south = 0, north = 0;  // the envelope of points
+  GEOSGeometry* polygon = nullptr;                  // its shell alone, made when needed
   const GEOSPreparedGeometry* prepared = nullptr;
 
   bool exterior() const { return usag == 1 || usag == 3; }
@@ -228,6 +231,16 @@ class RingChecks {
       }
       if (geometric == 0) reference = ring.points.front().x;
       unwrapLongitudes(ring.points, reference);
+      const auto [west, east] =
+          std::minmax_element(ring.points.begin(), ring.points.end(),
+                              [](const LinePoint& a, const LinePoint& b) { return a.x < b.x; });
+      const auto [south, north] =
+          std::minmax_element(ring.points.begin(), ring.points.end(),
+                              [](const LinePoint& a, const LinePoint& b) { return a.y < b.y; });
+      ring.west = west->x;
+      ring.east = east->x;
+      ring.south = south->y;
+      ring.north = north->y;
       ++geometric;
       orientationAndSimplicity(feature, ring);
     }
@@ -327,22 +340,38 @@ class RingChecks {
   }
 
   // 16, 17, 78 on one closed ring: exterior rings turn clockwise, interior
-  // rings counter-clockwise, and no ring crosses itself.
+  // rings counter-clockwise, and no ring crosses itself. Rings of the same
+  // edges (the meta objects' and the skin of the earth's often are) are
+  // judged once.
   void orientationAndSimplicity(const FeatureRecord& feature, Ring& ring) {
+    const double turn = signedRingArea(ring.points);
+    if (ring.exterior() && turn > 0) once("16", feature, firstEdge(ring));
+    if (ring.interior() && turn < 0) once("17", feature, firstEdge(ring));
+    ringEdges_.clear();
+    for (size_t i = ring.first; i < ring.first + ring.count; ++i)
+      ringEdges_.push_back(uses_[i].edge);
+    std::sort(ringEdges_.begin(), ringEdges_.end());
+    auto known = simpleRings_.find(ringEdges_);
+    if (known == simpleRings_.end()) {
+      if (!makePolygon(ring)) return;
+      const bool simple = GEOSisSimple_r(geos(), GEOSGetExteriorRing_r(geos(), ring.polygon)) == 1;
+      known = simpleRings_.emplace(ringEdges_, simple).first;
+    }
+    if (!known->second) once("78", feature, firstEdge(ring));
+  }
+
+  // The ring's polygon, its shell alone; false when GEOS cannot make it.
+  bool makePolygon(Ring& ring) {
+    if (ring.polygon != nullptr) return true;
     GEOSCoordSequence* sequence =
         GEOSCoordSeq_copyFromBuffer_r(geos(), reinterpret_cast<const double*>(ring.points.data()),
                                       static_cast<unsigned>(ring.points.size()), 0, 0);
-    if (sequence == nullptr) return;
-    char ccw = 0;
-    if (GEOSCoordSeq_isCCW_r(geos(), sequence, &ccw) == 1) {
-      if (ring.exterior() && ccw == 1) once("16", feature, firstEdge(ring));
-      if (ring.interior() && ccw == 0) once("17", feature, firstEdge(ring));
-    }
+    if (sequence == nullptr) return false;
     // Takes the sequence, also when it fails.
     GEOSGeometry* linear = GEOSGeom_createLinearRing_r(geos(), sequence);
-    if (linear == nullptr) return;
-    if (GEOSisSimple_r(geos(), linear) == 0) once("78", feature, firstEdge(ring));
+    if (linear == nullptr) return false;
     ring.polygon = GEOSGeom_createPolygon_r(geos(), linear, nullptr, 0);
+    return ring.polygon != nullptr;
   }
 
   // 80a, 80b, 80c: interior rings lie within an exterior ring and not
@@ -353,7 +382,8 @@ class RingChecks {
     if (tree == nullptr) return;
     bool anyExterior = false;
     for (Ring& ring : rings_) {
-      if (ring.polygon == nullptr || !(ring.exterior() || ring.interior())) continue;
+      if (ring.points.empty() || !(ring.exterior() || ring.interior()) || !makePolygon(ring))
+        continue;
       anyExterior = anyExterior || ring.exterior();
       GEOSSTRtree_insert_r(geos(), tree, ring.polygon, &ring);
     }
@@ -387,8 +417,13 @@ class RingChecks {
     GEOSSTRtree_destroy_r(geos(), tree);
   }
 
-  // Whether outer's polygon covers inner's.
+  // Whether outer's polygon covers inner's; GEOS is asked only when
+  // outer's envelope covers inner's.
   bool covers(Ring& outer, const Ring& inner) {
+    if (outer.west > inner.west || outer.east < inner.east || outer.south > inner.south ||
+        outer.north < inner.north) {
+      return false;
+    }
     if (outer.prepared == nullptr) outer.prepared = GEOSPrepare_r(geos(), outer.polygon);
     return outer.prepared != nullptr &&
            GEOSPreparedCovers_r(geos(), outer.prepared, inner.polygon) == 1;
@@ -401,6 +436,8 @@ class RingChecks {
   std::vector<std::string_view> reported_;
   std::vector<uint64_t> exteriorNodes_;
   std::vector<const VectorPointerEntry*> ringNodes_;
+  std::map<std::vector<const VectorRecord*>, bool> simpleRings_;
+  std::vector<const VectorRecord*> ringEdges_;
 };
 
 void run(Context& context) {
