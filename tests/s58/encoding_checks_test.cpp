@@ -372,6 +372,24 @@ TEST(EncodingChecks, UpdateFiles) {
        },
        {},
        {"34 FE0000000002"}},
+      {"an unknown pointer update instruction",
+       [&](cw::Cell& u) {
+         cw::Feature f = modify(1);
+         f.fspc = cw::UpdateControl{.instruction = 4, .index = 1, .count = 1};
+         f.spatialPointers = {{.rcid = 13, .mask = 2}};
+         u.features = {f};
+       },
+       {},
+       {"26a FE0000000001"}},
+      {"a vector record after a feature",
+       [&](cw::Cell& u) {
+         cw::Feature f = modify(1);
+         f.attributes = {{174, "5"}};
+         u.features = {f};
+         u.vectors = {{.rcnm = 110, .rcid = 22, .coordinates = {{139.6, 35.6}}}};
+       },
+       [](std::vector<cw::Record>& r) { std::swap(r[1], r[2]); },
+       {"555 VI0000000022"}},
   };
   const std::string base = cw::encodeCell(cleanCell());
   for (const UpdateCase& c : cases) {
@@ -391,6 +409,40 @@ TEST(EncodingChecks, BayCellIsClean) {
     f.grup = 2;
   }
   EXPECT_EQ(findingsOf(cw::encodeCell(cell)), std::multiset<std::string>{});
+}
+
+// Two updates: a light inserted by the first and modified by the second
+// keeps the FOID the first gave it; each file carries its own number.
+TEST(EncodingChecks, UpdatesInSequence) {
+  cw::Cell first = updateCell(1);
+  first.features = {
+      {.rcid = 4, .prim = 1, .objl = kLights, .spatialPointers = {{.rcnm = 110, .rcid = 21}}}};
+  struct Case {
+    const char* what;
+    std::string updn;
+    uint16_t fids;
+    std::multiset<std::string> expected;
+  };
+  const std::vector<Case> cases = {
+      {"in order", "2", 1, {}},
+      {"numbered as the first", "1", 1, {"1021a"}},
+      {"another FOID than the insert gave", "2", 2, {"1010 FE0000000004"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    cw::Cell second = updateCell(2);
+    second.dsid.updn = c.updn;
+    second.features = {{.rcid = 4,
+                        .prim = 1,
+                        .objl = kLights,
+                        .rver = 2,
+                        .ruin = 3,
+                        .fids = c.fids,
+                        .attributes = {{116, "Light"}}}};
+    EXPECT_EQ(
+        findingsOf(cw::encodeCell(cleanCell()), {cw::encodeCell(first), cw::encodeCell(second)}),
+        c.expected);
+  }
 }
 
 }  // namespace
