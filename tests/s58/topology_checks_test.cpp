@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "chart_session.h"
+#include "profile.h"
 #include "support/chart_cells.h"
 
 namespace abys {
@@ -63,15 +64,10 @@ cw::Feature point(uint32_t rcid, uint16_t objl, uint8_t rcnm, uint32_t node) {
   return {.rcid = rcid, .prim = 1, .objl = objl, .spatialPointers = {{.rcnm = rcnm, .rcid = node}}};
 }
 
-// "check RECORD RECORD" for each finding of the topology checks in the opened file.
-std::set<std::string> findingsOf(const std::string& path) {
-  ChartSession session;
-  session.setS58Profile(S58Options{});
-  DiscardingReporter quiet;
-  const OpenResult result = session.open(path.c_str(), quiet);
-  if (!result.s58) return {"no profile"};
+// "check RECORD RECORD" for each finding of the topology checks.
+std::set<std::string> linesOf(const std::vector<S58Finding>& findings) {
   std::set<std::string> found;
-  for (const S58Finding& f : *result.s58) {
+  for (const S58Finding& f : findings) {
     std::string line(f.check->number);
     if (!kTopologyChecks.contains(line)) continue;
     for (const RecordKey& key : f.records)
@@ -79,6 +75,15 @@ std::set<std::string> findingsOf(const std::string& path) {
     found.insert(line);
   }
   return found;
+}
+
+// The lines of the file opened with the profile on.
+std::set<std::string> findingsOf(const std::string& path) {
+  ChartSession session;
+  session.setS58Profile(S58Options{});
+  DiscardingReporter quiet;
+  const OpenResult result = session.open(path.c_str(), quiet);
+  return result.s58 ? linesOf(*result.s58) : std::set<std::string>{"no profile"};
 }
 
 struct Case {
@@ -265,6 +270,27 @@ TEST(S58TopologyChecks, FeatureIdentifiers) {
        },
        {"560b FE0000000003", "560b FE0000000005"}},
   });
+}
+
+// Two moles whose FOIDs the decoder could not read (a cell without the FOID field does not
+// load): check 7 names them, and they share no FOID.
+TEST(S58TopologyChecks, FeaturesWithoutFoidShareNone) {
+  cw::Cell cell = harbour();
+  cell.features.push_back({.rcid = 5,
+                           .objl = kSlcons,
+                           .attributes = {{kObjnam, "Pier"}},
+                           .spatialPointers = {{.rcid = 12}}});
+  test::CellFolder folder;
+  Dataset chart;
+  ASSERT_EQ(test::load(chart, folder.write(cell)).status, 0);
+  for (FeatureRecord* f : chart.features) {
+    if (f->rcid != 1 && f->rcid != 5) continue;
+    f->agen = 0;
+    f->fidn = 0;
+    f->fids = 0;
+  }
+  EXPECT_EQ(linesOf(runS58Profile({.chart = chart, .path = "CELL.000"})),
+            (std::set<std::string>{"7 FE0000000001", "7 FE0000000005"}));
 }
 
 // A load that stops before the features leaves every vector record unreferenced: the orphan
