@@ -6,6 +6,7 @@
 #include <functional>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "cell_writer.h"
@@ -119,6 +120,36 @@ cw::Record& recordOf(std::vector<cw::Record>& records, const std::string& tag, u
   throw std::logic_error("no record " + tag);
 }
 
+// ORNT, USAG and MASK of the spatial pointer of the line (feature 0), the
+// point (1) or the area (2) of the clean cell.
+TEST(EncodingChecks, SpatialPointerValuesByPrimitive) {
+  struct Case {
+    size_t feature;
+    cw::SpatialPointer pointer;
+    std::multiset<std::string> expected;
+  };
+  const std::string line = " FE0000000001 VE0000000013", area = " FE0000000003 VE0000000033";
+  const std::vector<Case> cases = {
+      {0, {.rcid = 13, .ornt = 3, .mask = 2}, {"9a" + line}},
+      {0, {.rcid = 13, .ornt = 255, .usag = 1, .mask = 1}, {"9a" + line, "9b" + line}},
+      {0, {.rcid = 13, .ornt = 2, .mask = 255}, {"9c" + line}},
+      {0, {.rcid = 13, .ornt = 2, .mask = 1}, {}},
+      {1, {.rcnm = 110, .rcid = 21, .mask = 2}, {"10c FE0000000002 VI0000000021"}},
+      {1, {.rcnm = 110, .rcid = 21, .ornt = 1, .usag = 255, .mask = 255}, {}},
+      {2, {.rcid = 33, .ornt = 255, .usag = 1, .mask = 2}, {"88a" + area}},
+      {2, {.rcid = 33, .usag = 255, .mask = 2}, {"88b" + area}},
+      {2, {.rcid = 33, .usag = 1, .mask = 3}, {"88c" + area}},
+      {2, {.rcid = 33, .ornt = 2, .usag = 3, .mask = 255}, {}},  // truncated by the data limit
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "feature " << c.feature << " ORNT " << +c.pointer.ornt
+                                    << " USAG " << +c.pointer.usag << " MASK " << +c.pointer.mask);
+    cw::Cell cell = cleanCell();
+    cell.features[c.feature].spatialPointers = {c.pointer};
+    EXPECT_EQ(findingsOf(cw::encodeCell(cell)), c.expected);
+  }
+}
+
 struct BaseCase {
   const char* what;
   std::function<void(cw::Cell&)> change;
@@ -129,39 +160,6 @@ struct BaseCase {
 TEST(EncodingChecks, BaseCellValuesAndStructure) {
   const std::vector<BaseCase> cases = {
       {"clean", {}, {}, {}},
-      {"line ORNT outside forward and reverse",
-       [](cw::Cell& c) { c.features[0].spatialPointers[0].ornt = 3; },
-       {},
-       {"9a FE0000000001 VE0000000013"}},
-      {"line with a USAG",
-       [](cw::Cell& c) { c.features[0].spatialPointers[0].usag = 1; },
-       {},
-       {"9b FE0000000001 VE0000000013"}},
-      {"line with masking not relevant",
-       [](cw::Cell& c) { c.features[0].spatialPointers[0].mask = 255; },
-       {},
-       {"9c FE0000000001 VE0000000013"}},
-      {"line masked", [](cw::Cell& c) { c.features[0].spatialPointers[0].mask = 1; }, {}, {}},
-      {"point shown",
-       [](cw::Cell& c) { c.features[1].spatialPointers[0].mask = 2; },
-       {},
-       {"10c FE0000000002 VI0000000021"}},
-      {"area ORNT null",
-       [](cw::Cell& c) { c.features[2].spatialPointers[0].ornt = 255; },
-       {},
-       {"88a FE0000000003 VE0000000033"}},
-      {"area USAG null",
-       [](cw::Cell& c) { c.features[2].spatialPointers[0].usag = 255; },
-       {},
-       {"88b FE0000000003 VE0000000033"}},
-      {"area MASK outside",
-       [](cw::Cell& c) { c.features[2].spatialPointers[0].mask = 3; },
-       {},
-       {"88c FE0000000003 VE0000000033"}},
-      {"area truncated by the data limit, masking not relevant",
-       [](cw::Cell& c) { c.features[2].spatialPointers[0] = {.rcid = 33, .usag = 3}; },
-       {},
-       {}},
       {"pointer naming no kind of vector",
        [](cw::Cell& c) { c.features[1].spatialPointers[0].rcnm = 101; },
        {},
@@ -279,21 +277,21 @@ struct UpdateCase {
 };
 
 TEST(EncodingChecks, UpdateFiles) {
-  // A modify of the line 1 or the light 2, with its primitive.
-  auto modify = [](uint32_t rcid) {
-    return cw::Feature{
-        .rcid = rcid, .prim = static_cast<uint8_t>(rcid == 1 ? 2 : 1), .rver = 2, .ruin = 3};
+  // The line 1 or the light 2 modified (version 2), as set makes it.
+  using Set = std::function<void(cw::Feature&)>;
+  auto modified = [](uint32_t rcid, Set set, std::vector<cw::Vector> vectors = {}) {
+    return [=](cw::Cell& u) {
+      cw::Feature f{.rcid = rcid, .prim = uint8_t(rcid == 1 ? 2 : 1), .rver = 2, .ruin = 3};
+      set(f);
+      u.features = {f};
+      u.vectors = vectors;
+    };
   };
+  const cw::Feature light{.rcid = 4, .prim = 1, .objl = kLights, .spatialPointers = {{110, 21}}};
   const std::vector<UpdateCase> cases = {
       {"clean: an attribute given and a light inserted",
        [&](cw::Cell& u) {
-         cw::Feature f = modify(1);
-         f.attributes = {{174, "5"}};
-         u.features = {f,
-                       {.rcid = 4,
-                        .prim = 1,
-                        .objl = kLights,
-                        .spatialPointers = {{.rcnm = 110, .rcid = 21}}}};
+         u.features = {{.rcid = 1, .rver = 2, .ruin = 3, .attributes = {{174, "5"}}}, light};
        },
        {},
        {}},
@@ -313,81 +311,63 @@ TEST(EncodingChecks, UpdateFiles) {
       {"another lexical level", [](cw::Cell& u) { u.dssi.nall = 1; }, {}, {"1006"}},
       {"another agency", [](cw::Cell& u) { u.dsid.agen = 550; }, {}, {"1008"}},
       {"a modify with another agency's FOID",
-       [&](cw::Cell& u) {
-         cw::Feature f = modify(2);
-         f.agen = 550;
-         f.fidn = 2;
-         f.attributes = {{116, "Light"}};
-         u.features = {f};
-       },
+       modified(2,
+                [](cw::Feature& f) {
+                  f.agen = 550, f.fidn = 2, f.attributes = {{116, "L"}};
+                }),
        {},
        {"1008 FE0000000002", "1010 FE0000000002"}},
       {"a modify with another FOID subdivision",
-       [&](cw::Cell& u) {
-         cw::Feature f = modify(2);
-         f.fidn = 2;
-         f.fids = 7;
-         f.attributes = {{116, "Light"}};
-         u.features = {f};
-       },
+       modified(2,
+                [](cw::Feature& f) {
+                  f.fidn = 2, f.fids = 7, f.attributes = {{116, "L"}};
+                }),
        {},
        {"1010 FE0000000002"}},
       {"a delete with its FOID",
-       [](cw::Cell& u) { u.features = {{.rcid = 2, .prim = 1, .rver = 2, .ruin = 2}}; },
+       modified(2, [](cw::Feature& f) { f.ruin = 2; }),
        {},
        {"36a FE0000000002"}},
       {"a delete of its name alone",
-       [](cw::Cell& u) {
-         u.features = {{.rcid = 2, .prim = 1, .rver = 2, .ruin = 2, .withFoid = false}};
-       },
+       modified(2, [](cw::Feature& f) { f.ruin = 2, f.withFoid = false; }),
        {},
        {}},
       {"a modify of nothing",
-       [&](cw::Cell& u) {
-         cw::Feature f = modify(2);
-         f.withFoid = false;
-         u.features = {f};
-         u.vectors = {{.rcnm = 110, .rcid = 21, .rver = 2, .ruin = 3}};
-       },
+       modified(2, [](cw::Feature& f) { f.withFoid = false; },
+                {{.rcnm = 110, .rcid = 21, .rver = 2, .ruin = 3}}),
        {},
        {"36b FE0000000002", "36b VI0000000021"}},
       {"two spatial pointer controls",
-       [&](cw::Cell& u) {
-         cw::Feature f = modify(1);
-         f.fspc = cw::UpdateControl{.instruction = 1, .index = 2, .count = 1};
-         f.spatialPointers = {{.rcid = 13, .ornt = 2, .mask = 2}};
-         u.features = {f};
-       },
+       modified(1,
+                [](cw::Feature& f) {
+                  f.fspc = {1, 2, 1}, f.spatialPointers = {{130, 13, 2, 255, 2}};
+                }),
        [](std::vector<cw::Record>& r) {
          cw::Record& line = recordOf(r, "FRID", 1);
          line.fields.insert(line.fields.begin() + 3, fieldOf(line, "FSPC"));
        },
        {"38 FE0000000001", "536 FE0000000001"}},
       {"a feature pointer naming no feature",
-       [&](cw::Cell& u) {
-         cw::Feature f = modify(2);
-         f.ffpc = cw::UpdateControl{.instruction = 1, .index = 1, .count = 2};
-         f.featurePointers = {{.fidn = 1}, {.agen = 65535, .fidn = 99}};
-         u.features = {f};
-       },
+       modified(
+           2,
+           [](cw::Feature& f) {
+             f.ffpc = {1, 1, 2}, f.featurePointers = {{.fidn = 1}, {.agen = 65535, .fidn = 99}};
+           }),
        {},
        {"34 FE0000000002"}},
       {"an unknown pointer update instruction",
-       [&](cw::Cell& u) {
-         cw::Feature f = modify(1);
-         f.fspc = cw::UpdateControl{.instruction = 4, .index = 1, .count = 1};
-         f.spatialPointers = {{.rcid = 13, .mask = 2}};
-         u.features = {f};
-       },
+       modified(1,
+                [](cw::Feature& f) {
+                  f.fspc = {4, 1, 1}, f.spatialPointers = {{130, 13, 1, 255, 2}};
+                }),
        {},
        {"26a FE0000000001"}},
       {"a vector record after a feature",
-       [&](cw::Cell& u) {
-         cw::Feature f = modify(1);
-         f.attributes = {{174, "5"}};
-         u.features = {f};
-         u.vectors = {{.rcnm = 110, .rcid = 22, .coordinates = {{139.6, 35.6}}}};
-       },
+       modified(1,
+                [](cw::Feature& f) {
+                  f.attributes = {{174, "5"}};
+                },
+                {{.rcnm = 110, .rcid = 22, .coordinates = {{139.6, 35.6}}}}),
        [](std::vector<cw::Record>& r) { std::swap(r[1], r[2]); },
        {"555 VI0000000022"}},
   };
@@ -415,33 +395,18 @@ TEST(EncodingChecks, BayCellIsClean) {
 // keeps the FOID the first gave it; each file carries its own number.
 TEST(EncodingChecks, UpdatesInSequence) {
   cw::Cell first = updateCell(1);
-  first.features = {
-      {.rcid = 4, .prim = 1, .objl = kLights, .spatialPointers = {{.rcnm = 110, .rcid = 21}}}};
-  struct Case {
-    const char* what;
-    std::string updn;
-    uint16_t fids;
-    std::multiset<std::string> expected;
-  };
-  const std::vector<Case> cases = {
-      {"in order", "2", 1, {}},
-      {"numbered as the first", "1", 1, {"1021a"}},
-      {"another FOID than the insert gave", "2", 2, {"1010 FE0000000004"}},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
+  first.features = {{.rcid = 4, .prim = 1, .objl = kLights, .spatialPointers = {{110, 21}}}};
+  for (const auto& [updn, fids, expected] :
+       std::vector<std::tuple<std::string, uint16_t, std::multiset<std::string>>>{
+           {"2", 1, {}}, {"1", 1, {"1021a"}}, {"2", 2, {"1010 FE0000000004"}}}) {
+    SCOPED_TRACE("UPDN " + updn + " FIDS " + std::to_string(fids));
     cw::Cell second = updateCell(2);
-    second.dsid.updn = c.updn;
-    second.features = {{.rcid = 4,
-                        .prim = 1,
-                        .objl = kLights,
-                        .rver = 2,
-                        .ruin = 3,
-                        .fids = c.fids,
-                        .attributes = {{116, "Light"}}}};
+    second.dsid.updn = updn;
+    second.features = {{.rcid = 4, .prim = 1, .objl = kLights, .rver = 2, .ruin = 3, .fids = fids}};
+    second.features[0].attributes = {{116, "Light"}};
     EXPECT_EQ(
         findingsOf(cw::encodeCell(cleanCell()), {cw::encodeCell(first), cw::encodeCell(second)}),
-        c.expected);
+        expected);
   }
 }
 
