@@ -154,9 +154,12 @@ ScannedFile scanFile(const std::string& path, int number) {
       previous = kFieldEndOfRecord;
       continue;
     }
+    // A header whose length the field does not hold: nothing to read there.
+    if (stream.checkCode() != 0 && stream.checkCode() != 3) continue;
     ScannedField field;
     field.type = type;
-    field.data.assign(stream.data(), static_cast<size_t>(std::max(stream.dataLength(), 0)));
+    const int size = std::min(stream.dataLength(), length - kTaggedFieldHeaderSize);
+    field.data.assign(stream.data(), static_cast<size_t>(std::max(size, 0)));
     if (type != kUnknownField) {
       // A field given again right after itself is a repetition, judged as such.
       field.outOfOrder = type != previous && !mayFollow(previous, type, stream.exchangePurpose());
