@@ -265,6 +265,13 @@ TEST(S58RingChecks, HolesLieInsideTheExteriorAndApart) {
            .loop(3, ccwSquare(10.2, 50.2, 0.2))
            .feature(1, 3, {ext(1), hole(2), hole(3)}),
        {"80a FE0000000001"}},
+      {"hole inside a hole, touching its side",
+       Drawing()
+           .loop(1, cwSquare(10, 50, 1))
+           .loop(2, ccwSquare(10.1, 50.1, 0.6))
+           .loop(3, {{10.4, 50.1}, {10.5, 50.3}, {10.3, 50.3}})
+           .feature(1, 3, {ext(1), hole(2), hole(3)}),
+       {"80a FE0000000001"}},
       {"hole outside the exterior",
        Drawing()
            .loop(1, cwSquare(10, 50, 1))
