@@ -195,7 +195,7 @@ TEST(EncodingChecks, BaseCellValuesAndStructure) {
        [](cw::Cell& c) { c.features[1].grup = 1; },
        {},
        {"518b FE0000000002"}},
-      {"product specification named", [](cw::Cell& c) { c.dsid.psdn = "ENC"; }, {}, {"540b"}},
+      {"PSDN given", [](cw::Cell& c) { c.dsid.psdn = "ENC"; }, {}, {"540b"}},
       {"a face record",
        [](cw::Cell& c) { c.vectors.push_back({.rcnm = 140, .rcid = 41}); },
        {},
