@@ -393,8 +393,7 @@ void otherValues(Context& context, const ScannedFile& file) {
   }
 }
 
-// 540b: a PSDN given, face records, fields S-57
-// does not know.
+// 540b: a PSDN given, face records, fields S-57 does not know.
 void prohibited(Context& context, const ScannedFile& file) {
   if (!file.psdn.empty()) context.report("540b");
   for (const ScannedRecord& record : file.records) {
