@@ -24,10 +24,10 @@ namespace {
 
 // 36a runs too but is not listed: AA500006's report names its deleted
 // isolated node 30 as edge 30, which the file leaves alone.
-constexpr std::string_view kChecks[] = {"4",    "9a",   "9b",   "9c",    "10c",  "20a",  "26a",
-                                        "27",   "36b",  "38",   "88a",   "88b",  "88c",  "518a",
-                                        "518b", "533",  "534",  "536",   "540a", "540b", "555",
-                                        "1006", "1008", "1010", "1021a", "1522b"};
+constexpr std::string_view kChecks[] = {"4",    "9a",   "9b",   "9c",   "10c",   "20a",  "26a",
+                                        "27",   "36a",  "36b",  "38",   "88a",   "88b",  "88c",
+                                        "518a", "518b", "533",  "534",  "536",   "540a", "540b",
+                                        "555",  "1006", "1008", "1010", "1021a", "1522b"};
 
 constexpr uint8_t kRcnmDsid = 10;
 constexpr uint8_t kRcnmDspm = 20;

@@ -77,7 +77,7 @@ class StandardCell {
       Feature f = builder_.newFeature(2, level == 0 ? catalogue::kCoalne : catalogue::kDepcnt);
       if (level > 0) f.attributes = {{catalogue::kValdco, depthText(levelDepth(level))}};
       for (const uint32_t edge : pieceEdges_.back())
-        f.spatialPointers.push_back({.rcnm = CellBuilder::kRcnmEdge, .rcid = edge});
+        f.spatialPointers.push_back({.rcnm = CellBuilder::kRcnmEdge, .rcid = edge, .mask = 2});
       builder_.addFeature(std::move(f));
       ++builder_.depthLines;
       builder_.depthVertices += static_cast<int64_t>(points.size()) - 1;
@@ -114,7 +114,7 @@ class StandardCell {
       pieceEdges_.push_back(builder_.addChain(points, from, to));
     }
     Feature f = builder_.newFeature(3, catalogue::kMCovr);
-    f.grup = 1;
+    f.grup = 2;  // meta objects are not of the skin of the earth
     f.attributes = {{kCatcov, "1"}};
     for (size_t s = map_.border.size(); s-- > 0;)
       addUse({static_cast<uint32_t>(map_.contours.size() + s), false}, 1, f);

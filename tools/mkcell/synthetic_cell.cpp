@@ -86,7 +86,7 @@ void addCoverage(CellBuilder& builder) {
   const uint32_t edge =
       builder.addEdge(node, node, {at.at(0, last), at.at(last, last), at.at(last, 0)});
   Feature f = builder.newFeature(3, kCoverageClass);
-  f.grup = 1;
+  f.grup = 2;  // meta objects are not of the skin of the earth
   f.attributes = {{kCatcov, "1"}};
   f.spatialPointers = {{.rcnm = CellBuilder::kRcnmEdge, .rcid = edge, .usag = 1}};
   builder.addFeature(std::move(f));
@@ -102,7 +102,7 @@ void addDepthLine(CellBuilder& builder, const std::string& valdco, std::vector<L
   const uint32_t first = builder.addConnectedNode(points[0]);
   if (closed) points.push_back(points[0]);
   for (const uint32_t edge : builder.addChain(points, first, closed ? first : 0))
-    f.spatialPointers.push_back({.rcnm = CellBuilder::kRcnmEdge, .rcid = edge});
+    f.spatialPointers.push_back({.rcnm = CellBuilder::kRcnmEdge, .rcid = edge, .mask = 2});
   builder.addFeature(std::move(f));
   ++builder.depthLines;
   builder.depthVertices += n;
