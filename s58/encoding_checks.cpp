@@ -24,10 +24,10 @@ namespace {
 
 // 36a runs too but is not listed: AA500006's report names its deleted
 // isolated node 30 as edge 30, which the file leaves alone.
-constexpr std::string_view kChecks[] = {"4",    "9a",   "9b",   "9c",   "10c",   "20a",  "26a",
-                                        "27",   "36a",  "36b",  "38",   "88a",   "88b",  "88c",
-                                        "518a", "518b", "533",  "534",  "536",   "540a", "540b",
-                                        "555",  "1006", "1008", "1010", "1021a", "1522b"};
+constexpr std::string_view kChecks[] = {"4",    "23",   "9a",   "9b",   "9c",   "10c",   "20a",
+                                        "26a",  "27",   "36a",  "36b",  "38",   "88a",   "88b",
+                                        "88c",  "518a", "518b", "533",  "534",  "536",   "540a",
+                                        "540b", "555",  "1006", "1008", "1010", "1021a", "1522b"};
 
 constexpr uint8_t kRcnmDsid = 10;
 constexpr uint8_t kRcnmDspm = 20;
@@ -40,6 +40,7 @@ constexpr uint8_t kModify = 3;
 
 struct ScannedField {
   int type = kUnknownField;
+  std::string tag;
   std::string data;  // the field's bytes, terminator dropped
   bool outOfOrder = false;
 };
@@ -158,6 +159,7 @@ ScannedFile scanFile(const std::string& path, int number) {
     if (stream.checkCode() != 0 && stream.checkCode() != 3) continue;
     ScannedField field;
     field.type = type;
+    field.tag.assign(stream.taggedField(), 4);
     const int size = std::min(stream.dataLength(), length - kTaggedFieldHeaderSize);
     field.data.assign(stream.data(), static_cast<size_t>(std::max(size, 0)));
     if (type != kUnknownField) {
@@ -401,6 +403,22 @@ void prohibited(Context& context, const ScannedFile& file) {
     const ScannedField* vrid = record.find(kFieldVRID);
     if (vrid != nullptr && byteAt(vrid->data, 0) == kRcnmFace)
       context.reportNames("540b", namesOf(record));
+  }
+}
+
+// 23: coordinates in a vector record given otherwise than as SG2D or SG3D:
+// the arc, ellipse and curve fields of S-57, which an ENC does not use.
+void otherCoordinates(Context& context, const ScannedFile& file) {
+  static constexpr std::string_view kCurves[] = {"ARCC", "AR2D", "EL2D", "CT2D"};
+  for (const ScannedRecord& record : file.records) {
+    if (record.find(kFieldVRID) == nullptr) continue;
+    for (const ScannedField& field : record.fields) {
+      if (field.type == kUnknownField &&
+          std::find(std::begin(kCurves), std::end(kCurves), field.tag) != std::end(kCurves)) {
+        context.reportNames("23", namesOf(record));
+        break;
+      }
+    }
   }
 }
 
@@ -706,6 +724,7 @@ void run(Context& context) {
     spatialPointerValues(context, file);
     otherValues(context, file);
     prohibited(context, file);
+    otherCoordinates(context, file);
     descriptions(context, file);
     repetitions(context, file);
     dataOrder(context, file);

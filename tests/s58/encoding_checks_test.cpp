@@ -26,9 +26,9 @@ constexpr uint16_t kDepare = 42;
 
 // The checks of this group, and 34 whose feature-pointer part it gives.
 const std::set<std::string> kEncodingChecks = {
-    "4",    "9a",   "9b",  "9c",   "10c",  "20a",  "26a",   "27",   "34",  "36a",
-    "36b",  "38",   "88a", "88b",  "88c",  "518a", "518b",  "533",  "534", "536",
-    "540a", "540b", "555", "1006", "1008", "1010", "1021a", "1522b"};
+    "4",   "9a",   "9b",   "9c",  "10c",  "20a",  "23",   "26a",   "27",   "34",
+    "36a", "36b",  "38",   "88a", "88b",  "88c",  "518a", "518b",  "533",  "534",
+    "536", "540a", "540b", "555", "1006", "1008", "1010", "1021a", "1522b"};
 
 // A clean cell: a depth contour on edge 13 between nodes 11 and 12, a light
 // at isolated node 21, a depth area bounded by the loop edge 33 at node 31.
@@ -205,7 +205,13 @@ TEST(EncodingChecks, BaseCellValuesAndStructure) {
        [](std::vector<cw::Record>& r) {
          recordOf(r, "VRID", 21).fields.push_back({"ARCC", "x"});
        },
-       {"540b VI0000000021", "10c FE0000000002 VI0000000021"}},
+       {"23 VI0000000021", "540b VI0000000021", "10c FE0000000002 VI0000000021"}},
+      {"a field S-57 does not know that holds no coordinates",
+       {},
+       [](std::vector<cw::Record>& r) {
+         recordOf(r, "VRID", 21).fields.push_back({"XXXX", "x"});
+       },
+       {"540b VI0000000021"}},
       {"FOID given twice",
        {},
        [](std::vector<cw::Record>& r) {
