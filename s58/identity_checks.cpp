@@ -2,15 +2,18 @@
 // update instructions refused while the update files were applied.
 #include <limits>
 
+#include <algorithm>
+
 #include "catalogue.h"
 #include "context.h"
+#include "load_driver.h"
 
 namespace abys::s58 {
 namespace {
 
-constexpr std::string_view kChecks[] = {"3",   "5",   "12",   "29",   "30",   "32",
-                                        "34",  "35",  "523",  "524",  "525",  "526",
-                                        "539", "575", "1504", "1510", "1513", "1549"};
+constexpr std::string_view kChecks[] = {"3",   "5",    "12",   "29",   "30",  "32",  "33",
+                                        "34",  "35",   "523",  "524",  "525", "526", "539",
+                                        "575", "1504", "1510", "1513", "1549"};
 
 // 3: one finding per name that more than one record carries.
 void uniqueNames(Context& context) {
@@ -111,12 +114,40 @@ void refusedUpdates(Context& context) {
   }
 }
 
+// 33: attribute updates whose code the catalogue does not know, in the
+// update files applied.
+void updatedAttributes(Context& context) {
+  const UpdateReport* updates = context.input().updates;
+  if (updates == nullptr) return;
+  auto unknown = [](const Entries<AttributeEntry>& attributes) {
+    return std::any_of(attributes.begin(), attributes.end(), [](const AttributeEntry* a) {
+      return catalogue::attribute(a->attl) == nullptr;
+    });
+  };
+  for (const std::string& path : updates->applied) {
+    Dataset update;
+    int32_t exchangePurpose = 0;
+    if (loadCell(update, path.c_str(), exchangePurpose, {}, {}) != 0) continue;
+    for (const FeatureRecord* f : update.features) {
+      if (unknown(f->attributes) || unknown(f->nationalAttributes()))
+        context.reportNames("33", {{f->rcnm, f->rcid}});
+    }
+    for (const List<VectorRecord>* list :
+         {&update.isolatedNodes, &update.connectedNodes, &update.edges}) {
+      for (const VectorRecord* v : *list) {
+        if (unknown(v->attributes())) context.reportNames("33", {{v->rcnm, v->rcid}});
+      }
+    }
+  }
+}
+
 void run(Context& context) {
   uniqueNames(context);
   rcidsInRange(context);
   featuresHaveGeometry(context);
   parameters(context);
   refusedUpdates(context);
+  updatedAttributes(context);
 }
 
 }  // namespace
