@@ -1,8 +1,9 @@
 // The S-58 profile's cost: a cell opened as abys-check opens it (load,
 // update files, the ten checks with every finding formatted), without and
-// with the profile. Cells: the largest real one beside the repository and
-// standard cells of abys-mkcell from ten thousand to a million vertices,
-// made once into the build's bench folder; ABYS_BENCH_CELLS=a.000:b.000
+// with the profile. Cells: the largest real one beside the repository, and
+// standard cells of abys-mkcell of 100 thousand and a million vertices and
+// one of a tenth of the million's records (2,558 against 27,656), made once
+// into the build's bench folder; ABYS_BENCH_CELLS=a.000:b.000
 // runs others.
 #include <benchmark/benchmark.h>
 
@@ -48,7 +49,7 @@ std::vector<std::string> cells() {
   const fs::path real = fs::path(ABYS_REAL_DATA_DIR) / "csf_prf" / "inputs" / "US4GA17M.000";
   if (fs::exists(real)) found.push_back(real.string());
   for (const auto& [name, options] :
-       {std::pair{"standard-10k", "--vertices 10000"},
+       {std::pair{"standard-2.6k-records", "--levels 30 --relief 70 --vertices 120000"},
         std::pair{"standard-100k", "--vertices 100000"},
         std::pair{"standard-1M", "--levels 50 --relief 500 --vertices 1000000"}}) {
     const std::string path = standardCell(name, options);
