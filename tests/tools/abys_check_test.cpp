@@ -446,7 +446,7 @@ TEST(AbysCheck, AnyNumberOfJobsPrintsTheSameBytes) {
   const char* real = std::getenv("ABYS_REAL_DATA");
   if (real != nullptr && std::filesystem::is_directory(real)) folders.emplace_back(real);
   for (const std::string& folder : folders) {
-    for (const std::string output : {"", "--summary ", "--json "}) {
+    for (const std::string output : {"", "--summary ", "--json ", "--s58 "}) {
       SCOPED_TRACE(output + folder);
       const ProgramRun one = run(output + "--jobs 1 '" + folder + "'");
       for (const char* jobs : {"--jobs 2 ", "--jobs 3 "}) {
