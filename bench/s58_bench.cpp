@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_cells.h"
 #include "chart_session.h"
 
 namespace {
@@ -19,43 +20,11 @@ namespace {
 namespace fs = std::filesystem;
 using namespace abys;
 
-fs::path binFolder() {
-  return fs::read_symlink("/proc/self/exe").parent_path();
-}
-
-// A standard cell from abys-mkcell, made once.
-std::string standardCell(const std::string& name, const std::string& options) {
-  const fs::path path = binFolder().parent_path() / "bench" / (name + ".000");
-  if (!fs::exists(path)) {
-    fs::create_directories(path.parent_path());
-    const std::string command = (binFolder() / "abys-mkcell").string() + " --standard " + options +
-                                " " + path.string() + " >/dev/null";
-    if (std::system(command.c_str()) != 0) return {};
-  }
-  return path.string();
-}
-
 std::vector<std::string> cells() {
-  std::vector<std::string> found;
-  if (const char* listed = std::getenv("ABYS_BENCH_CELLS")) {
-    const std::string list = listed;
-    for (size_t start = 0; start < list.size();) {
-      const size_t colon = std::min(list.find(':', start), list.size());
-      if (colon > start) found.push_back(list.substr(start, colon - start));
-      start = colon + 1;
-    }
-    return found;
-  }
-  const fs::path real = fs::path(ABYS_REAL_DATA_DIR) / "csf_prf" / "inputs" / "US4GA17M.000";
-  if (fs::exists(real)) found.push_back(real.string());
-  for (const auto& [name, options] :
-       {std::pair{"standard-2.6k-records", "--levels 30 --relief 70 --vertices 120000"},
-        std::pair{"standard-100k", "--vertices 100000"},
-        std::pair{"standard-1M", "--levels 50 --relief 500 --vertices 1000000"}}) {
-    const std::string path = standardCell(name, options);
-    if (!path.empty()) found.push_back(path);
-  }
-  return found;
+  return bench::benchCells(fs::path(ABYS_REAL_DATA_DIR) / "csf_prf" / "inputs" / "US4GA17M.000",
+                           {{"standard-100k", "--vertices 100000"},
+                            {"standard-2.6k-records", "--levels 30 --relief 70 --vertices 120000"},
+                            {"standard-1M", "--levels 50 --relief 500 --vertices 1000000"}});
 }
 
 void open(benchmark::State& state, const std::string& path, bool profile) {
