@@ -48,13 +48,9 @@ cw::Cell baseCell() {
   return cell;
 }
 
-// An update of the base: no parameter record, update number n.
+// An update of the base: update number n holding these records.
 cw::Cell updateCell(int n, std::vector<cw::Vector> vectors, std::vector<cw::Feature> features) {
-  cw::Cell cell;
-  cell.dsid.expp = 2;
-  cell.dsid.dsnm = "BASE.00" + std::to_string(n);
-  cell.dsid.updn = std::to_string(n);
-  cell.withDspm = false;
+  cw::Cell cell = cw::updateCell(static_cast<uint32_t>(n));
   cell.vectors = std::move(vectors);
   cell.features = std::move(features);
   return cell;

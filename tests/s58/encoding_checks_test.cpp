@@ -55,12 +55,8 @@ cw::Cell cleanCell() {
 
 // An update of the clean cell: number n, no parameter record, no UADT.
 cw::Cell updateCell(int n) {
-  cw::Cell cell;
-  cell.dsid.expp = 2;
+  cw::Cell cell = cw::updateCell(static_cast<uint32_t>(n));
   cell.dsid.dsnm = "CELL.00" + std::to_string(n);
-  cell.dsid.updn = std::to_string(n);
-  cell.dsid.uadt = "";
-  cell.withDspm = false;
   return cell;
 }
 

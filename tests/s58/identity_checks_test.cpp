@@ -33,10 +33,7 @@ cw::Cell cleanCell() {
 }
 
 cw::Cell update(std::vector<cw::Vector> vectors, std::vector<cw::Feature> features) {
-  cw::Cell cell;
-  cell.dsid.expp = 2;
-  cell.dsid.updn = std::to_string(1);
-  cell.withDspm = false;
+  cw::Cell cell = cw::updateCell(1);
   cell.vectors = std::move(vectors);
   cell.features = std::move(features);
   return cell;

@@ -320,10 +320,7 @@ class MainWindowTest : public QObject {
   // base alone, and the next window starts off too.
   void updateSettingIsKept() {
     CellFolder updated;
-    cw::Cell update;
-    update.dsid.expp = 2;
-    update.dsid.updn = std::to_string(1);
-    update.withDspm = false;
+    cw::Cell update = cw::updateCell(1);
     update.vectors.push_back(cw::isolatedNode(900, {139.8, 35.4}));
     update.features.push_back(
         {.rcid = 900, .prim = 1, .objl = 30012, .spatialPointers = {{.rcnm = 110, .rcid = 900}}});

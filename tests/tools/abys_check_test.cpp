@@ -288,11 +288,8 @@ TEST(AbysCheck, TotalLineAndExitStatus) {
 
 // An update of goodCell(): number n of edition edition, adding a feature.
 std::string goodCellUpdate(int n, const std::string& edition = "1") {
-  cellwriter::Cell cell;
-  cell.dsid.expp = 2;
+  cellwriter::Cell cell = cellwriter::updateCell(static_cast<uint32_t>(n));
   cell.dsid.edtn = edition;
-  cell.dsid.updn = std::to_string(n);
-  cell.withDspm = false;
   cell.features.push_back(
       {.rcid = 10 + static_cast<uint32_t>(n), .objl = 30, .spatialPointers = {{.rcid = 3}}});
   return cellwriter::encodeCell(cell);

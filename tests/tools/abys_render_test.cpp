@@ -164,10 +164,7 @@ TEST(AbysRender, StandardCellShowsEveryLayerWhereTheGeneratorPutIt) {
 TEST(AbysRender, UpdateFilesBesideTheCellAreApplied) {
   test::TempFolder folder;
   const std::string cell = folder.writeBytes(twoLines(), "CELL.000");
-  cellwriter::Cell update;
-  update.dsid.expp = 2;
-  update.dsid.updn = std::to_string(1);
-  update.withDspm = false;
+  cellwriter::Cell update = cellwriter::updateCell(1);
   update.features.push_back({.rcid = 2, .rver = 2, .ruin = 2, .withFoid = false});
   folder.writeBytes(cellwriter::encodeCell(update), "CELL.001");
   const std::string png = folder.path() + "/out.png";

@@ -91,6 +91,15 @@ Vector soundingNode(uint32_t rcid, std::vector<Point3> soundings) {
   return v;
 }
 
+Cell updateCell(uint32_t number) {
+  Cell cell;
+  cell.dsid.expp = 2;
+  cell.dsid.updn = std::to_string(number);
+  cell.dsid.uadt.clear();
+  cell.withDspm = false;
+  return cell;
+}
+
 Vector edge(uint32_t rcid, uint32_t beginNode, uint32_t endNode, std::vector<Point2> interior) {
   Vector v;
   v.rcnm = kRcnmEdge;

@@ -289,6 +289,11 @@ Vector soundingNode(uint32_t rcid, std::vector<Point3> soundings);
 // the interior points; the end points belong to the nodes.
 Vector edge(uint32_t rcid, uint32_t beginNode, uint32_t endNode, std::vector<Point2> interior);
 
+// An update file of update number `number` to a cell of the defaults'
+// edition: EXPP 2, no UADT, no parameter record (its coordinates are
+// still scaled by dspm), and no record yet.
+Cell updateCell(uint32_t number);
+
 // The DSSI as written: with autoCounts, NOMR counts features of OBJL 300-399,
 // NOLR 400-499, NOCR 500-599 and NOGR all other features; NOIN, NOCN, NOED,
 // NOFA count vectors by RCNM.
