@@ -144,7 +144,7 @@ void applyInProcess(benchmark::State& state, const std::string& base) {
     state.ResumeTiming();
     report = applyUpdateFiles(*dataset, files, {});
   }
-  if (report.applied.size() != files.size() || report.refused > 0)
+  if (report.applied.size() != files.size() || report.refused() > 0)
     state.SkipWithError("not every update applied");
   int64_t bytes = 0;
   for (const std::string& file : files)

@@ -94,7 +94,7 @@ OpenResult ChartSession::open(const char* path, FindingReporter& reporter, const
     result.updatesFound = static_cast<int>(updates.size());
     report = applyUpdateFiles(*dataset_, updates, loadLog);
     result.updatesApplied = report.applied;
-    result.updatesRefused = report.refused;
+    result.updatesRefused = report.refused();
     cancelled = report.cancelled;
     if (report.outOfMemory) result.loadStatus = kOutOfMemory;
   }

@@ -228,7 +228,6 @@ UpdateReport Updater::run(const std::vector<std::string>& files) {
       break;
     }
     if (step.verdict == Verdict::Stop) {
-      ++report.refused;
       refusals_.push_back({file_, step.problem, 0, 0, 0, {}});
       break;
     }
@@ -244,7 +243,6 @@ UpdateReport Updater::run(const std::vector<std::string>& files) {
     for (const FeatureRecord* feature : update.features) {
       if (!outOfMemory_) apply(*feature, features_);
     }
-    report.refused += tally_.refused;
     if (outOfMemory_) {
       logMessage(log_, "Update %s stopped: out of memory\n", file_.c_str());
       break;

@@ -52,10 +52,12 @@ struct UpdateRefusal {
 
 struct UpdateReport {
   std::vector<std::string> applied;     // the files applied, in order
-  int refused = 0;                      // instructions and files refused
   bool cancelled = false;               // an update of edition 0 cancelled the cell
   bool outOfMemory = false;             // memory ran out; the rest was not applied
   std::vector<UpdateRefusal> refusals;  // in order
+
+  // Instructions and files refused.
+  int refused() const { return static_cast<int>(refusals.size()); }
 };
 
 // Applies files to base (a cell loaded completely by loadCell) in order.

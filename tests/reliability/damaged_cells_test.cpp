@@ -349,7 +349,7 @@ void damageUpdateSet(const UpdateSet& set, UpdateTally& tally) {
       EXPECT_EQ(opened.loadStatus, 0);
       EXPECT_EQ(opened.updatesFound, static_cast<int>(paths.size()));
       EXPECT_EQ(opened.updatesApplied, report.applied);
-      EXPECT_EQ(opened.updatesRefused, report.refused);
+      EXPECT_EQ(opened.updatesRefused, report.refused());
       EXPECT_EQ(opened.outcome == OpenOutcome::Cancelled, report.cancelled);
       EXPECT_TRUE(kCheckStatuses.count(opened.checkStatus))
           << "check status " << opened.checkStatus;

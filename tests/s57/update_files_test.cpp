@@ -295,7 +295,7 @@ TEST(UpdateFiles, EachInstructionAppliesOrIsRefusedLeavingItsRecord) {
     }
     EXPECT_EQ(applied.records, expected);
     EXPECT_EQ(applied.report.applied.size(), 1u);
-    EXPECT_EQ(applied.report.refused, c.refusal.empty() ? 0 : 1);
+    EXPECT_EQ(applied.report.refused(), c.refusal.empty() ? 0 : 1);
     EXPECT_EQ(applied.report.refusals.size(), c.refusal.empty() ? 0u : 1u);
     if (!c.refusal.empty()) {
       EXPECT_NE(applied.log.find(c.refusal), std::string::npos) << applied.log;
@@ -370,7 +370,7 @@ TEST(UpdateFiles, DeletionsAnywhereKeepTheListsWhole) {
       files.push_back(cw::encodeCell(updateCell(static_cast<int>(files.size()) + 1, {}, features)));
     Applied applied;
     apply(baseCell(), files, applied);
-    EXPECT_EQ(applied.report.refused, 0) << applied.log;
+    EXPECT_EQ(applied.report.refused(), 0) << applied.log;
     EXPECT_EQ(walkOf(applied.dataset.features), c.features);
     EXPECT_EQ(test::invariantViolations(applied.dataset), "");
   }
@@ -405,7 +405,7 @@ TEST(UpdateFiles, MemoryRunningOutLeavesEachRecordWholeAndOld) {
   Applied whole;
   apply(baseCell(), {update}, whole);
   ASSERT_EQ(whole.report.applied.size(), 1u);
-  ASSERT_EQ(whole.report.refused, 0);
+  ASSERT_EQ(whole.report.refused(), 0);
   const auto before = baseRecords();
 
   test::TempFolder folder;
@@ -523,7 +523,7 @@ TEST(UpdateFiles, TheSequenceStopsAtAGapARepeatOrAnotherEdition) {
     apply(base, c.files, out);
     EXPECT_EQ(out.report.applied.size(), c.applied);
     EXPECT_EQ(out.report.cancelled, c.cancelled);
-    EXPECT_EQ(out.report.refusals.size(), static_cast<size_t>(out.report.refused));
+    EXPECT_EQ(out.report.refusals.size(), static_cast<size_t>(out.report.refused()));
     EXPECT_EQ(out.log, c.log);
   }
 }

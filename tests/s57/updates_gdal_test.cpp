@@ -190,7 +190,7 @@ TEST(UpdatesAgainstGdal, CellsWithTheirUpdates) {
     std::string err;
     const std::string gdal = gdalDump(cell, "apply", err);
     std::printf("%-64s %zu of %zu updates applied, %d refused%s\n", name.c_str(),
-                report.applied.size(), updates.size(), report.refused,
+                report.applied.size(), updates.size(), report.refused(),
                 gdal.empty() ? "; GDAL cannot open it" : "");
     if (gdal.empty()) continue;
     const std::string different = difference(ours, gdal);
