@@ -3,6 +3,7 @@
 // finding. Internal to the profile.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string_view>
 #include <vector>
@@ -63,9 +64,16 @@ struct Group {
   std::span<const std::string_view> checks;
 };
 
-Group identityChecks();  // record identifiers, dataset parameters, update files
-Group topologyChecks();  // pointers, edges and nodes, coordinates, duplicates
-Group ringChecks();      // line continuity, area rings
-Group encodingChecks();  // subfield values, field order, update-file structure
+Group identityChecks();   // record identifiers, dataset parameters, update files
+Group topologyChecks();   // pointers, edges and nodes, coordinates, duplicates
+Group ringChecks();       // line continuity, area rings
+Group encodingChecks();   // subfield values, field order, update-file structure
+Group catalogueChecks();  // object classes and attributes against the catalogue, orientations
+Group exchangeChecks();   // file names, the catalogue file, text and picture files
+Group coverageChecks();   // M_COVR, the skin of the earth, supporting objects
+Group depthChecks();      // depth contours, depth areas and soundings
+
+// Every group, in the order the profile runs them.
+std::array<Group, 8> groups();
 
 }  // namespace abys::s58

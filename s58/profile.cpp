@@ -1,6 +1,7 @@
 #include "profile.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 
 #include "catalogue.h"
@@ -11,8 +12,9 @@
 namespace abys {
 namespace {
 
-// The checks this profile knows. Every check of the structural, topological
-// and update groups is typed Critical by the IHO's test reports.
+// The checks this profile knows, with the class the IHO's test reports give
+// them (every one they exercise is Critical); the bathymetric checks they do
+// not exercise take the class of S-58's own table.
 constexpr S58Check kChecks[] = {
     {"2", Severity::Critical, "VE edge missing beginning or end node."},
     {"3", Severity::Critical, "Record identifier NAME is not unique."},
@@ -71,6 +73,20 @@ constexpr S58Check kChecks[] = {
     {"36b", Severity::Critical, "MODIFY or INSERT update does not contain additional fields."},
     {"38", Severity::Critical,
      "Update record contains more than one of the following fields: FFPC, VRPC, FSPC or SGCC."},
+    {"42", Severity::Critical, "Group 1 coverage is not correct, a hole or an overlap exists."},
+    {"43", Severity::Warning, "DEPCNT does not coincide with two Group 1 objects."},
+    {"44a", Severity::Warning,
+     "The value of DRVAL1 is different from one of the values of VALDCO found in the ENC."},
+    {"44b", Severity::Warning,
+     "The value of DRVAL2 is different from one of the values of VALDCO found in the ENC."},
+    {"54a", Severity::Critical,
+     "FORSTC, LNDMRK or SILTNK not covered by a suitable supporting object."},
+    {"54b", Severity::Critical, "DAYMAR not covered by a suitable supporting object."},
+    {"74", Severity::Critical,
+     "Floating DEPCNT within a DEPARE with VALDCO less than DRVAL1 or greater than DRVAL2."},
+    {"75", Severity::Critical,
+     "Floating DEPCNT within a DRGARE with VALDCO less than DRVAL1 of the DRGARE."},
+    {"77", Severity::Critical, "DEPCNT objects cross."},
     {"78", Severity::Critical, "Boundary of an area object crosses itself."},
     {"80a", Severity::Critical, "Interior boundary within an interior boundary."},
     {"80b", Severity::Critical, "Interior boundary outside of an exterior boundary."},
@@ -84,39 +100,122 @@ constexpr S58Check kChecks[] = {
     {"88c", Severity::Critical, "Invalid value of MASK."},
     {"89a", Severity::Critical, "Master object references the same slave more than once."},
     {"89b", Severity::Critical, "Slave object has more than one master."},
+    {"103", Severity::Critical, "SOUNDG object is not situated within a bathymetric area."},
+    {"500", Severity::Critical, "Objects fall outside the coverage object."},
+    {"504", Severity::Critical, "Prohibited objects exist within the dataset."},
+    {"505", Severity::Critical, "Mandatory feature objects are missing."},
+    {"507", Severity::Critical, "Mandatory attributes are not encoded."},
+    {"511", Severity::Critical, "Prohibited attributes have been encoded."},
     {"518a", Severity::Critical, "Skin of the earth objects are not encoded as Group 1."},
     {"518b", Severity::Critical, "Group 2 objects are not encoded as Group 2."},
+    {"519a", Severity::Critical,
+     "Skin of the earth (Group1) objects do not cover the data coverage (M_COVR = 1)."},
+    {"519b", Severity::Critical, "Skin of the earth (Group1) objects overlap."},
     {"523", Severity::Critical, "HDAT does not equal 2 (WGS 84)."},
     {"524", Severity::Critical, "DUNI does not equal 1 (metres)."},
     {"525", Severity::Critical, "PUNI does not equal 1 (metres)."},
     {"526", Severity::Critical, "COUN does not equal 1 (latitude/longitude)."},
+    {"531", Severity::Critical,
+     "Dataset file name is not in accordance with the ENC Product Specification."},
     {"533", Severity::Critical, "DSID-UADT subfield populated in an ER file."},
     {"534", Severity::Critical, "Incorrect delete cell message."},
     {"536", Severity::Critical, "Field without a repetition factor repeats."},
     {"539", Severity::Critical, "Invalid value of DSID-PROF."},
     {"540a", Severity::Critical, "Mandatory records, fields or subfields are not used."},
     {"540b", Severity::Critical, "Prohibited records, fields or subfields used."},
+    {"544", Severity::Critical, "Object within an area of no coverage."},
+    {"545", Severity::Critical, "Object has invalid object class code."},
+    {"546", Severity::Critical, "Attribute has invalid attribute label/code."},
+    {"547", Severity::Critical, "Attribute not permitted on feature object class."},
+    {"548", Severity::Critical, "Cell not entirely covered by M_COVR objects."},
+    {"553", Severity::Critical,
+     "Attributes DATSTA, DATEND, PERSTA or PEREND are encoded on Group 1 objects."},
+    {"554", Severity::Critical,
+     "Edge of M_COVR (coverage available) referenced by more than one Group 1 object."},
     {"555", Severity::Critical, "Incorrect data order."},
     {"560a", Severity::Critical,
      "Objects with the same FOID do not have the same feature encoding."},
     {"560b", Severity::Critical,
      "Objects with the same FOID are of geometric primitive point or have different geometric "
      "primitives."},
+    {"566", Severity::Critical, "Invalid use of NEWOBJ."},
     {"575", Severity::Critical, "DSTR does not equal 2."},
     {"1006", Severity::Critical, "Update and base cell do not have the same lexical level."},
     {"1008", Severity::Critical,
      "AGEN subfield values do not agree between ER (update) and EN (base) files."},
     {"1010", Severity::Critical,
      "FOID for the modified object is not identical in the EN (base) and ER (update) files."},
+    {"1011", Severity::Critical,
+     "Text or picture file referenced by a feature object is not present in the exchange set or "
+     "its name is non-conformant."},
+    {"1012", Severity::Critical, "No catalogue file exists."},
+    {"1013", Severity::Critical,
+     "Volume name is not in accordance with the ENC Product Specification."},
+    {"1014", Severity::Critical,
+     "The directory structure for physical media is not in accordance with the ENC Product "
+     "Specification."},
+    {"1015", Severity::Critical, "Text and picture file names have incorrect format/name."},
+    {"1016", Severity::Critical, "CRC values do not match."},
+    {"1017", Severity::Critical, "Catalogue file format not correct."},
     {"1021a", Severity::Critical,
      "Update number is incorrect or not equivalent to the data set file name extension."},
+    {"1023", Severity::Critical, "Picture file not in TIF format."},
+    {"1024a", Severity::Critical,
+     "Limits in catalogue do not correspond to M_COVR limits for a base cell file."},
+    {"1024b", Severity::Critical, "Update with limits different to that of the base cell."},
     {"1504", Severity::Critical, "VDAT is not populated."},
     {"1510", Severity::Critical, "SDAT is not populated."},
     {"1513", Severity::Critical, "HUNI subfield is not equal to 1 (metres)."},
+    {"1515a", Severity::Critical, "Date attribute not formatted according to ISO 8601:1988."},
+    {"1518a", Severity::Critical, "Producing Agency code is not a valid S-62 value."},
+    {"1518b", Severity::Critical,
+     "Data set file name does not begin with the agency code corresponding to that set in the AGEN "
+     "subfield of the DSID field."},
     {"1522b", Severity::Critical, "UADT is notNull for an update."},
+    {"1523b", Severity::Critical, "The ISDT of a base cell file precedes the UADT."},
     {"1549", Severity::Critical, "CSCL is not populated with a value."},
+    {"1554a", Severity::Critical, "SCAMIN present for a Group 1 object."},
+    {"1554b", Severity::Critical, "SCAMIN present for a meta object."},
+    {"1617", Severity::Critical, "DAMCON not covered by LNDARE."},
+    {"1651", Severity::Critical, "SWPARE object not covered by DRGARE or DEPARE objects."},
+    {"1679", Severity::Critical,
+     "More than one value present for attributes of the following types; enumerated ('E'), float "
+     "('F'), integer ('I') or code string ('A')."},
+    {"1681", Severity::Critical,
+     "RECTRC where ORIENT does not correspond to the bearing of the line."},
+    {"1683", Severity::Critical,
+     "RECTRC and NAVLNE objects as part of a C_AGGR do not have consistent values of ORIENT."},
+    {"1694", Severity::Critical,
+     "One way DWRTCL object where ORIENT does not correspond to the bearing of the line."},
+    {"1696", Severity::Critical,
+     "One-way RCRTCL object where ORIENT does not correspond to the bearing of the line."},
     {"1723", Severity::Critical,
      "Object forming a navigational aid does not point to the same spatial object."},
+    {"1726", Severity::Critical,
+     "Data coverage not completely covered by M_NSYS objects with a value for MARSYS."},
+    {"1727", Severity::Critical, "M_NSYS objects with MARSYS values overlap."},
+    {"1768a", Severity::Error,
+     "SOUNDG object with depth equal to the DRVAL1 value of the underlying DEPARE object."},
+    {"1768b", Severity::Error,
+     "SOUNDG object with depth less than the DRVAL1 value of the underlying DEPARE or DRGARE "
+     "object."},
+    {"1769", Severity::Error,
+     "SOUNDG object deeper than the DRVAL2 value of the underlying DEPARE object without EXPSOU = "
+     "3."},
+    {"1775", Severity::Critical,
+     "Equipment object within DEPARE, DRGARE or UNSARE without an appropriate supporting structure "
+     "object or underlying object."},
+    {"1789a", Severity::Critical,
+     "DWRTCL, RECTRC or RCRTCL where the orientation of the geometry is not consistent with the "
+     "value of ORIENT."},
+    {"1789b", Severity::Critical,
+     "NAVLNE where the orientation of the geometry is not consistent with the value of ORIENT."},
+    {"1792", Severity::Critical, "Cell crosses 180° meridian."},
+    {"1795a", Severity::Critical,
+     "Temporal attributes on a slave object extend beyond those on the master object."},
+    {"1795b", Severity::Critical,
+     "Temporal attributes on a slave object extend beyond those on the master object."},
+    {"1804", Severity::Critical, "Point object touches an edge between Group 1 objects."},
 };
 
 // The two-letter producer codes of the agencies whose cells we hold; the
@@ -415,12 +514,16 @@ void Context::reportNames(std::string_view check, std::vector<RecordKey> records
   add(check, std::move(finding));
 }
 
+std::array<Group, 8> groups() {
+  return {identityChecks(),  topologyChecks(), ringChecks(),     encodingChecks(),
+          catalogueChecks(), exchangeChecks(), coverageChecks(), depthChecks()};
+}
+
 }  // namespace s58
 
 std::vector<std::string_view> s58Implemented() {
   std::vector<std::string_view> numbers;
-  for (const s58::Group& group :
-       {s58::identityChecks(), s58::topologyChecks(), s58::ringChecks(), s58::encodingChecks()}) {
+  for (const s58::Group& group : s58::groups()) {
     numbers.insert(numbers.end(), group.checks.begin(), group.checks.end());
   }
   std::sort(numbers.begin(), numbers.end(), s58CheckBefore);
@@ -429,8 +532,7 @@ std::vector<std::string_view> s58Implemented() {
 
 std::vector<S58Finding> runS58Profile(const S58Input& input, const S58Options& options) {
   s58::Context context(input, options.withGeometry);
-  for (const s58::Group& group :
-       {s58::identityChecks(), s58::topologyChecks(), s58::ringChecks(), s58::encodingChecks()}) {
+  for (const s58::Group& group : s58::groups()) {
     group.run(context);
   }
   std::vector<S58Finding> findings = context.take();

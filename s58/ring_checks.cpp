@@ -8,8 +8,6 @@
 // node the ring started at, and a ring still open when the USAG turns from
 // exterior (1, 3) to interior (2 or an invalid value) or back, or when the
 // pointers run out, is unclosed. GEOS judges the closed rings' geometry.
-#include <geos_c.h>
-
 #include <algorithm>
 #include <map>
 #include <optional>
@@ -18,6 +16,7 @@
 #include "context.h"
 #include "edge_walk.h"
 #include "feature_area.h"
+#include "geometry.h"
 
 namespace abys::s58 {
 namespace {
@@ -106,19 +105,6 @@ void lineContinuity(Context& context, const FeatureRecord& feature,
     return;
   }
 }
-
-// One GEOS context for the run, and the geometries it makes.
-class Geos {
- public:
-  Geos() : handle_(GEOS_init_r()) {}
-  ~Geos() { GEOS_finish_r(handle_); }
-  Geos(const Geos&) = delete;
-  Geos& operator=(const Geos&) = delete;
-  GEOSContextHandle_t get() const { return handle_; }
-
- private:
-  GEOSContextHandle_t handle_;
-};
 
 // A ring of an area: its uses, its kind by the USAG of its first edge, and
 // once closed without a gap its points.
