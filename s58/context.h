@@ -5,10 +5,13 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "flat_map.h"
+#include "geometry.h"
 #include "profile.h"
 
 namespace abys::s58 {
@@ -25,6 +28,13 @@ class Context {
   const VectorRecord* vector(uint8_t rcnm, uint32_t rcid) const;
   // The feature whose FOID is agen, fidn, fids, or null.
   const FeatureRecord* featureByFoid(uint16_t agen, uint32_t fidn, uint16_t fids) const;
+
+  // The GEOS context of the run, and each feature's geometry as
+  // featureGeometry makes it, built once and kept for the run.
+  const Geos& geos() const { return *geos_; }
+  const Geometry& shape(const FeatureRecord& feature);
+  // The areas (PRIM 3) of the skin of the earth, indexed; built on first use.
+  const AreaIndex& group1Areas();
 
   // A finding of check naming a feature, a vector record, both (the
   // feature first), or no record; check is a number of the check table.
@@ -52,6 +62,9 @@ class Context {
   FlatMap<const VectorRecord*> vectors_;
   FlatMap<const FeatureRecord*> foids_;
   std::vector<S58Finding> findings_;
+  std::unique_ptr<Geos> geos_ = std::make_unique<Geos>();
+  std::unordered_map<const FeatureRecord*, Geometry> shapes_;
+  std::unique_ptr<AreaIndex> group1Areas_;
 };
 
 uint64_t nameKey(uint8_t rcnm, uint32_t rcid);

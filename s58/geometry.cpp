@@ -178,6 +178,55 @@ Geometry featureGeometry(const Geos& geos, const Context& context, const Feature
   return {geos, pointsGeometry(geos, points)};
 }
 
+AreaIndex::AreaIndex(Context& context, const std::vector<const FeatureRecord*>& features)
+    : context_(context) {
+  const Geos& geos = context.geos();
+  tree_ = GEOSSTRtree_create_r(geos.get(), 10);
+  for (const FeatureRecord* f : features) {
+    const Geometry& shape = context.shape(*f);
+    if (!shape) continue;
+    features_.push_back(f);
+  }
+  // Items carry their position in features_, so that answers keep its order.
+  for (size_t i = 0; i < features_.size(); ++i) {
+    GEOSSTRtree_insert_r(geos.get(), tree_,
+                         const_cast<GEOSGeometry*>(context.shape(*features_[i]).get()),
+                         reinterpret_cast<void*>(i));
+  }
+}
+
+AreaIndex::~AreaIndex() {
+  GEOSSTRtree_destroy_r(context_.geos().get(), tree_);
+}
+
+std::vector<const FeatureRecord*> AreaIndex::candidates(const GEOSGeometry* geometry) const {
+  std::vector<size_t> hits;
+  if (!features_.empty()) {
+    GEOSSTRtree_query_r(
+        context_.geos().get(), tree_, geometry,
+        [](void* item, void* data) {
+          static_cast<std::vector<size_t>*>(data)->push_back(reinterpret_cast<size_t>(item));
+        },
+        &hits);
+  }
+  std::sort(hits.begin(), hits.end());
+  std::vector<const FeatureRecord*> found;
+  found.reserve(hits.size());
+  for (const size_t i : hits)
+    found.push_back(features_[i]);
+  return found;
+}
+
+std::vector<const FeatureRecord*> AreaIndex::containing(double x, double y) const {
+  const Geometry point = makePoint(context_.geos(), x, y);
+  std::vector<const FeatureRecord*> found = candidates(point.get());
+  std::erase_if(found, [&](const FeatureRecord* f) {
+    return GEOSPreparedContainsProperly_r(context_.geos().get(), context_.shape(*f).prepared(),
+                                          point.get()) != 1;
+  });
+  return found;
+}
+
 bool isGroup1(uint16_t objl) {
   static const std::array<uint16_t, 7> kGroup1 = [] {
     std::array<uint16_t, 7> codes{};

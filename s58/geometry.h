@@ -6,6 +6,7 @@
 #include <geos_c.h>
 
 #include <memory>
+#include <span>
 #include <vector>
 
 #include "dataset.h"
@@ -66,6 +67,32 @@ Geometry vectorGeometry(const Geos& geos, const Context& context, const VectorRe
 // A point and a line string made of the given points.
 Geometry makePoint(const Geos& geos, double x, double y);
 Geometry makeLine(const Geos& geos, const std::vector<LinePoint>& points);
+
+// The areas of chosen features with an STRtree over their envelopes, for
+// the checks that ask which areas hold a point or meet a geometry without a
+// pass over all of them.
+class AreaIndex {
+ public:
+  // Features whose geometry cannot be built are left out.
+  AreaIndex(Context& context, const std::vector<const FeatureRecord*>& features);
+  ~AreaIndex();
+  AreaIndex(const AreaIndex&) = delete;
+  AreaIndex& operator=(const AreaIndex&) = delete;
+
+  // The features whose envelope meets the envelope of geometry, in the
+  // order they were given.
+  std::vector<const FeatureRecord*> candidates(const GEOSGeometry* geometry) const;
+  // The features that hold the point strictly inside (on no boundary), in
+  // the order they were given.
+  std::vector<const FeatureRecord*> containing(double x, double y) const;
+
+  std::span<const FeatureRecord* const> features() const { return features_; }
+
+ private:
+  Context& context_;
+  std::vector<const FeatureRecord*> features_;
+  GEOSSTRtree* tree_ = nullptr;
+};
 
 // Whether the object class is one of the skin of the earth (Group 1):
 // DEPARE, DRGARE, FLODOC, HULKES, LNDARE, PONTON, UNSARE.

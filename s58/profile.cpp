@@ -321,6 +321,24 @@ Context::Context(const S58Input& input, bool withGeometry)
   }
 }
 
+const Geometry& Context::shape(const FeatureRecord& feature) {
+  auto it = shapes_.find(&feature);
+  if (it == shapes_.end())
+    it = shapes_.emplace(&feature, featureGeometry(*geos_, *this, feature)).first;
+  return it->second;
+}
+
+const AreaIndex& Context::group1Areas() {
+  if (!group1Areas_) {
+    std::vector<const FeatureRecord*> areas;
+    for (const FeatureRecord* f : chart().features) {
+      if (f->prim == kPrimArea && isGroup1(f->objl)) areas.push_back(f);
+    }
+    group1Areas_ = std::make_unique<AreaIndex>(*this, areas);
+  }
+  return *group1Areas_;
+}
+
 const FeatureRecord* Context::feature(uint32_t rcid) const {
   const FeatureRecord* const* found = features_.find(nameKey(kRcnmFeature, rcid));
   return found != nullptr ? *found : nullptr;
