@@ -33,7 +33,8 @@ With --standard the seabed, its shallowest eighth raised above 0 m as land,
 is written in standard object classes instead: depth contours (DEPCNT,
 VALDCO) and the coastline (COALNE), depth areas between them (DEPARE, DRVAL1
 to DRVAL2; the deepest from the last level to the deepest depth) and land
-(LNDARE) on the same edges, clusters of soundings (SOUNDG) and M_COVR.
+(LNDARE) on the same edges, clusters of soundings (SOUNDG), and M_COVR,
+M_NSYS and M_QUAL on the border's edges.
 
 Options:
   --seed N                seabed and names (default 1)
@@ -53,6 +54,14 @@ Options:
                           10000); longer depth lines are split at nodes
   --standard              standard object classes (see above); --places is
                           not used
+  --soundings N           with --standard: N sounding points scattered over
+                          the water, 500 to a SOUNDG, instead of six clusters
+                          of up to eight (raise --grid for millions)
+  --defect CHECK          with --standard: plant the depth defect that S-58
+                          check CHECK finds (43, 44a, 44b, 74, 75, 77, 103,
+                          1768a, 1768b, 1769); may be repeated. A contour
+                          floating in a depth area (74) is off the areas'
+                          edges too (43)
   --hostile KIND          instead of bathymetry, a hostile cell of at most
                           2,000,000 bytes that loads to its end, built to make
                           one check work hard (kinds below); takes no other
@@ -163,6 +172,11 @@ Request parseArguments(int argc, char** argv) {
       o.south = parseNumber<double>(name, value.substr(comma + 1));
     } else if (name == "--span") {
       o.span = parseNumber<double>(name, value);
+    } else if (name == "--soundings") {
+      o.soundings = parseNumber<int64_t>(name, value);
+      if (o.soundings < 1) throw UsageError{"--soundings must be positive"};
+    } else if (name == "--defect") {
+      o.defects.emplace_back(value);
     } else if (name == "--edge-coordinates") {
       o.maxEdgeCoordinates = parseNumber<int>(name, value);
     } else {

@@ -1,9 +1,13 @@
 // The synthetic seabed in standard object classes: the depth bands of
 // band_map.h as DEPARE and LNDARE areas on the edges of their DEPCNT and
 // COALNE contours and of the border, the border's edges also making the
-// M_COVR coverage, and clusters of soundings.
+// M_COVR coverage and the M_NSYS and M_QUAL meta areas, soundings, and the
+// depth defects asked for.
 #include <algorithm>
 #include <cmath>
+#include <stdexcept>
+#include <string>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -16,8 +20,25 @@ namespace {
 
 using cellwriter::Feature;
 
+constexpr uint16_t kExpsou = 93;
 constexpr int kSoundingClusters = 6;
 constexpr size_t kSoundingsPerCluster = 8;
+// Soundings asked for by number are scattered, this many to a SOUNDG.
+constexpr size_t kSoundingsPerFeature = 500;
+
+// How far a vertex's depth keeps from the levels round it before it is
+// sounded, in metres: more than the decimetre soundings are cut to.
+constexpr double kDepthMargin = 0.2;
+// How far along each grid edge from a vertex the contours keep, in grid
+// steps, before a sounding is put on the vertex itself, and before points
+// are put near it (less than kNear away, as |dx| + |dy| in steps).
+constexpr double kAtVertex = 0.01;
+constexpr double kNearVertex = 0.3;
+constexpr double kNear = 0.2;
+
+double sounded(double depth) {
+  return std::floor(depth * 10) / 10;
+}
 
 // A contour's points on the lattice without repeated points, a closed one
 // with its first point again at the end. A ring too small for the lattice
@@ -50,15 +71,81 @@ class StandardCell {
         map_(mapBands(survey_.grid, levels_)) {}
 
   SyntheticCell make() && {
+    chooseDredgedBand();
     addContours();
     addBorder();
     addAreas();
-    addSoundings();
+    if (options().soundings > 0) {
+      addScatteredSoundings();
+    } else {
+      addSoundings();
+    }
+    addMeta(kNavigationSystemClass, kMarsys, "1");
+    addMeta(kQualityClass, kCatzoc, "1");
+    plantDefects();
     return std::move(builder_).finish();
   }
 
  private:
   const Placement& placement() const { return builder_.placement(); }
+  const Options& options() const { return builder_.options(); }
+
+  bool wants(std::string_view defect) const {
+    const std::vector<std::string>& d = options().defects;
+    return std::find(d.begin(), d.end(), defect) != d.end();
+  }
+
+  // The band of a depth: how many levels it lies below (0 land).
+  int bandOf(double depth) const {
+    return static_cast<int>(std::lower_bound(levels_.begin(), levels_.end(), depth) -
+                            levels_.begin());
+  }
+  int levelCount() const { return static_cast<int>(levels_.size()); }
+
+  // Whether a vertex inside the border is safe to sound: its depth keeps
+  // kDepthMargin from the levels of its band, and the contours cross the
+  // grid edges from it no nearer than `reach` steps. Points less than
+  // `reach` steps (as |dx| + |dy|) from the vertex then lie in the area of
+  // its band, whatever the contours do in the cells round it.
+  bool clear(int column, int row, double reach) const {
+    const DepthGrid& grid = survey_.grid;
+    const int last = grid.size - 1;
+    if (column < 1 || row < 1 || column >= last || row >= last) return false;
+    const double d = grid.at(column, row);
+    const int band = bandOf(d);
+    const bool shallowerLevel = band > 0, deeperLevel = band < levelCount();
+    if (shallowerLevel && d - levels_[static_cast<size_t>(band - 1)] < kDepthMargin) return false;
+    if (deeperLevel && levels_[static_cast<size_t>(band)] - d < kDepthMargin) return false;
+    const int steps[4][2] = {{1, 0}, {-1, 0}, {0, 1}, {0, -1}};
+    for (const auto& [dc, dr] : steps) {
+      const double e = grid.at(column + dc, row + dr);
+      if (bandOf(e) == band) continue;
+      const double level =
+          e > d ? levels_[static_cast<size_t>(band)] : levels_[static_cast<size_t>(band - 1)];
+      if ((level - d) / (e - d) <= reach) return false;
+    }
+    return true;
+  }
+
+  // A random vertex that is clear to `reach` and whose band passes `fits`;
+  // throws when the seabed has none to be found.
+  template <typename Fits>
+  std::pair<int, int> clearVertex(double reach, Fits fits, const char* what) {
+    const int last = survey_.grid.size - 1;
+    for (int attempt = 0; attempt < 1000000; ++attempt) {
+      const int column =
+          1 + static_cast<int>(survey_.random.below(static_cast<uint32_t>(last - 1)));
+      const int row = 1 + static_cast<int>(survey_.random.below(static_cast<uint32_t>(last - 1)));
+      if (!fits(bandOf(survey_.grid.at(column, row))) || !clear(column, row, reach)) continue;
+      if (reach <= kAtVertex && taken_.contains(key(placement().at(column, row)))) continue;
+      return {column, row};
+    }
+    throw std::runtime_error(std::string("the seabed has no place for defect ") + what);
+  }
+
+  static uint64_t key(LatticePoint p) {
+    return (static_cast<uint64_t>(p.x) << 32) ^ static_cast<uint64_t>(p.y);
+  }
 
   // Each contour with its own nodes and edges, as a depth contour or, at
   // 0 m, the coastline.
@@ -113,9 +200,14 @@ class StandardCell {
       }
       pieceEdges_.push_back(builder_.addChain(points, from, to));
     }
-    Feature f = builder_.newFeature(3, catalogue::kMCovr);
+    addMeta(catalogue::kMCovr, kCatcov, "1");
+  }
+
+  // A meta area of one attribute on the border's edges, clockwise.
+  void addMeta(uint16_t objl, uint16_t attl, const char* value) {
+    Feature f = builder_.newFeature(3, objl);
     f.grup = 2;  // meta objects are not of the skin of the earth
-    f.attributes = {{kCatcov, "1"}};
+    f.attributes = {{attl, value}};
     for (size_t s = map_.border.size(); s-- > 0;)
       addUse({static_cast<uint32_t>(map_.contours.size() + s), false}, 1, f);
     builder_.addFeature(std::move(f));
@@ -136,13 +228,70 @@ class StandardCell {
     }
   }
 
-  void addAreas() {
+  int deepestBand() const {
+    int deepest = 0;
+    for (const BandArea& area : map_.areas)
+      deepest = std::max(deepest, area.band);
+    return deepest;
+  }
+
+  // Contours and dredged areas planted (75, 77) lie in a dredged area: every
+  // area of one band, not the deepest, made a DRGARE of the same range.
+  void chooseDredgedBand() {
+    if (!wants("75") && !wants("77")) return;
+    std::vector<int64_t> vertices(static_cast<size_t>(levelCount()) + 1, 0);
+    for (const float d : survey_.grid.depths)
+      ++vertices[static_cast<size_t>(bandOf(d))];
+    const int lowest = wants("75") ? 2 : 1;
+    for (int band = lowest; band < deepestBand(); ++band) {
+      if (dredgedBand_ < 0 ||
+          vertices[static_cast<size_t>(band)] > vertices[static_cast<size_t>(dredgedBand_)]) {
+        dredgedBand_ = band;
+      }
+    }
+    if (dredgedBand_ < 0) throw std::runtime_error("the seabed has too few depth bands to dredge");
+  }
+
+  // An area bounded by one closed contour alone, an isolated shoal or deep,
+  // whose range need not match the contours.
+  bool boundedByOneContour(const BandArea& area) const {
+    return area.exterior.size() == 1 && area.holes.empty() &&
+           area.exterior[0].piece < map_.contours.size();
+  }
+
+  // The area whose range is put off the contours' values (44a, 44b): the
+  // first of a DEPARE whose band passes fits.
+  template <typename Fits>
+  const BandArea* offRange(Fits fits, const char* what) const {
     for (const BandArea& area : map_.areas) {
-      Feature f = builder_.newFeature(3, area.band == 0 ? catalogue::kLndare : catalogue::kDepare);
+      if (area.band > 0 && area.band != dredgedBand_ && !boundedByOneContour(area) &&
+          fits(area.band)) {
+        return &area;
+      }
+    }
+    throw std::runtime_error(std::string("the seabed has no area for defect ") + what);
+  }
+
+  void addAreas() {
+    const double interval = options().interval;
+    const int deepest = deepestBand();
+    const BandArea* startOff =
+        wants("44a") ? offRange([](int band) { return band >= 3; }, "44a") : nullptr;
+    const BandArea* endOff =
+        wants("44b") ? offRange([&](int band) { return band < deepest; }, "44b") : nullptr;
+    for (const BandArea& area : map_.areas) {
+      const bool dredged = area.band == dredgedBand_;
+      Feature f = builder_.newFeature(3, area.band == 0 ? catalogue::kLndare
+                                         : dredged      ? catalogue::kDrgare
+                                                        : catalogue::kDepare);
       f.grup = 1;
       if (area.band > 0) {
-        f.attributes = {{catalogue::kDrval1, depthText(levelDepth(area.band - 1))},
-                        {catalogue::kDrval2, depthText(levelDepth(area.band))}};
+        // 44a: shallower than its contour but deeper than the shallowest
+        // one; 44b: deeper than its contour, not the deepest.
+        const double start = levelDepth(area.band - 1) - (&area == startOff ? interval / 2 : 0);
+        const double end = levelDepth(area.band) + (&area == endOff ? interval / 2 : 0);
+        f.attributes = {{catalogue::kDrval1, depthText(start)},
+                        {catalogue::kDrval2, depthText(end)}};
       }
       for (const PieceUse& use : area.exterior)
         addUse(use, 1, f);
@@ -173,7 +322,7 @@ class StandardCell {
       for (int candidate = 0; candidate < 16; ++candidate) {
         const int column = reach + static_cast<int>(random.below(spread));
         const int row = reach + static_cast<int>(random.below(spread));
-        if (!(grid.at(column, row) > 0)) continue;
+        if (!(grid.at(column, row) > 0) || !clear(column, row, kAtVertex)) continue;
         int64_t apart = int64_t{4} * last * last;
         for (const auto& [c, r] : centres) {
           const int64_t dc = column - c, dr = row - r;
@@ -189,7 +338,7 @@ class StandardCell {
         const int column = bestColumn + gap * (static_cast<int>(random.below(5)) - 2);
         const int row = bestRow + gap * (static_cast<int>(random.below(5)) - 2);
         const std::pair<int, int> vertex{column, row};
-        if (!(grid.at(column, row) > 0) ||
+        if (!(grid.at(column, row) > 0) || !clear(column, row, kAtVertex) ||
             std::find(used.begin(), used.end(), vertex) != used.end()) {
           continue;
         }
@@ -197,14 +346,122 @@ class StandardCell {
       }
       std::vector<cellwriter::Point3> depths;
       for (const auto& [column, row] : used) {
-        const cellwriter::Point2 at = degrees(placement().at(column, row));
-        depths.push_back({at.x, at.y, std::floor(grid.at(column, row) * 10) / 10});
+        const LatticePoint at = placement().at(column, row);
+        taken_.insert(key(at));
+        depths.push_back({degrees(at).x, degrees(at).y, sounded(grid.at(column, row))});
       }
-      builder_.soundings += static_cast<int64_t>(depths.size());
-      const uint32_t node = builder_.addSoundingNode(std::move(depths));
-      Feature f = builder_.newFeature(1, catalogue::kSoundg);
-      f.spatialPointers = {{.rcnm = CellBuilder::kRcnmIsolatedNode, .rcid = node}};
-      builder_.addFeature(std::move(f));
+      addSounding(std::move(depths));
+    }
+  }
+
+  void addSounding(std::vector<cellwriter::Point3> depths, const char* expsou = nullptr) {
+    builder_.soundings += static_cast<int64_t>(depths.size());
+    const uint32_t node = builder_.addSoundingNode(std::move(depths));
+    Feature f = builder_.newFeature(1, catalogue::kSoundg);
+    if (expsou != nullptr) f.attributes = {{kExpsou, expsou}};
+    f.spatialPointers = {{.rcnm = CellBuilder::kRcnmIsolatedNode, .rcid = node}};
+    builder_.addFeature(std::move(f));
+  }
+
+  // Options::soundings points, each near a clear vertex in the water with
+  // the vertex's depth, no two alike, kSoundingsPerFeature to a SOUNDG.
+  void addScatteredSoundings() {
+    const DepthGrid& grid = survey_.grid;
+    Random& random = survey_.random;
+    const auto inner = static_cast<uint32_t>(grid.size - 2);
+    const int64_t wanted = options().soundings;
+    const int64_t attempts = 100 * wanted + 1000000;
+    std::vector<cellwriter::Point3> depths;
+    int64_t placed = 0;
+    for (int64_t attempt = 0; placed < wanted; ++attempt) {
+      if (attempt == attempts) {
+        throw std::runtime_error("the seabed has room for only " + std::to_string(placed) +
+                                 " soundings; raise --grid");
+      }
+      const int column = 1 + static_cast<int>(random.below(inner));
+      const int row = 1 + static_cast<int>(random.below(inner));
+      const double dx = random.uniform(-kNear, kNear), dy = random.uniform(-kNear, kNear);
+      if (std::fabs(dx) + std::fabs(dy) >= kNear) continue;
+      const double d = grid.at(column, row);
+      if (!(d > 0) || !clear(column, row, kNearVertex)) continue;
+      const LatticePoint at = placement().at(column + dx, row + dy);
+      if (!taken_.insert(key(at)).second) continue;
+      depths.push_back({degrees(at).x, degrees(at).y, sounded(d)});
+      ++placed;
+      if (depths.size() == kSoundingsPerFeature) addSounding(std::exchange(depths, {}));
+    }
+    if (!depths.empty()) addSounding(std::move(depths));
+  }
+
+  // A depth contour of its own nodes and edge along points.
+  void addContour(const std::vector<LatticePoint>& points, double valdco) {
+    const uint32_t from = builder_.addConnectedNode(points.front());
+    const uint32_t to = builder_.addConnectedNode(points.back());
+    Feature f = builder_.newFeature(2, catalogue::kDepcnt);
+    f.attributes = {{catalogue::kValdco, depthText(valdco)}};
+    for (const uint32_t edge : builder_.addChain(points, from, to))
+      f.spatialPointers.push_back({.rcnm = CellBuilder::kRcnmEdge, .rcid = edge, .mask = 2});
+    builder_.addFeature(std::move(f));
+  }
+
+  // A short contour across a vertex, east-west or north-south, well inside
+  // the area of the vertex's band.
+  std::vector<LatticePoint> across(std::pair<int, int> vertex, bool northward) const {
+    const double reach = kNear / 2;
+    const auto [column, row] = vertex;
+    if (northward)
+      return {placement().at(column, row - reach), placement().at(column, row + reach)};
+    return {placement().at(column - reach, row), placement().at(column + reach, row)};
+  }
+
+  // Each defect asked for, as the one record or two that make it.
+  void plantDefects() {
+    const DepthGrid& grid = survey_.grid;
+    const int bands = levelCount();  // the deepest band, below every level
+    const auto depare = [&](int band) { return band >= 1 && band != dredgedBand_; };
+    const auto sounding = [&](const char* what, auto fits, auto depth) {
+      const auto [column, row] = clearVertex(kAtVertex, fits, what);
+      const LatticePoint at = placement().at(column, row);
+      taken_.insert(key(at));
+      const int band = bandOf(grid.at(column, row));
+      addSounding({{degrees(at).x, degrees(at).y, depth(band, grid.at(column, row))}});
+    };
+    for (const std::string& defect : options().defects) {
+      if (defect == "1768a") {
+        // On the DRVAL1 of its depth area.
+        sounding("1768a", depare, [&](int band, double) { return levelDepth(band - 1); });
+      } else if (defect == "1768b") {
+        sounding("1768b", depare, [&](int band, double) { return levelDepth(band - 1) - 1; });
+      } else if (defect == "1769") {
+        sounding("1769", depare, [&](int band, double) { return levelDepth(band) + 1; });
+      } else if (defect == "103") {
+        // On land.
+        sounding(
+            "103", [](int band) { return band == 0; }, [](int, double d) { return sounded(d); });
+      } else if (defect == "43") {
+        // Inside a depth area, of a value in its range.
+        const auto vertex = clearVertex(
+            kNearVertex, [&](int b) { return depare(b) && b < bands; }, "43");
+        addContour(across(vertex, false), levelDepth(bandOf(grid.at(vertex.first, vertex.second))));
+      } else if (defect == "74") {
+        // Inside a depth area, deeper than its range; off the areas' edges
+        // too (43).
+        const auto vertex = clearVertex(
+            kNearVertex, [&](int b) { return depare(b) && b + 1 < bands; }, "74");
+        addContour(across(vertex, false),
+                   levelDepth(bandOf(grid.at(vertex.first, vertex.second)) + 1));
+      } else if (defect == "75") {
+        // Inside the dredged area, shallower than its DRVAL1.
+        const auto vertex = clearVertex(
+            kNearVertex, [&](int b) { return b == dredgedBand_; }, "75");
+        addContour(across(vertex, false), levelDepth(dredgedBand_ - 2));
+      } else if (defect == "77") {
+        // Two crossing inside the dredged area, of its DRVAL1.
+        const auto vertex = clearVertex(
+            kNearVertex, [&](int b) { return b == dredgedBand_; }, "77");
+        addContour(across(vertex, false), levelDepth(dredgedBand_ - 1));
+        addContour(across(vertex, true), levelDepth(dredgedBand_ - 1));
+      }
     }
   }
 
@@ -216,6 +473,10 @@ class StandardCell {
   // The edges of each piece of the band map, in its order.
   std::vector<std::vector<uint32_t>> pieceEdges_;
   std::vector<uint32_t> startNode_, endNode_;
+  // The band whose areas are dredged areas, or -1.
+  int dredgedBand_ = -1;
+  // The lattice points of the soundings.
+  std::unordered_set<uint64_t> taken_;
 };
 
 }  // namespace

@@ -148,6 +148,12 @@ void addPlaces(const Options& o, Survey& survey, NameBook& book, CellBuilder& bu
 
 }  // namespace
 
+std::span<const std::string_view> depthDefects() {
+  static constexpr std::string_view kDefects[] = {"43", "44a", "44b",   "74",    "75",
+                                                  "77", "103", "1768a", "1768b", "1769"};
+  return kDefects;
+}
+
 std::string depthText(double depth) {
   char text[32];
   const auto result = std::to_chars(text, text + sizeof text, depth, std::chars_format::general, 9);
@@ -171,6 +177,13 @@ std::string checkOptions(const Options& o) {
     return "edge coordinates must be 2 to 12000";
   }
   if (o.name.empty()) return "the data set name is empty";
+  if (o.soundings < 0 || o.soundings > 100000000) return "soundings must be 0 to 100000000";
+  if (o.soundings > 0 && !o.standard) return "soundings need a standard cell";
+  for (const std::string& d : o.defects) {
+    const auto known = depthDefects();
+    if (std::find(known.begin(), known.end(), d) == known.end()) return "unknown defect " + d;
+    if (!o.standard) return "defects need a standard cell";
+  }
   return {};
 }
 

@@ -20,7 +20,10 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "cell_writer.h"
 
@@ -33,6 +36,10 @@ inline constexpr uint16_t kCoverageClass = 302;  // M_COVR
 inline constexpr uint16_t kValdco = 174;
 inline constexpr uint16_t kCatcov = 18;
 inline constexpr uint16_t kNobjnm = 301;
+inline constexpr uint16_t kNavigationSystemClass = 306;  // M_NSYS
+inline constexpr uint16_t kQualityClass = 308;           // M_QUAL
+inline constexpr uint16_t kMarsys = 109;
+inline constexpr uint16_t kCatzoc = 72;
 
 inline constexpr int kMinGrid = 8;
 inline constexpr int kMaxGrid = 8193;
@@ -63,7 +70,17 @@ struct Options {
   // Standard object classes instead of the project's own (no names, so
   // places is not used).
   bool standard = false;
+  // Of a standard cell: the sounding points, or 0 for a few clusters of
+  // them as the seabed allows (about fifty).
+  int64_t soundings = 0;
+  // Of a standard cell: the depth defects to plant, by the number of the
+  // S-58 check that finds each (depthDefects()).
+  std::vector<std::string> defects;
 };
+
+// The defects a standard cell can be given: 43, 44a, 44b, 74, 75, 77, 103,
+// 1768a, 1768b, 1769.
+std::span<const std::string_view> depthDefects();
 
 // Empty when the options make a cell; otherwise what is wrong with them.
 std::string checkOptions(const Options& options);
