@@ -51,4 +51,13 @@ std::optional<std::string_view> expectedValue(uint16_t attributeCode, int value)
   return it->meaning;
 }
 
+std::optional<std::string_view> agency(uint16_t code) {
+  const Agency* found = byCode(agencies(), code);
+  return found != nullptr ? std::optional(found->letters) : std::nullopt;
+}
+
+bool isProducerCode(std::string_view letters) {
+  return std::ranges::any_of(agencies(), [&](const Agency& a) { return a.letters == letters; });
+}
+
 }  // namespace abys::catalogue

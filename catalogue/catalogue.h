@@ -1,8 +1,9 @@
-// The S-57 object catalogue, compiled in: object classes, attributes and the
-// meanings of enumerated attribute values, generated at build time from
-// GDAL's catalogue tables. Nothing is read at run time; every look-up is a
-// binary search over constant tables and every returned view lives as long as
-// the program. Qt-free.
+// The S-57 object catalogue, compiled in: object classes, attributes, the
+// meanings of enumerated attribute values and the producing agencies,
+// generated at build time from GDAL's catalogue tables. Nothing is read at
+// run time; every look-up is a binary search over constant tables (a linear
+// one for producer codes) and every returned view lives as long as the
+// program. Qt-free.
 #pragma once
 
 #include <cstdint>
@@ -43,10 +44,18 @@ struct ExpectedValue {
   std::string_view meaning;  // UTF-8
 };
 
+// A producing agency: its AGEN code and its producer code, the two letters
+// or digits that begin the names of its files.
+struct Agency {
+  uint16_t code = 0;
+  std::string_view letters;
+};
+
 // Whole tables, sorted by code (expected values by attribute, then value).
 std::span<const ObjectClass> objectClasses();
 std::span<const Attribute> attributes();
 std::span<const ExpectedValue> expectedValues();
+std::span<const Agency> agencies();
 
 // Null when the catalogue has no such entry. Acronyms match case-sensitively
 // (DEPARE and depare are different classes); where two classes share an
@@ -58,5 +67,10 @@ const Attribute* attribute(std::string_view acronym);
 
 // The meaning of value for the attribute, or none.
 std::optional<std::string_view> expectedValue(uint16_t attributeCode, int value);
+
+// The producer code of the agency whose AGEN is code ("US" for 550), or none
+// for a code no agency has; and whether letters are some agency's code.
+std::optional<std::string_view> agency(uint16_t code);
+bool isProducerCode(std::string_view letters);
 
 }  // namespace abys::catalogue

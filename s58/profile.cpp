@@ -218,20 +218,12 @@ constexpr S58Check kChecks[] = {
     {"1804", Severity::Critical, "Point object touches an edge between Group 1 objects."},
 };
 
-// The two-letter producer codes of the agencies whose cells we hold; the
-// others are written as their number.
-struct Agency {
-  uint16_t code;
-  const char* letters;
-};
-constexpr Agency kAgencies[] = {{550, "US"}, {1810, "AA"}};
-
+// The FOID with the agency as its producer code; an agency no table knows is
+// written as its number.
 std::string foidOf(const FeatureRecord& feature) {
-  const auto* agency = std::find_if(std::begin(kAgencies), std::end(kAgencies),
-                                    [&](const Agency& a) { return a.code == feature.agen; });
-  const std::string agen = agency != std::end(kAgencies)
-                               ? std::string(agency->letters)
-                               : formatMessage("%u", static_cast<unsigned>(feature.agen));
+  const std::optional<std::string_view> letters = catalogue::agency(feature.agen);
+  const std::string agen =
+      letters ? std::string(*letters) : formatMessage("%u", static_cast<unsigned>(feature.agen));
   return formatMessage("%s %010u %05u", agen.c_str(), static_cast<unsigned>(feature.fidn),
                        static_cast<unsigned>(feature.fids));
 }
