@@ -370,7 +370,7 @@ TEST(AbysCheck, S58FindingsFollowTheCheckLog) {
   // The ten checks' log as before, then the profile's lines and counts.
   ASSERT_EQ(r.out.substr(0, plain.size()), plain);
   EXPECT_EQ(r.out.substr(plain.size()),
-            "S-58 12 Critical: Feature object without geometry. FE0000000002 LIGHTS 540 "
+            "S-58 12 Critical: Feature object without geometry. FE0000000002 LIGHTS GB "
             "0000000115 00001\n"
             "S-58 524 Critical: DUNI does not equal 1 (metres).\n"
             "S-58 Critical: 2\nS-58 Error: 0\nS-58 Warning: 0\n");
@@ -405,7 +405,7 @@ TEST(AbysCheck, S58FindingsFollowTheCheckLog) {
                                      {"message", "Feature object without geometry."},
                                      {"records", {"FE0000000002"}},
                                      {"object", "LIGHTS"},
-                                     {"foid", "540 0000000115 00001"},
+                                     {"foid", "GB 0000000115 00001"},
                                      {"position", nullptr}}));
   EXPECT_EQ(json[1]["object"], nullptr);
   EXPECT_FALSE(nlohmann::json::parse(run("--json " + cell.path()).out)["files"][0].contains("s58"));
