@@ -102,20 +102,23 @@ class StandardCell {
   }
   int levelCount() const { return static_cast<int>(levels_.size()); }
 
-  // Whether a vertex inside the border is safe to sound: its depth keeps
-  // kDepthMargin from the levels of its band, and the contours cross the
-  // grid edges from it no nearer than `reach` steps. Points less than
-  // `reach` steps (as |dx| + |dy|) from the vertex then lie in the area of
-  // its band, whatever the contours do in the cells round it.
+  // Whether a vertex inside the border is safe to sound: its depth cut to
+  // the decimetre stays below the shallower level of its band, and the
+  // contours cross the grid edges from it no nearer than `reach` steps.
+  // Points less than `reach` steps (as |dx| + |dy|) from the vertex then lie
+  // in the area of its band, whatever the contours do in the cells round
+  // it. Points near the vertex, not on it, also keep kDepthMargin from the
+  // levels.
   bool clear(int column, int row, double reach) const {
     const DepthGrid& grid = survey_.grid;
     const int last = grid.size - 1;
     if (column < 1 || row < 1 || column >= last || row >= last) return false;
     const double d = grid.at(column, row);
     const int band = bandOf(d);
-    const bool shallowerLevel = band > 0, deeperLevel = band < levelCount();
-    if (shallowerLevel && d - levels_[static_cast<size_t>(band - 1)] < kDepthMargin) return false;
-    if (deeperLevel && levels_[static_cast<size_t>(band)] - d < kDepthMargin) return false;
+    const double margin = reach > kAtVertex ? kDepthMargin : 0;
+    if (band > 0 && !(sounded(d) > levels_[static_cast<size_t>(band - 1)] + margin / 2))
+      return false;
+    if (band < levelCount() && levels_[static_cast<size_t>(band)] - d < margin) return false;
     const int steps[4][2] = {{1, 0}, {-1, 0}, {0, 1}, {0, -1}};
     for (const auto& [dc, dr] : steps) {
       const double e = grid.at(column + dc, row + dr);
