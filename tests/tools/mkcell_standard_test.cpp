@@ -5,11 +5,13 @@
 #include <map>
 #include <string>
 #include <tuple>
+#include <vector>
 
 #include "catalogue_codes.h"
 #include "chart_session.h"
 #include "feature_area.h"
 #include "support/programs.h"
+#include "synthetic_cell.h"
 
 namespace abys {
 namespace {
@@ -62,20 +64,31 @@ TEST(MkcellStandard, AreasCloseOnSharedEdgesAndTileTheCoverage) {
     ASSERT_TRUE(opened.opened());
     std::map<uint16_t, int> perClass;
     double covered = 0, coverage = 0;
+    std::vector<double> metaAreas;  // M_NSYS, M_QUAL
     for (const FeatureRecord* f : session.display().currentDataset->features) {
       ++perClass[f->objl];
       if (f->prim != kPrimArea) continue;
       const std::optional<FeatureArea> area = assembleFeatureArea(*f);
       ASSERT_TRUE(area && !area->rings.empty()) << f->rcid;
+      if (f->objl == mkcell::kNavigationSystemClass || f->objl == mkcell::kQualityClass) {
+        metaAreas.push_back(planarArea(*area));
+        continue;
+      }
       (f->objl == kMCovr ? coverage : covered) += planarArea(*area);
     }
     for (const uint16_t objl : {kDepare, kDepcnt, kLndare, kCoalne, kSoundg, kMCovr})
       EXPECT_GT(perClass[objl], 0) << objl;
+    for (const uint16_t objl : {mkcell::kNavigationSystemClass, mkcell::kQualityClass})
+      EXPECT_EQ(perClass[objl], 1) << objl;
     // No gap and no overlap: the areas less their holes make up the chart.
     EXPECT_NEAR(covered, coverage, 1e-9 * coverage);
+    // The other meta areas lie on the coverage's edges.
+    for (const double area : metaAreas)
+      EXPECT_EQ(area, coverage);
     if (test::haveOgrinfo()) {
       EXPECT_EQ(gdalPolygons(cell.path()),
-                perClass[kDepare] + perClass[kLndare] + perClass[kMCovr]);
+                perClass[kDepare] + perClass[kLndare] + perClass[kMCovr] +
+                    perClass[mkcell::kNavigationSystemClass] + perClass[mkcell::kQualityClass]);
     }
   }
   if (!test::haveOgrinfo()) GTEST_SKIP() << "ogrinfo absent: GDAL's polygons not counted";

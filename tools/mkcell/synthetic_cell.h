@@ -75,7 +75,7 @@ struct Options {
   int64_t soundings = 0;
   // Of a standard cell: the depth defects to plant, by the number of the
   // S-58 check that finds each (depthDefects()).
-  std::vector<std::string> defects;
+  std::vector<std::string> defects{};
 };
 
 // The defects a standard cell can be given: 43, 44a, 44b, 74, 75, 77, 103,
