@@ -315,13 +315,20 @@ bool namedRoot(const fs::path& folder) {
 // Walks from the cell's folder up: the first CATALOG.031 and the first
 // folder named ENC_ROOT; above a root only its parent is looked at (where a
 // catalogue put beside the root would lie).
+// The cell's own folder is read whole (its names matched without regard to
+// case); above it the catalogue is looked for by its two usual spellings,
+// without reading folders that may hold many other files.
 ExchangeSet exchangeSetOf(FolderIndex& index, const fs::path& cell) {
   ExchangeSet set;
   fs::path folder = fs::absolute(cell).lexically_normal().parent_path();
   for (int above = 0;; ++above) {
-    if (!set.catalogue) {
+    if (!set.catalogue && above == 0) {
       if (std::optional<fs::path> c = index.find(folder, kCatalogueName); c && isFile(*c))
         set.catalogue = std::move(c);
+    } else if (!set.catalogue) {
+      for (const char* name : {"CATALOG.031", "catalog.031"}) {
+        if (!set.catalogue && isFile(folder / name)) set.catalogue = folder / name;
+      }
     }
     if (set.root) break;
     if (namedRoot(folder)) set.root = folder;
