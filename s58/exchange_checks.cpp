@@ -524,41 +524,57 @@ std::vector<CellEntry> cellEntries(Run& run) {
   return found;
 }
 
-// 1013, 1016, 1024a, 1024b over the catalogue's entries of the cell and its
-// updates; 1017 over the whole catalogue.
-void catalogueChecks(Run& run) {
-  Context& context = run.context;
-  if (!run.catalogue->wellFormed) context.report("1017");
-  const std::vector<CellEntry> entries = cellEntries(run);
-  bool volumes = true;
-  const CatalogueEntry* base = nullptr;
-  for (const CellEntry& e : entries) {
-    volumes = volumes && volumeConforms(e.entry->volume);
-    if (e.base) base = e.entry;
-    if (const std::optional<uint32_t> crc = fileCrc(e.path); crc && !crcMatches(e.entry->crc, *crc))
-      context.report("1016");
-  }
-  if (!volumes) context.report("1013");
-  if (base == nullptr || !base->limits) return;
+// 1013: the volume of every entry of the cell and its updates.
+void volumeNames(Run& run, const std::vector<CellEntry>& entries) {
+  const bool good = std::all_of(entries.begin(), entries.end(),
+                                [](const CellEntry& e) { return volumeConforms(e.entry->volume); });
+  if (!good) run.context.report("1013");
+}
 
-  // The limits an update gives are those of its base.
+// 1016: the CRC of each file of the cell and its updates that is there.
+void crcs(Run& run, const std::vector<CellEntry>& entries) {
   for (const CellEntry& e : entries) {
-    if (!e.base && e.entry->limits && !sameLimits(*e.entry->limits, *base->limits))
+    if (const std::optional<uint32_t> crc = fileCrc(e.path); crc && !crcMatches(e.entry->crc, *crc))
+      run.context.report("1016");
+  }
+}
+
+// 1024a: the base's limits are the extent of its M_COVR objects. 1024b: an
+// update's limits are its base's, and the updates leave that extent as it
+// was.
+void limits(Run& run, const std::vector<CellEntry>& entries) {
+  Context& context = run.context;
+  const auto base = std::find_if(entries.begin(), entries.end(),
+                                 [](const CellEntry& e) { return e.base && e.entry->limits; });
+  if (base == entries.end()) return;
+  const Limits& listed = *base->entry->limits;
+  for (const CellEntry& e : entries) {
+    if (!e.base && e.entry->limits && !sameLimits(*e.entry->limits, listed))
       context.report("1024b");
   }
   const std::optional<Limits> now = coverageExtent(
       context.chart(), [&](uint8_t rcnm, uint32_t rcid) { return context.vector(rcnm, rcid); });
-  if (!now || sameLimits(*now, *base->limits)) return;
+  if (!now || sameLimits(*now, listed)) return;
   // The coverage differs from the catalogue's limits: the base's own, or
-  // one the updates made.
+  // one the updates made; the base alone tells which.
   const UpdateReport* updates = context.input().updates;
   if (updates == nullptr || updates->applied.empty()) {
     context.report("1024a");
     return;
   }
   const std::optional<Limits> before = baseExtent(run.cell);
-  if (before && !sameLimits(*before, *base->limits)) context.report("1024a");
+  if (before && !sameLimits(*before, listed)) context.report("1024a");
   if (before && !sameLimits(*before, *now)) context.report("1024b");
+}
+
+// 1017 over the whole catalogue; the others over its entries of the cell
+// and its updates.
+void catalogueChecks(Run& run) {
+  if (!run.catalogue->wellFormed) run.context.report("1017");
+  const std::vector<CellEntry> entries = cellEntries(run);
+  volumeNames(run, entries);
+  crcs(run, entries);
+  limits(run, entries);
 }
 
 // The text and picture files a feature names: TXTDSC and NTXTDS name text
