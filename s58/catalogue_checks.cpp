@@ -296,8 +296,10 @@ void singleValues(Context& context) {
 // line of a Mercator chart, in degrees from north. ORIENT is the bearing
 // the chart shows: in AA400004 the navigation line FE-29 of ORIENT 80 runs
 // at 80.0 degrees so measured, and at 81.5 degrees when longitude and
-// latitude are taken as a plane. Over a track's length the great circle's
-// initial bearing differs from it by hundredths of a degree.
+// latitude are taken as a plane; at 47 degrees north the NOAA cell
+// US5WA22M's recommended track of ORIENT 132.8 runs at 132.8 degrees, and
+// at 122.2 on the plane of degrees. Over a track's length the great
+// circle's initial bearing differs from it by tenths of a degree at most.
 double bearing(LinePoint from, LinePoint to) {
   constexpr double kRadian = std::numbers::pi / 180;
   double dx = to.x - from.x;
