@@ -5,14 +5,16 @@
 // orientation in one hash map. Everything else is geometric, with GEOS: each feature's shape
 // comes from the context (built once per run), the candidates of a pairwise test come from an
 // STRtree (AreaIndex), and a geometry tested many times (the unions of the coverage) is
-// prepared. Unions of the skin of the earth are made as a coverage union when the edge count
-// found it clean, which is linear in its edges, and as a general union otherwise.
+// prepared. The costly questions are avoided where the edge count answers them: the union of
+// the skin of the earth is made only when its edges do not fit, and areas that meet along an
+// edge are not compared.
 #include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <initializer_list>
 #include <optional>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "catalogue.h"
@@ -86,7 +88,7 @@ class Coverage {
       if (category == 1) available_.push_back(f);
       if (category == 2) unavailable_.push_back(f);
     }
-    availableUnion_ = unionOf(available_, false);
+    availableUnion_ = unionOf(available_);
   }
 
   Context& context() { return context_; }
@@ -98,10 +100,8 @@ class Coverage {
   const std::vector<const FeatureRecord*>& unavailable() const { return unavailable_; }
   const Geometry& availableUnion() const { return availableUnion_; }
 
-  // The union of the features' areas; empty when none has one. As a coverage union when the
-  // areas are known to meet edge to edge without overlap, falling back to a general union when
-  // GEOS refuses.
-  Geometry unionOf(const std::vector<const FeatureRecord*>& features, bool edgeToEdge) {
+  // The union of the features' areas; empty when none has one.
+  Geometry unionOf(const std::vector<const FeatureRecord*>& features) {
     std::vector<GEOSGeometry*> parts;
     for (const FeatureRecord* f : features) {
       const Geometry& s = shape(*f);
@@ -109,12 +109,9 @@ class Coverage {
         parts.push_back(GEOSGeom_clone_r(h_, s.get()));
     }
     if (parts.empty()) return {};
-    Geometry all(context_.geos(),
-                 GEOSGeom_createCollection_r(h_, GEOS_GEOMETRYCOLLECTION, parts.data(),
-                                             static_cast<unsigned>(parts.size())));
-    if (edgeToEdge) {
-      if (GEOSGeometry* u = GEOSCoverageUnion_r(h_, all.get())) return {context_.geos(), u};
-    }
+    const Geometry all(context_.geos(),
+                       GEOSGeom_createCollection_r(h_, GEOS_GEOMETRYCOLLECTION, parts.data(),
+                                                   static_cast<unsigned>(parts.size())));
     return {context_.geos(), GEOSUnaryUnion_r(h_, all.get())};
   }
 
@@ -135,33 +132,6 @@ class Coverage {
     return area;
   }
 
-  // Whether a reaches outside the area b by more than the rounding of coordinates that lie on
-  // b's boundary: a point farther than kLength, a line longer than kLength or an area larger
-  // than kArea outside. b is prepared.
-  bool reachesOutside(const GEOSGeometry* a, const Geometry& b) {
-    if (GEOSPreparedCovers_r(h_, b.prepared(), a) == 1) return false;
-    GEOSGeometry* rest = GEOSDifference_r(h_, a, b.get());
-    if (rest == nullptr) return true;
-    double size = 0;
-    bool outside = false;
-    switch (GEOSGeom_getDimensions_r(h_, rest)) {
-      case 0: {
-        double distance = 0;
-        outside = GEOSDistance_r(h_, rest, b.get(), &distance) == 1 && distance > kLength;
-        break;
-      }
-      case 1:
-        outside = GEOSLength_r(h_, rest, &size) == 1 && size > kLength;
-        break;
-      default:
-        outside = GEOSArea_r(h_, rest, &size) == 1 && size > kArea;
-        break;
-    }
-    if (GEOSisEmpty_r(h_, rest) == 1) outside = false;
-    GEOSGeom_destroy_r(h_, rest);
-    return outside;
-  }
-
  private:
   Context& context_;
   GEOSContextHandle_t h_;
@@ -170,13 +140,34 @@ class Coverage {
   Geometry availableUnion_;
 };
 
+// What the edge count found of the skin of the earth.
+struct Topology {
+  // Every inner edge bounds one area on each side, and every edge of the coverage's boundary
+  // one area on its inner side.
+  bool edgeToEdge = true;
+  // The pairs of areas that meet along an edge, each on its side.
+  std::unordered_set<uint64_t> neighbours;
+  // Each area's position among the Group 1 areas of the index.
+  std::unordered_map<const FeatureRecord*, uint32_t> position;
+
+  static uint64_t pair(uint32_t a, uint32_t b) {
+    return a < b ? (uint64_t{a} << 32) | b : (uint64_t{b} << 32) | a;
+  }
+  bool neighbours_(uint32_t a, uint32_t b) const { return neighbours.contains(pair(a, b)); }
+};
+
 // 42 and 554, from the spatial pointers of the Group 1 areas and of the M_COVR areas of
 // coverage available. An edge inside the skin of the earth bounds an area on each side, so two
 // Group 1 areas use it, one forward and one reversed (42); an edge of the coverage's boundary
-// has the skin of the earth on its inner side only, so one Group 1 area uses it (554). Returns
-// whether every inner edge was used as it should be.
-bool edgeUses(Coverage& coverage) {
+// has the skin of the earth on its inner side only, so one Group 1 area uses it (554). Without
+// coverage available an edge used once may be the boundary of the data, so only edges used
+// more often or in the same direction twice are reported.
+Topology edgeUses(Coverage& coverage) {
   Context& context = coverage.context();
+  Topology topology;
+  const std::span<const FeatureRecord* const> areas = context.group1Areas().features();
+  for (size_t i = 0; i < areas.size(); ++i)
+    topology.position.emplace(areas[i], static_cast<uint32_t>(i));
   struct Use {
     int forward = 0;
     int reverse = 0;
@@ -205,38 +196,68 @@ bool edgeUses(Coverage& coverage) {
     for (const uint32_t e : edges)
       ++boundary[e];
   }
-  bool clean = true;
+  const bool withCoverage = !coverage.available().empty();
   for (const auto& [rcid, use] : uses) {
-    const auto onBoundary = boundary.find(rcid);
+    const auto found = boundary.find(rcid);
+    const int coverages = found == boundary.end() ? 0 : found->second;
+    const int total = use.forward + use.reverse + use.other;
+    const bool sides = use.forward == 1 && use.reverse == 1 && use.other == 0;
+    if (sides && use.users.size() == 2) {
+      const auto a = topology.position.find(use.users[0]);
+      const auto b = topology.position.find(use.users[1]);
+      if (a != topology.position.end() && b != topology.position.end())
+        topology.neighbours.insert(Topology::pair(a->second, b->second));
+    }
     const VectorRecord* edge = context.vector(kRcnmEdge, rcid);
-    if (onBoundary == boundary.end()) {
-      if (use.forward == 1 && use.reverse == 1 && use.other == 0) continue;
-      clean = false;
+    if (coverages == 0) {
+      if (sides) continue;
+      topology.edgeToEdge = false;
+      if (!withCoverage && total == 1) continue;
       for (const FeatureRecord* f : use.users)
         context.report("42", f, edge);
-    } else if (onBoundary->second == 1 && use.users.size() > 1) {
-      for (const FeatureRecord* f : use.users)
-        context.report("554", f, edge);
+    } else if (coverages == 1) {
+      if (total != 1) topology.edgeToEdge = false;
+      if (use.users.size() > 1) {
+        for (const FeatureRecord* f : use.users)
+          context.report("554", f, edge);
+      }
+    } else if (!sides) {
+      topology.edgeToEdge = false;  // between two M_COVR areas, inside the coverage
     }
   }
-  return clean;
+  // An edge of the coverage no Group 1 area uses: the skin of the earth leaves a gap there,
+  // or does not share the coverage's edges.
+  for (const auto& [rcid, count] : boundary) {
+    if (!uses.contains(rcid)) topology.edgeToEdge = false;
+  }
+  if (boundary.empty()) topology.edgeToEdge = false;
+  return topology;
 }
 
 // 519a: the coverage not covered by the skin of the earth, naming each M_COVR area with a part
 // uncovered. 519b: Group 1 areas whose interiors meet, each named once.
-void skinOfTheEarth(Coverage& coverage, bool edgeToEdge) {
+//
+// When the edges fit (every inner edge has an area on each side, every edge of the coverage one
+// area on its inner side), the areas tile the coverage and neither question needs geometry:
+// counting the areas over a point, the count changes only across an edge, by the areas on its
+// one side less those on its other; that is nothing across an inner edge and one across the
+// coverage's boundary, so the count is one everywhere inside (whether or not edges cross). When
+// they do not fit, areas are compared in pairs from the index, leaving out the pairs that meet
+// along an edge, one on each side, and the union of the areas is made.
+void skinOfTheEarth(Coverage& coverage, const Topology& topology) {
   Context& context = coverage.context();
   const AreaIndex& index = context.group1Areas();
   const std::span<const FeatureRecord* const> areas = index.features();
-  std::unordered_map<const FeatureRecord*, size_t> position;
-  for (size_t i = 0; i < areas.size(); ++i)
-    position.emplace(areas[i], i);
+  if (topology.edgeToEdge) return;
   std::vector<bool> overlapping(areas.size());
   for (size_t i = 0; i < areas.size(); ++i) {
     const Geometry& a = coverage.shape(*areas[i]);
     for (const FeatureRecord* other : index.candidates(a.get())) {
-      const size_t j = position[other];
-      if (j <= i || (overlapping[i] && overlapping[j])) continue;
+      const uint32_t j = topology.position.at(other);
+      if (j <= i || (overlapping[i] && overlapping[j]) ||
+          topology.neighbours_(static_cast<uint32_t>(i), j)) {
+        continue;
+      }
       if (coverage.interiorsMeet(a, coverage.shape(*other))) overlapping[i] = overlapping[j] = true;
     }
   }
@@ -248,7 +269,7 @@ void skinOfTheEarth(Coverage& coverage, bool edgeToEdge) {
 
   if (coverage.available().empty()) return;
   const std::vector<const FeatureRecord*> all(areas.begin(), areas.end());
-  const Geometry skin = coverage.unionOf(all, edgeToEdge && !overlaps);
+  const Geometry skin = coverage.unionOf(all);
   for (const FeatureRecord* m : coverage.available()) {
     const Geometry& s = coverage.shape(*m);
     if (!s) continue;
@@ -285,7 +306,7 @@ bool cellCovered(Coverage& coverage) {
       if (area > kArea) overlapping[i] = overlapping[j] = overlaps = true;
     }
   }
-  const Geometry covr = coverage.unionOf(all, false);
+  const Geometry covr = coverage.unionOf(all);
   const bool extentCovered = !covr || !box || coverage.areaOutside(box.get(), covr.get()) <= kArea;
   for (size_t i = 0; i < all.size(); ++i) {
     if (overlapping[i] || !extentCovered) context.report("548", all[i]);
@@ -293,8 +314,150 @@ bool cellCovered(Coverage& coverage) {
   return overlaps;
 }
 
+// Calls visit on the coordinates of each point, line and ring of a GEOS geometry until it
+// returns true; returns whether one did.
+template <typename Visit>
+bool anySequence(GEOSContextHandle_t h, const GEOSGeometry* g, Visit&& visit) {
+  const int type = GEOSGeomTypeId_r(h, g);
+  if (type == GEOS_POLYGON) {
+    if (anySequence(h, GEOSGetExteriorRing_r(h, g), visit)) return true;
+    const int holes = GEOSGetNumInteriorRings_r(h, g);
+    for (int i = 0; i < holes; ++i) {
+      if (anySequence(h, GEOSGetInteriorRingN_r(h, g, i), visit)) return true;
+    }
+    return false;
+  }
+  if (type == GEOS_POINT || type == GEOS_LINESTRING || type == GEOS_LINEARRING) {
+    const GEOSCoordSequence* sequence = GEOSGeom_getCoordSeq_r(h, g);
+    unsigned size = 0;
+    if (sequence == nullptr || GEOSCoordSeq_getSize_r(h, sequence, &size) != 1 || size == 0)
+      return false;
+    std::vector<LinePoint> points(size);
+    GEOSCoordSeq_copyToBuffer_r(h, sequence, reinterpret_cast<double*>(points.data()), 0, 0);
+    return visit(std::span<const LinePoint>(points));
+  }
+  const int parts = GEOSGetNumGeometries_r(h, g);
+  for (int i = 0; i < parts; ++i) {
+    if (anySequence(h, GEOSGetGeometryN_r(h, g, i), visit)) return true;
+  }
+  return false;
+}
+
+// Whether shapes reach outside an area: a coordinate farther outside than kLength, or a hole of
+// the area inside an area shape. Coordinates are taken in runs of kRun segments: a run whose box
+// meets no boundary of the area lies on one side of it, the side of its first coordinate, which
+// is the last of the run before; only the coordinates of runs near the boundary are located one
+// by one. (A segment between two coordinates inside that leaves the area and comes back is not
+// seen; a chart's edges are dense enough along a coverage's boundary for that not to happen.)
+// The covers predicate is not used: for a shape along the coverage's boundary GEOS falls back
+// to a complete relate, hundreds of milliseconds on a large cell.
+class Outside {
+ public:
+  Outside(const Geos& geos, const Geometry& area)
+      : geos_(geos), h_(geos.get()), area_(area), boundary_(geos, GEOSBoundary_r(h_, area.get())) {
+    anyHole(area.get());
+  }
+
+  bool reaches(const Geometry& shape) {
+    const GEOSGeometry* g = shape.get();
+    double box[4] = {0, 0, 0, 0};
+    if (GEOSGeom_getExtent_r(h_, g, &box[0], &box[1], &box[2], &box[3]) != 1) return false;
+    const Geometry envelope(geos_, GEOSGeom_createRectangle_r(h_, box[0], box[1], box[2], box[3]));
+    if (boundary_ && GEOSPreparedIntersects_r(h_, boundary_.prepared(), envelope.get()) != 1) {
+      // Inside or outside as a whole.
+      bool out = false;
+      anySequence(h_, g, [&](std::span<const LinePoint> points) {
+        out = pointOutside(points[0].x, points[0].y);
+        return true;
+      });
+      if (out) return true;
+    } else if (anySequence(h_, g,
+                           [&](std::span<const LinePoint> points) { return runOutside(points); })) {
+      return true;
+    }
+    for (const Hole& hole : holes_) {
+      if (hole.x >= box[0] && hole.x <= box[2] && hole.y >= box[1] && hole.y <= box[3] &&
+          GEOSGeomTypeId_r(h_, g) != GEOS_POINT && GEOSGeom_getDimensions_r(h_, g) == 2) {
+        const Geometry point = makePoint(geos_, hole.x, hole.y);
+        if (GEOSPreparedContainsProperly_r(h_, shape.prepared(), point.get()) == 1) return true;
+      }
+    }
+    return false;
+  }
+
+ private:
+  struct Hole {
+    double x;
+    double y;
+  };
+
+  static constexpr size_t kRun = 32;
+
+  bool meetsBoundary(std::span<const LinePoint> points) {
+    double box[4] = {points[0].x, points[0].y, points[0].x, points[0].y};
+    for (const LinePoint& p : points) {
+      box[0] = std::min(box[0], p.x);
+      box[1] = std::min(box[1], p.y);
+      box[2] = std::max(box[2], p.x);
+      box[3] = std::max(box[3], p.y);
+    }
+    const Geometry envelope(geos_, GEOSGeom_createRectangle_r(h_, box[0], box[1], box[2], box[3]));
+    return boundary_ && GEOSPreparedIntersects_r(h_, boundary_.prepared(), envelope.get()) == 1;
+  }
+
+  bool runOutside(std::span<const LinePoint> points) {
+    bool sideKnown = false;  // and inside
+    for (size_t first = 0; first < points.size(); first += kRun) {
+      const std::span<const LinePoint> run =
+          points.subspan(first, std::min(kRun + 1, points.size() - first));
+      if (!meetsBoundary(run)) {
+        if (!sideKnown && pointOutside(run[0].x, run[0].y)) return true;
+      } else {
+        for (const LinePoint& p : run) {
+          if (pointOutside(p.x, p.y)) return true;
+        }
+      }
+      sideKnown = true;
+    }
+    return false;
+  }
+
+  bool pointOutside(double x, double y) {
+    const Geometry point = makePoint(geos_, x, y);
+    if (GEOSPreparedCovers_r(h_, area_.prepared(), point.get()) == 1) return false;
+    double distance = 0;
+    return GEOSPreparedDistance_r(h_, area_.prepared(), point.get(), &distance) != 1 ||
+           distance > kLength;
+  }
+
+  // A point inside each hole of the area's polygons.
+  void anyHole(const GEOSGeometry* g) {
+    if (GEOSGeomTypeId_r(h_, g) != GEOS_POLYGON) {
+      for (int i = 0; i < GEOSGetNumGeometries_r(h_, g); ++i)
+        anyHole(GEOSGetGeometryN_r(h_, g, i));
+      return;
+    }
+    for (int i = 0; i < GEOSGetNumInteriorRings_r(h_, g); ++i) {
+      GEOSGeometry* ring = GEOSGeom_clone_r(h_, GEOSGetInteriorRingN_r(h_, g, i));
+      const Geometry hole(geos_, GEOSGeom_createPolygon_r(h_, ring, nullptr, 0));
+      const Geometry inside(geos_, GEOSPointOnSurface_r(h_, hole.get()));
+      Hole at{0, 0};
+      if (inside && GEOSGeomGetX_r(h_, inside.get(), &at.x) == 1 &&
+          GEOSGeomGetY_r(h_, inside.get(), &at.y) == 1) {
+        holes_.push_back(at);
+      }
+    }
+  }
+
+  const Geos& geos_;
+  GEOSContextHandle_t h_;
+  const Geometry& area_;
+  Geometry boundary_;
+  std::vector<Hole> holes_;
+};
+
 // 500: features reaching outside the coverage available. 544: features whose interior meets an
-// area of no coverage. A feature the coverage available covers can only meet an area of no
+// area of no coverage. A feature inside the coverage available can only meet an area of no
 // coverage on its boundary unless the two kinds of M_COVR overlap, so the relate runs for the
 // others alone. M_COVR areas themselves are left out; a cell without coverage available is
 // reported by the check of missing mandatory objects, not here feature by feature.
@@ -302,6 +465,8 @@ void featuresInCoverage(Coverage& coverage, bool coveragesOverlap) {
   Context& context = coverage.context();
   const uint16_t mcovr = classCode("M_COVR");
   const Geometry& available = coverage.availableUnion();
+  std::optional<Outside> outside;
+  if (available) outside.emplace(context.geos(), available);
   std::optional<AreaIndex> none;
   if (!coverage.unavailable().empty()) none.emplace(context, coverage.unavailable());
   for (const FeatureRecord* f : context.chart().features) {
@@ -309,11 +474,11 @@ void featuresInCoverage(Coverage& coverage, bool coveragesOverlap) {
     const Geometry& s = coverage.shape(*f);
     if (!s || GEOSisEmpty_r(coverage.handle(), s.get()) == 1) continue;
     bool covered = true;
-    if (available) {
-      covered = !coverage.reachesOutside(s.get(), available);
+    if (outside) {
+      covered = !outside->reaches(s);
       if (!covered) context.report("500", f);
     }
-    if (!none || (covered && available && !coveragesOverlap)) continue;
+    if (!none || (covered && outside && !coveragesOverlap)) continue;
     for (const FeatureRecord* m : none->candidates(s.get())) {
       if (coverage.interiorsMeet(coverage.shape(*m), s)) {
         context.report("544", f);
@@ -334,7 +499,7 @@ bool supported(Coverage& coverage, const Geometry& shape,
     if (c->prim == kPrimArea) areas.push_back(c);
   }
   if (areas.size() < 2) return false;
-  const Geometry together = coverage.unionOf(areas, false);
+  const Geometry together = coverage.unionOf(areas);
   return together && GEOSCovers_r(h, together.get(), shape.get()) == 1;
 }
 
@@ -473,7 +638,7 @@ void navigationalSystems(Coverage& coverage) {
   const Geometry& available = coverage.availableUnion();
   if (!available || !anySystem) return;
   const GEOSContextHandle_t h = coverage.handle();
-  const Geometry together = coverage.unionOf(systems, false);
+  const Geometry together = coverage.unionOf(systems);
   Geometry rest(context.geos(), together ? GEOSDifference_r(h, available.get(), together.get())
                                          : GEOSGeom_clone_r(h, available.get()));
   double area = 0;
@@ -531,6 +696,8 @@ void antimeridian(Context& context) {
     context.report("1792");
     return;
   }
+  // No segment is longer than the cell's extent.
+  if (chart.extentsEmpty == 1 || chart.maxX - chart.minX <= 180) return;
   for (const VectorRecord* edge : chart.edges) {
     const VectorRecord* ends[2] = {nullptr, nullptr};
     for (const VectorPointerEntry* p : edge->pointers) {
@@ -556,8 +723,8 @@ void antimeridian(Context& context) {
 void run(Context& context) {
   antimeridian(context);
   Coverage coverage(context);
-  const bool edgeToEdge = edgeUses(coverage);
-  skinOfTheEarth(coverage, edgeToEdge);
+  const Topology topology = edgeUses(coverage);
+  skinOfTheEarth(coverage, topology);
   const bool coveragesOverlap = cellCovered(coverage);
   featuresInCoverage(coverage, coveragesOverlap);
   const std::unordered_map<uint64_t, uint16_t> masters = mastersOfSlaves(context);
