@@ -187,6 +187,8 @@ AreaIndex::AreaIndex(Context& context, const std::vector<const FeatureRecord*>& 
     if (!shape) continue;
     features_.push_back(f);
   }
+  for (const FeatureRecord* f : features_)
+    shapes_.push_back(&context.shape(*f));
   // Items carry their position in features_, so that answers keep its order.
   for (size_t i = 0; i < features_.size(); ++i) {
     GEOSSTRtree_insert_r(geos.get(), tree_,
@@ -199,31 +201,36 @@ AreaIndex::~AreaIndex() {
   GEOSSTRtree_destroy_r(context_.geos().get(), tree_);
 }
 
-std::vector<const FeatureRecord*> AreaIndex::candidates(const GEOSGeometry* geometry) const {
-  std::vector<size_t> hits;
+std::vector<size_t> AreaIndex::hits(const GEOSGeometry* geometry) const {
+  std::vector<size_t> found;
   if (!features_.empty()) {
     GEOSSTRtree_query_r(
         context_.geos().get(), tree_, geometry,
         [](void* item, void* data) {
           static_cast<std::vector<size_t>*>(data)->push_back(reinterpret_cast<size_t>(item));
         },
-        &hits);
+        &found);
   }
-  std::sort(hits.begin(), hits.end());
+  std::sort(found.begin(), found.end());
+  return found;
+}
+
+std::vector<const FeatureRecord*> AreaIndex::candidates(const GEOSGeometry* geometry) const {
   std::vector<const FeatureRecord*> found;
-  found.reserve(hits.size());
-  for (const size_t i : hits)
+  for (const size_t i : hits(geometry))
     found.push_back(features_[i]);
   return found;
 }
 
 std::vector<const FeatureRecord*> AreaIndex::containing(double x, double y) const {
   const Geometry point = makePoint(context_.geos(), x, y);
-  std::vector<const FeatureRecord*> found = candidates(point.get());
-  std::erase_if(found, [&](const FeatureRecord* f) {
-    return GEOSPreparedContainsProperly_r(context_.geos().get(), context_.shape(*f).prepared(),
-                                          point.get()) != 1;
-  });
+  std::vector<const FeatureRecord*> found;
+  for (const size_t i : hits(point.get())) {
+    if (GEOSPreparedContainsProperly_r(context_.geos().get(), shapes_[i]->prepared(),
+                                       point.get()) == 1) {
+      found.push_back(features_[i]);
+    }
+  }
   return found;
 }
 

@@ -89,8 +89,13 @@ class AreaIndex {
   std::span<const FeatureRecord* const> features() const { return features_; }
 
  private:
+  // The positions in features_ of the areas whose envelope meets that of
+  // geometry, ascending.
+  std::vector<size_t> hits(const GEOSGeometry* geometry) const;
+
   Context& context_;
   std::vector<const FeatureRecord*> features_;
+  std::vector<const Geometry*> shapes_;  // of features_, kept by the context
   GEOSSTRtree* tree_ = nullptr;
 };
 
