@@ -19,6 +19,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -370,7 +371,7 @@ void issueAfterApplication(Run& run) {
   const DsidImage& dsid = run.context.chart().dsid;
   const std::string_view isdt(dsid.isdt, sizeof dsid.isdt);
   const std::string_view uadt(dsid.uadt, sizeof dsid.uadt);
-  if (!allOf(isdt, isDigit) || !allOf(uadt, isDigit)) return;  // 1515-style checks judge those
+  if (!allOf(isdt, isDigit) || !allOf(uadt, isDigit)) return;  // not dates to compare
   if (isdt < uadt) run.context.report("1523b");
 }
 
@@ -515,7 +516,6 @@ std::vector<CellEntry> cellEntries(Run& run) {
   for (const CatalogueEntry& e : run.catalogue->entries) {
     const std::optional<fs::path> path = resolve(run.index, run.catalogueFolder, e.file);
     if (!path || path->parent_path().lexically_normal() != folder) continue;
-    const std::string name = upper(path->filename().string());
     if (upper(path->stem().string()) != stem) continue;
     const std::string extension = upper(path->extension().string());
     if (extension.size() != 4 || !allOf(std::string_view(extension).substr(1), isDigit)) continue;
@@ -531,7 +531,8 @@ void volumeNames(Run& run, const std::vector<CellEntry>& entries) {
   if (!good) run.context.report("1013");
 }
 
-// 1016: the CRC of each file of the cell and its updates that is there.
+// 1016: the CRC of each file of the cell and its updates that is there (the
+// text and picture files it names: see namedFileCrcs).
 void crcs(Run& run, const std::vector<CellEntry>& entries) {
   for (const CellEntry& e : entries) {
     if (const std::optional<uint32_t> crc = fileCrc(e.path); crc && !crcMatches(e.entry->crc, *crc))
@@ -633,6 +634,26 @@ FilesByName filesOfTheSet(Run& run) {
   return files;
 }
 
+// 1016 for the text and picture files the cell names: the CRC of each the
+// catalogue lists and that is there.
+void namedFileCrcs(Run& run) {
+  std::set<std::string> named;
+  for (const FeatureRecord* f : run.context.chart().features) {
+    for (NamedFile& file : filesOf(*f, run.context.chart().dssi.nall))
+      named.insert(upper(file.name));
+  }
+  if (named.empty()) return;
+  for (const CatalogueEntry& e : run.catalogue->entries) {
+    const size_t slash = e.file.find_last_of("\\/");
+    if (!named.contains(upper(slash == std::string::npos ? e.file : e.file.substr(slash + 1))))
+      continue;
+    const std::optional<fs::path> path = resolve(run.index, run.catalogueFolder, e.file);
+    if (!path || !isFile(*path)) continue;
+    if (const std::optional<uint32_t> crc = fileCrc(*path); crc && !crcMatches(e.crc, *crc))
+      run.context.report("1016");
+  }
+}
+
 // 1011: the name is CCXXXXXX.EEE (a producer code, six characters, an
 // extension of three) and, in an exchange set, the file is there. 1015: it
 // has an extension, TXT for a text file, and the catalogue lists one file of
@@ -702,6 +723,7 @@ void run(Context& context) {
     run.catalogue = readCatalogue(*run.set.catalogue);
     run.catalogueFolder = run.set.catalogue->parent_path();
     catalogueChecks(run);
+    namedFileCrcs(run);
   }
   textAndPictureFiles(run);
 }

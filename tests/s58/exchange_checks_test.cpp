@@ -79,6 +79,7 @@ struct SetFile {
   std::string bytes;
   std::string impl = "TXT";
   bool listed = true;
+  std::optional<std::string> crc{};  // in the catalogue; the file's own when none
 };
 
 // One catalogue entry as it is written.
@@ -189,8 +190,9 @@ std::multiset<std::string> findingsOf(const Layout& layout, const cw::Cell& base
     entries.push_back({.file = "README.TXT", .impl = "TXT"});
     for (const SetFile& f : layout.files) {
       if (f.listed)
-        entries.push_back(
-            {.file = layout.cellName + "\\" + f.name, .impl = f.impl, .crc = hex(crc32(f.bytes))});
+        entries.push_back({.file = layout.cellName + "\\" + f.name,
+                           .impl = f.impl,
+                           .crc = f.crc.value_or(hex(crc32(f.bytes)))});
     }
     for (const std::string& name : layout.listedTwice)
       entries.push_back({.file = "OTHER\\" + name, .impl = "TXT"});
@@ -354,6 +356,20 @@ TEST(S58ExchangeChecks, EachDefectItsFinding) {
          l.files = {{"GBTEXT01.TXT", "Text.\n"}, {"GBPICT01.TIF", kTiff, "TIF"}};
          l.textNames = {"GBTEXT01.TXT"};
          l.pictureNames = {"GBPICT01.TIF"};
+       },
+       {},
+       {}},
+      {"a text file whose CRC is wrong",
+       [](Layout& l, cw::Cell&) {
+         l.files = {{.name = "GBTEXT01.TXT", .bytes = "Text.\n", .crc = "F049F597"}};
+         l.textNames = {"GBTEXT01.TXT"};
+       },
+       {},
+       {"1016"}},
+      {"an empty text file of CRC 0",
+       [](Layout& l, cw::Cell&) {
+         l.files = {{.name = "GBTEXT01.TXT", .bytes = "", .crc = "0"}};
+         l.textNames = {"GBTEXT01.TXT"};
        },
        {},
        {}},
