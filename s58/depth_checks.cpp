@@ -217,9 +217,19 @@ class DepthChecks {
   void contoursCross();
 
   // 103, 1768a, 1768b, 1769: each sounding against the areas it lies in.
+  // Where a depth, dredged or unsurveyed area has no geometry (its rings do
+  // not close, its pointers do not resolve) no sounding is said to lie
+  // outside them all: the checks of rings and pointers speak of it.
   void soundingsInTheirAreas() {
     static const uint16_t kExpsou = attributeCode("EXPSOU");
     const AreaIndex& areas = context_.group1Areas();
+    const auto bathymetric = [](const FeatureRecord* a) {
+      return a->objl == catalogue::kDepare || a->objl == catalogue::kDrgare ||
+             a->objl == catalogue::kUnsare;
+    };
+    const bool allBuilt =
+        std::count_if(groupOne_.begin(), groupOne_.end(), bathymetric) ==
+        std::count_if(areas.features().begin(), areas.features().end(), bathymetric);
     for (const FeatureRecord* f : soundings_) {
       const std::optional<double> expsou = number(*f, kExpsou);
       const bool deeperExpected = !(expsou && *expsou == 3);
@@ -228,21 +238,21 @@ class DepthChecks {
         const VectorRecord* node = context_.vector(p->rcnm, p->rcid);
         if (node == nullptr) continue;
         for (const Sounding s : node->soundings()) {
-          bool bathymetric = false;
+          bool within = false;
           for (const FeatureRecord* a : areas.containing(s.x, s.y)) {
+            if (!bathymetric(a)) continue;
+            within = true;
             const bool depare = a->objl == catalogue::kDepare;
             const bool drgare = a->objl == catalogue::kDrgare;
-            if (!depare && !drgare && a->objl != catalogue::kUnsare) continue;
-            bathymetric = true;
             const AreaDepths& d = depths_[a];
             if (d.drval1 && depare && sameDepth(s.z, *d.drval1)) equal = true;
             if (d.drval1 && (depare || drgare) && shallower(s.z, *d.drval1)) less = true;
             if (d.drval2 && depare && deeperExpected && shallower(*d.drval2, s.z)) deeper = true;
           }
-          if (!bathymetric) outside = true;
+          if (!within) outside = true;
         }
       }
-      if (outside) context_.report("103", f);
+      if (outside && allBuilt) context_.report("103", f);
       if (equal) context_.report("1768a", f);
       if (less) context_.report("1768b", f);
       if (deeper) context_.report("1769", f);

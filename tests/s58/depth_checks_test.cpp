@@ -165,6 +165,28 @@ TEST(S58DepthChecks, SoundingsAgainstTheAreasTheyLieIn) {
   EXPECT_EQ(depthFindings(cell), (std::multiset<std::string>{"103", "1768a", "1768b"}));
 }
 
+// A depth area whose ring does not close has no geometry: where it lies is
+// not known, so no sounding is said to lie outside every area.
+TEST(S58DepthChecks, NoSoundingOutsideWhenAnAreaCannotBeBuilt) {
+  for (const bool closed : {true, false}) {
+    cw::Cell cell;
+    cell.dssi.nall = 2;
+    cell.vectors.push_back(cw::connectedNode(1, {10.0, 50.0}));
+    cell.vectors.push_back(cw::connectedNode(2, {10.1, 50.0}));
+    cell.vectors.push_back(cw::edge(3, 1, closed ? 1 : 2, {{10.0, 50.1}, {10.1, 50.1}}));
+    cell.features.push_back({.rcid = 1,
+                             .prim = 3,
+                             .grup = 1,
+                             .objl = kDepare,
+                             .attributes = {{kDrval1, "5"}, {kDrval2, "10"}},
+                             .spatialPointers = {{.rcid = 3, .usag = 1}}});
+    test::addSoundings(cell, 10, {{10.5, 50.5, 7}});
+    EXPECT_EQ(depthFindings(cell),
+              closed ? std::multiset<std::string>{"103"} : std::multiset<std::string>{})
+        << closed;
+  }
+}
+
 // Lines by connected nodes: node id at a point, an edge between two nodes,
 // a DEPCNT of edges.
 class Contours {
