@@ -131,6 +131,7 @@ struct Layout {
   bool withCatalogue = true;
   bool catalogueAboveRoot = false;
   std::string readmeIn = "ENC_ROOT";  // the folder holding README.TXT
+  std::string readmeImpl = "TXT";     // its IMPL in the catalogue
   std::string updateIn;               // where the update goes: beside the cell when empty
   std::string volume = "V01X01";
   std::optional<std::string> crc;  // of the cell; its own when none
@@ -187,7 +188,7 @@ std::multiset<std::string> findingsOf(const Layout& layout, const cw::Cell& base
       updateEntry.limits[3] = degrees(layout.updateEast.value_or(layout.limits[3]));
       entries.push_back(updateEntry);
     }
-    entries.push_back({.file = "README.TXT", .impl = "TXT"});
+    entries.push_back({.file = "README.TXT", .impl = layout.readmeImpl});
     for (const SetFile& f : layout.files) {
       if (f.listed)
         entries.push_back({.file = layout.cellName + "\\" + f.name,
@@ -326,6 +327,10 @@ TEST(S58ExchangeChecks, EachDefectItsFinding) {
       {"a CRC that is no number", [](Layout& l, cw::Cell&) { l.crc = "61.17884"; }, {}, {"1016"}},
       {"a subfield too many",
        [](Layout& l, cw::Cell&) { l.extra = "61.1788444" + std::string(1, cw::kUnitTerminator); },
+       {},
+       {"1017"}},
+      {"an IMPL of control characters",
+       [](Layout& l, cw::Cell&) { l.readmeImpl = "\x01??"; },
        {},
        {"1017"}},
       {"a catalogue that is no ISO 8211 file",
