@@ -1,5 +1,6 @@
 #include "chart_session.h"
 
+#include <algorithm>
 #include <cmath>
 #include <new>
 
@@ -156,6 +157,43 @@ bool ChartSession::run(ViewCommand command) {
   if (!step.move(view_)) enabled_[indexOf(command)] = false;
   enabled_[indexOf(step.opposite)] = true;
   return enabled_[indexOf(command)];
+}
+
+void ChartSession::moveCentre(double x, double y) {
+  const Bounds& b = view_.dataBounds;
+  view_.centreX = std::clamp(x, b.minX, std::max(b.minX, b.maxX));
+  view_.centreY = std::clamp(y, b.minY, std::max(b.minY, b.maxY));
+  // Left moves the centre east, Right west, Up south, Down north.
+  enabled_[indexOf(ViewCommand::Left)] = view_.centreX < b.maxX;
+  enabled_[indexOf(ViewCommand::Right)] = view_.centreX > b.minX;
+  enabled_[indexOf(ViewCommand::Up)] = view_.centreY > b.minY;
+  enabled_[indexOf(ViewCommand::Down)] = view_.centreY < b.maxY;
+}
+
+bool ChartSession::centreOn(const GeoPoint& position) {
+  if (!isOpen() || !std::isfinite(position.lon) || !std::isfinite(position.lat)) return false;
+  const MetrePoint at = degreesToMetres(view_, position.lon, position.lat);
+  moveCentre(at.x, at.y);
+  return true;
+}
+
+bool ChartSession::panBy(int32_t columns, int32_t rows) {
+  if (!isOpen() || !(view_.pixelsPerMetre > 0.0)) return false;
+  moveCentre(view_.centreX - columns / view_.pixelsPerMetre,
+             view_.centreY + rows / view_.pixelsPerMetre);
+  return true;
+}
+
+bool ChartSession::zoomAbout(ViewCommand command, PixelPoint pointer) {
+  if (command != ViewCommand::ZoomIn && command != ViewCommand::ZoomOut) return false;
+  if (!isEnabled(command)) return false;
+  const MetrePoint fixed = pixelToMetres(view_, pointer.column, pointer.row);
+  run(command);
+  // The pointer's offset from the centre, in metres at the new scale.
+  const double dx = static_cast<double>(int64_t{pointer.column} - view_.halfWidth);
+  const double dy = static_cast<double>(int64_t{view_.halfHeight} - pointer.row);
+  moveCentre(fixed.x - dx / view_.pixelsPerMetre, fixed.y - dy / view_.pixelsPerMetre);
+  return true;
 }
 
 const DrawnGeometry& ChartSession::drawnGeometry() const {

@@ -97,6 +97,7 @@ class ChartSession {
   // Whether every open also runs the S-58 profile after the checks, and
   // with what options; off unless switched on, kept across charts.
   void setS58Profile(std::optional<S58Options> options) { s58_ = std::move(options); }
+  const std::optional<S58Options>& s58Profile() const { return s58_; }
 
   // The size of the drawing surface in pixels; the view follows it while a
   // chart is open, and the next open and Full view fit to it.
@@ -110,6 +111,20 @@ class ChartSession {
   bool run(ViewCommand command);
   // Whether the command's menu item is enabled: never without a chart.
   bool isEnabled(ViewCommand command) const;
+
+  // Moves of the view other than the menu's, each held within the same
+  // limits: the centre stays inside the chart, and a zoom happens only while
+  // its menu item is enabled. Afterwards each pan item is enabled while the
+  // centre is short of the edge its step moves toward. Nothing happens
+  // (false) without a chart.
+  //
+  // Centres the view on position (clamped to the chart).
+  bool centreOn(const GeoPoint& position);
+  // Moves the chart on screen by (columns, rows) pixels, as a drag does.
+  bool panBy(int32_t columns, int32_t rows);
+  // Zoom in or Zoom out keeping the model point under pointer where it is
+  // (clamped to the chart); false also when the item is disabled.
+  bool zoomAbout(ViewCommand command, PixelPoint pointer);
 
   // The position under pointer, in degrees; none without a chart.
   std::optional<GeoPoint> positionAt(PixelPoint pointer) const;
@@ -131,6 +146,9 @@ class ChartSession {
 
  private:
   void releaseDataset();
+  // Puts the centre at (x, y) metres clamped to the chart, and enables the
+  // pan items as the new centre allows.
+  void moveCentre(double x, double y);
 
   std::unique_ptr<Dataset> dataset_;
   DisplayState display_;

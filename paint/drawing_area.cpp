@@ -1,8 +1,11 @@
 #include "drawing_area.h"
 
+#include <QApplication>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPainterPath>
 #include <QResizeEvent>
+#include <QWheelEvent>
 
 #include "chart_render.h"
 #include "readouts.h"
@@ -13,8 +16,11 @@ namespace {
 
 constexpr int kMinimumWidth = 600;
 constexpr int kMinimumHeight = 400;
+// One notch of a common wheel, in eighths of a degree.
+constexpr int kWheelStep = 120;
+constexpr int kMarkRadius = 9;
 
-PixelPoint pixelOf(const QMouseEvent& event) {
+PixelPoint pixelOf(const QSinglePointEvent& event) {
   const QPoint at = event.position().toPoint();
   return {at.x(), at.y()};
 }
@@ -55,6 +61,36 @@ void DrawingArea::renderChart() {
 void DrawingArea::paintEvent(QPaintEvent* /*event*/) {
   QPainter painter(this);
   painter.drawPixmap(0, 0, chartPixmap_);
+  if (!mark_ || !chartOpen()) return;
+  const ViewState& view = session_.view();
+  const auto pixel = [&view](const GeoPoint& at) {
+    const PixelPoint p = metresToPixel(view, degreesToMetres(view, at.lon, at.lat));
+    return QPointF(p.column, p.row);
+  };
+  painter.setRenderHint(QPainter::Antialiasing);
+  for (const std::vector<GeoPoint>& line : mark_->lines) {
+    if (line.empty()) continue;
+    QPainterPath path(pixel(line.front()));
+    for (size_t i = 1; i < line.size(); ++i)
+      path.lineTo(pixel(line[i]));
+    painter.setPen(QPen(QColor(255, 255, 255, 200), 5));
+    painter.drawPath(path);
+    painter.setPen(QPen(QColor(230, 0, 140), 2));
+    painter.drawPath(path);
+  }
+  if (mark_->at) {
+    const QPointF centre = pixel(*mark_->at);
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(Qt::white, 5));
+    painter.drawEllipse(centre, kMarkRadius, kMarkRadius);
+    painter.setPen(QPen(QColor(230, 0, 140), 2));
+    painter.drawEllipse(centre, kMarkRadius, kMarkRadius);
+  }
+}
+
+void DrawingArea::setMark(std::optional<Mark> mark) {
+  mark_ = std::move(mark);
+  update();
 }
 
 void DrawingArea::resizeEvent(QResizeEvent* event) {
@@ -65,6 +101,20 @@ void DrawingArea::resizeEvent(QResizeEvent* event) {
 }
 
 void DrawingArea::mouseMoveEvent(QMouseEvent* event) {
+  if (pressedAt_ && (event->buttons() & Qt::LeftButton) && chartOpen()) {
+    const QPoint at = event->position().toPoint();
+    if (!dragging_ && (at - *pressedAt_).manhattanLength() >= QApplication::startDragDistance()) {
+      dragging_ = true;
+      lastDragAt_ = *pressedAt_;
+      setCursor(Qt::ClosedHandCursor);
+    }
+    if (dragging_ && at != lastDragAt_) {
+      session_.panBy(at.x() - lastDragAt_.x(), at.y() - lastDragAt_.y());
+      lastDragAt_ = at;
+      renderChart();
+      emit viewMoved();
+    }
+  }
   const std::optional<GeoPoint> position = session_.positionAt(pixelOf(*event));
   if (!position) return;
   emit latlondisp(positionText(*position));
@@ -72,5 +122,35 @@ void DrawingArea::mouseMoveEvent(QMouseEvent* event) {
 
 void DrawingArea::mousePressEvent(QMouseEvent* event) {
   if (!chartOpen()) return;
+  if (event->button() == Qt::LeftButton) {
+    pressedAt_ = event->position().toPoint();
+    dragging_ = false;
+  }
   emit valdcodisp(depthText(session_.depthAt(pixelOf(*event))));
+}
+
+void DrawingArea::mouseReleaseEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton) return;
+  if (dragging_) unsetCursor();
+  pressedAt_.reset();
+  dragging_ = false;
+}
+
+void DrawingArea::wheelEvent(QWheelEvent* event) {
+  if (!chartOpen()) {
+    event->ignore();
+    return;
+  }
+  wheelRest_ += event->angleDelta().y();
+  const PixelPoint at = pixelOf(*event);
+  bool moved = false;
+  // A notch toward the user zooms out, away zooms in, one menu step each.
+  for (; wheelRest_ >= kWheelStep; wheelRest_ -= kWheelStep)
+    moved = session_.zoomAbout(ViewCommand::ZoomIn, at) || moved;
+  for (; wheelRest_ <= -kWheelStep; wheelRest_ += kWheelStep)
+    moved = session_.zoomAbout(ViewCommand::ZoomOut, at) || moved;
+  event->accept();
+  if (!moved) return;
+  renderChart();
+  emit viewMoved();
 }

@@ -5,7 +5,10 @@
 #pragma once
 
 #include <QPixmap>
+#include <QPoint>
 #include <QWidget>
+#include <optional>
+#include <vector>
 
 #include "chart_session.h"
 
@@ -26,16 +29,29 @@ class DrawingArea : public QWidget {
   // The last picture drawn; the widget's size from the first resize on.
   const QPixmap& chartPixmap() const { return chartPixmap_; }
 
+  // A place marked over the picture (never in it): a ring about a position
+  // and the lines of a record, in degrees.
+  struct Mark {
+    std::optional<abys::GeoPoint> at;
+    std::vector<std::vector<abys::GeoPoint>> lines;
+  };
+  void setMark(std::optional<Mark> mark);
+  const std::optional<Mark>& mark() const { return mark_; }
+
  signals:
   // Emitted on every pointer move while a chart is open.
   void latlondisp(const QString& text);
   // Emitted on every button press while a chart is open; empty when no
   // depth line is near enough.
   void valdcodisp(const QString& text);
+  // The wheel or a drag moved the view; the View items may have changed.
+  void viewMoved();
 
  protected:
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
 
@@ -46,4 +62,11 @@ class DrawingArea : public QWidget {
 
   abys::ChartSession& session_;
   QPixmap chartPixmap_;
+  std::optional<Mark> mark_;
+  // The left button's press, and whether it has become a drag.
+  std::optional<QPoint> pressedAt_;
+  QPoint lastDragAt_;
+  bool dragging_ = false;
+  // Wheel turn not yet made into a zoom step, in eighths of a degree.
+  int wheelRest_ = 0;
 };

@@ -113,5 +113,216 @@
         <source>About &amp;Qt</source>
         <translation>Qt について(&amp;Q)</translation>
     </message>
+    <message>
+        <source>&amp;Messages</source>
+        <translation>メッセージ(&amp;M)</translation>
+    </message>
+    <message>
+        <source>&amp;S-58 checks</source>
+        <translation>S-58 検査(&amp;S)</translation>
+    </message>
+</context>
+<context>
+    <name>MessagesDock</name>
+    <message>
+        <source>Messages</source>
+        <translation>メッセージ</translation>
+    </message>
+    <message>
+        <source>Code</source>
+        <translation>コード</translation>
+    </message>
+    <message>
+        <source>Class</source>
+        <translation>分類</translation>
+    </message>
+    <message>
+        <source>Message</source>
+        <translation>内容</translation>
+    </message>
+    <message>
+        <source>Records</source>
+        <translation>レコード</translation>
+    </message>
+    <message>
+        <source>Object</source>
+        <translation>物標</translation>
+    </message>
+    <message>
+        <source>Show chart anyway</source>
+        <translation>それでも海図を表示</translation>
+    </message>
+    <message>
+        <source>(only the first %1 findings are listed)</source>
+        <translation>(最初の %1 件のみ表示)</translation>
+    </message>
+    <message numerus="yes">
+        <source>S-58 checks: %n finding(s)</source>
+        <translation>
+            <numerusform>S-58 検査: 指摘 %n 件</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n S-58 finding(s)</source>
+        <translation>
+            <numerusform>S-58 指摘 %n 件</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>the file cannot be opened</source>
+        <translation>ファイルを開けません</translation>
+    </message>
+    <message>
+        <source>no S-57 record could be read</source>
+        <translation>S-57 レコードを読み取れません</translation>
+    </message>
+    <message>
+        <source>an update file cancelled the cell</source>
+        <translation>更新ファイルによりセルが取り消されました</translation>
+    </message>
+    <message>
+        <source>the checks failed (%1)</source>
+        <translation>検査で不合格 (%1)</translation>
+    </message>
+    <message>
+        <source>%1: %2; see Messages</source>
+        <translation>%1: %2。メッセージを参照</translation>
+    </message>
+    <message>
+        <source>memory ran out; the checks stopped</source>
+        <translation>メモリ不足のため検査を中止</translation>
+    </message>
+    <message>
+        <source>feature identifier used twice</source>
+        <translation>地物識別子の重複</translation>
+    </message>
+    <message>
+        <source>vector identifier used twice</source>
+        <translation>ベクトル識別子の重複</translation>
+    </message>
+    <message>
+        <source>line or area feature points to a record other than an edge</source>
+        <translation>線・面地物がエッジ以外のレコードを参照</translation>
+    </message>
+    <message>
+        <source>point feature points to a record other than a node</source>
+        <translation>点地物がノード以外のレコードを参照</translation>
+    </message>
+    <message>
+        <source>pointer to a record that does not exist</source>
+        <translation>存在しないレコードへのポインタ</translation>
+    </message>
+    <message>
+        <source>the same pointer repeated</source>
+        <translation>同じポインタの繰り返し</translation>
+    </message>
+    <message>
+        <source>edge points to a record other than a connected node</source>
+        <translation>エッジが接続ノード以外のレコードを参照</translation>
+    </message>
+    <message>
+        <source>edge with too many nodes</source>
+        <translation>ノードが多すぎるエッジ</translation>
+    </message>
+    <message>
+        <source>edge with too few nodes</source>
+        <translation>ノードが足りないエッジ</translation>
+    </message>
+    <message>
+        <source>loop edge too short</source>
+        <translation>短すぎるループエッジ</translation>
+    </message>
+    <message>
+        <source>first node is not the beginning node</source>
+        <translation>最初のノードが始点ノードでない</translation>
+    </message>
+    <message>
+        <source>second node is not the end node</source>
+        <translation>2 番目のノードが終点ノードでない</translation>
+    </message>
+    <message>
+        <source>connected node with pointers</source>
+        <translation>ポインタを持つ接続ノード</translation>
+    </message>
+    <message>
+        <source>isolated node with pointers</source>
+        <translation>ポインタを持つ孤立ノード</translation>
+    </message>
+    <message>
+        <source>soundings on an edge or a node</source>
+        <translation>エッジまたはノード上の水深</translation>
+    </message>
+    <message>
+        <source>node with several coordinates</source>
+        <translation>複数の座標を持つノード</translation>
+    </message>
+    <message>
+        <source>isolated node without coordinates</source>
+        <translation>座標のない孤立ノード</translation>
+    </message>
+    <message>
+        <source>isolated node with both 2-D and 3-D coordinates</source>
+        <translation>2 次元と 3 次元の座標を両方持つ孤立ノード</translation>
+    </message>
+    <message>
+        <source>connected node without a coordinate</source>
+        <translation>座標のない接続ノード</translation>
+    </message>
+    <message>
+        <source>isolated node that no feature uses</source>
+        <translation>どの地物も使わない孤立ノード</translation>
+    </message>
+    <message>
+        <source>connected node that no edge uses</source>
+        <translation>どのエッジも使わない接続ノード</translation>
+    </message>
+    <message>
+        <source>edge that no feature uses</source>
+        <translation>どの地物も使わないエッジ</translation>
+    </message>
+    <message>
+        <source>node without an edge</source>
+        <translation>エッジのないノード</translation>
+    </message>
+    <message>
+        <source>edge shared by line features</source>
+        <translation>線地物が共有するエッジ</translation>
+    </message>
+    <message>
+        <source>sounding node shared by point features</source>
+        <translation>点地物が共有する水深ノード</translation>
+    </message>
+    <message>
+        <source>duplicate feature</source>
+        <translation>重複した地物</translation>
+    </message>
+    <message>
+        <source>line features on the same edges</source>
+        <translation>同じエッジ上の線地物</translation>
+    </message>
+    <message>
+        <source>area features on the same edges</source>
+        <translation>同じエッジ上の面地物</translation>
+    </message>
+    <message>
+        <source>line feature broken</source>
+        <translation>線地物の途切れ</translation>
+    </message>
+    <message>
+        <source>area ring broken</source>
+        <translation>面の輪の途切れ</translation>
+    </message>
+    <message>
+        <source>first ring of an area not closed</source>
+        <translation>面の最初の輪が閉じていない</translation>
+    </message>
+    <message>
+        <source>later ring of an area not closed</source>
+        <translation>面の後続の輪が閉じていない</translation>
+    </message>
+    <message>
+        <source>feature without spatial pointers</source>
+        <translation>空間ポインタのない地物</translation>
+    </message>
 </context>
 </TS>

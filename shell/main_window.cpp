@@ -4,10 +4,12 @@
 #include <QBoxLayout>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFont>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QSettings>
 #include <algorithm>
 
 #include "depth_settings.h"
@@ -40,8 +42,25 @@ QLabel* makeReadoutLabel(QWidget* parent, const char* name) {
 
 }  // namespace
 
+namespace {
+
+constexpr const char* kS58Key = "checks/s58";
+
+std::optional<S58Options> s58Options(bool on) {
+  if (!on) return std::nullopt;
+  S58Options options;
+  options.withGeometry = true;  // to mark a chosen finding's record
+  return options;
+}
+
+}  // namespace
+
 MainWindow::MainWindow(QWidget* parent, Qt::WindowFlags flags) : QWidget(parent, flags) {
   chart.setApplyUpdates(loadApplyUpdates());
+  chart.setS58Profile(s58Options(
+      QSettings(QStringLiteral("ABYS"), QStringLiteral("abys")).value(kS58Key).toBool()));
+  messagesDock = new MessagesDock(this);
+  messagesDock->hide();
   buildMenus();
   chart.setDepthContours(loadDepthContours());
   drawingArea = new DrawingArea(chart, this);
@@ -53,11 +72,18 @@ MainWindow::MainWindow(QWidget* parent, Qt::WindowFlags flags) : QWidget(parent,
 
   connect(drawingArea, &DrawingArea::latlondisp, latLonLabel, &QLabel::setText);
   connect(drawingArea, &DrawingArea::valdcodisp, valdcoLabel, &QLabel::setText);
+  connect(drawingArea, &DrawingArea::viewMoved, this, &MainWindow::syncViewMenu);
+  connect(messagesDock, &MessagesDock::findingChosen, this, &MainWindow::showFinding);
 
   auto* column = new QVBoxLayout(this);
   column->setContentsMargins(0, 0, 0, 0);
   column->addWidget(menuBar);
-  column->addWidget(drawingArea);
+  // The dock, when shown, beside the drawing area.
+  auto* middle = new QHBoxLayout();
+  middle->setContentsMargins(0, 0, 0, 0);
+  column->addLayout(middle);
+  middle->addWidget(drawingArea, 1);
+  middle->addWidget(messagesDock);
   auto* readouts = new QHBoxLayout();
   column->addLayout(readouts);
   readouts->addWidget(valdcoLabel);
@@ -80,25 +106,71 @@ void MainWindow::open() {
 bool MainWindow::openFile(const QString& path) {
   if (chart.isOpen()) return false;
   clearReadouts();
-  OpenResult result;
-  {
-    // Loading and checking run inside the command; the user sees only the
-    // wait cursor, never a message.
-    WaitCursor wait;
-    DiscardingReporter quiet;
-    chart.setWindow(drawingArea->width(), drawingArea->height());
-    result = chart.open(QFile::encodeName(path).constData(), quiet);
+  drawingArea->setMark(std::nullopt);
+  if (messagesShownForFailure) {
+    // The dock that came up for the last failure goes, and the window gets
+    // back the size it had before, so the chart fits as it always did.
+    messagesShownForFailure = false;
+    messagesDock->hide();
+    layout()->activate();
+    if (sizeBeforeMessages.isValid()) resize(sizeBeforeMessages);
   }
+  OpenResult result;
+  OpenLog log;
+  {
+    // Loading and checking run inside the command under the wait cursor;
+    // what they say goes to the Messages dock.
+    WaitCursor wait;
+    chart.setWindow(drawingArea->width(), drawingArea->height());
+    result = chart.open(QFile::encodeName(path).constData(), log, log.loadLog());
+  }
+  reportOpen(path, result, log);
   if (!result.opened()) return false;
   drawingArea->renderChart();
   setDocOpenMenus();
   return true;
 }
 
+void MainWindow::reportOpen(const QString& path, const OpenResult& result, const OpenLog& log) {
+  messagesDock->showOpen(result, log);
+  const QString summary = openSummary(QFileInfo(path).fileName(), result, log);
+  if (!summary.isEmpty()) emit explain(summary);
+  if (result.opened() || messagesDock->isVisible()) return;
+  sizeBeforeMessages = size();
+  messagesShownForFailure = true;
+  messagesDock->show();
+}
+
+void MainWindow::showFinding(int row) {
+  const std::vector<FindingRow>& rows = messagesDock->rows();
+  if (row < 0 || static_cast<size_t>(row) >= rows.size()) return;
+  const FindingRow& finding = rows[static_cast<size_t>(row)];
+  if (!chart.isOpen() || !finding.position) return;
+  DrawingArea::Mark mark;
+  mark.at = GeoPoint{finding.position->longitude, finding.position->latitude};
+  for (const std::vector<FindingPosition>& part : finding.geometry) {
+    std::vector<GeoPoint> line;
+    line.reserve(part.size());
+    for (const FindingPosition& p : part)
+      line.push_back({p.longitude, p.latitude});
+    mark.lines.push_back(std::move(line));
+  }
+  chart.centreOn(*mark.at);
+  syncViewMenu();
+  drawingArea->setMark(std::move(mark));
+  drawingArea->renderChart();
+}
+
+void MainWindow::s58Checks(bool on) {
+  chart.setS58Profile(s58Options(on));
+  QSettings(QStringLiteral("ABYS"), QStringLiteral("abys")).setValue(kS58Key, on);
+}
+
 void MainWindow::closeDoc() {
   if (!chart.isOpen()) return;
   chart.close();
   clearReadouts();
+  drawingArea->setMark(std::nullopt);
   drawingArea->renderChart();
   setDocClosedMenus();
 }

@@ -3,10 +3,12 @@
 // on its chart session, which owns the open chart.
 #pragma once
 
+#include <QSize>
 #include <QString>
 #include <QWidget>
 
 #include "chart_session.h"
+#include "messages_dock.h"
 
 class QAction;
 class QLabel;
@@ -14,6 +16,7 @@ class QMenu;
 class QMenuBar;
 
 class DrawingArea;
+class MessagesDock;
 
 // In the global namespace so that its class name and translation context
 // are "MainWindow", as catalogues expect.
@@ -30,6 +33,8 @@ class MainWindow : public QWidget {
   bool openFile(const QString& path);
 
   const abys::ChartSession& session() const { return chart; }
+  // The dock with what the last open said (View > Messages).
+  MessagesDock* messages() const { return messagesDock; }
 
  public slots:
   void open();
@@ -47,6 +52,11 @@ class MainWindow : public QWidget {
   // Whether the next open applies the update files beside the cell; kept in
   // the user's settings.
   void applyUpdates(bool apply);
+  // Whether every open also runs the S-58 profile; kept in the user's
+  // settings.
+  void s58Checks(bool on);
+  // Centres the view on the messages' finding row and marks its record.
+  void showFinding(int row);
   void normal();
   void bold();
   void underline();
@@ -66,6 +76,8 @@ class MainWindow : public QWidget {
   // A View command on the session, then the menu and the picture follow.
   void viewCommand(abys::ViewCommand command);
   void clearReadouts();
+  // After an open: the messages, and the status line when it failed.
+  void reportOpen(const QString& path, const abys::OpenResult& result, const abys::OpenLog& log);
   void applyLabelFont();
 
   // Declared before the widgets: the drawing area refers to it.
@@ -77,6 +89,11 @@ class MainWindow : public QWidget {
   DrawingArea* drawingArea = nullptr;
   QLabel* valdcoLabel = nullptr;
   QLabel* latLonLabel = nullptr;
+  MessagesDock* messagesDock = nullptr;
+  // The dock came up by itself for a failed open (and goes with the next
+  // good one), rather than by the user's choice.
+  bool messagesShownForFailure = false;
+  QSize sizeBeforeMessages;
 
   QAction* openAction = nullptr;
   QAction* closeAction = nullptr;
@@ -88,6 +105,8 @@ class MainWindow : public QWidget {
   QAction* rightAction = nullptr;
   QAction* upAction = nullptr;
   QAction* downAction = nullptr;
+  QAction* messagesAction = nullptr;
+  QAction* s58Action = nullptr;
 
   bool isBold = false;
   bool isUnderline = false;

@@ -66,18 +66,38 @@ void MainWindow::buildMenus() {
   viewMenu = new QMenu(tr("&View"), this);
   viewMenu->setObjectName(QStringLiteral("viewMenu"));
   viewMenu->setTearOffEnabled(true);
-  fullViewAction =
-      addItem(viewMenu, tr("&Full view"), {}, this, &MainWindow::fullView, "fullViewAction");
-  zoomInAction = addItem(viewMenu, tr("Zoom &in"), {}, this, &MainWindow::zoomIn, "zoomInAction");
-  zoomOutAction =
-      addItem(viewMenu, tr("Zoom &out"), {}, this, &MainWindow::zoomOut, "zoomOutAction");
-  leftAction = addItem(viewMenu, tr("Left"), {}, this, &MainWindow::shiftLeft, "leftAction");
-  rightAction = addItem(viewMenu, tr("Right"), {}, this, &MainWindow::shiftRight, "rightAction");
-  upAction = addItem(viewMenu, tr("Up"), {}, this, &MainWindow::shiftUp, "upAction");
-  downAction = addItem(viewMenu, tr("Down"), {}, this, &MainWindow::shiftDown, "downAction");
+  fullViewAction = addItem(viewMenu, tr("&Full view"), QKeySequence(Qt::Key_Home), this,
+                           &MainWindow::fullView, "fullViewAction");
+  zoomInAction = addItem(viewMenu, tr("Zoom &in"), QKeySequence(Qt::Key_Plus), this,
+                         &MainWindow::zoomIn, "zoomInAction");
+  // "+" is a shifted key on most keyboards; "=" beside it and the keypad's
+  // plus do the same.
+  zoomInAction->setShortcuts({QKeySequence(Qt::Key_Plus), QKeySequence(Qt::Key_Equal)});
+  zoomOutAction = addItem(viewMenu, tr("Zoom &out"), QKeySequence(Qt::Key_Minus), this,
+                          &MainWindow::zoomOut, "zoomOutAction");
+  leftAction = addItem(viewMenu, tr("Left"), QKeySequence(Qt::Key_Left), this,
+                       &MainWindow::shiftLeft, "leftAction");
+  rightAction = addItem(viewMenu, tr("Right"), QKeySequence(Qt::Key_Right), this,
+                        &MainWindow::shiftRight, "rightAction");
+  upAction =
+      addItem(viewMenu, tr("Up"), QKeySequence(Qt::Key_Up), this, &MainWindow::shiftUp, "upAction");
+  downAction = addItem(viewMenu, tr("Down"), QKeySequence(Qt::Key_Down), this,
+                       &MainWindow::shiftDown, "downAction");
   viewMenu->addSeparator();
   addItem(viewMenu, tr("&Depth settings..."), {}, this, &MainWindow::depthSettings,
           "depthSettingsAction");
+  viewMenu->addSeparator();
+  messagesAction = messagesDock->toggleViewAction();
+  messagesAction->setText(tr("&Messages"));
+  messagesAction->setObjectName(QStringLiteral("messagesAction"));
+  // Shown or hidden by the user, the dock stays as it is after the next open.
+  connect(messagesAction, &QAction::triggered, this, [this] { messagesShownForFailure = false; });
+  viewMenu->addAction(messagesAction);
+  s58Action = viewMenu->addAction(tr("&S-58 checks"));
+  s58Action->setObjectName(QStringLiteral("s58Action"));
+  s58Action->setCheckable(true);
+  s58Action->setChecked(chart.s58Profile().has_value());
+  connect(s58Action, &QAction::toggled, this, &MainWindow::s58Checks);
 
   auto* helpMenu = new QMenu(tr("&Help"), this);
   helpMenu->setObjectName(QStringLiteral("helpMenu"));

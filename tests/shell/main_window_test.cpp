@@ -19,12 +19,17 @@
 #include <QTest>
 #include <QTimer>
 #include <QTranslator>
+#include <QTreeWidget>
+#include <QWheelEvent>
+#include <algorithm>
 #include <clocale>
+#include <cmath>
 #include <functional>
 #include <string>
 
 #include "depth_settings.h"
 #include "drawing_area.h"
+#include "messages_dock.h"
 #include "support/chart_cells.h"
 #include "translation.h"
 
@@ -81,6 +86,34 @@ void sendMouse(QWidget& widget, QEvent::Type type, QPoint at) {
   QMouseEvent event(type, QPointF(at), widget.mapToGlobal(QPointF(at)), button, button,
                     Qt::NoModifier);
   QCoreApplication::sendEvent(&widget, &event);
+}
+
+void sendWheel(QWidget& widget, QPoint at, int notches) {
+  QWheelEvent event(QPointF(at), widget.mapToGlobal(QPointF(at)), QPoint(),
+                    QPoint(0, 120 * notches), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase,
+                    false);
+  QCoreApplication::sendEvent(&widget, &event);
+}
+
+// A left-button drag from `from` to `to` in a few moves.
+void drag(QWidget& widget, QPoint from, QPoint to) {
+  QMouseEvent press(QEvent::MouseButtonPress, QPointF(from), widget.mapToGlobal(QPointF(from)),
+                    Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(&widget, &press);
+  for (int step = 1; step <= 4; ++step) {
+    const QPointF at = QPointF(from) + QPointF(to - from) * step / 4.0;
+    QMouseEvent move(QEvent::MouseMove, at, widget.mapToGlobal(at), Qt::NoButton, Qt::LeftButton,
+                     Qt::NoModifier);
+    QCoreApplication::sendEvent(&widget, &move);
+  }
+  QMouseEvent release(QEvent::MouseButtonRelease, QPointF(to), widget.mapToGlobal(QPointF(to)),
+                      Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(&widget, &release);
+}
+
+// The model position under a pixel of the drawing area.
+GeoPoint positionAt(const MainWindow& window, QPoint at) {
+  return *window.session().positionAt({at.x(), at.y()});
 }
 
 // Runs onModal on the first modal dialog shown while command runs, then
@@ -253,6 +286,257 @@ class MainWindowTest : public QObject {
     QCOMPARE(drawingArea(w.window).chartPixmap().toImage(), opened);
   }
 
+  // A failed open says why in the status read-out and brings up the
+  // messages; the next good open takes them away again and the chart is
+  // drawn as in a window that never failed.
+  void failedOpenExplainsItself_data() {
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("status");
+    QTest::addColumn<int>("failing");  // findings of code 310
+    QTest::addColumn<QString>("logHas");
+    cw::Cell dangling = bayCell();
+    dangling.features.front().spatialPointers.front().rcid = 999;
+    cw::Cell twice = dangling;
+    twice.features[1].spatialPointers.front().rcid = 998;
+    QTest::newRow("checks fail") << write(dangling, "DANGLING.000")
+                                 << u"DANGLING.000: the checks failed (310); see Messages"_s << 1
+                                 << u"Checking Object Pointer Existence"_s;
+    QTest::newRow("the same check twice")
+        << write(twice, "TWICE.000") << u"TWICE.000: the checks failed (310 x2); see Messages"_s
+        << 2 << u"Error:310"_s;
+    QTest::newRow("directory") << QString::fromStdString(folder.path())
+                               << QDir(QString::fromStdString(folder.path())).dirName() +
+                                      u": the file cannot be opened; see Messages"_s
+                               << 0 << QString();
+    QTest::newRow("random bytes") << writeBytes("NOISE.000", std::string(5000, 'x'))
+                                  << u"NOISE.000: no S-57 record could be read; see Messages"_s << 0
+                                  << QString();
+  }
+  void failedOpenExplainsItself() {
+    QFETCH(QString, path);
+    QFETCH(QString, status);
+    QFETCH(int, failing);
+    QFETCH(QString, logHas);
+    Window reference;
+    QVERIFY(reference.window.openFile(bayPath));
+
+    Window w;
+    MessagesDock* messages = w.window.messages();
+    QVERIFY(!messages->isVisible());
+    const QSize size = w.window.size();
+    QVERIFY(!w.window.openFile(path));
+    QCOMPARE(labelText(w.window, "valdcoLabel"), status);
+    QVERIFY(messages->isVisible());
+    QVERIFY(action(w.window, "messagesAction")->isChecked());
+    const std::vector<FindingRow>& rows = messages->rows();
+    QCOMPARE(messages->findChild<QTreeWidget*>()->topLevelItemCount(),
+             static_cast<int>(rows.size()));
+    QCOMPARE(messages->logText().count(u"Error:"_s), static_cast<qsizetype>(rows.size()));
+    QVERIFY(messages->logText().contains(logHas));
+    int dangling = 0;
+    for (const FindingRow& row : rows) {
+      QVERIFY(!row.message.isEmpty());
+      if (row.code != u"310"_s) {
+        QCOMPARE(row.severity, u"warning"_s);  // the status names only 310
+        continue;
+      }
+      ++dangling;
+      QCOMPARE(row.severity, u"error"_s);
+      QVERIFY(row.records.startsWith(u"FE"_s));
+    }
+    QCOMPARE(dangling, failing);
+    QCOMPARE(menuState(w.window), kNoChartMenus);
+
+    QVERIFY(w.window.openFile(bayPath));
+    QVERIFY(!messages->isVisible());
+    QCOMPARE(w.window.size(), size);
+    QCOMPARE(drawingArea(w.window).size(), drawingArea(reference.window).size());
+    QCOMPARE(drawingArea(w.window).chartPixmap().toImage(),
+             drawingArea(reference.window).chartPixmap().toImage());
+    // The log of the good open replaces that of the failed one.
+    QVERIFY(messages->rows().empty());
+    QVERIFY(messages->logText().contains(u"Checking"_s));
+  }
+
+  // Shown by the user, the dock stays through a good open; hidden, it
+  // changes nothing of the drawing area.
+  void messagesShownByTheUserStay() {
+    Window w;
+    const QSize area = drawingArea(w.window).size();
+    action(w.window, "messagesAction")->trigger();
+    QVERIFY(w.window.messages()->isVisible());
+    QVERIFY(w.window.openFile(bayPath));
+    QVERIFY(w.window.messages()->isVisible());
+    QVERIFY(labelText(w.window, "valdcoLabel").isEmpty());
+    action(w.window, "messagesAction")->trigger();
+    QVERIFY(!w.window.messages()->isVisible());
+    QTRY_COMPARE(drawingArea(w.window).width(), w.window.width());
+    QCOMPARE(drawingArea(w.window).height(), area.height());
+  }
+
+  // View > S-58 checks: kept for the next window; with it every open lists
+  // the profile's findings, and choosing one centres the view on it.
+  void s58FindingsAreListedAndChosen() {
+    {
+      Window w;
+      QAction* s58 = action(w.window, "s58Action");
+      QVERIFY(s58->isCheckable() && !s58->isChecked());
+      s58->trigger();
+    }
+    Window w;
+    QVERIFY(action(w.window, "s58Action")->isChecked());
+    QVERIFY(w.window.openFile(bayPath));
+    const std::vector<FindingRow>& rows = w.window.messages()->rows();
+    QVERIFY(!rows.empty());
+    QVERIFY(labelText(w.window, "valdcoLabel")
+                .startsWith(u"BAY.000: %1 S-58 finding"_s.arg(rows.size())));
+    const auto chosen = std::find_if(rows.begin(), rows.end(), [](const FindingRow& row) {
+      return row.position && row.position->longitude > 139.8;
+    });
+    QVERIFY(chosen != rows.end());
+    QVERIFY(!chosen->severity.isEmpty() && !chosen->message.isEmpty());
+    auto* list = w.window.messages()->findChild<QTreeWidget*>();
+    list->setCurrentItem(list->topLevelItem(static_cast<int>(chosen - rows.begin())));
+    DrawingArea& area = drawingArea(w.window);
+    const GeoPoint centre = positionAt(w.window, {area.width() / 2, area.height() / 2});
+    const double pixel = 1.0 / w.window.session().view().pixelsPerMetre;
+    QVERIFY(std::abs(centre.lon - chosen->position->longitude) *
+                w.window.session().view().metresPerDegreeX <=
+            2 * pixel);
+    QVERIFY(std::abs(centre.lat - chosen->position->latitude) *
+                w.window.session().view().metresPerDegreeY <=
+            2 * pixel);
+    QVERIFY(area.mark().has_value());
+    // The mark lies over the picture, not in it.
+    w.window.closeDoc();
+    QVERIFY(!area.mark().has_value());
+    action(w.window, "s58Action")->trigger();
+    QVERIFY(w.window.openFile(bayPath));
+    QVERIFY(w.window.messages()->rows().empty());
+  }
+
+  // The wheel zooms by the menu's factor about the pointer and stops where
+  // the menu stops.
+  void wheelZoomsAboutThePointer() {
+    Window menu;
+    QVERIFY(menu.window.openFile(bayPath));
+    int menuSteps = 0;
+    for (; menuSteps < 64 && action(menu.window, "zoomOutAction")->isEnabled(); ++menuSteps)
+      menu.window.zoomOut();
+
+    Window w;
+    QVERIFY(w.window.openFile(bayPath));
+    DrawingArea& area = drawingArea(w.window);
+    const QPoint pointer(area.width() / 3, area.height() / 4);
+    const GeoPoint before = positionAt(w.window, pointer);
+    const double scale = w.window.session().view().pixelsPerMetre;
+    sendWheel(area, pointer, 1);
+    QCOMPARE(w.window.session().view().pixelsPerMetre, 2 * scale);
+    const GeoPoint after = positionAt(w.window, pointer);
+    const double pixel = 1.0 / w.window.session().view().pixelsPerMetre;
+    QVERIFY(std::abs(after.lon - before.lon) * w.window.session().view().metresPerDegreeX <= pixel);
+    QVERIFY(std::abs(after.lat - before.lat) * w.window.session().view().metresPerDegreeY <= pixel);
+    QVERIFY(action(w.window, "zoomOutAction")->isEnabled());
+
+    w.window.fullView();
+    int wheelSteps = 0;
+    for (; wheelSteps < 64 && action(w.window, "zoomOutAction")->isEnabled(); ++wheelSteps)
+      sendWheel(area, pointer, -1);
+    QCOMPARE(wheelSteps, menuSteps);
+    QVERIFY(action(w.window, "zoomInAction")->isEnabled());
+    // At the limit the wheel does nothing, as the disabled item would.
+    const QImage limit = area.chartPixmap().toImage();
+    const double limitScale = w.window.session().view().pixelsPerMetre;
+    sendWheel(area, pointer, -3);
+    QCOMPARE(w.window.session().view().pixelsPerMetre, limitScale);
+    QCOMPARE(area.chartPixmap().toImage(), limit);
+    // Without a chart the wheel does nothing.
+    w.window.closeDoc();
+    sendWheel(area, pointer, 1);
+    QVERIFY(pictureIsWhite(w.window));
+  }
+
+  // A drag moves the chart with the pointer; the centre stays on the
+  // chart, and the pan items follow where it stopped.
+  void dragPansWithinTheChart_data() {
+    QTest::addColumn<QPoint>("offset");
+    QTest::addColumn<QString>("menus");
+    // Far to the right: the centre reaches the west edge, and Right (which
+    // moves it west) can go no further.
+    QTest::newRow("far right") << QPoint(5000, 0) << u"01111 1111011"_s;
+    QTest::newRow("far left") << QPoint(-5000, 0) << u"01111 1110111"_s;
+    QTest::newRow("far down") << QPoint(0, 5000) << u"01111 1111110"_s;
+    QTest::newRow("far up") << QPoint(0, -5000) << u"01111 1111101"_s;
+    QTest::newRow("a little") << QPoint(40, -30) << kChartMenus;
+  }
+  void dragPansWithinTheChart() {
+    QFETCH(QPoint, offset);
+    QFETCH(QString, menus);
+    Window w;
+    QVERIFY(w.window.openFile(bayPath));
+    DrawingArea& area = drawingArea(w.window);
+    const QPoint from(area.width() / 2, area.height() / 2);
+    const QPoint to = from + QPoint(std::clamp(offset.x(), -from.x(), from.x() - 1),
+                                    std::clamp(offset.y(), -from.y(), from.y() - 1));
+    const GeoPoint grabbed = positionAt(w.window, from);
+    // Several drags to go far.
+    for (int i = 0; i < (offset.manhattanLength() > 1000 ? 20 : 1); ++i)
+      drag(area, from, to);
+    QCOMPARE(menuState(w.window), menus);
+    if (offset.manhattanLength() < 1000) {
+      const GeoPoint there = positionAt(w.window, to);
+      const double pixel = 1.0 / w.window.session().view().pixelsPerMetre;
+      QVERIFY(std::abs(there.lon - grabbed.lon) * w.window.session().view().metresPerDegreeX <=
+              pixel);
+      QVERIFY(std::abs(there.lat - grabbed.lat) * w.window.session().view().metresPerDegreeY <=
+              pixel);
+    }
+    // Full view puts everything back.
+    const QImage moved = area.chartPixmap().toImage();
+    w.window.fullView();
+    QCOMPARE(menuState(w.window), kChartMenus);
+    QVERIFY(area.chartPixmap().toImage() != moved);
+  }
+
+  // The keys run the View items: the same picture as the item's command.
+  void keysRunTheViewItems_data() {
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QString>("slot");
+    QTest::addColumn<QString>("shortcut");
+    QTest::newRow("plus") << int(Qt::Key_Plus) << u"zoomIn"_s << u"+"_s;
+    QTest::newRow("minus") << int(Qt::Key_Minus) << u"zoomOut"_s << u"-"_s;
+    QTest::newRow("left") << int(Qt::Key_Left) << u"shiftLeft"_s << u"Left"_s;
+    QTest::newRow("right") << int(Qt::Key_Right) << u"shiftRight"_s << u"Right"_s;
+    QTest::newRow("up") << int(Qt::Key_Up) << u"shiftUp"_s << u"Up"_s;
+    QTest::newRow("down") << int(Qt::Key_Down) << u"shiftDown"_s << u"Down"_s;
+  }
+  void keysRunTheViewItems() {
+    QFETCH(int, key);
+    QFETCH(QString, slot);
+    QFETCH(QString, shortcut);
+    Window byMenu;
+    QVERIFY(byMenu.window.openFile(bayPath));
+    QVERIFY(QMetaObject::invokeMethod(&byMenu.window, slot.toLatin1().constData()));
+
+    Window w;
+    QApplication::setActiveWindow(&w.window);
+    QVERIFY(QTest::qWaitForWindowActive(&w.window));
+    QVERIFY(w.window.openFile(bayPath));
+    QTest::keyClick(&w.window, Qt::Key(key));
+    QCOMPARE(drawingArea(w.window).chartPixmap().toImage(),
+             drawingArea(byMenu.window).chartPixmap().toImage());
+    QCOMPARE(menuState(w.window), menuState(byMenu.window));
+    // Home is Full view.
+    QTest::keyClick(&w.window, Qt::Key_Home);
+    QCOMPARE(menuState(w.window), kChartMenus);
+    // The menu shows the key.
+    bool shown = false;
+    for (QAction* item : w.window.findChild<QMenu*>(u"viewMenu"_s)->actions()) {
+      if (item->shortcut().toString() == shortcut) shown = true;
+    }
+    QVERIFY(shown);
+  }
+
   // Bold and underline toggle, normal resets both: the state after each
   // command as "bold underline".
   void fontCommands() {
@@ -376,17 +660,30 @@ class MainWindowTest : public QObject {
     QTest::addColumn<QString>("fileMenu");
     QTest::addColumn<QString>("fullView");
     QTest::addColumn<QString>("latitudeLabel");
+    QTest::addColumn<QString>("messagesItem");
+    QTest::addColumn<QString>("failedStatus");
+    QTest::addColumn<QString>("codeHeader");
     QTest::newRow("with catalogue")
         << QStringLiteral(ABYS_CATALOGUE_DIR) << QStringLiteral("ファイル(&F)")
-        << QStringLiteral("全体表示(&F)") << QStringLiteral("緯度:");
+        << QStringLiteral("全体表示(&F)") << QStringLiteral("緯度:") << u"メッセージ(&M)"_s
+        << u"DANGLING.000: 検査で不合格 (310)。メッセージを参照"_s << u"コード"_s;
     QTest::newRow("without") << QString::fromStdString(folder.path()) << QStringLiteral("&File")
-                             << QStringLiteral("&Full view") << QStringLiteral("LAT:");
+                             << QStringLiteral("&Full view") << QStringLiteral("LAT:")
+                             << u"&Messages"_s
+                             << u"DANGLING.000: the checks failed (310); see Messages"_s
+                             << u"Code"_s;
   }
   void catalogueFromTheWorkingDirectory() {
     QFETCH(QString, directory);
     QFETCH(QString, fileMenu);
     QFETCH(QString, fullView);
     QFETCH(QString, latitudeLabel);
+    QFETCH(QString, messagesItem);
+    QFETCH(QString, failedStatus);
+    QFETCH(QString, codeHeader);
+    cw::Cell dangling = bayCell();
+    dangling.features.front().spatialPointers.front().rcid = 999;
+    const QString danglingPath = write(dangling, "DANGLING.000");
     const QString previous = QDir::currentPath();
     QVERIFY(QDir::setCurrent(directory));
     QTranslator* translator = installCatalogue(*qApp);
@@ -398,6 +695,12 @@ class MainWindowTest : public QObject {
       QVERIFY(w.window.openFile(bayPath));
       sendMouse(drawingArea(w.window), QEvent::MouseMove, {10, 10});
       QVERIFY(labelText(w.window, "latLonLabel").startsWith(latitudeLabel + ' '));
+      QCOMPARE(action(w.window, "messagesAction")->text(), messagesItem);
+      Window failed;
+      QVERIFY(!failed.window.openFile(danglingPath));
+      QCOMPARE(labelText(failed.window, "valdcoLabel"), failedStatus);
+      QCOMPARE(failed.window.messages()->findChild<QTreeWidget*>()->headerItem()->text(0),
+               codeHeader);
     }
     QCoreApplication::removeTranslator(translator);
     delete translator;
