@@ -314,70 +314,122 @@ bool cellCovered(Coverage& coverage) {
   return overlaps;
 }
 
-// Calls visit on the coordinates of each point, line and ring of a GEOS geometry until it
-// returns true; returns whether one did.
-template <typename Visit>
-bool anySequence(GEOSContextHandle_t h, const GEOSGeometry* g, Visit&& visit) {
-  const int type = GEOSGeomTypeId_r(h, g);
-  if (type == GEOS_POLYGON) {
-    if (anySequence(h, GEOSGetExteriorRing_r(h, g), visit)) return true;
-    const int holes = GEOSGetNumInteriorRings_r(h, g);
-    for (int i = 0; i < holes; ++i) {
-      if (anySequence(h, GEOSGetInteriorRingN_r(h, g, i), visit)) return true;
+// The cells of a grid over a set of line strings that their segments' boxes meet, with the
+// counts summed from the south-west corner, so that whether a box may meet a segment is four
+// look-ups. The answer "no" is exact; "yes" may be wrong, which costs its caller time only.
+class SegmentGrid {
+ public:
+  SegmentGrid(GEOSContextHandle_t h, const GEOSGeometry* lines) {
+    double box[4] = {0, 0, 0, 0};
+    if (lines == nullptr || GEOSisEmpty_r(h, lines) == 1 ||
+        GEOSGeom_getExtent_r(h, lines, &box[0], &box[1], &box[2], &box[3]) != 1) {
+      return;
     }
-    return false;
+    x0_ = box[0];
+    y0_ = box[1];
+    cellX_ = std::max(box[2] - box[0], 1e-9) / kSide;
+    cellY_ = std::max(box[3] - box[1], 1e-9) / kSide;
+    sums_.assign((kSide + 1) * (kSide + 1), 0);
+    eachLine(h, lines, [&](std::span<const LinePoint> points) {
+      for (size_t i = 1; i < points.size(); ++i) {
+        const int ix1 = column(std::max(points[i - 1].x, points[i].x));
+        const int iy1 = row(std::max(points[i - 1].y, points[i].y));
+        for (int iy = row(std::min(points[i - 1].y, points[i].y)); iy <= iy1; ++iy) {
+          for (int ix = column(std::min(points[i - 1].x, points[i].x)); ix <= ix1; ++ix)
+            at(ix + 1, iy + 1) = 1;
+        }
+      }
+    });
+    for (int iy = 1; iy <= kSide; ++iy) {
+      for (int ix = 1; ix <= kSide; ++ix)
+        at(ix, iy) += at(ix - 1, iy) + at(ix, iy - 1) - at(ix - 1, iy - 1);
+    }
+    empty_ = false;
   }
-  if (type == GEOS_POINT || type == GEOS_LINESTRING || type == GEOS_LINEARRING) {
-    const GEOSCoordSequence* sequence = GEOSGeom_getCoordSeq_r(h, g);
-    unsigned size = 0;
-    if (sequence == nullptr || GEOSCoordSeq_getSize_r(h, sequence, &size) != 1 || size == 0)
-      return false;
-    std::vector<LinePoint> points(size);
-    GEOSCoordSeq_copyToBuffer_r(h, sequence, reinterpret_cast<double*>(points.data()), 0, 0);
-    return visit(std::span<const LinePoint>(points));
-  }
-  const int parts = GEOSGetNumGeometries_r(h, g);
-  for (int i = 0; i < parts; ++i) {
-    if (anySequence(h, GEOSGetGeometryN_r(h, g, i), visit)) return true;
-  }
-  return false;
-}
 
-// Whether shapes reach outside an area: a coordinate farther outside than kLength, or a hole of
-// the area inside an area shape. Coordinates are taken in runs of kRun segments: a run whose box
-// meets no boundary of the area lies on one side of it, the side of its first coordinate, which
-// is the last of the run before; only the coordinates of runs near the boundary are located one
-// by one. (A segment between two coordinates inside that leaves the area and comes back is not
-// seen; a chart's edges are dense enough along a coverage's boundary for that not to happen.)
-// The covers predicate is not used: for a shape along the coverage's boundary GEOS falls back
-// to a complete relate, hundreds of milliseconds on a large cell.
+  bool mayMeet(double minX, double minY, double maxX, double maxY) const {
+    if (empty_ || maxX < x0_ || maxY < y0_ || minX > x0_ + kSide * cellX_ ||
+        minY > y0_ + kSide * cellY_) {
+      return false;
+    }
+    const int ix0 = column(minX);
+    const int iy0 = row(minY);
+    const int ix1 = column(maxX);
+    const int iy1 = row(maxY);
+    return at(ix1 + 1, iy1 + 1) - at(ix0, iy1 + 1) - at(ix1 + 1, iy0) + at(ix0, iy0) > 0;
+  }
+
+ private:
+  static constexpr int kSide = 256;
+
+  template <typename Visit>
+  static void eachLine(GEOSContextHandle_t h, const GEOSGeometry* g, Visit&& visit) {
+    const int type = GEOSGeomTypeId_r(h, g);
+    if (type == GEOS_LINESTRING || type == GEOS_LINEARRING) {
+      const GEOSCoordSequence* sequence = GEOSGeom_getCoordSeq_r(h, g);
+      unsigned size = 0;
+      if (sequence == nullptr || GEOSCoordSeq_getSize_r(h, sequence, &size) != 1) return;
+      std::vector<LinePoint> points(size);
+      GEOSCoordSeq_copyToBuffer_r(h, sequence, reinterpret_cast<double*>(points.data()), 0, 0);
+      visit(std::span<const LinePoint>(points));
+      return;
+    }
+    for (int i = 0; i < GEOSGetNumGeometries_r(h, g); ++i) {
+      const GEOSGeometry* part = GEOSGetGeometryN_r(h, g, i);
+      if (part != g) eachLine(h, part, visit);
+    }
+  }
+
+  int column(double x) const {
+    return std::clamp(static_cast<int>(std::floor((x - x0_) / cellX_)), 0, kSide - 1);
+  }
+  int row(double y) const {
+    return std::clamp(static_cast<int>(std::floor((y - y0_) / cellY_)), 0, kSide - 1);
+  }
+  int& at(int ix, int iy) { return sums_[static_cast<size_t>(iy) * (kSide + 1) + ix]; }
+  int at(int ix, int iy) const { return sums_[static_cast<size_t>(iy) * (kSide + 1) + ix]; }
+
+  bool empty_ = true;
+  double x0_ = 0;
+  double y0_ = 0;
+  double cellX_ = 1;
+  double cellY_ = 1;
+  std::vector<int> sums_;
+};
+
+// Whether features reach outside an area: a coordinate of one of their vector records farther
+// outside than kLength, or a hole of the area inside an area feature. Each vector record is
+// located once, an edge with its end nodes' coordinates: an edge whose box meets no boundary of
+// the area lies on the side of its begin node; the others are taken in runs of kRun segments,
+// and only the coordinates of runs whose box meets the boundary are located one by one. (A
+// segment between two coordinates inside that leaves the area and comes back is not seen; a
+// chart's edges are dense enough along a coverage's boundary for that not to happen.) The
+// covers predicate is not used: for a shape along the coverage's boundary GEOS falls back to a
+// complete relate, hundreds of milliseconds on a large cell.
 class Outside {
  public:
-  Outside(const Geos& geos, const Geometry& area)
-      : geos_(geos), h_(geos.get()), area_(area), boundary_(geos, GEOSBoundary_r(h_, area.get())) {
+  Outside(Context& context, const Geometry& area)
+      : context_(context),
+        geos_(context.geos()),
+        h_(geos_.get()),
+        area_(area),
+        boundary_(geos_, GEOSBoundary_r(h_, area.get())),
+        grid_(h_, boundary_.get()) {
     anyHole(area.get());
   }
 
-  bool reaches(const Geometry& shape) {
-    const GEOSGeometry* g = shape.get();
-    double box[4] = {0, 0, 0, 0};
-    if (GEOSGeom_getExtent_r(h_, g, &box[0], &box[1], &box[2], &box[3]) != 1) return false;
-    const Geometry envelope(geos_, GEOSGeom_createRectangle_r(h_, box[0], box[1], box[2], box[3]));
-    if (boundary_ && GEOSPreparedIntersects_r(h_, boundary_.prepared(), envelope.get()) != 1) {
-      // Inside or outside as a whole.
-      bool out = false;
-      anySequence(h_, g, [&](std::span<const LinePoint> points) {
-        out = pointOutside(points[0].x, points[0].y);
-        return true;
-      });
-      if (out) return true;
-    } else if (anySequence(h_, g,
-                           [&](std::span<const LinePoint> points) { return runOutside(points); })) {
-      return true;
+  bool reaches(const FeatureRecord& feature) {
+    for (const SpatialPointerEntry* p : feature.spatialPointers) {
+      const VectorRecord* v = context_.vector(p->rcnm, p->rcid);
+      if (v != nullptr && vectorOutside(*v)) return true;
     }
-    for (const Hole& hole : holes_) {
-      if (hole.x >= box[0] && hole.x <= box[2] && hole.y >= box[1] && hole.y <= box[3] &&
-          GEOSGeomTypeId_r(h_, g) != GEOS_POINT && GEOSGeom_getDimensions_r(h_, g) == 2) {
+    if (feature.prim != kPrimArea || holes_.empty()) return false;
+    const Geometry& shape = context_.shape(feature);
+    double box[4] = {0, 0, 0, 0};
+    if (!shape || GEOSGeom_getExtent_r(h_, shape.get(), &box[0], &box[1], &box[2], &box[3]) != 1)
+      return false;
+    for (const LinePoint& hole : holes_) {
+      if (hole.x >= box[0] && hole.x <= box[2] && hole.y >= box[1] && hole.y <= box[3]) {
         const Geometry point = makePoint(geos_, hole.x, hole.y);
         if (GEOSPreparedContainsProperly_r(h_, shape.prepared(), point.get()) == 1) return true;
       }
@@ -386,13 +438,46 @@ class Outside {
   }
 
  private:
-  struct Hole {
-    double x;
-    double y;
-  };
-
   static constexpr size_t kRun = 32;
 
+  bool vectorOutside(const VectorRecord& v) {
+    const auto known = known_.find(&v);
+    if (known != known_.end()) return known->second;
+    std::vector<LinePoint> points;
+    const VectorRecord* begin = nullptr;
+    if (v.rcnm == kRcnmEdge) {
+      const VectorRecord* end = nullptr;
+      for (const VectorPointerEntry* p : v.pointers) {
+        if (p->topi == 1 && begin == nullptr) begin = context_.vector(p->rcnm, p->rcid);
+        if (p->topi == 2 && end == nullptr) end = context_.vector(p->rcnm, p->rcid);
+      }
+      if (begin != nullptr && begin->coordinates.empty()) begin = nullptr;
+      if (begin != nullptr) points.push_back({begin->coordinates[0].x, begin->coordinates[0].y});
+      for (const Coordinate c : v.coordinates)
+        points.push_back({c.x, c.y});
+      if (end != nullptr && !end->coordinates.empty())
+        points.push_back({end->coordinates[0].x, end->coordinates[0].y});
+    } else {
+      for (const Coordinate c : v.coordinates)
+        points.push_back({c.x, c.y});
+      for (const Sounding c : v.soundings())
+        points.push_back({c.x, c.y});
+    }
+    bool outside = false;
+    if (points.size() == 1) {
+      outside = pointOutside(points[0]);
+    } else if (!points.empty()) {
+      if (begin != nullptr && !meetsBoundary(points)) {
+        outside = vectorOutside(*begin);
+      } else {
+        outside = runOutside(points);
+      }
+    }
+    known_.emplace(&v, outside);
+    return outside;
+  }
+
+  // Whether the points' box may meet the area's boundary: the grid first, GEOS for a yes.
   bool meetsBoundary(std::span<const LinePoint> points) {
     double box[4] = {points[0].x, points[0].y, points[0].x, points[0].y};
     for (const LinePoint& p : points) {
@@ -401,20 +486,24 @@ class Outside {
       box[2] = std::max(box[2], p.x);
       box[3] = std::max(box[3], p.y);
     }
+    if (!grid_.mayMeet(box[0], box[1], box[2], box[3])) return false;
     const Geometry envelope(geos_, GEOSGeom_createRectangle_r(h_, box[0], box[1], box[2], box[3]));
     return boundary_ && GEOSPreparedIntersects_r(h_, boundary_.prepared(), envelope.get()) == 1;
   }
 
+  // A box that meets no boundary of the area is on one side of it, so a run whose box does not
+  // is on the side of its first point, the last of the run before; this holds for soundings as
+  // for the points of a line.
   bool runOutside(std::span<const LinePoint> points) {
     bool sideKnown = false;  // and inside
     for (size_t first = 0; first < points.size(); first += kRun) {
       const std::span<const LinePoint> run =
           points.subspan(first, std::min(kRun + 1, points.size() - first));
       if (!meetsBoundary(run)) {
-        if (!sideKnown && pointOutside(run[0].x, run[0].y)) return true;
+        if (!sideKnown && pointOutside(run[0])) return true;
       } else {
         for (const LinePoint& p : run) {
-          if (pointOutside(p.x, p.y)) return true;
+          if (pointOutside(p)) return true;
         }
       }
       sideKnown = true;
@@ -422,8 +511,8 @@ class Outside {
     return false;
   }
 
-  bool pointOutside(double x, double y) {
-    const Geometry point = makePoint(geos_, x, y);
+  bool pointOutside(LinePoint p) {
+    const Geometry point = makePoint(geos_, p.x, p.y);
     if (GEOSPreparedCovers_r(h_, area_.prepared(), point.get()) == 1) return false;
     double distance = 0;
     return GEOSPreparedDistance_r(h_, area_.prepared(), point.get(), &distance) != 1 ||
@@ -441,7 +530,7 @@ class Outside {
       GEOSGeometry* ring = GEOSGeom_clone_r(h_, GEOSGetInteriorRingN_r(h_, g, i));
       const Geometry hole(geos_, GEOSGeom_createPolygon_r(h_, ring, nullptr, 0));
       const Geometry inside(geos_, GEOSPointOnSurface_r(h_, hole.get()));
-      Hole at{0, 0};
+      LinePoint at{0, 0};
       if (inside && GEOSGeomGetX_r(h_, inside.get(), &at.x) == 1 &&
           GEOSGeomGetY_r(h_, inside.get(), &at.y) == 1) {
         holes_.push_back(at);
@@ -449,11 +538,14 @@ class Outside {
     }
   }
 
+  Context& context_;
   const Geos& geos_;
   GEOSContextHandle_t h_;
   const Geometry& area_;
   Geometry boundary_;
-  std::vector<Hole> holes_;
+  SegmentGrid grid_;
+  std::vector<LinePoint> holes_;
+  std::unordered_map<const VectorRecord*, bool> known_;
 };
 
 // 500: features reaching outside the coverage available. 544: features whose interior meets an
@@ -466,7 +558,7 @@ void featuresInCoverage(Coverage& coverage, bool coveragesOverlap) {
   const uint16_t mcovr = classCode("M_COVR");
   const Geometry& available = coverage.availableUnion();
   std::optional<Outside> outside;
-  if (available) outside.emplace(context.geos(), available);
+  if (available) outside.emplace(context, available);
   std::optional<AreaIndex> none;
   if (!coverage.unavailable().empty()) none.emplace(context, coverage.unavailable());
   for (const FeatureRecord* f : context.chart().features) {
@@ -475,7 +567,7 @@ void featuresInCoverage(Coverage& coverage, bool coveragesOverlap) {
     if (!s || GEOSisEmpty_r(coverage.handle(), s.get()) == 1) continue;
     bool covered = true;
     if (outside) {
-      covered = !outside->reaches(s);
+      covered = !outside->reaches(*f);
       if (!covered) context.report("500", f);
     }
     if (!none || (covered && outside && !coveragesOverlap)) continue;
