@@ -125,6 +125,12 @@ bool isFolder(const fs::path& path) {
   return fs::is_directory(path, error);
 }
 
+// The last part of a file a catalogue names: its file name.
+std::string_view lastPart(std::string_view file) {
+  const size_t slash = file.find_last_of("\\/");
+  return slash == std::string_view::npos ? file : file.substr(slash + 1);
+}
+
 // The file a catalogue in folder names, its parts separated by '\' (or
 // '/'), each matched without regard to case; none when a part is missing.
 std::optional<fs::path> resolve(FolderIndex& index, const fs::path& folder, std::string_view file) {
@@ -514,6 +520,9 @@ std::vector<CellEntry> cellEntries(Run& run) {
   const std::string stem = upper(run.cell.stem().string());
   const fs::path folder = fs::absolute(run.folder).lexically_normal();
   for (const CatalogueEntry& e : run.catalogue->entries) {
+    // Only entries of the cell's name are looked for on disk: a catalogue of
+    // many cells in many folders is not read folder by folder for each.
+    if (!upper(lastPart(e.file)).starts_with(stem + ".")) continue;
     const std::optional<fs::path> path = resolve(run.index, run.catalogueFolder, e.file);
     if (!path || path->parent_path().lexically_normal() != folder) continue;
     if (upper(path->stem().string()) != stem) continue;
@@ -615,21 +624,15 @@ std::vector<NamedFile> filesOf(const FeatureRecord& feature, uint8_t nall) {
   return files;
 }
 
-// The files of the exchange set by their upper-case names: those the
-// catalogue lists (where they exist) and those in the cell's folder.
-using FilesByName = std::map<std::string, std::vector<fs::path>>;
+// The files the catalogue lists, by their upper-case names (the FILE
+// subfields naming each).
+using FilesByName = std::map<std::string, std::vector<std::string_view>>;
 
 FilesByName filesOfTheSet(Run& run) {
   FilesByName files;
   if (run.catalogue) {
-    for (const CatalogueEntry& e : run.catalogue->entries) {
-      const size_t slash = e.file.find_last_of("\\/");
-      const std::string name =
-          upper(slash == std::string::npos ? e.file : e.file.substr(slash + 1));
-      std::vector<fs::path>& paths = files[name];
-      const std::optional<fs::path> path = resolve(run.index, run.catalogueFolder, e.file);
-      paths.push_back(path.value_or(fs::path()));
-    }
+    for (const CatalogueEntry& e : run.catalogue->entries)
+      files[upper(lastPart(e.file))].push_back(e.file);
   }
   return files;
 }
@@ -644,9 +647,7 @@ void namedFileCrcs(Run& run) {
   }
   if (named.empty()) return;
   for (const CatalogueEntry& e : run.catalogue->entries) {
-    const size_t slash = e.file.find_last_of("\\/");
-    if (!named.contains(upper(slash == std::string::npos ? e.file : e.file.substr(slash + 1))))
-      continue;
+    if (!named.contains(upper(lastPart(e.file)))) continue;
     const std::optional<fs::path> path = resolve(run.index, run.catalogueFolder, e.file);
     if (!path || !isFile(*path)) continue;
     if (const std::optional<uint32_t> crc = fileCrc(*path); crc && !crcMatches(e.crc, *crc))
@@ -688,8 +689,9 @@ void textAndPictureFiles(Run& run) {
       if (at && !isFile(*at)) at.reset();
       const auto it = listed->find(upper(name));
       if (!at && it != listed->end()) {
-        for (const fs::path& p : it->second) {
-          if (!p.empty() && isFile(p)) at = p;
+        for (const std::string_view listedAs : it->second) {
+          std::optional<fs::path> p = resolve(run.index, run.catalogueFolder, listedAs);
+          if (p && isFile(*p)) at = std::move(p);
         }
       }
       if (!at) absentOrMisnamed = true;
