@@ -56,7 +56,7 @@ Options:
                           not used
   --soundings N           with --standard: N sounding points scattered over
                           the water, 500 to a SOUNDG, instead of six clusters
-                          of up to eight (raise --grid for millions)
+                          of up to eight
   --defect CHECK          with --standard: plant the depth defect that S-58
                           check CHECK finds (43, 44a, 44b, 74, 75, 77, 103,
                           1768a, 1768b, 1769); may be repeated. A contour
