@@ -86,12 +86,20 @@ TEST(S58DepthChecks, EachPlantedDefectGivesItsFindingAlone) {
   }
 }
 
-TEST(S58DepthChecks, DefectsTogetherAndTheSameBytesAgain) {
-  const mkcell::Options o = standard(3, {"77", "1768b", "44b", "103"});
-  const std::string bytes = cw::encodeCell(mkcell::makeCell(o).cell);
-  EXPECT_EQ(cw::encodeCell(mkcell::makeCell(o).cell), bytes);
-  EXPECT_EQ(findings(mkcell::makeCell(o).cell),
-            (std::multiset<std::string>{"44b", "77", "77", "103", "1768b"}));
+// All defects in one cell, among scattered soundings: the soundings keep
+// off the areas whose range was changed, each finding is there once.
+TEST(S58DepthChecks, AllDefectsTogetherAndTheSameBytesAgain) {
+  const std::vector<std::string> all(mkcell::depthDefects().begin(), mkcell::depthDefects().end());
+  for (const uint32_t seed : {4u, 10u}) {
+    SCOPED_TRACE(seed);
+    mkcell::Options o = standard(seed, all);
+    o.soundings = 2000;
+    const std::string bytes = cw::encodeCell(mkcell::makeCell(o).cell);
+    EXPECT_EQ(cw::encodeCell(mkcell::makeCell(o).cell), bytes);
+    EXPECT_EQ(findings(mkcell::makeCell(o).cell),
+              (std::multiset<std::string>{"43", "43", "44a", "44b", "74", "75", "77", "77", "103",
+                                          "1768a", "1768b", "1769"}));
+  }
 }
 
 TEST(S58DepthChecks, SoundingsByNumberAreCleanToo) {

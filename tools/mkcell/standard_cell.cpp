@@ -282,6 +282,9 @@ class StandardCell {
         wants("44a") ? offRange([](int band) { return band >= 3; }, "44a") : nullptr;
     const BandArea* endOff =
         wants("44b") ? offRange([&](int band) { return band < deepest; }, "44b") : nullptr;
+    for (const BandArea* off : {startOff, endOff}) {
+      if (off != nullptr) offBands_.push_back(off->band);
+    }
     for (const BandArea& area : map_.areas) {
       const bool dredged = area.band == dredgedBand_;
       Feature f = builder_.newFeature(3, area.band == 0 ? catalogue::kLndare
@@ -422,6 +425,10 @@ class StandardCell {
     const DepthGrid& grid = survey_.grid;
     const int bands = levelCount();  // the deepest band, below every level
     const auto depare = [&](int band) { return band >= 1 && band != dredgedBand_; };
+    // Soundings keep off the bands of the areas whose range was changed.
+    const auto soundable = [&](int band) {
+      return depare(band) && std::find(offBands_.begin(), offBands_.end(), band) == offBands_.end();
+    };
     const auto sounding = [&](const char* what, auto fits, auto depth) {
       const auto [column, row] = clearVertex(kAtVertex, fits, what);
       const LatticePoint at = placement().at(column, row);
@@ -432,11 +439,11 @@ class StandardCell {
     for (const std::string& defect : options().defects) {
       if (defect == "1768a") {
         // On the DRVAL1 of its depth area.
-        sounding("1768a", depare, [&](int band, double) { return levelDepth(band - 1); });
+        sounding("1768a", soundable, [&](int band, double) { return levelDepth(band - 1); });
       } else if (defect == "1768b") {
-        sounding("1768b", depare, [&](int band, double) { return levelDepth(band - 1) - 1; });
+        sounding("1768b", soundable, [&](int band, double) { return levelDepth(band - 1) - 1; });
       } else if (defect == "1769") {
-        sounding("1769", depare, [&](int band, double) { return levelDepth(band) + 1; });
+        sounding("1769", soundable, [&](int band, double) { return levelDepth(band) + 1; });
       } else if (defect == "103") {
         // On land.
         sounding(
@@ -478,6 +485,8 @@ class StandardCell {
   std::vector<uint32_t> startNode_, endNode_;
   // The band whose areas are dredged areas, or -1.
   int dredgedBand_ = -1;
+  // The bands of the areas whose range is off the contours (44a, 44b).
+  std::vector<int> offBands_;
   // The lattice points of the soundings.
   std::unordered_set<uint64_t> taken_;
 };
