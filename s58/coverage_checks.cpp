@@ -749,8 +749,10 @@ void navigationalSystems(Coverage& coverage) {
 }
 
 // 1804: an obstruction, rock or wreck point on the boundary of a depth, dredged or unsurveyed
-// area. On the boundary means: a box of one coordinate unit around the point meets the area
-// without lying inside it, so that a point rounded off an edge's segment still counts.
+// area: on it, or within one coordinate unit of it, so that a point rounded off an edge's
+// segment still counts. Within one unit means that of the point and the corners of a box of one
+// unit around it, not all are strictly inside the area and not all outside; five point
+// locations, where a box tested as a polygon would have GEOS index every segment of the area.
 void pointsOnGroup1Edges(Coverage& coverage) {
   Context& context = coverage.context();
   const Classes dangers = {"OBSTRN", "UWTROC", "WRECKS"};
@@ -768,11 +770,20 @@ void pointsOnGroup1Edges(Coverage& coverage) {
     GEOSGeomGetY_r(h, s.get(), &y);
     const Geometry box(context.geos(),
                        GEOSGeom_createRectangle_r(h, x - unit, y - unit, x + unit, y + unit));
+    const Geometry around[] = {makePoint(context.geos(), x, y),
+                               makePoint(context.geos(), x - unit, y - unit),
+                               makePoint(context.geos(), x - unit, y + unit),
+                               makePoint(context.geos(), x + unit, y - unit),
+                               makePoint(context.geos(), x + unit, y + unit)};
     for (const FeatureRecord* a : context.group1Areas().candidates(box.get())) {
       if (!water.contains(a->objl)) continue;
       const GEOSPreparedGeometry* area = coverage.shape(*a).prepared();
-      if (GEOSPreparedIntersects_r(h, area, box.get()) == 1 &&
-          GEOSPreparedContainsProperly_r(h, area, box.get()) != 1) {
+      int inside = 0;
+      for (const Geometry& p : around)
+        inside += GEOSPreparedContainsProperly_r(h, area, p.get()) == 1 ? 1 : 0;
+      const bool onBoundary =
+          inside == 0 ? GEOSPreparedIntersects_r(h, area, around[0].get()) == 1 : inside < 5;
+      if (onBoundary) {
         context.report("1804", f);
         break;
       }
