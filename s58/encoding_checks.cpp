@@ -9,6 +9,7 @@
 #include <charconv>
 #include <map>
 #include <set>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -41,12 +42,12 @@ constexpr uint8_t kModify = 3;
 struct ScannedField {
   int type = kUnknownField;
   std::string tag;
-  std::string data;  // the field's bytes, terminator dropped
+  std::string_view data;  // the field's bytes, terminator dropped, in its file's bytes
   bool outOfOrder = false;
 };
 
 struct ScannedRecord {
-  std::vector<ScannedField> fields;  // "0001" included, the end marker not
+  std::span<const ScannedField> fields;  // "0001" included, the end marker not
 
   const ScannedField* find(int type) const {
     for (const ScannedField& f : fields) {
@@ -65,6 +66,10 @@ struct ScannedFile {
   bool opened = false;
   std::map<std::string, std::string> descriptions;  // tag -> its description in the DDR
   std::vector<ScannedRecord> records;
+  // What records and fields view: every field of the file, one record after
+  // another, and the bytes of their data. Moving the file keeps both.
+  std::vector<ScannedField> fields;
+  std::vector<char> bytes;
   // From the first DSID and DSSI.
   bool hasDsid = false;
   bool hasDssi = false;
@@ -74,13 +79,13 @@ struct ScannedFile {
   uint8_t nall = 0;
 };
 
-uint8_t byteAt(const std::string& data, size_t at) {
+uint8_t byteAt(std::string_view data, size_t at) {
   return at < data.size() ? static_cast<uint8_t>(data[at]) : 0;
 }
-uint16_t u16At(const std::string& data, size_t at) {
+uint16_t u16At(std::string_view data, size_t at) {
   return static_cast<uint16_t>(byteAt(data, at) | byteAt(data, at + 1) << 8);
 }
-uint32_t u32At(const std::string& data, size_t at) {
+uint32_t u32At(std::string_view data, size_t at) {
   return static_cast<uint32_t>(u16At(data, at)) | static_cast<uint32_t>(u16At(data, at + 2)) << 16;
 }
 
@@ -105,18 +110,18 @@ void readDescriptions(const std::string& path, ScannedFile& file) {
 
 // Text subfields of a DSID, read from its bytes: DSNM, EDTN, UPDN, then
 // UADT (8 characters) after them, and PSDN after ISDT, STED and PRSP.
-void readIdentification(const std::string& data, ScannedFile& file) {
+void readIdentification(std::string_view data, ScannedFile& file) {
   size_t at = 7;  // RCNM, RCID, EXPP, INTU
   auto text = [&] {
     const size_t end = std::min(data.find('\x1f', at), data.size());
-    std::string value = data.substr(std::min(at, data.size()), end - std::min(at, data.size()));
+    std::string value(data.substr(std::min(at, data.size()), end - std::min(at, data.size())));
     at = end + 1;
     return value;
   };
   text();  // DSNM
   file.edtn = text();
   file.updn = text();
-  file.uadt = at < data.size() ? data.substr(at, 8) : "";
+  file.uadt = at < data.size() ? std::string(data.substr(at, 8)) : "";
   at += 8 + 8 + 4 + 1;  // UADT, ISDT, STED, PRSP
   file.psdn = text();
   text();   // PRED
@@ -143,42 +148,59 @@ ScannedFile scanFile(const std::string& path, int number) {
   if (!stream.open(path.c_str())) return file;
   file.opened = true;
   readDescriptions(path, file);
-  ScannedRecord record;
+  // Fields and bytes are gathered first, with offsets for the data, and
+  // viewed once the file is read: no allocation per field or record.
+  std::vector<std::pair<size_t, size_t>> records;  // first field and count
+  std::vector<std::pair<size_t, size_t>> data;     // offset in bytes and size, per field
+  size_t recordStart = 0;
   int previous = kFieldEndOfRecord;
+  auto endRecord = [&] {
+    if (file.fields.size() > recordStart)
+      records.push_back({recordStart, file.fields.size() - recordStart});
+    recordStart = file.fields.size();
+  };
   for (;;) {
     const int length = stream.next();
     if (length <= 0) break;
     const int type = stream.type();
     if (type == kFieldEndOfRecord) {
-      if (!record.fields.empty()) file.records.push_back(std::move(record));
-      record = {};
+      endRecord();
       previous = kFieldEndOfRecord;
       continue;
     }
     // A header whose length the field does not hold: nothing to read there.
     if (stream.checkCode() != 0 && stream.checkCode() != 3) continue;
-    ScannedField field;
+    ScannedField& field = file.fields.emplace_back();
     field.type = type;
     field.tag.assign(stream.taggedField(), 4);
-    const int size = std::min(stream.dataLength(), length - kTaggedFieldHeaderSize);
-    field.data.assign(stream.data(), static_cast<size_t>(std::max(size, 0)));
+    const size_t size = static_cast<size_t>(
+        std::max(std::min(stream.dataLength(), length - kTaggedFieldHeaderSize), 0));
+    data.push_back({file.bytes.size(), size});
+    file.bytes.insert(file.bytes.end(), stream.data(), stream.data() + size);
     if (type != kUnknownField) {
       // A field given again right after itself is a repetition, judged as such.
       field.outOfOrder = type != previous && !mayFollow(previous, type, stream.exchangePurpose());
       previous = type;
-      stream.decode();  // keeps the exchange purpose and lexical level
+      const std::string_view bytes(stream.data(), size);
+      if (type == kFieldDSID || type == kFieldDSSI) {
+        stream.decode();  // keeps the exchange purpose and lexical level
+      }
       if (type == kFieldDSID && !file.hasDsid) {
         file.hasDsid = true;
-        readIdentification(field.data, file);
+        readIdentification(bytes, file);
       } else if (type == kFieldDSSI && !file.hasDssi) {
         file.hasDssi = true;
-        file.aall = byteAt(field.data, 1);
-        file.nall = byteAt(field.data, 2);
+        file.aall = byteAt(bytes, 1);
+        file.nall = byteAt(bytes, 2);
       }
     }
-    record.fields.push_back(std::move(field));
   }
-  if (!record.fields.empty()) file.records.push_back(std::move(record));
+  endRecord();
+  for (size_t i = 0; i < file.fields.size(); ++i)
+    file.fields[i].data = {file.bytes.data() + data[i].first, data[i].second};
+  file.records.reserve(records.size());
+  for (const auto& [first, count] : records)
+    file.records.push_back({{file.fields.data() + first, count}});
   return file;
 }
 
@@ -708,16 +730,20 @@ void run(Context& context) {
   primitivesAndGroups(context);
   const std::vector<ScannedFile> files = scanCell(context.input().path);
   if (files.empty() || !files.front().opened) return;
+  // What the update checks look up, made only when there are update files.
   std::set<uint64_t> knownFoids;
-  for (const ScannedFile& file : files) {
-    for (const ScannedRecord& record : file.records) {
-      if (const ScannedField* foid = record.find(kFieldFOID)) {
-        const Foid f = foidOf(*foid);
-        knownFoids.insert(foidKey(f.agen, f.fidn, f.fids));
+  Foids foids;
+  if (files.size() > 1) {
+    for (const ScannedFile& file : files) {
+      for (const ScannedRecord& record : file.records) {
+        if (const ScannedField* foid = record.find(kFieldFOID)) {
+          const Foid f = foidOf(*foid);
+          knownFoids.insert(foidKey(f.agen, f.fidn, f.fids));
+        }
       }
     }
+    foids = foidsOf(files.front());
   }
-  Foids foids = foidsOf(files.front());
   for (const ScannedFile& file : files) {
     if (!file.opened) continue;
     recordNames(context, file);

@@ -183,6 +183,55 @@ TEST(S58RingChecks, OrientationAndSelfCrossing) {
   });
 }
 
+// Rings whose edges meet elsewhere than at the nodes that join them: the
+// meetings are found once for the whole chart, and count only between edges
+// of one ring.
+TEST(S58RingChecks, RingsMeetingThemselvesAcrossEdges) {
+  // Two edges between node 1 (south-west) and node 2 (south-east): over the
+  // top, and back through the given points.
+  const auto twoEdges = [](std::vector<cw::Point2> top, std::vector<cw::Point2> back) {
+    Drawing d;
+    d.node(1, {10, 50}).node(2, {11, 50}).edge(12, 1, 2, std::move(top));
+    return d.edge(21, 2, 1, std::move(back));
+  };
+  const std::vector<cw::Point2> top = {{10, 51}, {11, 51}};
+  // A square edge 1 and beside it square edge 2 with a corner on edge 1's
+  // east side, a point that is no node.
+  Drawing neighbours =
+      area({cwSquare(10, 50, 1), {{11, 50.5}, {11.5, 51}, {12, 50.5}, {11.5, 50}}}, {ext(1)});
+  neighbours.feature(2, 3, {ext(2)});
+  // Node 2 passed twice: 1 to 2, round a loop through 3 back to 2, then to 1.
+  Drawing twice;
+  twice.node(1, {10, 50}).node(2, {10, 51}).node(3, {11, 52});
+  twice.edge(12, 1, 2).edge(23, 2, 3, {{10, 52}}).edge(32, 3, 2, {{11, 51}});
+  twice.edge(21, 2, 1, {{11, 50}});
+  expectFindings({
+      {"the edges apart", twoEdges(top, {{10.5, 50.5}}).feature(1, 3, {ext(12), ext(21)}), {}},
+      {"a point of one edge on a side of the other",
+       twoEdges(top, {{10.5, 51}}).feature(1, 3, {ext(12), ext(21)}),
+       {"78"}},
+      {"a point both edges pass",
+       twoEdges({{10, 51}, {10.5, 50.5}, {11, 51}}, {{10.5, 50.5}})
+           .feature(1, 3, {ext(12), ext(21)}),
+       {"78"}},
+      {"the second edge back along the first one's last side",
+       twoEdges(top, {{11, 50.8}}).feature(1, 3, {ext(12), ext(21)}),
+       {"78"}},
+      {"the edges crossing",
+       twoEdges(top, {{10.5, 51.5}}).feature(1, 3, {ext(12), ext(21)}),
+       {"78"}},
+      {"a node passed twice", twice.feature(1, 3, {ext(12), ext(23), ext(32), ext(21)}), {"78"}},
+      {"a spike: a side walked back over",
+       area({{{10, 50}, {10, 51}, {10.5, 51}, {10.5, 51.5}, {10.5, 51}, {11, 51}, {11, 50}}},
+            {ext(1)}),
+       {"78"}},
+      {"rings of two features touching at a point that is no node", neighbours, {}},
+      {"bow tie across the 180th meridian",
+       area({{{179.5, -1}, {179.5, 0.5}, {-179.5, -1}, {-179.5, 0}}}, {ext(1)}),
+       {"78"}},
+  });
+}
+
 TEST(S58RingChecks, OneExteriorReferencedFirst) {
   const std::vector<std::vector<cw::Point2>> rings = {cwSquare(10, 50, 1),
                                                       ccwSquare(10.2, 50.2, 0.2)};
@@ -222,6 +271,8 @@ TEST(S58RingChecks, HolesShareAtMostOneNodeWithTheExterior) {
 TEST(S58RingChecks, HolesLieInsideTheExteriorAndApart) {
   const std::vector<cw::Point2> exterior = cwSquare(10, 50, 1);
   const std::vector<cw::Point2> bigHole = ccwSquare(10.1, 50.1, 0.6);
+  const std::vector<cw::Point2> lHole = {{10.1, 50.1}, {10.7, 50.1}, {10.7, 50.3},
+                                         {10.3, 50.3}, {10.3, 50.7}, {10.1, 50.7}};
   expectFindings({
       {"two holes side by side",
        area({exterior, ccwSquare(10.1, 50.1, 0.2), ccwSquare(10.5, 50.5, 0.2)},
@@ -240,6 +291,15 @@ TEST(S58RingChecks, HolesLieInsideTheExteriorAndApart) {
       {"hole across the exterior's edge",
        area({exterior, ccwSquare(10.8, 50.4, 0.5)}, {ext(1), hole(2)}),
        {"80b"}},
+      {"hole touching the exterior's side at a point that is no node",
+       area({exterior, {{10, 50.5}, {10.3, 50.3}, {10.3, 50.7}}}, {ext(1), hole(2)}),
+       {}},
+      {"hole in the notch of an L-shaped hole",
+       area({exterior, lHole, ccwSquare(10.5, 50.5, 0.1)}, {ext(1), hole(2), hole(3)}),
+       {}},
+      {"hole in the arm of an L-shaped hole",
+       area({exterior, lHole, ccwSquare(10.15, 50.5, 0.1)}, {ext(1), hole(2), hole(3)}),
+       {"80a"}},
       {"exterior inside its hole",
        area({cwSquare(10.2, 50.2, 0.2), ccwSquare(10, 50, 1)}, {ext(1), hole(2)}),
        {"80c"}},
