@@ -749,16 +749,17 @@ void navigationalSystems(Coverage& coverage) {
 }
 
 // 1804: an obstruction, rock or wreck point on the boundary of a depth, dredged or unsurveyed
-// area: on it, or within one coordinate unit of it, so that a point rounded off an edge's
-// segment still counts. Within one unit means that of the point and the corners of a box of one
-// unit around it, not all are strictly inside the area and not all outside; five point
-// locations, where a box tested as a polygon would have GEOS index every segment of the area.
+// area: on it, or within a coordinate unit and a half of it, so that a point rounded to the
+// coordinate grid off an edge's segment (by up to 0.71 units) still counts. Within that means
+// that of the point and the corners of a box of that half side around it, not all are strictly
+// inside the area and not all outside; five point locations, where a box tested as a polygon
+// would have GEOS index every segment of the area.
 void pointsOnGroup1Edges(Coverage& coverage) {
   Context& context = coverage.context();
   const Classes dangers = {"OBSTRN", "UWTROC", "WRECKS"};
   const Classes water = {"DEPARE", "DRGARE", "UNSARE"};
   const uint32_t comf = context.chart().dspm.comf;
-  const double unit = comf > 0 ? 1.0 / comf : 1e-7;
+  const double unit = 1.5 / (comf > 0 ? comf : 1e7);
   const GEOSContextHandle_t h = coverage.handle();
   for (const FeatureRecord* f : context.chart().features) {
     if (f->prim != kPrimPoint || !dangers.contains(f->objl)) continue;
