@@ -5,6 +5,7 @@
 #include <new>
 
 #include "chart_geometry.h"
+#include "checks.h"
 #include "display_chains.h"
 #include "load_driver.h"
 #include "record_assembly.h"
@@ -53,6 +54,24 @@ Step stepOf(ViewCommand command) {
     case ViewCommand::Down:
     default:
       return {panDown, ViewCommand::Up};
+  }
+}
+
+// Looks up the spatial pointers of features and the node pointers of edges
+// that the checks did not resolve (they stop at the first failing check);
+// pointers to no record stay null, which the drawing skips.
+void resolveRemainingPointers(Dataset& dataset) {
+  const RecordIndex index(dataset);
+  for (FeatureRecord* feature : dataset.features) {
+    for (SpatialPointerEntry* p : feature->spatialPointers) {
+      if (p->target == nullptr) p->target = index.findVectorRecord(p->rcnm, p->rcid);
+    }
+  }
+  for (VectorRecord* edge : dataset.edges) {
+    for (VectorPointerEntry* p : edge->pointers) {
+      if (p->target == nullptr && p->rcnm == kRcnmConnectedNode)
+        p->target = index.findVectorRecord(p->rcnm, p->rcid);
+    }
   }
 }
 
@@ -128,9 +147,20 @@ OpenResult ChartSession::open(const char* path, FindingReporter& reporter, const
   } else {
     result.outcome = OpenOutcome::Opened;
   }
-  if (!result.opened()) {
+  const bool showAnyway = openFailed_ && result.outcome == OpenOutcome::ChecksFailed &&
+                          (!dataset_->features.empty() || dataset_->vectorCount > 0);
+  if (!result.opened() && !showAnyway) {
     releaseDataset();
     return result;
+  }
+  if (showAnyway) {
+    try {
+      resolveRemainingPointers(*dataset_);
+    } catch (const std::bad_alloc&) {
+      releaseDataset();
+      return result;
+    }
+    result.shownAnyway = true;
   }
   prepareChart(display_, *dataset_, view_, window_);
   enabled_.fill(true);

@@ -68,6 +68,9 @@ struct OpenResult {
   // The S-58 profile's findings, when it was asked for and the file held
   // records to judge (whatever the checks said).
   std::optional<std::vector<S58Finding>> s58;
+  // The checks failed, but the chart is open all the same (see
+  // ChartSession::setOpenFailedCharts); outcome stays ChecksFailed.
+  bool shownAnyway = false;
   bool opened() const { return outcome == OpenOutcome::Opened; }
 };
 
@@ -98,6 +101,12 @@ class ChartSession {
   // with what options; off unless switched on, kept across charts.
   void setS58Profile(std::optional<S58Options> options) { s58_ = std::move(options); }
   const std::optional<S58Options>& s58Profile() const { return s58_; }
+  // Whether a cell whose checks failed is opened all the same, drawn as far
+  // as it can be: every pointer the checks left unresolved is looked up, and
+  // those to no record are skipped. Off unless switched on, kept across
+  // charts.
+  void setOpenFailedCharts(bool open) { openFailed_ = open; }
+  bool opensFailedCharts() const { return openFailed_; }
 
   // The size of the drawing surface in pixels; the view follows it while a
   // chart is open, and the next open and Full view fit to it.
@@ -157,6 +166,7 @@ class ChartSession {
   std::array<bool, kViewCommandCount> enabled_{};
   bool applyUpdates_ = true;
   std::optional<S58Options> s58_;
+  bool openFailed_ = false;
   mutable std::unique_ptr<DrawnGeometry> drawn_;
   // Simplified copies of drawn_ by the binary exponent of the scale, the
   // most recently made last.

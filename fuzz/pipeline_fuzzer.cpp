@@ -1,8 +1,8 @@
 // Drives the viewer's whole open sequence over arbitrary bytes taken as a
 // cell file: the chart session loads and checks it, runs the S-58 profile
-// (with the geometry of every finding) and, when it opens, the
-// walk draws every line's geometry, picks and reads out at a spread of
-// pixels and runs every View command; then the chart is closed.
+// (with the geometry of every finding) and, when it opens (a cell that fails
+// the checks too, drawn as far as it can be), the walk draws every line's geometry, picks and reads
+// out at a spread of pixels and runs every View command; then the chart is closed.
 //
 // An input holding kUpdateMarker is a base cell and its update files: the
 // bytes before the first marker are written as CELL.000, those after it as
@@ -63,6 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static abys::ChartSession session;
   session.setWindow(640, 480);
   session.setS58Profile(abys::S58Options{.ignored = {}, .withGeometry = true});
+  session.setOpenFailedCharts(true);
   abys::DiscardingReporter quiet;
   // The order check writes its refusals to standard error; keep the fuzzer's
   // output readable (sanitizer reports write to the descriptor, not here).
@@ -71,7 +72,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (devNull != nullptr) stderr = devNull;
   const abys::OpenResult result = session.open(path.c_str(), quiet);
   stderr = saved;
-  if (result.opened()) abys::test::walkChart(session);
+  if (result.opened() || result.shownAnyway) abys::test::walkChart(session);
   session.close();
   return 0;
 }

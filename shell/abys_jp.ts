@@ -324,5 +324,9 @@
         <source>feature without spatial pointers</source>
         <translation>空間ポインタのない地物</translation>
     </message>
+    <message>
+        <source>%1: %2; drawn as far as it can be; see Messages</source>
+        <translation>%1: %2。描ける範囲で表示。メッセージを参照</translation>
+    </message>
 </context>
 </TS>

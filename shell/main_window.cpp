@@ -74,6 +74,7 @@ MainWindow::MainWindow(QWidget* parent, Qt::WindowFlags flags) : QWidget(parent,
   connect(drawingArea, &DrawingArea::valdcodisp, valdcoLabel, &QLabel::setText);
   connect(drawingArea, &DrawingArea::viewMoved, this, &MainWindow::syncViewMenu);
   connect(messagesDock, &MessagesDock::findingChosen, this, &MainWindow::showFinding);
+  connect(messagesDock, &MessagesDock::showAnywayRequested, this, &MainWindow::showChartAnyway);
 
   auto* column = new QVBoxLayout(this);
   column->setContentsMargins(0, 0, 0, 0);
@@ -104,10 +105,21 @@ void MainWindow::open() {
 }
 
 bool MainWindow::openFile(const QString& path) {
+  return openPath(path, false);
+}
+
+bool MainWindow::showChartAnyway() {
+  if (failedPath.isEmpty()) return false;
+  return openPath(failedPath, true);
+}
+
+// path is a copy: it may be failedPath, which is cleared here.
+bool MainWindow::openPath(QString path, bool anyway) {
   if (chart.isOpen()) return false;
   clearReadouts();
   drawingArea->setMark(std::nullopt);
-  if (messagesShownForFailure) {
+  failedPath.clear();
+  if (messagesShownForFailure && !anyway) {
     // The dock that came up for the last failure goes, and the window gets
     // back the size it had before, so the chart fits as it always did.
     messagesShownForFailure = false;
@@ -122,10 +134,17 @@ bool MainWindow::openFile(const QString& path) {
     // what they say goes to the Messages dock.
     WaitCursor wait;
     chart.setWindow(drawingArea->width(), drawingArea->height());
+    chart.setOpenFailedCharts(anyway);
     result = chart.open(QFile::encodeName(path).constData(), log, log.loadLog());
+    chart.setOpenFailedCharts(false);
   }
   reportOpen(path, result, log);
-  if (!result.opened()) return false;
+  if (result.outcome == OpenOutcome::ChecksFailed && !result.shownAnyway &&
+      (result.counts.features > 0 || result.counts.vectors > 0)) {
+    failedPath = path;
+    messagesDock->setShowAnywayOffered(true);
+  }
+  if (!chart.isOpen()) return false;
   drawingArea->renderChart();
   setDocOpenMenus();
   return true;

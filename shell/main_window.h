@@ -57,6 +57,9 @@ class MainWindow : public QWidget {
   void s58Checks(bool on);
   // Centres the view on the messages' finding row and marks its record.
   void showFinding(int row);
+  // Opens the cell whose checks just failed all the same, drawn as far as
+  // it can be; does nothing unless the last open failed its checks.
+  bool showChartAnyway();
   void normal();
   void bold();
   void underline();
@@ -76,6 +79,8 @@ class MainWindow : public QWidget {
   // A View command on the session, then the menu and the picture follow.
   void viewCommand(abys::ViewCommand command);
   void clearReadouts();
+  // openFile, and with anyway a cell whose checks fail opens all the same.
+  bool openPath(QString path, bool anyway);
   // After an open: the messages, and the status line when it failed.
   void reportOpen(const QString& path, const abys::OpenResult& result, const abys::OpenLog& log);
   void applyLabelFont();
@@ -94,6 +99,8 @@ class MainWindow : public QWidget {
   // good one), rather than by the user's choice.
   bool messagesShownForFailure = false;
   QSize sizeBeforeMessages;
+  // The cell whose checks failed at the last open, for Show chart anyway.
+  QString failedPath;
 
   QAction* openAction = nullptr;
   QAction* closeAction = nullptr;

@@ -210,6 +210,12 @@ QString openSummary(const QString& fileName, const OpenResult& result, const Ope
       what = s58FindingsText(static_cast<int>(result.s58->size()));
       break;
   }
+  if (result.shownAnyway) {
+    return translated(QT_TRANSLATE_NOOP("MessagesDock",
+                                        "%1: %2; drawn as far as it can be; see "
+                                        "Messages"))
+        .arg(fileName, what);
+  }
   return translated(QT_TRANSLATE_NOOP("MessagesDock", "%1: %2; see Messages")).arg(fileName, what);
 }
 

@@ -358,6 +358,56 @@ class MainWindowTest : public QObject {
     QVERIFY(messages->logText().contains(u"Checking"_s));
   }
 
+  // Show chart anyway: offered for a cell whose checks failed, it draws
+  // what can be drawn, and the findings can then be chosen on it.
+  void failedChartShownAnyway_data() {
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<bool>("offered");
+    cw::Cell dangling = bayCell();
+    dangling.features.front().spatialPointers.front().rcid = 999;
+    QTest::newRow("checks fail") << write(dangling, "DANGLING.000") << true;
+    QTest::newRow("directory") << QString::fromStdString(folder.path()) << false;
+    QTest::newRow("random bytes") << writeBytes("NOISE.000", std::string(5000, 'x')) << false;
+  }
+  void failedChartShownAnyway() {
+    QFETCH(QString, path);
+    QFETCH(bool, offered);
+    Window w;
+    QVERIFY(!w.window.openFile(path));
+    auto* button = w.window.messages()->findChild<QPushButton*>(u"showAnywayButton"_s);
+    QCOMPARE(button->isVisibleTo(w.window.messages()), offered);
+    if (!offered) {
+      QVERIFY(!w.window.showChartAnyway());
+      QCOMPARE(menuState(w.window), kNoChartMenus);
+      return;
+    }
+    const int findings = static_cast<int>(w.window.messages()->rows().size());
+    button->click();
+    QVERIFY(w.window.session().isOpen());
+    QCOMPARE(menuState(w.window), kChartMenus);
+    QVERIFY(!pictureIsWhite(w.window));
+    QVERIFY(!button->isVisibleTo(w.window.messages()));
+    QCOMPARE(labelText(w.window, "valdcoLabel"),
+             u"DANGLING.000: the checks failed (310); drawn as far as it can be; see Messages"_s);
+    QCOMPARE(static_cast<int>(w.window.messages()->rows().size()), findings);
+    QVERIFY(w.window.messages()->isVisible());
+    // The dangling pointer's feature has no place (its one pointer leads
+    // nowhere); the record it left unused has.
+    const std::vector<FindingRow>& rows = w.window.messages()->rows();
+    const auto chosen = std::find_if(
+        rows.begin(), rows.end(), [](const FindingRow& row) { return row.position.has_value(); });
+    QVERIFY(chosen != rows.end());
+    auto* list = w.window.messages()->findChild<QTreeWidget*>();
+    list->setCurrentItem(list->topLevelItem(static_cast<int>(chosen - rows.begin())));
+    QVERIFY(drawingArea(w.window).mark().has_value());
+    // Close, then a good open: the dock that came by itself goes.
+    w.window.closeDoc();
+    QCOMPARE(menuState(w.window), kNoChartMenus);
+    QVERIFY(!w.window.showChartAnyway());
+    QVERIFY(w.window.openFile(bayPath));
+    QVERIFY(!w.window.messages()->isVisible());
+  }
+
   // Shown by the user, the dock stays through a good open; hidden, it
   // changes nothing of the drawing area.
   void messagesShownByTheUserStay() {
