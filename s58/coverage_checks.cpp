@@ -100,7 +100,7 @@ class Coverage {
   const std::vector<const FeatureRecord*>& unavailable() const { return unavailable_; }
   const Geometry& availableUnion() const { return availableUnion_; }
 
-  // The union of the features' areas; empty when none has one.
+  // The union of the features' areas; empty when none has one or GEOS cannot join them.
   Geometry unionOf(const std::vector<const FeatureRecord*>& features) {
     std::vector<GEOSGeometry*> parts;
     for (const FeatureRecord* f : features) {
@@ -112,7 +112,13 @@ class Coverage {
     const Geometry all(context_.geos(),
                        GEOSGeom_createCollection_r(h_, GEOS_GEOMETRYCOLLECTION, parts.data(),
                                                    static_cast<unsigned>(parts.size())));
-    return {context_.geos(), GEOSUnaryUnion_r(h_, all.get())};
+    GEOSGeometry* together = GEOSUnaryUnion_r(h_, all.get());
+    if (together == nullptr) {
+      // GEOS refuses rings that cross themselves; their valid form is joined instead.
+      const Geometry valid(context_.geos(), GEOSMakeValid_r(h_, all.get()));
+      if (valid) together = GEOSUnaryUnion_r(h_, valid.get());
+    }
+    return {context_.geos(), together};
   }
 
   // Whether the interiors of a and b meet: a overlaps, crosses, contains or is within b.
