@@ -107,6 +107,18 @@ class Chart {
     cell_.features.back().grup = grup;
     return *this;
   }
+  // A line feature of its own nodes rcid and rcid + 1 and edge rcid through points.
+  Chart& line(uint32_t rcid, std::string_view acronym, std::vector<cw::Point2> points) {
+    cell_.vectors.push_back(cw::connectedNode(rcid, points.front()));
+    cell_.vectors.push_back(cw::connectedNode(rcid + 1, points.back()));
+    cell_.vectors.push_back(cw::edge(
+        rcid, rcid, rcid + 1, std::vector<cw::Point2>(points.begin() + 1, points.end() - 1)));
+    cell_.features.push_back({.rcid = rcid,
+                              .prim = 2,
+                              .objl = objl(acronym),
+                              .spatialPointers = {{.rcid = rcid, .ornt = 1, .mask = 2}}});
+    return *this;
+  }
   // A point feature at an isolated node of the same rcid.
   Chart& point(uint32_t rcid, std::string_view acronym, cw::Point2 position,
                std::vector<cw::FeaturePointer> slaves = {}) {
@@ -175,12 +187,48 @@ TEST(S58CoverageChecks, SkinOfTheEarth) {
   });
 }
 
+// 200 points going north a unit east of the coverage's west edge (x = 10), alternately on it;
+// the point of index outside, if any, a hundred units (a metre) west of it.
+std::vector<cw::Point2> zigzag(int outside) {
+  std::vector<cw::Point2> points;
+  for (int i = 0; i < 200; ++i) {
+    const double x = i == outside ? 10 - 1e-5 : 10 + (i % 2) * 1e-7;
+    points.push_back({x, 50 + 0.01 * (0.1 + 0.8 * i / 199.0)});
+  }
+  return points;
+}
+
 TEST(S58CoverageChecks, CoverageAndNoCoverage) {
   expectFindings({
       {"a point inside", Chart().point(20, "PILBOP", at(0.5, 0.5)), {}},
       {"a point on the coverage's edge", Chart().point(20, "PILBOP", at(0, 0.5)), {}},
       // Outside every M_COVR, and so also beyond them on the cell's extent.
       {"a point outside", Chart().point(20, "PILBOP", at(2.5, 0.5)), {"500 20", "548 10"}},
+      {"a line along the coverage's edge", Chart().line(20, "DEPCNT", {at(0, 0), at(0, 1)}), {}},
+      {"a line leaving the coverage",
+       Chart().line(20, "DEPCNT", {at(1.5, 0.5), at(2.5, 0.5)}),
+       {"500 20", "548 10"}},
+      // Runs of coordinates near the coverage's boundary are located point by point: a line of
+      // 200 points a unit inside the coverage's west edge, and the same with one point a hundred
+      // units outside.
+      {"a long line just inside", Chart().line(20, "DEPCNT", zigzag(-1)), {}},
+      {"a long line with one point just outside",
+       Chart().line(20, "DEPCNT", zigzag(117)),
+       {"500 20", "548 10"}},
+      // The M_COVR with a hole A covers: A reaches outside the coverage, and so does the
+      // M_NSYS round both; the hole is on the cell's extent but in no M_COVR.
+      {"a hole in the coverage under A",
+       Chart()
+           .vector(cw::connectedNode(40, at(0.25, 0.25)))
+           .vector(cw::edge(40, 40, 40, {at(0.75, 0.25), at(0.75, 0.75), at(0.25, 0.75)}))
+           .edges(10, {ring(12),
+                       ring(23),
+                       ring(34),
+                       ring(45),
+                       ring(56),
+                       ring(61),
+                       {.rcid = 40, .ornt = 1, .usag = 2, .mask = 2}}),
+       {"500 1", "500 11", "548 10"}},
       {"a point in an area of no coverage",
        Chart()
            .square(30, "M_COVR", 2, 0, 1, {{attl("CATCOV"), "2"}})
