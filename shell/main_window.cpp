@@ -158,6 +158,9 @@ void MainWindow::reportOpen(const QString& path, const OpenResult& result, const
   sizeBeforeMessages = size();
   messagesShownForFailure = true;
   messagesDock->show();
+  // The window widens by the dock rather than narrowing the drawing area.
+  resize(width() + std::max(messagesDock->sizeHint().width(), messagesDock->minimumWidth()),
+         height());
 }
 
 void MainWindow::showFinding(int row) {
