@@ -151,6 +151,8 @@ struct Topology {
   // Every inner edge bounds one area on each side, and every edge of the coverage's boundary
   // one area on its inner side.
   bool edgeToEdge = true;
+  // By position: the areas that use an edge that does not fit.
+  std::vector<bool> misfit;
   // The pairs of areas that meet along an edge, each on its side.
   std::unordered_set<uint64_t> neighbours;
   // Each area's position among the Group 1 areas of the index.
@@ -174,6 +176,7 @@ Topology edgeUses(Coverage& coverage) {
   const std::span<const FeatureRecord* const> areas = context.group1Areas().features();
   for (size_t i = 0; i < areas.size(); ++i)
     topology.position.emplace(areas[i], static_cast<uint32_t>(i));
+  topology.misfit.assign(areas.size(), false);
   struct Use {
     int forward = 0;
     int reverse = 0;
@@ -215,20 +218,23 @@ Topology edgeUses(Coverage& coverage) {
         topology.neighbours.insert(Topology::pair(a->second, b->second));
     }
     const VectorRecord* edge = context.vector(kRcnmEdge, rcid);
+    if ((coverages == 1 && total != 1) || (coverages != 1 && !sides)) {
+      topology.edgeToEdge = false;
+      for (const FeatureRecord* f : use.users) {
+        const auto at = topology.position.find(f);
+        if (at != topology.position.end()) topology.misfit[at->second] = true;
+      }
+    }
     if (coverages == 0) {
       if (sides) continue;
-      topology.edgeToEdge = false;
       if (!withCoverage && total == 1) continue;
       for (const FeatureRecord* f : use.users)
         context.report("42", f, edge);
     } else if (coverages == 1) {
-      if (total != 1) topology.edgeToEdge = false;
       if (use.users.size() > 1) {
         for (const FeatureRecord* f : use.users)
           context.report("554", f, edge);
       }
-    } else if (!sides) {
-      topology.edgeToEdge = false;  // between two M_COVR areas, inside the coverage
     }
   }
   // An edge of the coverage no Group 1 area uses: the skin of the earth leaves a gap there,
@@ -248,8 +254,10 @@ Topology edgeUses(Coverage& coverage) {
 // counting the areas over a point, the count changes only across an edge, by the areas on its
 // one side less those on its other; that is nothing across an inner edge and one across the
 // coverage's boundary, so the count is one everywhere inside (whether or not edges cross). When
-// they do not fit, areas are compared in pairs from the index, leaving out the pairs that meet
-// along an edge, one on each side, and the union of the areas is made.
+// they do not fit, the count changes only across the edges that do not, so where areas overlap
+// one of them uses such an edge: each area that does is compared with the areas the index gives
+// (leaving out those that meet it along an edge, one on each side), and the union of the areas
+// is made.
 void skinOfTheEarth(Coverage& coverage, const Topology& topology) {
   Context& context = coverage.context();
   const AreaIndex& index = context.group1Areas();
@@ -257,10 +265,11 @@ void skinOfTheEarth(Coverage& coverage, const Topology& topology) {
   if (topology.edgeToEdge) return;
   std::vector<bool> overlapping(areas.size());
   for (size_t i = 0; i < areas.size(); ++i) {
+    if (!topology.misfit[i]) continue;
     const Geometry& a = coverage.shape(*areas[i]);
     for (const FeatureRecord* other : index.candidates(a.get())) {
       const uint32_t j = topology.position.at(other);
-      if (j <= i || (overlapping[i] && overlapping[j]) ||
+      if (j == i || (topology.misfit[j] && j < i) || (overlapping[i] && overlapping[j]) ||
           topology.neighbours_(static_cast<uint32_t>(i), j)) {
         continue;
       }
