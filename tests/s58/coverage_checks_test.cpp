@@ -177,6 +177,11 @@ TEST(S58CoverageChecks, SkinOfTheEarth) {
        Chart().area(3, "LNDARE", {ring(36, 2), ring(34), ring(45), ring(56)}),
        {"42 1 e36", "42 2 e36", "42 3 e36", "519b 2", "519b 3", "554 2 e34", "554 3 e34",
         "554 2 e45", "554 3 e45", "554 2 e56", "554 3 e56"}},
+      // Without an M_COVR of coverage available an edge used once may be the data's limit.
+      {"no coverage", Chart().drop(10), {}},
+      {"no coverage, B turned",
+       Chart().drop(10).edges(2, {ring(36), ring(34), ring(45), ring(56)}),
+       {"42 1 e36", "42 2 e36"}},
       {"an island in A without a hole for it",
        Chart().square(20, "LNDARE", 0.25, 0.25, 0.5, {}, 1),
        {"42 20 e20", "519b 1", "519b 20"}},
