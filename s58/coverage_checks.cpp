@@ -6,8 +6,9 @@
 // comes from the context (built once per run), the candidates of a pairwise test come from an
 // STRtree (AreaIndex), and a geometry tested many times (the unions of the coverage) is
 // prepared. The costly questions are avoided where the edge count answers them: the union of
-// the skin of the earth is made only when its edges do not fit, and areas that meet along an
-// edge are not compared.
+// the skin of the earth and the comparison of its areas are made only when its edges do not
+// fit, and then only for the areas on the edges that do not. Features are located against the
+// coverage by their vector records, each once.
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -161,7 +162,7 @@ struct Topology {
   static uint64_t pair(uint32_t a, uint32_t b) {
     return a < b ? (uint64_t{a} << 32) | b : (uint64_t{b} << 32) | a;
   }
-  bool neighbours_(uint32_t a, uint32_t b) const { return neighbours.contains(pair(a, b)); }
+  bool alongAnEdge(uint32_t a, uint32_t b) const { return neighbours.contains(pair(a, b)); }
 };
 
 // 42 and 554, from the spatial pointers of the Group 1 areas and of the M_COVR areas of
@@ -270,7 +271,7 @@ void skinOfTheEarth(Coverage& coverage, const Topology& topology) {
     for (const FeatureRecord* other : index.candidates(a.get())) {
       const uint32_t j = topology.position.at(other);
       if (j == i || (topology.misfit[j] && j < i) || (overlapping[i] && overlapping[j]) ||
-          topology.neighbours_(static_cast<uint32_t>(i), j)) {
+          topology.alongAnEdge(static_cast<uint32_t>(i), j)) {
         continue;
       }
       if (coverage.interiorsMeet(a, coverage.shape(*other))) overlapping[i] = overlapping[j] = true;
@@ -292,10 +293,12 @@ void skinOfTheEarth(Coverage& coverage, const Topology& topology) {
   }
 }
 
-// 548: the M_COVR areas together cover the cell's extent (the box of all its coordinates, the
-// only extent a cell records), and do not overlap one another. Named: every M_COVR area when
-// the extent is not covered, the overlapping ones otherwise.
-// Returns whether any two M_COVR areas overlap.
+// 548: the M_COVR areas together cover the cell's extent and do not overlap one another. The
+// extent is the box of all the cell's coordinates (kept by the load, updates applied): the
+// cell itself records no other, and the defects this check is made for are data beyond the
+// M_COVR areas and a corner of the box left out of both kinds of them. Named: every M_COVR area
+// when the extent is not covered, the overlapping ones otherwise; a cell has a handful of
+// M_COVR areas, so they are compared pair by pair. Returns whether any two overlap.
 bool cellCovered(Coverage& coverage) {
   Context& context = coverage.context();
   const Dataset& chart = context.chart();
