@@ -75,52 +75,31 @@ EdgeNodes nodesOf(const Context& context, const VectorRecord& edge) {
   return nodes;
 }
 
+// The checks of each edge's own pointers, in one pass that looks its nodes up once:
 // 2: an edge without a begin or end node: no pointer of that topology indicator, or one naming
 // no record.
-void edgesHaveNodes(Context& context) {
-  for (const VectorRecord* edge : context.chart().edges) {
-    const EdgeNodes nodes = nodesOf(context, *edge);
-    if (nodes.begin == nullptr || nodes.end == nullptr) context.report("2", edge);
-  }
-}
-
 // 25c: an edge whose VRPT lacks the begin or the end node (or which has no VRPT).
-void edgesPointAtNodes(Context& context) {
-  for (const VectorRecord* edge : context.chart().edges) {
-    const EdgeEnds ends = endsOf(*edge);
-    if (ends.begin == nullptr || ends.end == nullptr) context.report("25c", edge);
-  }
-}
-
 // 22: an edge whose first node pointer is its end.
-void beginNodeFirst(Context& context) {
-  for (const VectorRecord* edge : context.chart().edges) {
-    if (!edge->pointers.empty() && edge->pointers[0].topi == kEndNode) context.report("22", edge);
-  }
-}
-
 // 25a: an edge whose begin or end pointer names another kind of record than a connected node.
-void edgeNodesConnected(Context& context) {
-  for (const VectorRecord* edge : context.chart().edges) {
-    const EdgeEnds ends = endsOf(*edge);
-    if ((ends.begin != nullptr && ends.begin->rcnm != kConnectedNode) ||
-        (ends.end != nullptr && ends.end->rcnm != kConnectedNode)) {
-      context.report("25a", edge);
-    }
-  }
-}
-
 // 31: an edge whose first coordinate is its begin node's, or whose last is its end node's: the
 // node's position belongs to the node alone.
-void nodePositionsOnEdges(Context& context) {
+void edgePointers(Context& context) {
   auto at = [](const VectorRecord* node, Coordinate c) {
     return node != nullptr && !node->coordinates.empty() && same(c, node->coordinates[0]);
   };
   for (const VectorRecord* edge : context.chart().edges) {
-    const CoordinateRun& line = edge->coordinates;
-    if (line.empty()) continue;
     const EdgeNodes nodes = nodesOf(context, *edge);
-    if (at(nodes.begin, line[0]) || at(nodes.end, line[line.count - 1])) context.report("31", edge);
+    const EdgeEnds& ends = nodes.ends;
+    if (nodes.begin == nullptr || nodes.end == nullptr) context.report("2", edge);
+    if (ends.begin == nullptr || ends.end == nullptr) context.report("25c", edge);
+    if (!edge->pointers.empty() && edge->pointers[0].topi == kEndNode) context.report("22", edge);
+    if ((ends.begin != nullptr && ends.begin->rcnm != kConnectedNode) ||
+        (ends.end != nullptr && ends.end->rcnm != kConnectedNode)) {
+      context.report("25a", edge);
+    }
+    const CoordinateRun& line = edge->coordinates;
+    if (!line.empty() && (at(nodes.begin, line[0]) || at(nodes.end, line[line.count - 1])))
+      context.report("31", edge);
   }
 }
 
@@ -150,20 +129,15 @@ FlatMap<bool> namedByEdges(const Dataset& chart) {
   return named;
 }
 
-// 84a: a connected node no edge names.
-void connectedNodesOnEdges(Context& context) {
-  if (!wholeCell(context)) return;
-  const FlatMap<bool> named = namedByEdges(context.chart());
-  for (const VectorRecord* node : context.chart().connectedNodes) {
-    if (named.find(nameKey(node->rcnm, node->rcid)) == nullptr) context.report("84a", node);
-  }
-}
-
-// 84b: an isolated node an edge names.
-void isolatedNodesOffEdges(Context& context) {
+// 84a: a connected node no edge names; 84b: an isolated node an edge names.
+void nodesOnEdges(Context& context) {
   const FlatMap<bool> named = namedByEdges(context.chart());
   for (const VectorRecord* node : context.chart().isolatedNodes) {
     if (named.find(nameKey(node->rcnm, node->rcid)) != nullptr) context.report("84b", node);
+  }
+  if (!wholeCell(context)) return;
+  for (const VectorRecord* node : context.chart().connectedNodes) {
+    if (named.find(nameKey(node->rcnm, node->rcid)) == nullptr) context.report("84a", node);
   }
 }
 
@@ -388,11 +362,9 @@ void sharedFoidsOfOnePrimitive(Context& context) {
 
 void run(Context& context) {
   for (void (*check)(Context&) :
-       {edgesHaveNodes, edgesPointAtNodes, beginNodeFirst, edgeNodesConnected, nodePositionsOnEdges,
-        nodePointers, connectedNodesOnEdges, isolatedNodesOffEdges, orphans, foids,
-        repeatedAttributes, soundings, pointsOnOneRecord, repeatedEdges, slavesNamedOnce,
-        oneMasterPerSlave, navigationalAidsTogether, sharedFoidsEncodedAlike,
-        sharedFoidsOfOnePrimitive}) {
+       {edgePointers, nodePointers, nodesOnEdges, orphans, foids, repeatedAttributes, soundings,
+        pointsOnOneRecord, repeatedEdges, slavesNamedOnce, oneMasterPerSlave,
+        navigationalAidsTogether, sharedFoidsEncodedAlike, sharedFoidsOfOnePrimitive}) {
     check(context);
   }
 }
