@@ -7,6 +7,8 @@
 #include "chart_geometry.h"
 #include "checks.h"
 #include "display_chains.h"
+#include "feature_area.h"
+#include "feature_line.h"
 #include "load_driver.h"
 #include "record_assembly.h"
 #include "update_files.h"
@@ -242,6 +244,83 @@ const DrawnGeometry& ChartSession::drawnGeometry() const {
   simplified_.emplace_back(level,
                            std::make_unique<DrawnGeometry>(drawn_->simplified(view_, tolerance)));
   return *simplified_.back().second;
+}
+
+std::vector<const FeatureRecord*> ChartSession::featuresAt(PixelPoint pointer,
+                                                           int32_t tolerance) const {
+  if (!isOpen() || !(view_.pixelsPerMetre > 0.0)) return {};
+  // Measured in metres: no pixel overflows however far a vertex lies.
+  const MetrePoint at = pixelToMetres(view_, pointer.column, pointer.row);
+  const double reach = tolerance / view_.pixelsPerMetre;
+  const double reachSquared = reach * reach;
+  const auto metres = [this](double lon, double lat) { return degreesToMetres(view_, lon, lat); };
+  const auto nearPoint = [&](double lon, double lat) {
+    const MetrePoint p = metres(lon, lat);
+    const double dx = p.x - at.x;
+    const double dy = p.y - at.y;
+    return dx * dx + dy * dy <= reachSquared;
+  };
+  const auto nearSegment = [&](const LinePoint& from, const LinePoint& to) {
+    const MetrePoint a = metres(from.x, from.y);
+    const MetrePoint b = metres(to.x, to.y);
+    const double vx = b.x - a.x;
+    const double vy = b.y - a.y;
+    const double length = vx * vx + vy * vy;
+    double t = length > 0.0 ? ((at.x - a.x) * vx + (at.y - a.y) * vy) / length : 0.0;
+    t = std::clamp(t, 0.0, 1.0);
+    const double dx = a.x + t * vx - at.x;
+    const double dy = a.y + t * vy - at.y;
+    return dx * dx + dy * dy <= reachSquared;
+  };
+  const auto nearLine = [&](const std::vector<LinePoint>& points) {
+    if (points.size() == 1) return nearPoint(points.front().x, points.front().y);
+    for (size_t i = 1; i < points.size(); ++i) {
+      if (nearSegment(points[i - 1], points[i])) return true;
+    }
+    return false;
+  };
+  // Crossings of a ray east from the pointer, over every ring: odd inside.
+  const auto inside = [&](const FeatureArea& area) {
+    bool odd = false;
+    for (const FeatureRing& ring : area.rings) {
+      for (size_t i = 1; i < ring.points.size(); ++i) {
+        const MetrePoint a = metres(ring.points[i - 1].x, ring.points[i - 1].y);
+        const MetrePoint b = metres(ring.points[i].x, ring.points[i].y);
+        if ((a.y > at.y) == (b.y > at.y)) continue;
+        if (at.x < a.x + (at.y - a.y) * (b.x - a.x) / (b.y - a.y)) odd = !odd;
+      }
+    }
+    return odd;
+  };
+
+  std::vector<const FeatureRecord*> points, lines, areas;
+  for (const FeatureRecord* feature : dataset_->features) {
+    if (feature->prim == kPrimPoint) {
+      bool hit = false;
+      for (const SpatialPointerEntry* p : feature->spatialPointers) {
+        if (p->target == nullptr) continue;
+        for (const Coordinate c : p->target->coordinates)
+          hit = hit || nearPoint(c.x, c.y);
+        for (const Sounding s : p->target->soundings())
+          hit = hit || nearPoint(s.x, s.y);
+        if (hit) break;
+      }
+      if (hit) points.push_back(feature);
+    } else if (feature->prim == kPrimLine) {
+      const std::optional<FeatureLine> line = assembleFeatureLine(*feature);
+      if (line && nearLine(line->points)) lines.push_back(feature);
+    } else if (feature->prim == kPrimArea) {
+      const std::optional<FeatureArea> area = assembleFeatureArea(*feature);
+      if (!area) continue;
+      bool hit = inside(*area);
+      for (const FeatureRing& ring : area->rings)
+        hit = hit || nearLine(ring.points);
+      if (hit) areas.push_back(feature);
+    }
+  }
+  points.insert(points.end(), lines.begin(), lines.end());
+  points.insert(points.end(), areas.begin(), areas.end());
+  return points;
 }
 
 bool ChartSession::isEnabled(ViewCommand command) const {

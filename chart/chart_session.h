@@ -141,6 +141,11 @@ class ChartSession {
   // is open.
   std::optional<DepthReadout> depthAt(PixelPoint pointer) const;
 
+  // Every feature with geometry within tolerance pixels of pointer, or
+  // whose area holds it: point features first, then lines, then areas, each
+  // in record order. Empty without a chart.
+  std::vector<const FeatureRecord*> featuresAt(PixelPoint pointer, int32_t tolerance) const;
+
   // The contours that split depth areas into bands and soundings into
   // shallow and deep; kept across charts.
   void setDepthContours(const DepthContours& contours) { display_.depthContours = contours; }

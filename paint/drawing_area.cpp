@@ -122,7 +122,9 @@ void DrawingArea::mouseMoveEvent(QMouseEvent* event) {
 
 void DrawingArea::mousePressEvent(QMouseEvent* event) {
   if (!chartOpen()) return;
-  if (event->button() == Qt::LeftButton) {
+  if (event->button() == Qt::LeftButton && (event->modifiers() & Qt::ShiftModifier)) {
+    emit identifyRequested(event->position().toPoint());
+  } else if (event->button() == Qt::LeftButton) {
     pressedAt_ = event->position().toPoint();
     dragging_ = false;
   }

@@ -46,6 +46,8 @@ class DrawingArea : public QWidget {
   void valdcodisp(const QString& text);
   // The wheel or a drag moved the view; the View items may have changed.
   void viewMoved();
+  // Shift and the left button pressed at pointer while a chart is open.
+  void identifyRequested(const QPoint& pointer);
 
  protected:
   void mousePressEvent(QMouseEvent* event) override;

@@ -121,6 +121,14 @@
         <source>&amp;S-58 checks</source>
         <translation>S-58 検査(&amp;S)</translation>
     </message>
+    <message>
+        <source>&amp;Identify</source>
+        <translation>識別(&amp;I)</translation>
+    </message>
+    <message>
+        <source>I&amp;dentify results</source>
+        <translation>識別結果(&amp;D)</translation>
+    </message>
 </context>
 <context>
     <name>MessagesDock</name>
@@ -327,6 +335,21 @@
     <message>
         <source>%1: %2; drawn as far as it can be; see Messages</source>
         <translation>%1: %2。描ける範囲で表示。メッセージを参照</translation>
+    </message>
+</context>
+<context>
+    <name>IdentifyDock</name>
+    <message>
+        <source>Identify</source>
+        <translation>識別</translation>
+    </message>
+    <message>
+        <source>Nothing here</source>
+        <translation>ここには何もありません</translation>
+    </message>
+    <message>
+        <source>Record: %1</source>
+        <translation>レコード: %1</translation>
     </message>
 </context>
 </TS>

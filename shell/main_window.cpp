@@ -7,11 +7,13 @@
 #include <QFileInfo>
 #include <QFont>
 #include <QLabel>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QSettings>
 #include <algorithm>
 
+#include "chart_geometry.h"
 #include "depth_settings.h"
 #include "drawing_area.h"
 
@@ -61,6 +63,8 @@ MainWindow::MainWindow(QWidget* parent, Qt::WindowFlags flags) : QWidget(parent,
       QSettings(QStringLiteral("ABYS"), QStringLiteral("abys")).value(kS58Key).toBool()));
   messagesDock = new MessagesDock(this);
   messagesDock->hide();
+  identifyDock = new IdentifyDock(this);
+  identifyDock->hide();
   buildMenus();
   chart.setDepthContours(loadDepthContours());
   drawingArea = new DrawingArea(chart, this);
@@ -75,15 +79,32 @@ MainWindow::MainWindow(QWidget* parent, Qt::WindowFlags flags) : QWidget(parent,
   connect(drawingArea, &DrawingArea::viewMoved, this, &MainWindow::syncViewMenu);
   connect(messagesDock, &MessagesDock::findingChosen, this, &MainWindow::showFinding);
   connect(messagesDock, &MessagesDock::showAnywayRequested, this, &MainWindow::showChartAnyway);
+  connect(drawingArea, &DrawingArea::identifyRequested, this, &MainWindow::identifyAt);
+  connect(identifyDock, &IdentifyDock::featureChosen, this, [this](int index) {
+    const std::vector<IdentifiedFeature>& found = identifyDock->features();
+    if (index < 0 || static_cast<size_t>(index) >= found.size()) return;
+    drawingArea->setMark(DrawingArea::Mark{found[static_cast<size_t>(index)].at,
+                                           found[static_cast<size_t>(index)].lines});
+  });
+  drawingArea->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(drawingArea, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+    if (!chart.isOpen()) return;
+    QMenu menu(this);
+    QAction* identify = menu.addAction(tr("&Identify"));
+    identify->setObjectName(QStringLiteral("identifyHereAction"));
+    connect(identify, &QAction::triggered, this, [this, at] { identifyAt(at); });
+    menu.exec(drawingArea->mapToGlobal(at));
+  });
 
   auto* column = new QVBoxLayout(this);
   column->setContentsMargins(0, 0, 0, 0);
   column->addWidget(menuBar);
-  // The dock, when shown, beside the drawing area.
+  // The docks, when shown, beside the drawing area.
   auto* middle = new QHBoxLayout();
   middle->setContentsMargins(0, 0, 0, 0);
   column->addLayout(middle);
   middle->addWidget(drawingArea, 1);
+  middle->addWidget(identifyDock);
   middle->addWidget(messagesDock);
   auto* readouts = new QHBoxLayout();
   column->addLayout(readouts);
@@ -118,6 +139,7 @@ bool MainWindow::openPath(QString path, bool anyway) {
   if (chart.isOpen()) return false;
   clearReadouts();
   drawingArea->setMark(std::nullopt);
+  identifyDock->clear();
   failedPath.clear();
   if (messagesShownForFailure && !anyway) {
     // The dock that came up for the last failure goes, and the window gets
@@ -183,6 +205,19 @@ void MainWindow::showFinding(int row) {
   drawingArea->renderChart();
 }
 
+void MainWindow::identifyAt(const QPoint& pointer) {
+  if (!chart.isOpen()) return;
+  std::vector<IdentifiedFeature> found;
+  for (const FeatureRecord* feature : chart.featuresAt({pointer.x(), pointer.y()}, kPickTolerance))
+    found.push_back(identify(*feature));
+  if (!identifyDock->isVisible()) {
+    identifyDock->show();
+    resize(width() + identifyDock->minimumWidth(), height());
+  }
+  drawingArea->setMark(std::nullopt);
+  identifyDock->showFeatures(std::move(found));
+}
+
 void MainWindow::s58Checks(bool on) {
   chart.setS58Profile(s58Options(on));
   QSettings(QStringLiteral("ABYS"), QStringLiteral("abys")).setValue(kS58Key, on);
@@ -193,6 +228,7 @@ void MainWindow::closeDoc() {
   chart.close();
   clearReadouts();
   drawingArea->setMark(std::nullopt);
+  identifyDock->clear();
   drawingArea->renderChart();
   setDocClosedMenus();
 }

@@ -8,6 +8,7 @@
 #include <QWidget>
 
 #include "chart_session.h"
+#include "identify_dock.h"
 #include "messages_dock.h"
 
 class QAction;
@@ -16,6 +17,7 @@ class QMenu;
 class QMenuBar;
 
 class DrawingArea;
+class IdentifyDock;
 class MessagesDock;
 
 // In the global namespace so that its class name and translation context
@@ -35,6 +37,8 @@ class MainWindow : public QWidget {
   const abys::ChartSession& session() const { return chart; }
   // The dock with what the last open said (View > Messages).
   MessagesDock* messages() const { return messagesDock; }
+  // The dock with what the last Identify found.
+  IdentifyDock* identified() const { return identifyDock; }
 
  public slots:
   void open();
@@ -60,6 +64,9 @@ class MainWindow : public QWidget {
   // Opens the cell whose checks just failed all the same, drawn as far as
   // it can be; does nothing unless the last open failed its checks.
   bool showChartAnyway();
+  // Lists the features within a few pixels of pointer (drawing area
+  // pixels) and highlights the first.
+  void identifyAt(const QPoint& pointer);
   void normal();
   void bold();
   void underline();
@@ -95,6 +102,7 @@ class MainWindow : public QWidget {
   QLabel* valdcoLabel = nullptr;
   QLabel* latLonLabel = nullptr;
   MessagesDock* messagesDock = nullptr;
+  IdentifyDock* identifyDock = nullptr;
   // The dock came up by itself for a failed open (and goes with the next
   // good one), rather than by the user's choice.
   bool messagesShownForFailure = false;
@@ -114,6 +122,7 @@ class MainWindow : public QWidget {
   QAction* downAction = nullptr;
   QAction* messagesAction = nullptr;
   QAction* s58Action = nullptr;
+  QAction* identifyAction = nullptr;
 
   bool isBold = false;
   bool isUnderline = false;

@@ -93,6 +93,10 @@ void MainWindow::buildMenus() {
   // Shown or hidden by the user, the dock stays as it is after the next open.
   connect(messagesAction, &QAction::triggered, this, [this] { messagesShownForFailure = false; });
   viewMenu->addAction(messagesAction);
+  identifyAction = identifyDock->toggleViewAction();
+  identifyAction->setText(tr("I&dentify results"));
+  identifyAction->setObjectName(QStringLiteral("identifyAction"));
+  viewMenu->addAction(identifyAction);
   s58Action = viewMenu->addAction(tr("&S-58 checks"));
   s58Action->setObjectName(QStringLiteral("s58Action"));
   s58Action->setCheckable(true);

@@ -27,8 +27,10 @@
 #include <functional>
 #include <string>
 
+#include "catalogue.h"
 #include "depth_settings.h"
 #include "drawing_area.h"
+#include "identify_dock.h"
 #include "messages_dock.h"
 #include "support/chart_cells.h"
 #include "translation.h"
@@ -209,6 +211,9 @@ class MainWindowTest : public QObject {
     QCOMPARE(latLon->height(), labelHeight);
     // Side by side below the drawing area, depth on the left.
     QCOMPARE(valdco->y(), latLon->y());
+    // No dock is shown: the drawing area spans the window.
+    QCOMPARE(drawingArea(w.window).x(), 0);
+    QCOMPARE(drawingArea(w.window).width(), w.window.width());
     QVERIFY(valdco->x() < latLon->x());
     QVERIFY(valdco->y() >= drawingArea(w.window).geometry().bottom());
   }
@@ -406,6 +411,123 @@ class MainWindowTest : public QObject {
     QVERIFY(!w.window.showChartAnyway());
     QVERIFY(w.window.openFile(bayPath));
     QVERIFY(!w.window.messages()->isVisible());
+  }
+
+  // Attribute values as Identify writes them: enumerations and lists by
+  // their meanings, other values as they are.
+  void attributeTexts_data() {
+    QTest::addColumn<QString>("acronym");
+    QTest::addColumn<QByteArray>("value");
+    QTest::addColumn<bool>("national");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("enumeration") << u"COLOUR"_s << QByteArray("4") << false
+                                 << u"COLOUR: 4 (green)"_s;
+    QTest::newRow("list") << u"COLOUR"_s << QByteArray("1,4") << false
+                          << u"COLOUR: 1,4 (white, green)"_s;
+    QTest::newRow("unknown value") << u"COLOUR"_s << QByteArray("99") << false << u"COLOUR: 99"_s;
+    QTest::newRow("terminated") << u"COLOUR"_s << QByteArray("3\x1f") << false
+                                << u"COLOUR: 3 (red)"_s;
+    QTest::newRow("float") << u"VALDCO"_s << QByteArray("5.5") << false << u"VALDCO: 5.5"_s;
+    QTest::newRow("national") << u"NOBJNM"_s << QByteArray("\x71\x67\xac\x4e", 4) << true
+                              << u"NOBJNM: 東京"_s;
+  }
+  void attributeTexts() {
+    QFETCH(QString, acronym);
+    QFETCH(QByteArray, value);
+    QFETCH(bool, national);
+    QFETCH(QString, text);
+    const catalogue::Attribute* attribute = catalogue::attribute(acronym.toStdString());
+    QVERIFY(attribute != nullptr);
+    QCOMPARE(attributeText(attribute->code,
+                           std::string_view(value.constData(), static_cast<size_t>(value.size())),
+                           national),
+             text);
+  }
+
+  void foidTexts() {
+    QCOMPARE(foidText(550, 115, 1), u"US 0000000115 00001"_s);
+    QCOMPARE(foidText(65535, 4294967295u, 65535), u"65535 4294967295 65535"_s);
+  }
+
+  // Shift+click lists what lies within five pixels, in order points, lines,
+  // areas, and highlights the first; the context menu does the same.
+  void identifyListsTheFeaturesUnderThePointer_data() {
+    QTest::addColumn<double>("lon");
+    QTest::addColumn<double>("lat");
+    QTest::addColumn<QStringList>("titles");  // the start of each title
+    QTest::addColumn<QString>("detail");      // a detail line of the first
+    // The 5 m line's middle vertex, inside the coverage and the land area.
+    QTest::newRow("line") << 139.74 << 35.48 << QStringList{u"30011"_s, u"M_COVR"_s, u"LNDARE"_s}
+                          << u"VALDCO: 5"_s;
+    QTest::newRow("name") << 139.71 << 35.44 << QStringList{u"30014"_s, u"M_COVR"_s}
+                          << u"NOBJNM: 横浜港"_s;
+    QTest::newRow("land") << 139.935 << 35.59 << QStringList{u"M_COVR"_s, u"LNDARE"_s}
+                          << u"CATCOV: 1 (coverage available)"_s;
+    QTest::newRow("nothing") << 139.0 << 35.0 << QStringList{} << QString();
+  }
+  void identifyListsTheFeaturesUnderThePointer() {
+    QFETCH(double, lon);
+    QFETCH(double, lat);
+    QFETCH(QStringList, titles);
+    QFETCH(QString, detail);
+    cw::Cell cell = bayCell();
+    addArea(cell, 7, catalogue::objectClass("LNDARE")->code,
+            {{139.73, 35.47}, {139.94, 35.47}, {139.94, 35.595}, {139.73, 35.595}, {139.73, 35.47}},
+            {{catalogue::attribute("COLOUR")->code, "1,4"}});
+    const QString path = write(cell, "LAND.000");
+    Window w;
+    QVERIFY(w.window.openFile(path));
+    const ViewState& view = w.window.session().view();
+    const PixelPoint pixel = metresToPixel(view, degreesToMetres(view, lon, lat));
+    DrawingArea& area = drawingArea(w.window);
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(pixel.column, pixel.row),
+                      area.mapToGlobal(QPointF(pixel.column, pixel.row)), Qt::LeftButton,
+                      Qt::LeftButton, Qt::ShiftModifier);
+    QCoreApplication::sendEvent(&area, &press);
+    IdentifyDock* dock = w.window.identified();
+    QVERIFY(dock->isVisible());
+    QCOMPARE(static_cast<int>(dock->features().size()), titles.size());
+    for (int i = 0; i < titles.size(); ++i) {
+      QVERIFY2(dock->features()[static_cast<size_t>(i)].title.startsWith(titles[i]),
+               qPrintable(dock->features()[static_cast<size_t>(i)].title));
+    }
+    if (titles.isEmpty()) {
+      QVERIFY(!area.mark().has_value());
+      return;
+    }
+    const IdentifiedFeature& first = dock->features().front();
+    QVERIFY2(first.details.contains(detail), qPrintable(first.details.join(u" | "_s)));
+    QVERIFY(first.details.at(0).startsWith(u"Record: FE"_s));
+    QVERIFY(first.details.at(1).startsWith(u"FOID: "_s));
+    QVERIFY(area.mark().has_value());
+    // A drag never starts from a Shift+click: the view stays.
+    QCOMPARE(menuState(w.window), kChartMenus);
+    // The land area lists its colours by meaning.
+    const auto land =
+        std::find_if(dock->features().begin(), dock->features().end(),
+                     [](const IdentifiedFeature& f) { return f.title.startsWith(u"LNDARE"_s); });
+    if (land != dock->features().end()) {
+      QVERIFY(land->details.contains(u"COLOUR: 1,4 (white, green)"_s));
+      QCOMPARE(land->lines.size(), size_t{1});
+    }
+    // The context menu's item lists the same.
+    std::vector<QString> before;
+    for (const IdentifiedFeature& f : dock->features())
+      before.push_back(f.title);
+    dock->clear();
+    // The dock took its room from the drawing area: the place has moved.
+    const PixelPoint moved = metresToPixel(view, degreesToMetres(view, lon, lat));
+    QTimer::singleShot(20, [] {
+      auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+      if (menu == nullptr) return;
+      menu->findChild<QAction*>(u"identifyHereAction"_s)->trigger();
+      menu->close();
+    });
+    emit area.customContextMenuRequested(QPoint(moved.column, moved.row));
+    std::vector<QString> after;
+    for (const IdentifiedFeature& f : dock->features())
+      after.push_back(f.title);
+    QCOMPARE(after, before);
   }
 
   // Shown by the user, the dock stays through a good open; hidden, it
@@ -713,15 +835,17 @@ class MainWindowTest : public QObject {
     QTest::addColumn<QString>("messagesItem");
     QTest::addColumn<QString>("failedStatus");
     QTest::addColumn<QString>("codeHeader");
+    QTest::addColumn<QString>("identifyItem");
     QTest::newRow("with catalogue")
         << QStringLiteral(ABYS_CATALOGUE_DIR) << QStringLiteral("ファイル(&F)")
         << QStringLiteral("全体表示(&F)") << QStringLiteral("緯度:") << u"メッセージ(&M)"_s
-        << u"DANGLING.000: 検査で不合格 (310)。メッセージを参照"_s << u"コード"_s;
+        << u"DANGLING.000: 検査で不合格 (310)。メッセージを参照"_s << u"コード"_s
+        << u"識別結果(&D)"_s;
     QTest::newRow("without") << QString::fromStdString(folder.path()) << QStringLiteral("&File")
                              << QStringLiteral("&Full view") << QStringLiteral("LAT:")
                              << u"&Messages"_s
                              << u"DANGLING.000: the checks failed (310); see Messages"_s
-                             << u"Code"_s;
+                             << u"Code"_s << u"I&dentify results"_s;
   }
   void catalogueFromTheWorkingDirectory() {
     QFETCH(QString, directory);
@@ -731,6 +855,7 @@ class MainWindowTest : public QObject {
     QFETCH(QString, messagesItem);
     QFETCH(QString, failedStatus);
     QFETCH(QString, codeHeader);
+    QFETCH(QString, identifyItem);
     cw::Cell dangling = bayCell();
     dangling.features.front().spatialPointers.front().rcid = 999;
     const QString danglingPath = write(dangling, "DANGLING.000");
@@ -746,6 +871,7 @@ class MainWindowTest : public QObject {
       sendMouse(drawingArea(w.window), QEvent::MouseMove, {10, 10});
       QVERIFY(labelText(w.window, "latLonLabel").startsWith(latitudeLabel + ' '));
       QCOMPARE(action(w.window, "messagesAction")->text(), messagesItem);
+      QCOMPARE(action(w.window, "identifyAction")->text(), identifyItem);
       Window failed;
       QVERIFY(!failed.window.openFile(danglingPath));
       QCOMPARE(labelText(failed.window, "valdcoLabel"), failedStatus);

@@ -1,0 +1,192 @@
+#include "identify_dock.h"
+
+#include <QHeaderView>
+#include <QTreeWidget>
+#include <charconv>
+
+#include "catalogue.h"
+#include "feature_area.h"
+#include "feature_line.h"
+
+using namespace abys;
+
+namespace {
+
+QString fromUtf8(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// The value without the unit and field terminators a file may leave on it.
+std::string_view trimmed(std::string_view value) {
+  while (!value.empty() &&
+         (value.back() == '\x1f' || value.back() == '\x1e' || value.back() == '\0')) {
+    value.remove_suffix(1);
+  }
+  return value;
+}
+
+std::optional<int> number(std::string_view text) {
+  while (!text.empty() && text.front() == ' ')
+    text.remove_prefix(1);
+  while (!text.empty() && text.back() == ' ')
+    text.remove_suffix(1);
+  int value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+  return value;
+}
+
+// The meanings of an enumeration or list value, "" when any is unknown.
+QString meanings(uint16_t attl, std::string_view value) {
+  QStringList found;
+  size_t start = 0;
+  while (start <= value.size()) {
+    const size_t comma = value.find(',', start);
+    const std::string_view item = value.substr(
+        start, comma == std::string_view::npos ? std::string_view::npos : comma - start);
+    const std::optional<int> code = number(item);
+    if (!code) return {};
+    const std::optional<std::string_view> meaning = catalogue::expectedValue(attl, *code);
+    if (!meaning) return {};
+    found << fromUtf8(*meaning);
+    if (comma == std::string_view::npos) break;
+    start = comma + 1;
+  }
+  return found.join(QStringLiteral(", "));
+}
+
+std::vector<GeoPoint> geoPoints(const std::vector<LinePoint>& points) {
+  std::vector<GeoPoint> line;
+  line.reserve(points.size());
+  for (const LinePoint& p : points)
+    line.push_back({p.x, p.y});
+  return line;
+}
+
+}  // namespace
+
+namespace abys {
+
+QString foidText(uint16_t agen, uint32_t fidn, uint16_t fids) {
+  const std::optional<std::string_view> letters = catalogue::agency(agen);
+  const QString producer = letters ? fromUtf8(*letters) : QString::number(agen);
+  return QStringLiteral("%1 %2 %3")
+      .arg(producer)
+      .arg(fidn, 10, 10, QLatin1Char('0'))
+      .arg(fids, 5, 10, QLatin1Char('0'));
+}
+
+QString attributeText(uint16_t attl, std::string_view value, bool national) {
+  const catalogue::Attribute* attribute = catalogue::attribute(attl);
+  const QString acronym = attribute != nullptr && !attribute->acronym.empty()
+                              ? fromUtf8(attribute->acronym)
+                              : QString::number(attl);
+  value = trimmed(value);
+  QString text;
+  if (national) {
+    // UCS-2, little-endian; an odd last byte is left out.
+    for (size_t i = 0; i + 1 < value.size(); i += 2) {
+      const auto low = static_cast<unsigned char>(value[i]);
+      const auto high = static_cast<unsigned char>(value[i + 1]);
+      text.append(QChar(static_cast<char16_t>(low | (high << 8))));
+    }
+    while (text.endsWith(QChar(0x1f)) || text.endsWith(QChar(0)))
+      text.chop(1);
+  } else {
+    text = QString::fromLatin1(value.data(), static_cast<qsizetype>(value.size()));
+  }
+  QString line = acronym + QStringLiteral(": ") + text;
+  if (!national && attribute != nullptr && (attribute->type == 'E' || attribute->type == 'L')) {
+    const QString meaning = meanings(attl, value);
+    if (!meaning.isEmpty()) line += QStringLiteral(" (%1)").arg(meaning);
+  }
+  return line;
+}
+
+IdentifiedFeature identify(const FeatureRecord& feature) {
+  IdentifiedFeature identified;
+  const catalogue::ObjectClass* objectClass = catalogue::objectClass(feature.objl);
+  const QString record = QString::fromStdString(recordName(kRcnmFeature, feature.rcid));
+  identified.title =
+      objectClass != nullptr
+          ? QStringLiteral("%1 %2, %3")
+                .arg(fromUtf8(objectClass->acronym), fromUtf8(objectClass->name), record)
+          : QStringLiteral("%1, %2").arg(feature.objl).arg(record);
+  identified.details << IdentifyDock::tr("Record: %1").arg(record)
+                     << QStringLiteral("FOID: ") +
+                            foidText(feature.agen, feature.fidn, feature.fids);
+  for (const AttributeEntry* entry : feature.attributes) {
+    identified.details << attributeText(
+        entry->attl, std::string_view(entry->atvl, static_cast<size_t>(entry->atvlLength)), false);
+  }
+  for (const AttributeEntry* entry : feature.nationalAttributes()) {
+    identified.details << attributeText(
+        entry->attl, std::string_view(entry->atvl, static_cast<size_t>(entry->atvlLength)), true);
+  }
+  if (feature.prim == kPrimPoint) {
+    for (const SpatialPointerEntry* p : feature.spatialPointers) {
+      if (p->target == nullptr) continue;
+      if (!p->target->coordinates.empty()) {
+        const Coordinate c = p->target->coordinates[0];
+        identified.at = GeoPoint{c.x, c.y};
+      } else if (!p->target->soundings().empty()) {
+        const Sounding s = p->target->soundings()[0];
+        identified.at = GeoPoint{s.x, s.y};
+      }
+      if (identified.at) break;
+    }
+  } else if (feature.prim == kPrimLine) {
+    if (const std::optional<FeatureLine> line = assembleFeatureLine(feature))
+      identified.lines.push_back(geoPoints(line->points));
+  } else if (feature.prim == kPrimArea) {
+    if (const std::optional<FeatureArea> area = assembleFeatureArea(feature)) {
+      for (const FeatureRing& ring : area->rings)
+        identified.lines.push_back(geoPoints(ring.points));
+    }
+  }
+  return identified;
+}
+
+}  // namespace abys
+
+IdentifyDock::IdentifyDock(QWidget* parent) : QDockWidget(tr("Identify"), parent) {
+  setObjectName(QStringLiteral("identifyDock"));
+  setFeatures(QDockWidget::DockWidgetClosable | QDockWidget::DockWidgetFloatable);
+  list_ = new QTreeWidget(this);
+  list_->setObjectName(QStringLiteral("identifyList"));
+  list_->setHeaderHidden(true);
+  list_->setColumnCount(1);
+  setWidget(list_);
+  setMinimumWidth(300);
+  connect(list_, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
+    if (item == nullptr) return;
+    // A detail line chooses its feature.
+    while (item->parent() != nullptr)
+      item = item->parent();
+    emit featureChosen(list_->indexOfTopLevelItem(item));
+  });
+}
+
+void IdentifyDock::clear() {
+  list_->clear();
+  features_.clear();
+}
+
+void IdentifyDock::showFeatures(std::vector<IdentifiedFeature> features) {
+  clear();
+  features_ = std::move(features);
+  if (features_.empty()) {
+    auto* none = new QTreeWidgetItem(QStringList{tr("Nothing here")});
+    none->setFlags(Qt::ItemIsEnabled);
+    list_->addTopLevelItem(none);
+    return;
+  }
+  for (const IdentifiedFeature& feature : features_) {
+    auto* item = new QTreeWidgetItem(QStringList{feature.title});
+    for (const QString& detail : feature.details)
+      item->addChild(new QTreeWidgetItem(QStringList{detail}));
+    list_->addTopLevelItem(item);
+  }
+  list_->topLevelItem(0)->setExpanded(true);
+  list_->setCurrentItem(list_->topLevelItem(0));
+}
