@@ -136,7 +136,8 @@ struct Ring {
   const GEOSPreparedGeometry* prepared = nullptr;
   bool indexed = false;  // its points are those of the edge index
   bool simple = false;
-  std::unique_ptr<RingLocator> locator;  // made when needed
+  std::unique_ptr<RingLocator> locator;  // made when asked a third time
+  int asked = 0;
   // Nesting: within an exterior ring, round one, within an interior ring.
   bool withinExterior = false, aroundExterior = false, insideHole = false;
 
@@ -604,7 +605,7 @@ class RingLocator {
       north_ = std::max(north_, p.y);
     }
     strips_ = std::max<size_t>(1, points.size() / 8);
-    height_ = std::max(north_ - south_, 1e-12) / static_cast<double>(strips_);
+    perHeight_ = static_cast<double>(strips_) / std::max(north_ - south_, 1e-12);
     starts_.assign(strips_ + 1, 0);
     auto each = [&](size_t i, auto visit) {
       const double lo = std::min(points_[i].y, points_[i + 1].y);
@@ -627,26 +628,39 @@ class RingLocator {
     if (p.y < south_ || p.y > north_) return false;
     const size_t s = strip(p.y);
     int crossings = 0;
-    for (uint32_t k = starts_[s]; k < starts_[s + 1]; ++k) {
-      const LinePoint& a = points_[segments_[k]];
-      const LinePoint& b = points_[segments_[k] + 1];
-      if (a.x < p.x && b.x < p.x) continue;
-      if ((a.y > p.y && b.y <= p.y) || (b.y > p.y && a.y <= p.y)) {
-        int side = orientation(geos, a, b, p);
-        if (b.y < a.y) side = -side;
-        if (side > 0) ++crossings;
-      }
-    }
+    for (uint32_t k = starts_[s]; k < starts_[s + 1]; ++k)
+      crossings += crosses(geos, points_[segments_[k]], points_[segments_[k] + 1], p);
     return crossings % 2 == 1;
+  }
+
+  // The same over every segment, for a ring asked once or twice.
+  static bool insideRing(GEOSContextHandle_t geos, const std::vector<LinePoint>& points,
+                         const LinePoint& p) {
+    int crossings = 0;
+    for (size_t i = 0; i + 1 < points.size(); ++i)
+      crossings += crosses(geos, points[i], points[i + 1], p);
+    return crossings % 2 == 1;
+  }
+
+  // Whether the ray from p to the east crosses segment a-b.
+  static bool crosses(GEOSContextHandle_t geos, const LinePoint& a, const LinePoint& b,
+                      const LinePoint& p) {
+    if (a.x < p.x && b.x < p.x) return false;
+    if ((a.y > p.y && b.y <= p.y) || (b.y > p.y && a.y <= p.y)) {
+      int side = orientation(geos, a, b, p);
+      if (b.y < a.y) side = -side;
+      return side > 0;
+    }
+    return false;
   }
 
  private:
   size_t strip(double y) const {
-    return std::min(static_cast<size_t>(std::max(y - south_, 0.0) / height_), strips_ - 1);
+    return std::min(static_cast<size_t>(std::max(y - south_, 0.0) * perHeight_), strips_ - 1);
   }
 
   const std::vector<LinePoint>& points_;
-  double south_ = 0, north_ = 0, height_ = 1;
+  double south_ = 0, north_ = 0, perHeight_ = 1;  // strips per degree
   size_t strips_ = 1;
   std::vector<uint32_t> starts_;
   std::vector<uint32_t> segments_;
@@ -950,6 +964,9 @@ class RingChecks {
     const Ring& other = &fewer == &outer ? inner : outer;
     if (outer.indexed && inner.indexed && outer.simple && inner.simple &&
         edges_->apart(edgeNumbers(fewer), static_cast<uint32_t>(&other - rings_.data()))) {
+      // Indexing the ring costs about three passes over it.
+      if (!outer.locator && ++outer.asked <= 2)
+        return RingLocator::insideRing(geos(), outer.points, inner.points.front());
       if (!outer.locator) outer.locator = std::make_unique<RingLocator>(outer.points);
       return outer.locator->inside(geos(), inner.points.front());
     }
