@@ -3,6 +3,8 @@
 #include <QHeaderView>
 #include <QTreeWidget>
 #include <charconv>
+#include <cmath>
+#include <limits>
 
 #include "catalogue.h"
 #include "feature_area.h"
@@ -103,7 +105,7 @@ QString attributeText(uint16_t attl, std::string_view value, bool national) {
   return line;
 }
 
-IdentifiedFeature identify(const FeatureRecord& feature) {
+IdentifiedFeature identify(const FeatureRecord& feature, std::optional<GeoPoint> near) {
   IdentifiedFeature identified;
   const catalogue::ObjectClass* objectClass = catalogue::objectClass(feature.objl);
   const QString record = QString::fromStdString(recordName(kRcnmFeature, feature.rcid));
@@ -124,16 +126,23 @@ IdentifiedFeature identify(const FeatureRecord& feature) {
         entry->attl, std::string_view(entry->atvl, static_cast<size_t>(entry->atvlLength)), true);
   }
   if (feature.prim == kPrimPoint) {
+    // Longitude differences shrink toward the poles; near enough for a pick.
+    const double shrink = near ? std::cos(near->lat * kRadiansPerDegree) : 1.0;
+    double best = std::numeric_limits<double>::infinity();
+    const auto consider = [&](double lon, double lat) {
+      const double dx = near ? (lon - near->lon) * shrink : 0.0;
+      const double dy = near ? lat - near->lat : 0.0;
+      const double distance = dx * dx + dy * dy;
+      if (identified.at && !(distance < best)) return;
+      best = distance;
+      identified.at = GeoPoint{lon, lat};
+    };
     for (const SpatialPointerEntry* p : feature.spatialPointers) {
       if (p->target == nullptr) continue;
-      if (!p->target->coordinates.empty()) {
-        const Coordinate c = p->target->coordinates[0];
-        identified.at = GeoPoint{c.x, c.y};
-      } else if (!p->target->soundings().empty()) {
-        const Sounding s = p->target->soundings()[0];
-        identified.at = GeoPoint{s.x, s.y};
-      }
-      if (identified.at) break;
+      for (const Coordinate c : p->target->coordinates)
+        consider(c.x, c.y);
+      for (const Sounding s : p->target->soundings())
+        consider(s.x, s.y);
     }
   } else if (feature.prim == kPrimLine) {
     if (const std::optional<FeatureLine> line = assembleFeatureLine(feature))

@@ -24,7 +24,10 @@ struct IdentifiedFeature {
   std::vector<std::vector<GeoPoint>> lines;  // a line's points or an area's rings
 };
 
-IdentifiedFeature identify(const FeatureRecord& feature);
+// near, when given, picks which of a point feature's points (a sounding
+// among many, say) is its place: the one nearest to it.
+IdentifiedFeature identify(const FeatureRecord& feature,
+                           std::optional<GeoPoint> near = std::nullopt);
 
 // "COLOUR: 4 (green)", a list "COLOUR: 1,4 (white, green)", others
 // "VALDCO: 5"; the code stands for a missing acronym. national holds the

@@ -208,8 +208,9 @@ void MainWindow::showFinding(int row) {
 void MainWindow::identifyAt(const QPoint& pointer) {
   if (!chart.isOpen()) return;
   std::vector<IdentifiedFeature> found;
+  const std::optional<GeoPoint> place = chart.positionAt({pointer.x(), pointer.y()});
   for (const FeatureRecord* feature : chart.featuresAt({pointer.x(), pointer.y()}, kPickTolerance))
-    found.push_back(identify(*feature));
+    found.push_back(identify(*feature, place));
   if (!identifyDock->isVisible()) {
     identifyDock->show();
     resize(width() + identifyDock->minimumWidth(), height());

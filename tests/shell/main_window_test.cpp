@@ -530,6 +530,27 @@ class MainWindowTest : public QObject {
     QCOMPARE(after, before);
   }
 
+  // A point feature of many points (soundings on one node) is marked at
+  // the point that was clicked, not at its first.
+  void identifyMarksThePointClicked() {
+    cw::Cell cell = bayCell();
+    addSoundings(cell, 8, {{139.75, 35.43, 12.0}, {139.90, 35.57, 7.5}, {139.80, 35.52, 3.0}});
+    const QString path = write(cell, "SOUNDED.000");
+    Window w;
+    QVERIFY(w.window.openFile(path));
+    const ViewState& view = w.window.session().view();
+    const PixelPoint pixel = metresToPixel(view, degreesToMetres(view, 139.90, 35.57));
+    w.window.identifyAt(QPoint(pixel.column, pixel.row));
+    const std::vector<IdentifiedFeature>& found = w.window.identified()->features();
+    QVERIFY(!found.empty());
+    QVERIFY(found.front().title.startsWith(u"SOUNDG"_s));
+    QVERIFY(found.front().at.has_value());
+    QCOMPARE(found.front().at->lon, 139.90);
+    QCOMPARE(found.front().at->lat, 35.57);
+    QVERIFY(drawingArea(w.window).mark().has_value());
+    QCOMPARE(drawingArea(w.window).mark()->at->lon, 139.90);
+  }
+
   // Shown by the user, the dock stays through a good open; hidden, it
   // changes nothing of the drawing area.
   void messagesShownByTheUserStay() {
