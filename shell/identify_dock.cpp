@@ -9,6 +9,7 @@
 #include "catalogue.h"
 #include "feature_area.h"
 #include "feature_line.h"
+#include "messages_dock.h"
 
 using namespace abys;
 
@@ -165,6 +166,7 @@ IdentifyDock::IdentifyDock(QWidget* parent) : QDockWidget(tr("Identify"), parent
   list_->setObjectName(QStringLiteral("identifyList"));
   list_->setHeaderHidden(true);
   list_->setColumnCount(1);
+  keepNavigationKeys(list_);
   setWidget(list_);
   setMinimumWidth(300);
   connect(list_, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {

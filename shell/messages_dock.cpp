@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSplitter>
@@ -95,9 +96,40 @@ QString recordsText(const std::vector<RecordKey>& records) {
   return names.join(QLatin1Char(' '));
 }
 
+class NavigationKeys : public QObject {
+ public:
+  using QObject::QObject;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() != QEvent::ShortcutOverride) return QObject::eventFilter(watched, event);
+    switch (static_cast<QKeyEvent*>(event)->key()) {
+      case Qt::Key_Left:
+      case Qt::Key_Right:
+      case Qt::Key_Up:
+      case Qt::Key_Down:
+      case Qt::Key_Home:
+      case Qt::Key_End:
+      case Qt::Key_PageUp:
+      case Qt::Key_PageDown:
+      case Qt::Key_Plus:
+      case Qt::Key_Minus:
+      case Qt::Key_Equal:
+        event->accept();  // delivered as a key press to the widget instead
+        return true;
+      default:
+        return QObject::eventFilter(watched, event);
+    }
+  }
+};
+
 }  // namespace
 
 namespace abys {
+
+void keepNavigationKeys(QWidget* widget) {
+  widget->installEventFilter(new NavigationKeys(widget));
+}
 
 LogFn OpenLog::loadLog() {
   return [this](const char* format, std::va_list args) { append(formatMessage(format, args)); };
@@ -238,6 +270,8 @@ MessagesDock::MessagesDock(QWidget* parent) : QDockWidget(tr("Messages"), parent
   list_->setUniformRowHeights(true);
   list_->setHeaderLabels({tr("Code"), tr("Class"), tr("Message"), tr("Records"), tr("Object")});
   list_->header()->setStretchLastSection(true);
+  keepNavigationKeys(log_);
+  keepNavigationKeys(list_);
   split->setStretchFactor(0, 1);
   split->setStretchFactor(1, 2);
   column->addWidget(split);

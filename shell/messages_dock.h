@@ -68,6 +68,10 @@ std::vector<FindingRow> findingRows(const OpenLog& log, const OpenResult& result
 // with the profile on, else the empty text.
 QString openSummary(const QString& fileName, const OpenResult& result, const OpenLog& log);
 
+// Lets widget keep the arrow keys, Home, End, the page keys, + and - while
+// it has the focus, rather than the View items whose shortcuts they are.
+void keepNavigationKeys(QWidget* widget);
+
 }  // namespace abys
 
 // The dock: the log above, the findings list below. In the global namespace

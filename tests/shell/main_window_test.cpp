@@ -551,6 +551,31 @@ class MainWindowTest : public QObject {
     QCOMPARE(drawingArea(w.window).mark()->at->lon, 139.90);
   }
 
+  // In the findings list the arrow keys move through the findings, not
+  // the chart.
+  void findingsListKeepsTheArrowKeys() {
+    cw::Cell dangling = bayCell();
+    dangling.features.front().spatialPointers.front().rcid = 999;
+    const QString path = write(dangling, "DANGLING.000");
+    Window w;
+    QApplication::setActiveWindow(&w.window);
+    QVERIFY(QTest::qWaitForWindowActive(&w.window));
+    QVERIFY(!w.window.openFile(path));
+    QVERIFY(w.window.showChartAnyway());
+    auto* list = w.window.messages()->findChild<QTreeWidget*>();
+    QVERIFY(list->topLevelItemCount() >= 2);
+    list->setFocus();
+    list->setCurrentItem(list->topLevelItem(0));
+    QSignalSpy down(action(w.window, "downAction"), &QAction::triggered);
+    QTest::keyClick(list, Qt::Key_Down);
+    QCOMPARE(list->currentIndex().row(), 1);
+    QCOMPARE(down.count(), 0);
+    // Elsewhere the key is the View item's.
+    w.window.setFocus();
+    QTest::keyClick(&w.window, Qt::Key_Down);
+    QCOMPARE(down.count(), 1);
+  }
+
   // Shown by the user, the dock stays through a good open; hidden, it
   // changes nothing of the drawing area.
   void messagesShownByTheUserStay() {
