@@ -158,9 +158,12 @@ TEST(S58Datasets, EveryListedCheckIsReportedOnItsDataset) {
   std::printf("%d (dataset, check) pairs reported\n", reported);
 }
 
-// Generated cells, standard or of the project's own classes, are clean:
-// not one finding of the profile.
+// Generated cells are clean: not one finding of the profile in a standard
+// cell. A cell of the project's own classes is no ENC, and says so in three
+// findings: its classes are none of the catalogue's (545), it has no M_NSYS
+// or M_QUAL (505), and no skin of the earth covers its M_COVR (519a).
 TEST(S58Datasets, GeneratedCellsGiveNoFinding) {
+  const std::set<std::string_view> ownClasses = {"505", "519a", "545"};
   test::TempFolder folder;
   for (const bool standard : {false, true}) {
     for (const uint32_t seed : {1u, 7u}) {
@@ -177,6 +180,7 @@ TEST(S58Datasets, GeneratedCellsGiveNoFinding) {
       ASSERT_TRUE(result.opened());
       ASSERT_TRUE(result.s58.has_value());
       for (const S58Finding& f : *result.s58) {
+        if (!standard && ownClasses.contains(f.check->number)) continue;
         ADD_FAILURE() << f.check->number << " " << f.check->message << " "
                       << (f.records.empty() ? std::string() : recordName(f.records[0]));
       }

@@ -358,8 +358,8 @@ std::string cellWithS58Findings() {
   cell.vectors.push_back(cellwriter::connectedNode(1, {139.5, 35.25}));
   cell.vectors.push_back(cellwriter::connectedNode(2, {139.6, 35.5}));
   cell.vectors.push_back(cellwriter::edge(3, 1, 2, {{139.55, 35.3}}));
-  cell.features.push_back({.rcid = 1, .objl = 30011, .spatialPointers = {{.rcid = 3, .mask = 2}}});
-  cell.features.push_back({.rcid = 2, .prim = 1, .objl = 75, .fidn = 115});
+  cell.features.push_back({.rcid = 1, .objl = 30, .spatialPointers = {{.rcid = 3, .mask = 2}}});
+  cell.features.push_back({.rcid = 2, .prim = 1, .objl = 90, .fidn = 115});
   return cellwriter::encodeCell(cell);
 }
 
@@ -370,10 +370,11 @@ TEST(AbysCheck, S58FindingsFollowTheCheckLog) {
   // The ten checks' log as before, then the profile's lines and counts.
   ASSERT_EQ(r.out.substr(0, plain.size()), plain);
   EXPECT_EQ(r.out.substr(plain.size()),
-            "S-58 12 Critical: Feature object without geometry. FE0000000002 LIGHTS GB "
+            "S-58 12 Critical: Feature object without geometry. FE0000000002 PILPNT GB "
             "0000000115 00001\n"
+            "S-58 505 Critical: Mandatory feature objects are missing.\n"
             "S-58 524 Critical: DUNI does not equal 1 (metres).\n"
-            "S-58 Critical: 2\nS-58 Error: 0\nS-58 Warning: 0\n");
+            "S-58 Critical: 3\nS-58 Error: 0\nS-58 Warning: 0\n");
   EXPECT_EQ(r.exitStatus, 1);
 
   const struct {
@@ -381,16 +382,16 @@ TEST(AbysCheck, S58FindingsFollowTheCheckLog) {
     int exitStatus;
     std::string summaryEnd;
   } cases[] = {
-      {"--s58", 1, ", S-58 2 critical, 0 error, 0 warning"},
-      {"--s58 --ignore 12", 1, ", S-58 1 critical, 0 error, 0 warning"},
-      {"--s58 --ignore 12,524", 0, ", S-58 0 critical, 0 error, 0 warning"},
-      {"--s58 --fail-on warning", 1, ", S-58 2 critical, 0 error, 0 warning"},
+      {"--s58", 1, ", S-58 3 critical, 0 error, 0 warning"},
+      {"--s58 --ignore 12", 1, ", S-58 2 critical, 0 error, 0 warning"},
+      {"--s58 --ignore 12,505,524", 0, ", S-58 0 critical, 0 error, 0 warning"},
+      {"--s58 --fail-on warning", 1, ", S-58 3 critical, 0 error, 0 warning"},
       {"", 0, "findings 1"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.options);
     const ProgramRun summary = run("--summary " + c.options + " " + cell.path());
-    EXPECT_EQ(summary.exitStatus, c.exitStatus);
+    EXPECT_EQ(summary.exitStatus, c.exitStatus) << summary.out;
     const std::string first = summary.out.substr(0, summary.out.find('\n'));
     EXPECT_TRUE(first.ends_with(c.summaryEnd)) << first;
   }
@@ -399,12 +400,12 @@ TEST(AbysCheck, S58FindingsFollowTheCheckLog) {
 
   const nlohmann::json json =
       nlohmann::json::parse(run("--json --s58 " + cell.path()).out)["files"][0]["s58"];
-  ASSERT_EQ(json.size(), 2u);
+  ASSERT_EQ(json.size(), 3u);
   EXPECT_EQ(json[0], nlohmann::json({{"check", "12"},
                                      {"severity", "critical"},
                                      {"message", "Feature object without geometry."},
                                      {"records", {"FE0000000002"}},
-                                     {"object", "LIGHTS"},
+                                     {"object", "PILPNT"},
                                      {"foid", "GB 0000000115 00001"},
                                      {"position", nullptr}}));
   EXPECT_EQ(json[1]["object"], nullptr);
