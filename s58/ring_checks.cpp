@@ -472,13 +472,15 @@ class EdgeIndex {
           std::clamp(std::ceil(std::sqrt(cells * width / height)), 1.0, 4096.0));
       const size_t rows = static_cast<size_t>(
           std::clamp(std::ceil(cells / static_cast<double>(columns)), 1.0, 4096.0));
-      const double cellWidth = width / static_cast<double>(columns);
-      const double cellHeight = height / static_cast<double>(rows);
+      // Cells per degree: a cell is found by multiplication, the same way
+      // wherever a point is placed.
+      const double perWidth = static_cast<double>(columns) / width;
+      const double perHeight = static_cast<double>(rows) / height;
       auto column = [&](double x) {
-        return std::min(static_cast<size_t>((x - west) / cellWidth), columns - 1);
+        return std::min(static_cast<size_t>((x - west) * perWidth), columns - 1);
       };
       auto row = [&](double y) {
-        return std::min(static_cast<size_t>((y - south) / cellHeight), rows - 1);
+        return std::min(static_cast<size_t>((y - south) * perHeight), rows - 1);
       };
       // Two passes: count the chains of each cell, then place them.
       std::vector<uint32_t> cellStarts(columns * rows + 1, 0);
