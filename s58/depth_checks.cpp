@@ -1,21 +1,26 @@
 // The S-58 checks of depth contours, depth areas and soundings.
 //
-// Where a point or a contour lies is asked of the indexed skin-of-the-earth
-// areas (prepared geometries, strictly inside); which areas use an edge is
-// counted from the spatial pointers in one hash map; crossings of contours
-// are looked for among the pairs an STRtree over the contours gives.
+// Where a contour lies is asked of the indexed skin-of-the-earth areas
+// (prepared geometries, strictly inside); which areas use an edge is counted
+// from the spatial pointers in one hash map. The soundings and the contours'
+// crossings are not asked of GEOS point by point or pair by pair: on a cell
+// of a million soundings or vertices those calls were nearly all of the
+// group's time. The soundings are located in all areas at once
+// (point_location.h), and crossings are looked for among the segments of
+// the contours in a grid, both with the exact orientation test, so that
+// the answers on edges and at vertices are those GEOS gives.
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <functional>
 #include <optional>
-#include <set>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 #include "catalogue.h"
 #include "catalogue_codes.h"
 #include "context.h"
+#include "point_location.h"
 
 namespace abys::s58 {
 namespace {
@@ -220,44 +225,7 @@ class DepthChecks {
   // Where a depth, dredged or unsurveyed area has no geometry (its rings do
   // not close, its pointers do not resolve) no sounding is said to lie
   // outside them all: the checks of rings and pointers speak of it.
-  void soundingsInTheirAreas() {
-    static const uint16_t kExpsou = attributeCode("EXPSOU");
-    const AreaIndex& areas = context_.group1Areas();
-    const auto bathymetric = [](const FeatureRecord* a) {
-      return a->objl == catalogue::kDepare || a->objl == catalogue::kDrgare ||
-             a->objl == catalogue::kUnsare;
-    };
-    const bool allBuilt =
-        std::count_if(groupOne_.begin(), groupOne_.end(), bathymetric) ==
-        std::count_if(areas.features().begin(), areas.features().end(), bathymetric);
-    for (const FeatureRecord* f : soundings_) {
-      const std::optional<double> expsou = number(*f, kExpsou);
-      const bool deeperExpected = !(expsou && *expsou == 3);
-      bool outside = false, equal = false, less = false, deeper = false;
-      for (const SpatialPointerEntry* p : f->spatialPointers) {
-        const VectorRecord* node = context_.vector(p->rcnm, p->rcid);
-        if (node == nullptr) continue;
-        for (const Sounding s : node->soundings()) {
-          bool within = false;
-          for (const FeatureRecord* a : areas.containing(s.x, s.y)) {
-            if (!bathymetric(a)) continue;
-            within = true;
-            const bool depare = a->objl == catalogue::kDepare;
-            const bool drgare = a->objl == catalogue::kDrgare;
-            const AreaDepths& d = depths_[a];
-            if (d.drval1 && depare && sameDepth(s.z, *d.drval1)) equal = true;
-            if (d.drval1 && (depare || drgare) && shallower(s.z, *d.drval1)) less = true;
-            if (d.drval2 && depare && deeperExpected && shallower(*d.drval2, s.z)) deeper = true;
-          }
-          if (!within) outside = true;
-        }
-      }
-      if (outside && allBuilt) context_.report("103", f);
-      if (equal) context_.report("1768a", f);
-      if (less) context_.report("1768b", f);
-      if (deeper) context_.report("1769", f);
-    }
-  }
+  void soundingsInTheirAreas();
 
   Context& context_;
   std::vector<const FeatureRecord*> contours_, soundings_, groupOne_;
@@ -266,150 +234,447 @@ class DepthChecks {
   std::unordered_map<uint32_t, const FeatureRecord*> contourOf_;
 };
 
-// The points of a line or multi line string, part by part.
-std::vector<std::vector<LinePoint>> partsOf(const Geos& geos, const GEOSGeometry* g) {
-  std::vector<std::vector<LinePoint>> parts;
+// Appends the points of a line string or linear ring to points.
+void appendPoints(const Geos& geos, const GEOSGeometry* line, std::vector<LinePoint>& points) {
   const GEOSContextHandle_t h = geos.get();
-  const int n = GEOSGetNumGeometries_r(h, g);
-  for (int i = 0; i < n; ++i) {
-    const GEOSGeometry* part = GEOSGetGeometryN_r(h, g, i);
-    const GEOSCoordSequence* sequence = GEOSGeom_getCoordSeq_r(h, part);
-    unsigned size = 0;
-    if (sequence == nullptr || GEOSCoordSeq_getSize_r(h, sequence, &size) == 0) continue;
-    std::vector<LinePoint> points(size);
-    for (unsigned k = 0; k < size; ++k)
-      GEOSCoordSeq_getXY_r(h, sequence, k, &points[k].x, &points[k].y);
-    parts.push_back(std::move(points));
+  const GEOSCoordSequence* sequence = GEOSGeom_getCoordSeq_r(h, line);
+  unsigned size = 0;
+  if (sequence == nullptr || GEOSCoordSeq_getSize_r(h, sequence, &size) == 0 || size == 0) return;
+  const size_t first = points.size();
+  points.resize(first + size);
+  static_assert(sizeof(LinePoint) == 2 * sizeof(double));
+  if (GEOSCoordSeq_copyToBuffer_r(h, sequence, reinterpret_cast<double*>(points.data() + first), 0,
+                                  0) == 0) {
+    points.resize(first);
   }
-  return parts;
 }
 
-constexpr double kSamePoint = 1e-10;  // degrees: well below the coordinate unit
-
-bool samePoint(LinePoint a, LinePoint b) {
-  return std::fabs(a.x - b.x) <= kSamePoint && std::fabs(a.y - b.y) <= kSamePoint;
+// The rings of a polygon or multipolygon, each polygon's exterior ring
+// followed by its holes.
+Rings ringsOf(const Geos& geos, const GEOSGeometry* area) {
+  const GEOSContextHandle_t h = geos.get();
+  Rings rings;
+  const int n = GEOSGetNumGeometries_r(h, area);
+  for (int i = 0; i < n; ++i) {
+    const GEOSGeometry* polygon = GEOSGetGeometryN_r(h, area, i);
+    appendPoints(geos, GEOSGetExteriorRing_r(h, polygon), rings.emplace_back());
+    const int holes = GEOSGetNumInteriorRings_r(h, polygon);
+    for (int k = 0; k < holes; ++k)
+      appendPoints(geos, GEOSGetInteriorRingN_r(h, polygon, k), rings.emplace_back());
+  }
+  return rings;
 }
 
-// Where a point of a line lies on it: at a vertex (with the points before
-// and after it; none at the end of an open line) or inside a segment.
-struct OnLine {
-  bool vertex = false;
-  bool end = false;  // the first or last point of an open part
-  LinePoint before, after;
-};
+void DepthChecks::soundingsInTheirAreas() {
+  static const uint16_t kExpsou = attributeCode("EXPSOU");
+  const AreaIndex& areas = context_.group1Areas();
+  const auto bathymetric = [](const FeatureRecord* a) {
+    return a->objl == catalogue::kDepare || a->objl == catalogue::kDrgare ||
+           a->objl == catalogue::kUnsare;
+  };
+  const bool allBuilt =
+      std::count_if(groupOne_.begin(), groupOne_.end(), bathymetric) ==
+      std::count_if(areas.features().begin(), areas.features().end(), bathymetric);
 
-OnLine locate(const std::vector<std::vector<LinePoint>>& parts, LinePoint p) {
-  OnLine best;
-  double bestDistance = INFINITY;
-  for (const std::vector<LinePoint>& points : parts) {
-    const bool closed = points.size() > 3 && samePoint(points.front(), points.back());
-    for (size_t k = 0; k < points.size(); ++k) {
-      if (samePoint(points[k], p)) {
-        OnLine at;
-        at.vertex = true;
-        const bool first = k == 0, last = k + 1 == points.size();
-        if ((first || last) && !closed) {
-          at.end = true;
-          return at;
-        }
-        at.before = first ? points[points.size() - 2] : points[k - 1];
-        at.after = last ? points[1] : points[k + 1];
-        return at;
-      }
-      if (k == 0) continue;
-      const LinePoint a = points[k - 1], b = points[k];
-      const double dx = b.x - a.x, dy = b.y - a.y;
-      const double length = dx * dx + dy * dy;
-      if (length == 0) continue;
-      const double t = std::clamp(((p.x - a.x) * dx + (p.y - a.y) * dy) / length, 0.0, 1.0);
-      const double ex = a.x + t * dx - p.x, ey = a.y + t * dy - p.y;
-      const double distance = ex * ex + ey * ey;
-      if (distance < bestDistance) {
-        bestDistance = distance;
-        best = {.vertex = false, .end = false, .before = a, .after = b};
+  // Every sounding of every SOUNDG, with the feature it belongs to.
+  std::vector<const VectorRecord*> nodes;
+  size_t count = 0;
+  for (const FeatureRecord* f : soundings_) {
+    for (const SpatialPointerEntry* p : f->spatialPointers) {
+      const VectorRecord* node = context_.vector(p->rcnm, p->rcid);
+      nodes.push_back(node);
+      if (node != nullptr) count += static_cast<size_t>(node->soundings().count);
+    }
+  }
+  std::vector<LinePoint> points;
+  std::vector<double> depths;
+  std::vector<uint32_t> owners;
+  points.reserve(count);
+  depths.reserve(count);
+  owners.reserve(count);
+  size_t next = 0;
+  for (size_t i = 0; i < soundings_.size(); ++i) {
+    for (int32_t k = 0; k < soundings_[i]->spatialPointers.count; ++k) {
+      const VectorRecord* node = nodes[next++];
+      if (node == nullptr) continue;
+      for (const Sounding s : node->soundings()) {
+        points.push_back({s.x, s.y});
+        depths.push_back(s.z);
+        owners.push_back(static_cast<uint32_t>(i));
       }
     }
   }
-  return best;
-}
-
-// The direction from p to q as an angle, and whether the angle of a lies
-// strictly inside the anticlockwise sweep from the angle of `from` to that
-// of `to`.
-double angle(LinePoint p, LinePoint q) {
-  return std::atan2(q.y - p.y, q.x - p.x);
-}
-bool inSweep(double from, double to, double a) {
-  constexpr double kTurn = 2 * 3.14159265358979323846;
-  const auto turn = [&](double x) { return x < 0 ? x + kTurn : x; };
-  const double at = turn(a - from);
-  return at > 0 && at < turn(to - from);
-}
-
-// Whether one line passes to the other side of the other at p, where they
-// meet: the two ways the first line leaves p lie on both sides of the
-// second, whether p is inside a segment of either or a vertex or node of
-// both. A line that ends at p, or that runs along the other from p, does
-// not pass.
-bool passesAt(const std::vector<std::vector<LinePoint>>& a,
-              const std::vector<std::vector<LinePoint>>& b, LinePoint p) {
-  const OnLine onA = locate(a, p), onB = locate(b, p);
-  if (onA.end || onB.end) return false;
-  const double b1 = angle(p, onB.before), b2 = angle(p, onB.after);
-  const double a1 = angle(p, onA.before), a2 = angle(p, onA.after);
-  for (const double x : {a1, a2}) {
-    if (x == b1 || x == b2) return false;
+  if (points.empty()) return;
+  std::vector<bool> deeperExpected(soundings_.size());
+  for (size_t i = 0; i < soundings_.size(); ++i) {
+    const std::optional<double> expsou = number(*soundings_[i], kExpsou);
+    deeperExpected[i] = !(expsou && *expsou == 3);
   }
-  return inSweep(b1, b2, a1) != inSweep(b1, b2, a2);
+  // The bathymetric areas whose envelope may hold a sounding, located over
+  // all soundings at once, in a grid of at least a cell an area vertex.
+  const GEOSContextHandle_t h = context_.geos().get();
+  size_t vertices = 0;
+  for (const FeatureRecord* a : areas.features()) {
+    if (bathymetric(a))
+      vertices += std::max(0, GEOSGetNumCoordinates_r(h, context_.shape(*a).get()));
+  }
+  const PointGrid grid(points, vertices);
+  std::vector<const FeatureRecord*> bathymetry;
+  std::vector<Rings> rings;
+  for (const FeatureRecord* a : areas.features()) {
+    if (!bathymetric(a)) continue;
+    const GEOSGeometry* shape = context_.shape(*a).get();
+    double west = 0, south = 0, east = 0, north = 0;
+    if (GEOSGeom_getXMin_r(h, shape, &west) == 1 && GEOSGeom_getYMin_r(h, shape, &south) == 1 &&
+        GEOSGeom_getXMax_r(h, shape, &east) == 1 && GEOSGeom_getYMax_r(h, shape, &north) == 1 &&
+        !grid.anyWithin(west, south, east, north)) {
+      continue;
+    }
+    bathymetry.push_back(a);
+    rings.push_back(ringsOf(context_.geos(), shape));
+  }
+  enum : uint8_t { kOutside = 1, kEqual = 2, kLess = 4, kDeeper = 8 };
+  std::vector<uint8_t> found(soundings_.size(), 0);
+  std::vector<bool> within(points.size(), false);
+  const auto pairs = pointsInAreas(grid, rings);
+  // What a sounding inside each area is compared with.
+  struct Range {
+    bool depare, drgare;
+    AreaDepths depths;
+  };
+  std::vector<Range> ranges;
+  for (const FeatureRecord* a : bathymetry) {
+    ranges.push_back({a->objl == catalogue::kDepare, a->objl == catalogue::kDrgare, depths_[a]});
+  }
+  for (const auto& [i, area] : pairs) {
+    const Range& r = ranges[area];
+    const AreaDepths& d = r.depths;
+    within[i] = true;
+    const double z = depths[i];
+    uint8_t& f = found[owners[i]];
+    if (d.drval1 && r.depare && sameDepth(z, *d.drval1)) f |= kEqual;
+    if (d.drval1 && (r.depare || r.drgare) && shallower(z, *d.drval1)) f |= kLess;
+    if (d.drval2 && r.depare && deeperExpected[owners[i]] && shallower(*d.drval2, z)) f |= kDeeper;
+  }
+  for (size_t i = 0; i < points.size(); ++i) {
+    if (!within[i]) found[owners[i]] |= kOutside;
+  }
+  for (size_t i = 0; i < soundings_.size(); ++i) {
+    const FeatureRecord* f = soundings_[i];
+    if ((found[i] & kOutside) && allBuilt) context_.report("103", f);
+    if (found[i] & kEqual) context_.report("1768a", f);
+    if (found[i] & kLess) context_.report("1768b", f);
+    if (found[i] & kDeeper) context_.report("1769", f);
+  }
+}
+
+// Which contours pass to the other side of another: every segment of every
+// contour in a grid, the pairs of segments of two contours that share a
+// cell tested with exact orientations. Segments that cross inside both
+// are a crossing; where one touches the other (a vertex on a segment, a
+// shared vertex or node) the ways each line leaves the point decide.
+class Crossings {
+ public:
+  // A part of a line: count points from first in the points given.
+  struct Part {
+    uint32_t first, count, line;
+    bool closed;
+  };
+  // The points of all lines, part after part, lines in order.
+  Crossings(std::vector<LinePoint> points, std::vector<Part> parts, uint32_t lines);
+  // Whether each line passes to the other side of another.
+  std::vector<bool> find();
+
+ private:
+  // Where a line is at a point it meets another: the ways it leaves the
+  // point (the previous and next distinct points), or an open end.
+  struct Around {
+    bool end = false;
+    LinePoint before, after;
+  };
+  struct Box {
+    double west, south, east, north;
+  };
+
+  void test(uint32_t s, uint32_t t);
+  bool passes(uint32_t s, uint32_t t, LinePoint p);
+  Around around(uint32_t segment, LinePoint p);
+  std::optional<uint32_t> firstVertex(uint32_t line, LinePoint p);
+  uint32_t lineOf(uint32_t segment) const { return parts_[segmentPart_[segment]].line; }
+  LinePoint start(uint32_t segment) const { return points_[segments_[segment]]; }
+  LinePoint end(uint32_t segment) const { return points_[segments_[segment] + 1]; }
+
+  struct PointKey {
+    double x, y;
+    bool operator==(const PointKey& o) const { return x == o.x && y == o.y; }
+  };
+  struct PointHash {
+    size_t operator()(const PointKey& k) const {
+      return std::hash<double>()(k.x) * 31 + std::hash<double>()(k.y);
+    }
+  };
+
+  std::vector<LinePoint> points_;
+  std::vector<Part> parts_;
+  std::vector<uint32_t> linePartStart_;  // of each line in parts_, and the end
+  std::vector<uint32_t> segments_;       // the first point of each
+  std::vector<uint32_t> segmentPart_;
+  std::vector<bool> crossing_;
+  // The first place of each point of a line, made for the lines that touch.
+  std::unordered_map<uint32_t, std::unordered_map<PointKey, uint32_t, PointHash>> vertices_;
+};
+
+Crossings::Crossings(std::vector<LinePoint> points, std::vector<Part> parts, uint32_t lines)
+    : points_(std::move(points)), parts_(std::move(parts)) {
+  linePartStart_.assign(lines + 1, 0);
+  for (uint32_t k = 0; k < parts_.size(); ++k) {
+    const Part& part = parts_[k];
+    linePartStart_[part.line + 1] = k + 1;
+    for (uint32_t i = 0; i + 1 < part.count; ++i) {
+      segments_.push_back(part.first + i);
+      segmentPart_.push_back(k);
+    }
+  }
+  for (uint32_t line = 1; line <= lines; ++line)
+    linePartStart_[line] = std::max(linePartStart_[line], linePartStart_[line - 1]);
+  crossing_.assign(lines, false);
+}
+
+std::vector<bool> Crossings::find() {
+  const size_t count = segments_.size();
+  if (count < 2) return crossing_;
+  // The grid: about one cell a segment, no smaller than the segments are
+  // on the average.
+  Box all{INFINITY, INFINITY, -INFINITY, -INFINITY};
+  double extent = 0;
+  for (uint32_t s = 0; s < count; ++s) {
+    const LinePoint a = start(s), b = end(s);
+    all = {std::min({all.west, a.x, b.x}), std::min({all.south, a.y, b.y}),
+           std::max({all.east, a.x, b.x}), std::max({all.north, a.y, b.y})};
+    extent += std::max(std::fabs(b.x - a.x), std::fabs(b.y - a.y));
+  }
+  const double width = all.east - all.west, height = all.north - all.south;
+  double side = std::max(std::sqrt(width * height / count), extent / count);
+  if (!(side > 0)) side = std::max({width, height, 1.0});
+  constexpr double kMostAcross = 4096;
+  const uint32_t columns = static_cast<uint32_t>(std::clamp(width / side, 1.0, kMostAcross));
+  const uint32_t rows = static_cast<uint32_t>(std::clamp(height / side, 1.0, kMostAcross));
+  const double cellWidth = width > 0 ? width / columns : 1;
+  const double cellHeight = height > 0 ? height / rows : 1;
+  const auto column = [&](double x) {
+    const double c = (x - all.west) / cellWidth;
+    return c <= 0 ? 0u : std::min(columns - 1, static_cast<uint32_t>(std::min(c, 1e9)));
+  };
+  const auto row = [&](double y) {
+    const double r = (y - all.south) / cellHeight;
+    return r <= 0 ? 0u : std::min(rows - 1, static_cast<uint32_t>(std::min(r, 1e9)));
+  };
+  // A segment goes into the cells its box meets; a long one is cut into
+  // pieces of a few cells, each piece's box widened by far more than the
+  // rounding of its ends, so that it still holds its part of the segment.
+  const auto pieces = [&](uint32_t s, auto&& visit) {
+    const LinePoint a = start(s), b = end(s);
+    const double across =
+        std::max(std::fabs(b.x - a.x) / cellWidth, std::fabs(b.y - a.y) / cellHeight);
+    const uint32_t n = across > 4 ? static_cast<uint32_t>(std::min(across / 4, 1e6)) + 1 : 1;
+    for (uint32_t i = 0; i < n; ++i) {
+      LinePoint p = a, q = b;
+      double pad = 0;
+      if (n > 1) {
+        const double t0 = static_cast<double>(i) / n, t1 = static_cast<double>(i + 1) / n;
+        p = {a.x + t0 * (b.x - a.x), a.y + t0 * (b.y - a.y)};
+        q = i + 1 == n ? b : LinePoint{a.x + t1 * (b.x - a.x), a.y + t1 * (b.y - a.y)};
+        pad = 1e-12 *
+              (1 + std::max({std::fabs(a.x), std::fabs(a.y), std::fabs(b.x), std::fabs(b.y)}));
+      }
+      const uint32_t c0 = column(std::min(p.x, q.x) - pad), c1 = column(std::max(p.x, q.x) + pad);
+      const uint32_t r0 = row(std::min(p.y, q.y) - pad), r1 = row(std::max(p.y, q.y) + pad);
+      for (uint32_t r = r0; r <= r1; ++r) {
+        for (uint32_t c = c0; c <= c1; ++c)
+          visit(r * columns + c);
+      }
+    }
+    return n > 1;
+  };
+  std::vector<uint32_t> cellStart(size_t{columns} * rows + 1, 0);
+  std::vector<bool> cut(count, false);
+  for (uint32_t s = 0; s < count; ++s)
+    cut[s] = pieces(s, [&](uint32_t cell) { ++cellStart[cell + 1]; });
+  for (size_t c = 1; c < cellStart.size(); ++c)
+    cellStart[c] += cellStart[c - 1];
+  std::vector<uint32_t> next(cellStart.begin(), cellStart.end() - 1);
+  struct Entry {
+    uint32_t segment, line;
+  };
+  std::vector<Entry> inCells(cellStart.back());
+  for (uint32_t s = 0; s < count; ++s)
+    pieces(s, [&](uint32_t cell) { inCells[next[cell]++] = {s, lineOf(s)}; });
+
+  // The pairs of a cell. Two whole segments are tested only in the cell of
+  // the south-west corner of where their boxes overlap, so once.
+  for (uint32_t cell = 0; cell + 1 < cellStart.size(); ++cell) {
+    for (uint32_t i = cellStart[cell]; i < cellStart[cell + 1]; ++i) {
+      const uint32_t s = inCells[i].segment;
+      std::optional<Box> sa;
+      for (uint32_t j = i + 1; j < cellStart[cell + 1]; ++j) {
+        if (inCells[i].line == inCells[j].line) continue;
+        const uint32_t t = inCells[j].segment;
+        if (!sa) {
+          const LinePoint a0 = start(s), a1 = end(s);
+          sa = Box{std::min(a0.x, a1.x), std::min(a0.y, a1.y), std::max(a0.x, a1.x),
+                   std::max(a0.y, a1.y)};
+        }
+        const LinePoint b0 = start(t), b1 = end(t);
+        const Box sb{std::min(b0.x, b1.x), std::min(b0.y, b1.y), std::max(b0.x, b1.x),
+                     std::max(b0.y, b1.y)};
+        if (sa->east < sb.west || sb.east < sa->west || sa->north < sb.south ||
+            sb.north < sa->south)
+          continue;
+        if (!cut[s] && !cut[t] &&
+            row(std::max(sa->south, sb.south)) * columns + column(std::max(sa->west, sb.west)) !=
+                cell) {
+          continue;
+        }
+        if (lineOf(s) < lineOf(t)) {
+          test(s, t);
+        } else {
+          test(t, s);
+        }
+      }
+    }
+  }
+  return crossing_;
+}
+
+// Whether point p lies on the closed segment from a to b, known to lie on
+// its line.
+bool withinSegment(LinePoint a, LinePoint b, LinePoint p) {
+  return p.x >= std::min(a.x, b.x) && p.x <= std::max(a.x, b.x) && p.y >= std::min(a.y, b.y) &&
+         p.y <= std::max(a.y, b.y);
+}
+
+void Crossings::test(uint32_t s, uint32_t t) {
+  std::vector<bool>::reference crossesS = crossing_[lineOf(s)], crossesT = crossing_[lineOf(t)];
+  if (crossesS && crossesT) return;
+  const LinePoint a0 = start(s), a1 = end(s), b0 = start(t), b1 = end(t);
+  const int sideA0 = orientation(b0, b1, a0), sideA1 = orientation(b0, b1, a1);
+  if (sideA0 * sideA1 > 0) return;
+  const int sideB0 = orientation(a0, a1, b0), sideB1 = orientation(a0, a1, b1);
+  if (sideB0 * sideB1 > 0) return;
+  if (sideA0 * sideA1 < 0 && sideB0 * sideB1 < 0) {
+    crossesS = crossesT = true;  // inside both segments
+    return;
+  }
+  // They touch: an end of one lies on the other.
+  const std::pair<int, LinePoint> ends[] = {{sideA0, a0}, {sideA1, a1}, {sideB0, b0}, {sideB1, b1}};
+  for (size_t k = 0; k < 4; ++k) {
+    const auto [side, p] = ends[k];
+    if (side != 0 || !(k < 2 ? withinSegment(b0, b1, p) : withinSegment(a0, a1, p))) continue;
+    if (passes(s, t, p)) {
+      crossesS = crossesT = true;
+      return;
+    }
+  }
+}
+
+std::optional<uint32_t> Crossings::firstVertex(uint32_t line, LinePoint p) {
+  auto [it, made] = vertices_.try_emplace(line);
+  if (made) {
+    for (uint32_t k = linePartStart_[line]; k < linePartStart_[line + 1]; ++k) {
+      for (uint32_t i = parts_[k].first; i < parts_[k].first + parts_[k].count; ++i)
+        it->second.try_emplace(PointKey{points_[i].x, points_[i].y}, i);
+    }
+  }
+  const auto at = it->second.find(PointKey{p.x, p.y});
+  if (at == it->second.end()) return std::nullopt;
+  return at->second;
+}
+
+Crossings::Around Crossings::around(uint32_t segment, LinePoint p) {
+  const uint32_t line = lineOf(segment);
+  const std::optional<uint32_t> vertex = firstVertex(line, p);
+  if (!vertex) return {.end = false, .before = start(segment), .after = end(segment)};
+  // The part that holds the vertex first.
+  uint32_t k = linePartStart_[line];
+  while (*vertex >= parts_[k].first + parts_[k].count)
+    ++k;
+  const Part& part = parts_[k];
+  const auto same = [&](uint32_t i) { return points_[i].x == p.x && points_[i].y == p.y; };
+  const uint32_t at = *vertex - part.first;
+  // Steps along the part from `at` by step (1 or -1) to the first point
+  // that is not p; none past an open end.
+  const auto distinct = [&](int step) -> std::optional<uint32_t> {
+    int64_t i = at;
+    for (uint32_t n = 0; n < part.count; ++n) {
+      i += step;
+      if (i < 0 || i >= part.count) {
+        if (!part.closed) return std::nullopt;
+        i = i < 0 ? part.count - 2 : 1;  // the first and last points are one
+      }
+      if (!same(part.first + static_cast<uint32_t>(i)))
+        return part.first + static_cast<uint32_t>(i);
+    }
+    return std::nullopt;
+  };
+  const std::optional<uint32_t> before = distinct(-1), after = distinct(1);
+  if (!before || !after) return {.end = true, .before = {}, .after = {}};
+  return {.end = false, .before = points_[*before], .after = points_[*after]};
+}
+
+// Whether the way from p towards x is strictly inside the anticlockwise
+// sweep from the way towards `from` to the way towards `to`.
+bool inSweep(LinePoint p, LinePoint from, LinePoint to, LinePoint x) {
+  const int turn = orientation(p, from, to);
+  if (turn > 0) return orientation(p, from, x) > 0 && orientation(p, x, to) > 0;
+  if (turn < 0) return !(orientation(p, to, x) >= 0 && orientation(p, x, from) >= 0);
+  // from and to on one line through p: the same way (no sweep) or
+  // opposite ways (half a turn).
+  const bool opposite = (from.x - p.x) * (to.x - p.x) + (from.y - p.y) * (to.y - p.y) < 0;
+  return opposite && orientation(p, from, x) > 0;
+}
+
+// Whether the ways from p towards a and towards b are the same.
+bool sameWay(LinePoint p, LinePoint a, LinePoint b) {
+  return orientation(p, a, b) == 0 && (a.x - p.x) * (b.x - p.x) + (a.y - p.y) * (b.y - p.y) > 0;
+}
+
+// Whether the first line passes to the other side of the second at p: the
+// two ways it leaves p lie on both sides of the second, whether p is
+// inside a segment of either or a vertex or node of both. A line that ends
+// at p, or that runs along the other from p, does not pass.
+bool Crossings::passes(uint32_t s, uint32_t t, LinePoint p) {
+  const Around a = around(s, p), b = around(t, p);
+  if (a.end || b.end) return false;
+  for (const LinePoint x : {a.before, a.after}) {
+    if (sameWay(p, x, b.before) || sameWay(p, x, b.after)) return false;
+  }
+  return inSweep(p, b.before, b.after, a.before) != inSweep(p, b.before, b.after, a.after);
 }
 
 void DepthChecks::contoursCross() {
   const Geos& geos = context_.geos();
   const GEOSContextHandle_t h = geos.get();
   std::vector<const FeatureRecord*> lines;
+  std::vector<LinePoint> points;
+  std::vector<Crossings::Part> parts;
   for (const FeatureRecord* f : contours_) {
-    if (context_.shape(*f)) lines.push_back(f);
-  }
-  if (lines.size() < 2) return;
-  GEOSSTRtree* tree = GEOSSTRtree_create_r(h, 10);
-  for (size_t i = 0; i < lines.size(); ++i) {
-    GEOSSTRtree_insert_r(h, tree, const_cast<GEOSGeometry*>(context_.shape(*lines[i]).get()),
-                         reinterpret_cast<void*>(i));
-  }
-  std::vector<bool> crossing(lines.size(), false);
-  std::vector<size_t> hits;
-  for (size_t i = 0; i < lines.size(); ++i) {
-    const Geometry& a = context_.shape(*lines[i]);
-    hits.clear();
-    GEOSSTRtree_query_r(
-        h, tree, a.get(),
-        [](void* item, void* data) {
-          static_cast<std::vector<size_t>*>(data)->push_back(reinterpret_cast<size_t>(item));
-        },
-        &hits);
-    std::optional<std::vector<std::vector<LinePoint>>> partsA;
-    for (const size_t j : hits) {
-      if (j <= i || (crossing[i] && crossing[j])) continue;
-      const Geometry& b = context_.shape(*lines[j]);
-      if (GEOSPreparedIntersects_r(h, a.prepared(), b.get()) != 1) continue;
-      const Geometry meet(geos, GEOSIntersection_r(h, a.get(), b.get()));
-      if (!meet) continue;
-      if (!partsA) partsA = partsOf(geos, a.get());
-      const std::vector<std::vector<LinePoint>> partsB = partsOf(geos, b.get());
-      const int n = GEOSGetNumGeometries_r(h, meet.get());
-      for (int k = 0; k < n; ++k) {
-        const GEOSGeometry* part = GEOSGetGeometryN_r(h, meet.get(), k);
-        if (GEOSGeomTypeId_r(h, part) != GEOS_POINT) continue;  // overlaps are not crossings
-        LinePoint p;
-        if (GEOSGeomGetX_r(h, part, &p.x) != 1 || GEOSGeomGetY_r(h, part, &p.y) != 1) continue;
-        if (passesAt(*partsA, partsB, p)) {
-          crossing[i] = crossing[j] = true;
-          break;
-        }
-      }
+    const Geometry& shape = context_.shape(*f);
+    if (!shape) continue;
+    const uint32_t line = static_cast<uint32_t>(lines.size());
+    lines.push_back(f);
+    const int n = GEOSGetNumGeometries_r(h, shape.get());
+    for (int i = 0; i < n; ++i) {
+      const size_t first = points.size();
+      appendPoints(geos, GEOSGetGeometryN_r(h, shape.get(), i), points);
+      const uint32_t count = static_cast<uint32_t>(points.size() - first);
+      const bool closed =
+          count > 3 && points[first].x == points.back().x && points[first].y == points.back().y;
+      parts.push_back({static_cast<uint32_t>(first), count, line, closed});
     }
   }
-  GEOSSTRtree_destroy_r(h, tree);
+  if (lines.size() < 2) return;
+  const std::vector<bool> crossing =
+      Crossings(std::move(points), std::move(parts), static_cast<uint32_t>(lines.size())).find();
   for (size_t i = 0; i < lines.size(); ++i) {
     if (crossing[i]) context_.report("77", lines[i]);
   }

@@ -1,14 +1,18 @@
 // Tests of the S-58 depth checks: standard cells of abys-mkcell, clean and
 // with each depth defect planted, and hand-made cells for the cases at the
 // edges of each rule.
+#include <geos_c.h>
 #include <gtest/gtest.h>
 
 #include <map>
+#include <random>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "chart_session.h"
+#include "geometry.h"
+#include "point_location.h"
 #include "support/chart_cells.h"
 #include "synthetic_cell.h"
 
@@ -256,6 +260,59 @@ TEST(S58DepthChecks, ContoursCrossWhenOnePassesToTheOtherSide) {
   EXPECT_EQ(crossings(atNode().edge(39, 3, 9).edge(95, 9, 5).contour(2, {39, 95})),
             std::multiset<std::string>{})
       << "meeting at a shared node, staying on one side";
+  // The second through node 9, which lies inside the first's segment.
+  EXPECT_EQ(crossings(straight().edge(39, 3, 9).edge(94, 9, 4).contour(2, {39, 94})), both)
+      << "a vertex of one inside the other's segment, passing";
+  EXPECT_EQ(crossings(straight().edge(39, 3, 9).edge(95, 9, 5).contour(2, {39, 95})),
+            std::multiset<std::string>{})
+      << "a vertex of one inside the other's segment, turning back";
+  // From the south to node 9, along the first to node 2, then north: the
+  // ends of a stretch they share are not points where one passes.
+  EXPECT_EQ(crossings(nodes()
+                          .node(8, {10.2, 50.0})
+                          .node(6, {10.1, 50.1})
+                          .edge(19, 1, 9)
+                          .edge(92, 9, 2)
+                          .edge(28, 2, 8)
+                          .contour(1, {19, 92, 28})
+                          .edge(39, 3, 9)
+                          .edge(26, 2, 6)
+                          .contour(2, {39, 92, 26})),
+            std::multiset<std::string>{})
+      << "running along the other, then leaving to its other side";
+  // A closed contour whose node is node 9 of the other.
+  EXPECT_EQ(crossings(atNode()
+                          .node(7, {9.95, 49.9})
+                          .edge(97, 9, 7)
+                          .edge(73, 7, 3)
+                          .edge(39, 3, 9)
+                          .contour(2, {97, 73, 39})),
+            std::multiset<std::string>{})
+      << "a closed contour touching the other at its node";
+  EXPECT_EQ(crossings(atNode()
+                          .node(6, {10.15, 50.1})
+                          .node(8, {10.15, 49.9})
+                          .edge(94, 9, 4)
+                          .edge(46, 4, 6)
+                          .edge(68, 6, 8)
+                          .edge(83, 8, 3)
+                          .edge(39, 3, 9)
+                          .contour(2, {94, 46, 68, 83, 39})),
+            both)
+      << "a closed contour passing through the other at its node";
+  // One long segment across many short ones of the other: crossing near
+  // its far end.
+  Contours zigzag = Contours().node(1, {0.0, 0.0}).node(2, {1.0, 0.02}).edge(12, 1, 2);
+  zigzag.contour(1, {12});
+  std::vector<uint32_t> steps;
+  for (uint32_t k = 0; k < 200; ++k) {
+    zigzag.node(100 + k, {0.9 + k * 0.0005, (k % 2 == 0) ? 0.0 : 0.019});
+    if (k > 0) {
+      zigzag.edge(1000 + k, 99 + k, 100 + k);
+      steps.push_back(1000 + k);
+    }
+  }
+  EXPECT_EQ(crossings(zigzag.contour(2, steps)), both) << "a long segment";
 }
 
 // A contour's edges against the Group 1 areas, and a contour floating in
@@ -329,6 +386,126 @@ TEST(S58DepthChecks, AContourBetweenTwoAreasAndRangesOffTheContours) {
   // Ending on the deepest value of the cell, its end is not reported.
   EXPECT_EQ(depthFindings(cell("20", false), true),
             (std::multiset<std::string>{"43 FE0000000004", "44a FE0000000002"}));
+}
+
+// Soundings on a lattice over the seabed's three squares, many on their
+// edges and corners: strictly inside a square or not, as the squares say.
+TEST(S58DepthChecks, SoundingsOnALatticeAgainstTheSquares) {
+  cw::Cell cell = Seabed().cell();
+  std::vector<cw::Point3> soundings;
+  for (int i = -2; i <= 62; ++i) {
+    for (int j = -2; j <= 22; ++j)
+      soundings.push_back({10.0 + i * 0.005, 50.0 + j * 0.005, 7});
+  }
+  // Each sounding a SOUNDG of its own, so that each finding names it.
+  std::multiset<std::string> expected;
+  for (size_t k = 0; k < soundings.size(); ++k) {
+    const uint32_t id = static_cast<uint32_t>(100 + k);
+    test::addSoundings(cell, id, {soundings[k]});
+    const double x = soundings[k].x, y = soundings[k].y;
+    const auto inside = [&](double west) {
+      return x > west + 1e-9 && x < west + 0.1 - 1e-9 && y > 50.0 + 1e-9 && y < 50.1 - 1e-9;
+    };
+    char name[16];
+    std::snprintf(name, sizeof name, "%010u", id);
+    if (!inside(10.0) && !inside(10.1) && !inside(10.2))
+      expected.insert(std::string("103 FE") + name);
+    if (inside(10.1)) expected.insert(std::string("1768b FE") + name);  // shoaler than 8 m
+  }
+  EXPECT_EQ(depthFindings(cell, true), expected);
+}
+
+// Exact orientation: points on a fine binary lattice, most of them on or
+// next to one line, against the determinant in 128-bit integers.
+TEST(S58PointLocation, OrientationIsExact) {
+  constexpr double kUnit = 1.0 / (1ll << 40);
+  std::mt19937_64 random(5);
+  std::uniform_int_distribution<int64_t> coordinate(-(1ll << 45), 1ll << 45);
+  std::uniform_int_distribution<int64_t> nudge(-1, 1);
+  int collinear = 0;
+  for (int n = 0; n < 20000; ++n) {
+    const int64_t ax = coordinate(random), ay = coordinate(random);
+    const int64_t bx = coordinate(random), by = coordinate(random);
+    // c on the line through a and b, at a lattice point, then nudged.
+    const int64_t step = std::uniform_int_distribution<int64_t>(-3, 3)(random);
+    const int64_t cx = ax + step * ((bx - ax) / 4) + nudge(random);
+    const int64_t cy = ay + step * ((by - ay) / 4) + nudge(random);
+    const __int128 exact =
+        static_cast<__int128>(ax - cx) * (by - cy) - static_cast<__int128>(ay - cy) * (bx - cx);
+    const int expected = exact > 0 ? 1 : exact < 0 ? -1 : 0;
+    collinear += expected == 0;
+    const auto at = [&](int64_t x, int64_t y) {
+      return LinePoint{static_cast<double>(x) * kUnit, static_cast<double>(y) * kUnit};
+    };
+    ASSERT_EQ(s58::orientation(at(ax, ay), at(bx, by), at(cx, cy)), expected) << n;
+  }
+  EXPECT_GT(collinear, 300);
+}
+
+// Points strictly inside areas: the same answers as GEOS's prepared
+// containsProperly, for points at the areas' vertices, on their edges and
+// between, on a binary lattice and on decimal degrees.
+TEST(S58PointLocation, PointsInAreasAsGeosLocatesThem) {
+  for (const double unit : {0.125, 0.0001}) {
+    SCOPED_TRACE(unit);
+    const double x0 = unit < 0.1 ? 60.9 : 0, y0 = unit < 0.1 ? -32.5 : 0;
+    const auto at = [&](double i, double j) { return LinePoint{x0 + i * unit, y0 + j * unit}; };
+    const auto box = [&](double w, double s, double e, double n) {
+      return std::vector<LinePoint>{at(w, s), at(w, n), at(e, n), at(e, s), at(w, s)};
+    };
+    const std::vector<s58::Rings> areas = {
+        {box(0, 0, 20, 20), box(5, 5, 10, 10)},                         // a square with a hole
+        {{at(20, 10), at(25, 15), at(30, 10), at(25, 5), at(20, 10)}},  // a diamond beside it
+        {box(0, 20, 10, 30), box(12, 20, 22, 30)},                      // two squares, one area
+        {box(2, 2, 8, 8), box(6, 6, 9, 9)},                             // two overlapping squares
+        {{at(3, 21), at(17, 29), at(27, 23), at(3, 21)}},  // a thin triangle over the above
+    };
+    std::vector<LinePoint> points;
+    for (int i = -2; i <= 64; ++i) {
+      for (int j = -2; j <= 64; ++j)
+        points.push_back(at(i * 0.5, j * 0.5));
+    }
+    // GEOS's answers.
+    s58::Geos geos;
+    const GEOSContextHandle_t h = geos.get();
+    std::set<std::pair<uint32_t, uint32_t>> expected;
+    for (uint32_t a = 0; a < areas.size(); ++a) {
+      std::vector<GEOSGeometry*> polygons;
+      const bool components = a == 2 || a == 3;
+      for (size_t r = 0; r < areas[a].size(); ++r) {
+        const std::vector<LinePoint>& ring = areas[a][r];
+        GEOSGeometry* linear = GEOSGeom_createLinearRing_r(
+            h, GEOSCoordSeq_copyFromBuffer_r(h, reinterpret_cast<const double*>(ring.data()),
+                                             static_cast<unsigned>(ring.size()), 0, 0));
+        if (components || r == 0) {
+          polygons.push_back(GEOSGeom_createPolygon_r(h, linear, nullptr, 0));
+        } else {
+          GEOSGeometry* shell = GEOSGeom_clone_r(h, GEOSGetExteriorRing_r(h, polygons[0]));
+          GEOSGeom_destroy_r(h, polygons[0]);
+          polygons[0] = GEOSGeom_createPolygon_r(h, shell, &linear, 1);
+        }
+      }
+      const s58::Geometry area(
+          geos, polygons.size() == 1
+                    ? polygons[0]
+                    : GEOSGeom_createCollection_r(h, GEOS_MULTIPOLYGON, polygons.data(),
+                                                  static_cast<unsigned>(polygons.size())));
+      for (uint32_t i = 0; i < points.size(); ++i) {
+        const s58::Geometry point = s58::makePoint(geos, points[i].x, points[i].y);
+        if (GEOSPreparedContainsProperly_r(h, area.prepared(), point.get()) == 1)
+          expected.emplace(i, a);
+      }
+    }
+    ASSERT_GT(expected.size(), 1000u);
+    // A grid of a few points a cell, and one of many more cells than points.
+    for (const size_t cells : {size_t{0}, size_t{40000}}) {
+      const std::vector<std::pair<uint32_t, uint32_t>> found =
+          s58::pointsInAreas(s58::PointGrid(points, cells), areas);
+      const std::set<std::pair<uint32_t, uint32_t>> unique(found.begin(), found.end());
+      EXPECT_EQ(unique, expected) << cells;
+      EXPECT_EQ(found.size(), expected.size()) << "each pair once";
+    }
+  }
 }
 
 }  // namespace

@@ -1,0 +1,79 @@
+// Exact point location for the checks that place many points at once:
+// which of a cell's soundings lie strictly inside an area, and on which
+// side of a line a point lies. Internal to the profile.
+//
+// GEOS answers the same questions one point at a time (an STRtree query
+// and a prepared containsProperly per point); on a cell of a million
+// soundings those calls are nearly all of the depth checks' time. Here the
+// points are bucketed once and each area is swept over the points in its
+// envelope. The answers are GEOS's: the same crossing rule, with an exact
+// orientation test, so that a point on an edge or a vertex is on the
+// boundary, not inside.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <utility>
+#include <vector>
+
+#include "feature_line.h"
+
+namespace abys::s58 {
+
+// The side of the line from a to b on which c lies: 1 to the left, -1 to
+// the right, 0 on it. Exact for any finite coordinates: a quick estimate
+// with an error bound, and where that cannot decide, the determinant summed
+// without rounding.
+int orientation(LinePoint a, LinePoint b, LinePoint c);
+
+// Points in a uniform grid of a few points a cell, for finding those in a
+// box without a pass over all of them.
+class PointGrid {
+ public:
+  // A grid of at least about `cells` cells (as many as the segments of the
+  // areas the points are located in keeps each cell's share small).
+  explicit PointGrid(std::span<const LinePoint> points, size_t cells = 0);
+
+  size_t size() const { return points_.size(); }
+
+  // The cell of a point, by column and row, and the points of a cell.
+  uint32_t columns() const { return columns_; }
+  uint32_t rows() const { return rows_; }
+  uint32_t column(double x) const;
+  uint32_t row(double y) const;
+  std::span<const LinePoint> cellPoints(uint32_t cell) const {
+    return {points_.data() + cellStart_[cell], points_.data() + cellStart_[cell + 1]};
+  }
+  std::span<const uint32_t> cellIndices(uint32_t cell) const {
+    return {index_.data() + cellStart_[cell], index_.data() + cellStart_[cell + 1]};
+  }
+  // Whether any point may lie in the closed box: false only when the cells
+  // it meets hold none.
+  bool anyWithin(double west, double south, double east, double north) const;
+
+ private:
+  double west0_ = 0, south0_ = 0, east1_ = 0, north1_ = 0, cellWidth_ = 1, cellHeight_ = 1;
+  uint32_t columns_ = 1, rows_ = 1;
+  std::vector<uint32_t> cellStart_;  // of each cell in points_, and the end
+  std::vector<LinePoint> points_;    // cell by cell
+  std::vector<uint32_t> index_;      // of each of points_ in the points given
+  // The points of the cells south-west of each grid corner, (columns_ + 1)
+  // a row.
+  std::vector<uint32_t> below_;
+};
+
+// An area as the rings that bound it, each closed (its first point
+// repeated last): a polygon's exterior ring and holes, or all those of a
+// multipolygon.
+using Rings = std::vector<std::vector<LinePoint>>;
+
+// Every pair (point, area) where a point of grid lies strictly inside an
+// area, as positions in the points the grid was given and in areas, in no
+// particular order. Inside is an odd number of ring crossings to the east
+// of the point, all rings of the area counted together, as GEOS locates a
+// point in a polygon or multipolygon; a point on any ring segment is on the
+// boundary and not inside.
+std::vector<std::pair<uint32_t, uint32_t>> pointsInAreas(const PointGrid& grid,
+                                                         std::span<const Rings> areas);
+
+}  // namespace abys::s58
