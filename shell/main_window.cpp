@@ -199,6 +199,16 @@ void MainWindow::showFinding(int row) {
       line.push_back({p.longitude, p.latitude});
     mark.lines.push_back(std::move(line));
   }
+  // A feature the checks name is outlined as Identify would outline it.
+  const Dataset* dataset = chart.display().currentDataset;
+  if (mark.lines.empty() && finding.record && finding.record->rcnm == kRcnmFeature &&
+      dataset != nullptr) {
+    for (const FeatureRecord* feature : dataset->features) {
+      if (feature->rcid != finding.record->rcid) continue;
+      mark.lines = identify(*feature).lines;
+      break;
+    }
+  }
   chart.centreOn(*mark.at);
   syncViewMenu();
   drawingArea->setMark(std::move(mark));

@@ -576,6 +576,28 @@ class MainWindowTest : public QObject {
     QCOMPARE(down.count(), 1);
   }
 
+  // A finding of the checks outlines the feature it names when chosen.
+  void checkFindingOutlinesItsFeature() {
+    cw::Cell repeated = bayCell();
+    auto& pointers = repeated.features.front().spatialPointers;
+    pointers.push_back(pointers.front());
+    const QString path = write(repeated, "REPEATED.000");
+    Window w;
+    if (!w.window.openFile(path)) QVERIFY(w.window.showChartAnyway());
+    const std::vector<FindingRow>& rows = w.window.messages()->rows();
+    const auto chosen = std::find_if(rows.begin(), rows.end(),
+                                     [](const FindingRow& row) { return row.code == u"311"_s; });
+    QVERIFY(chosen != rows.end());
+    QCOMPARE(chosen->severity, u"warning"_s);
+    QCOMPARE(chosen->records, u"FE0000000001"_s);
+    auto* list = w.window.messages()->findChild<QTreeWidget*>();
+    list->setCurrentItem(list->topLevelItem(static_cast<int>(chosen - rows.begin())));
+    const std::optional<DrawingArea::Mark>& mark = drawingArea(w.window).mark();
+    QVERIFY(mark.has_value());
+    QVERIFY(!mark->lines.empty());
+    QCOMPARE(mark->lines.front().front().lon, 139.72);
+  }
+
   // Shown by the user, the dock stays through a good open; hidden, it
   // changes nothing of the drawing area.
   void messagesShownByTheUserStay() {
