@@ -290,8 +290,16 @@ Meeting meet(GEOSContextHandle_t geos, const LinePoint& p1, const LinePoint& p2,
 // harmless exactly when the ring passes that point once.
 class EdgeIndex {
  public:
-  EdgeIndex(const Context& context, GEOSContextHandle_t geos) : slots_(1024) {
+  EdgeIndex(const Context& context, GEOSContextHandle_t geos)
+      : slots_(static_cast<size_t>(context.chart().edges.count)) {
     const Dataset& chart = context.chart();
+    // Room for every edge of the chart at once.
+    size_t points = 0;
+    for (const VectorRecord* edge : chart.edges)
+      points += static_cast<size_t>(edge->coordinates.count) + 2;
+    points_.reserve(points);
+    segmentEdges_.reserve(points);
+    starts_.reserve(static_cast<size_t>(chart.edges.count));
     for (const FeatureRecord* f : chart.features) {
       if (f->prim != 3) continue;
       for (const SpatialPointerEntry* p : f->spatialPointers) {
@@ -444,6 +452,7 @@ class EdgeIndex {
   // cell that holds the south-west corner of their envelopes' overlap.
   void findMeetings(GEOSContextHandle_t geos) {
     std::vector<Chain> chains;
+    chains.reserve(points_.size() / 4 + starts_.size());
     for (size_t e = 0; e < starts_.size(); ++e) {
       const uint32_t first = starts_[e];
       const uint32_t last = static_cast<uint32_t>(lastSegment(static_cast<int32_t>(e)));
