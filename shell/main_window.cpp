@@ -72,6 +72,8 @@ MainWindow::MainWindow(QWidget* parent, Qt::WindowFlags flags) : QWidget(parent,
   valdcoLabel = makeReadoutLabel(this, "valdcoLabel");
   connect(this, &MainWindow::explain, valdcoLabel, &QLabel::setText);
   latLonLabel = makeReadoutLabel(this, "latLonLabel");
+  statusLabel = makeReadoutLabel(this, "statusLabel");
+  statusLabel->hide();
   latLonLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
   connect(drawingArea, &DrawingArea::latlondisp, latLonLabel, &QLabel::setText);
@@ -109,6 +111,7 @@ MainWindow::MainWindow(QWidget* parent, Qt::WindowFlags flags) : QWidget(parent,
   auto* readouts = new QHBoxLayout();
   column->addLayout(readouts);
   readouts->addWidget(valdcoLabel);
+  readouts->addWidget(statusLabel);
   readouts->addWidget(latLonLabel);
   column->activate();
 
@@ -175,7 +178,8 @@ bool MainWindow::openPath(QString path, bool anyway) {
 void MainWindow::reportOpen(const QString& path, const OpenResult& result, const OpenLog& log) {
   messagesDock->showOpen(result, log);
   const QString summary = openSummary(QFileInfo(path).fileName(), result, log);
-  if (!summary.isEmpty()) emit explain(summary);
+  statusLabel->setText(summary);
+  statusLabel->setVisible(!summary.isEmpty());
   if (result.opened() || messagesDock->isVisible()) return;
   sizeBeforeMessages = size();
   messagesShownForFailure = true;
@@ -247,6 +251,8 @@ void MainWindow::closeDoc() {
 void MainWindow::clearReadouts() {
   valdcoLabel->clear();
   latLonLabel->clear();
+  statusLabel->clear();
+  statusLabel->hide();
 }
 
 void MainWindow::syncViewMenu() {

@@ -101,6 +101,9 @@ class MainWindow : public QWidget {
   DrawingArea* drawingArea = nullptr;
   QLabel* valdcoLabel = nullptr;
   QLabel* latLonLabel = nullptr;
+  // What the last open came to, in one line; shown only while it has text,
+  // between the read-outs, so that they keep their places otherwise.
+  QLabel* statusLabel = nullptr;
   MessagesDock* messagesDock = nullptr;
   IdentifyDock* identifyDock = nullptr;
   // The dock came up by itself for a failed open (and goes with the next

@@ -330,7 +330,8 @@ class MainWindowTest : public QObject {
     QVERIFY(!messages->isVisible());
     const QSize size = w.window.size();
     QVERIFY(!w.window.openFile(path));
-    QCOMPARE(labelText(w.window, "valdcoLabel"), status);
+    QCOMPARE(labelText(w.window, "statusLabel"), status);
+    QVERIFY(labelText(w.window, "valdcoLabel").isEmpty());
     QVERIFY(messages->isVisible());
     QVERIFY(action(w.window, "messagesAction")->isChecked());
     const std::vector<FindingRow>& rows = messages->rows();
@@ -392,7 +393,7 @@ class MainWindowTest : public QObject {
     QCOMPARE(menuState(w.window), kChartMenus);
     QVERIFY(!pictureIsWhite(w.window));
     QVERIFY(!button->isVisibleTo(w.window.messages()));
-    QCOMPARE(labelText(w.window, "valdcoLabel"),
+    QCOMPARE(labelText(w.window, "statusLabel"),
              u"DANGLING.000: the checks failed (310); drawn as far as it can be; see Messages"_s);
     QCOMPARE(static_cast<int>(w.window.messages()->rows().size()), findings);
     QVERIFY(w.window.messages()->isVisible());
@@ -628,7 +629,7 @@ class MainWindowTest : public QObject {
     QVERIFY(w.window.openFile(bayPath));
     const std::vector<FindingRow>& rows = w.window.messages()->rows();
     QVERIFY(!rows.empty());
-    QVERIFY(labelText(w.window, "valdcoLabel")
+    QVERIFY(labelText(w.window, "statusLabel")
                 .startsWith(u"BAY.000: %1 S-58 finding"_s.arg(rows.size())));
     const auto chosen = std::find_if(rows.begin(), rows.end(), [](const FindingRow& row) {
       return row.position && row.position->longitude > 139.8;
@@ -942,7 +943,7 @@ class MainWindowTest : public QObject {
       QCOMPARE(action(w.window, "identifyAction")->text(), identifyItem);
       Window failed;
       QVERIFY(!failed.window.openFile(danglingPath));
-      QCOMPARE(labelText(failed.window, "valdcoLabel"), failedStatus);
+      QCOMPARE(labelText(failed.window, "statusLabel"), failedStatus);
       QCOMPARE(failed.window.messages()->findChild<QTreeWidget*>()->headerItem()->text(0),
                codeHeader);
     }
