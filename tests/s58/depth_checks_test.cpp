@@ -454,7 +454,11 @@ TEST(S58PointLocation, PointsInAreasAsGeosLocatesThem) {
       return std::vector<LinePoint>{at(w, s), at(w, n), at(e, n), at(e, s), at(w, s)};
     };
     const std::vector<s58::Rings> areas = {
-        {box(0, 0, 20, 20), box(5, 5, 10, 10)},                         // a square with a hole
+        // A square with two holes, a square and a diamond whose top and
+        // bottom are vertices with the shell's edge to their east.
+        {box(0, 0, 20, 20),
+         box(5, 5, 10, 10),
+         {at(12, 14), at(15, 17), at(18, 14), at(15, 11), at(12, 14)}},
         {{at(20, 10), at(25, 15), at(30, 10), at(25, 5), at(20, 10)}},  // a diamond beside it
         {box(0, 20, 10, 30), box(12, 20, 22, 30)},                      // two squares, one area
         {box(2, 2, 8, 8), box(6, 6, 9, 9)},                             // two overlapping squares
@@ -470,20 +474,21 @@ TEST(S58PointLocation, PointsInAreasAsGeosLocatesThem) {
     const GEOSContextHandle_t h = geos.get();
     std::set<std::pair<uint32_t, uint32_t>> expected;
     for (uint32_t a = 0; a < areas.size(); ++a) {
-      std::vector<GEOSGeometry*> polygons;
-      const bool components = a == 2 || a == 3;
-      for (size_t r = 0; r < areas[a].size(); ++r) {
-        const std::vector<LinePoint>& ring = areas[a][r];
-        GEOSGeometry* linear = GEOSGeom_createLinearRing_r(
+      // Each ring a polygon of its own, or the first the shell and the
+      // others its holes.
+      std::vector<GEOSGeometry*> rings;
+      for (const std::vector<LinePoint>& ring : areas[a]) {
+        rings.push_back(GEOSGeom_createLinearRing_r(
             h, GEOSCoordSeq_copyFromBuffer_r(h, reinterpret_cast<const double*>(ring.data()),
-                                             static_cast<unsigned>(ring.size()), 0, 0));
-        if (components || r == 0) {
-          polygons.push_back(GEOSGeom_createPolygon_r(h, linear, nullptr, 0));
-        } else {
-          GEOSGeometry* shell = GEOSGeom_clone_r(h, GEOSGetExteriorRing_r(h, polygons[0]));
-          GEOSGeom_destroy_r(h, polygons[0]);
-          polygons[0] = GEOSGeom_createPolygon_r(h, shell, &linear, 1);
-        }
+                                             static_cast<unsigned>(ring.size()), 0, 0)));
+      }
+      std::vector<GEOSGeometry*> polygons;
+      if (a == 2 || a == 3) {
+        for (GEOSGeometry* ring : rings)
+          polygons.push_back(GEOSGeom_createPolygon_r(h, ring, nullptr, 0));
+      } else {
+        polygons.push_back(GEOSGeom_createPolygon_r(h, rings[0], rings.data() + 1,
+                                                    static_cast<unsigned>(rings.size() - 1)));
       }
       const s58::Geometry area(
           geos, polygons.size() == 1
