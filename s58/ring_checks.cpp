@@ -22,6 +22,7 @@
 // to GEOS as before.
 #include <algorithm>
 #include <cmath>
+#include <map>
 #include <memory>
 #include <optional>
 #include <span>
