@@ -87,7 +87,7 @@ int orientation(LinePoint a, LinePoint b, LinePoint c) {
   return exactOrientation(a, b, c);
 }
 
-PointGrid::PointGrid(std::span<const LinePoint> points, size_t atLeast) {
+PointGrid::PointGrid(std::span<const LinePoint> points, size_t atLeast) : points_(points) {
   if (points.empty()) {
     cellStart_ = {0, 0};
     below_ = {0, 0, 0, 0};
@@ -112,22 +112,16 @@ PointGrid::PointGrid(std::span<const LinePoint> points, size_t atLeast) {
   cellWidth_ = width > 0 ? width / columns_ : 1;
   cellHeight_ = height > 0 ? height / rows_ : 1;
 
-  std::vector<uint32_t> cellOf(points.size());
+  const auto cellOf = [&](LinePoint p) { return row(p.y) * columns_ + column(p.x); };
   cellStart_.assign(size_t{columns_} * rows_ + 1, 0);
-  for (size_t i = 0; i < points.size(); ++i) {
-    cellOf[i] = row(points[i].y) * columns_ + column(points[i].x);
-    ++cellStart_[cellOf[i] + 1];
-  }
+  for (const LinePoint p : points)
+    ++cellStart_[cellOf(p) + 1];
   for (size_t c = 1; c < cellStart_.size(); ++c)
     cellStart_[c] += cellStart_[c - 1];
   std::vector<uint32_t> next(cellStart_.begin(), cellStart_.end() - 1);
-  points_.resize(points.size());
   index_.resize(points.size());
-  for (size_t i = 0; i < points.size(); ++i) {
-    const uint32_t k = next[cellOf[i]]++;
-    points_[k] = points[i];
-    index_[k] = static_cast<uint32_t>(i);
-  }
+  for (size_t i = 0; i < points.size(); ++i)
+    index_[next[cellOf(points[i])]++] = static_cast<uint32_t>(i);
   below_.assign(size_t{columns_ + 1} * (rows_ + 1), 0);
   for (uint32_t r = 0; r < rows_; ++r) {
     for (uint32_t c = 0; c < columns_; ++c) {
@@ -140,7 +134,7 @@ PointGrid::PointGrid(std::span<const LinePoint> points, size_t atLeast) {
 }
 
 bool PointGrid::anyWithin(double west, double south, double east, double north) const {
-  if (points_.empty() || east < west0_ || west > east1_ || north < south0_ || south > north1_)
+  if (index_.empty() || east < west0_ || west > east1_ || north < south0_ || south > north1_)
     return false;
   const size_t c0 = column(west), c1 = column(east) + 1, r0 = row(south), r1 = row(north) + 1;
   const size_t across = columns_ + 1;
@@ -321,7 +315,7 @@ std::vector<std::pair<uint32_t, uint32_t>> pointsInAreas(const PointGrid& grid,
   if (grid.size() == 0 || areas.empty()) return found;
   found.reserve(grid.size());
   const uint32_t columns = grid.columns(), rows = grid.rows();
-  const auto filled = [&](uint32_t cell) { return !grid.cellPoints(cell).empty(); };
+  const auto filled = [&](uint32_t cell) { return !grid.cellIndices(cell).empty(); };
   std::vector<bool> rowFilled(rows, false);
   std::vector<uint32_t> filledBelow(rows + 1, 0);  // rows holding points south of each row
   for (uint32_t cell = 0; cell < columns * rows; ++cell) {
@@ -332,13 +326,7 @@ std::vector<std::pair<uint32_t, uint32_t>> pointsInAreas(const PointGrid& grid,
   // The points' box and the cell size. Every point of a cell, and the
   // point that stands for them, lies in the box, so what lies outside it
   // is of no matter.
-  Box box{INFINITY, INFINITY, -INFINITY, -INFINITY};
-  for (uint32_t cell = 0; cell < columns * rows; ++cell) {
-    for (const LinePoint p : grid.cellPoints(cell)) {
-      box = {std::min(box.west, p.x), std::min(box.south, p.y), std::max(box.east, p.x),
-             std::max(box.north, p.y)};
-    }
-  }
+  const Box box{grid.west(), grid.south(), grid.east(), grid.north()};
   const double cellWidth = box.east > box.west ? (box.east - box.west) / columns : 1;
   const double cellHeight = box.north > box.south ? (box.north - box.south) / rows : 1;
 
@@ -434,7 +422,7 @@ std::vector<std::pair<uint32_t, uint32_t>> pointsInAreas(const PointGrid& grid,
     double y = 0;
     for (uint32_t c = 0; c < columns; ++c) {
       if (filled(r * columns + c)) {
-        y = grid.cellPoints(r * columns + c)[0].y;
+        y = grid.point(grid.cellIndices(r * columns + c)[0]).y;
         break;
       }
     }
@@ -457,7 +445,7 @@ std::vector<std::pair<uint32_t, uint32_t>> pointsInAreas(const PointGrid& grid,
       // spanning its column are asked at q.
       while (entered < crossers.size() && crossers[entered].last >= c)
         active.push_back(crossers[entered++]);
-      const LinePoint q{grid.cellPoints(cell)[0].x, y};
+      const LinePoint q{grid.point(grid.cellIndices(cell)[0]).x, y};
       flipped.clear();
       for (size_t i = 0; i < active.size();) {
         if (active[i].first > c) {
@@ -481,7 +469,6 @@ std::vector<std::pair<uint32_t, uint32_t>> pointsInAreas(const PointGrid& grid,
           met.push_back(area);
         }
       }
-      const std::span<const LinePoint> points = grid.cellPoints(cell);
       const std::span<const uint32_t> indices = grid.cellIndices(cell);
       for (const uint32_t area : odd) {
         if (meets[area] != 0) continue;
@@ -493,8 +480,8 @@ std::vector<std::pair<uint32_t, uint32_t>> pointsInAreas(const PointGrid& grid,
           bands[area] = std::make_unique<Bands>(std::span<const Segment>(
               segments.data() + areaStart[area], areaStart[area + 1] - areaStart[area]));
         }
-        for (size_t i = 0; i < points.size(); ++i) {
-          if (bands[area]->inside(points[i])) found.emplace_back(indices[i], area);
+        for (const uint32_t index : indices) {
+          if (bands[area]->inside(grid.point(index))) found.emplace_back(index, area);
         }
         meets[area] = 0;
       }

@@ -30,7 +30,8 @@ int orientation(LinePoint a, LinePoint b, LinePoint c);
 // box without a pass over all of them.
 class PointGrid {
  public:
-  // A grid of at least about `cells` cells (as many as the segments of the
+  // The grid refers to points, which must outlive it. A grid of at least
+  // about `cells` cells (as many as the segments of the
   // areas the points are located in keeps each cell's share small).
   explicit PointGrid(std::span<const LinePoint> points, size_t cells = 0);
 
@@ -41,12 +42,15 @@ class PointGrid {
   uint32_t rows() const { return rows_; }
   uint32_t column(double x) const;
   uint32_t row(double y) const;
-  std::span<const LinePoint> cellPoints(uint32_t cell) const {
-    return {points_.data() + cellStart_[cell], points_.data() + cellStart_[cell + 1]};
-  }
   std::span<const uint32_t> cellIndices(uint32_t cell) const {
     return {index_.data() + cellStart_[cell], index_.data() + cellStart_[cell + 1]};
   }
+  LinePoint point(uint32_t index) const { return points_[index]; }
+  // The box of all points.
+  double west() const { return west0_; }
+  double south() const { return south0_; }
+  double east() const { return east1_; }
+  double north() const { return north1_; }
   // Whether any point may lie in the closed box: false only when the cells
   // it meets hold none.
   bool anyWithin(double west, double south, double east, double north) const;
@@ -54,9 +58,9 @@ class PointGrid {
  private:
   double west0_ = 0, south0_ = 0, east1_ = 0, north1_ = 0, cellWidth_ = 1, cellHeight_ = 1;
   uint32_t columns_ = 1, rows_ = 1;
-  std::vector<uint32_t> cellStart_;  // of each cell in points_, and the end
-  std::vector<LinePoint> points_;    // cell by cell
-  std::vector<uint32_t> index_;      // of each of points_ in the points given
+  std::span<const LinePoint> points_;  // as given, kept by the caller
+  std::vector<uint32_t> cellStart_;    // of each cell in index_, and the end
+  std::vector<uint32_t> index_;        // the points, cell by cell
   // The points of the cells south-west of each grid corner, (columns_ + 1)
   // a row.
   std::vector<uint32_t> below_;
