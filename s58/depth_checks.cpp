@@ -311,14 +311,16 @@ void DepthChecks::soundingsInTheirAreas() {
     deeperExpected[i] = !(expsou && *expsou == 3);
   }
   // The bathymetric areas whose envelope may hold a sounding, located over
-  // all soundings at once, in a grid of at least a cell an area vertex.
+  // all soundings at once, in a grid of at least a cell an area vertex (up
+  // to a few million cells).
   const GEOSContextHandle_t h = context_.geos().get();
   size_t vertices = 0;
   for (const FeatureRecord* a : areas.features()) {
     if (bathymetric(a))
       vertices += std::max(0, GEOSGetNumCoordinates_r(h, context_.shape(*a).get()));
   }
-  const PointGrid grid(points, vertices);
+  constexpr size_t kMostCells = 4'000'000;
+  const PointGrid grid(points, std::min(vertices, kMostCells));
   std::vector<const FeatureRecord*> bathymetry;
   std::vector<Rings> rings;
   for (const FeatureRecord* a : areas.features()) {
