@@ -61,6 +61,23 @@ void DrawingArea::renderChart() {
 void DrawingArea::paintEvent(QPaintEvent* /*event*/) {
   QPainter painter(this);
   painter.drawPixmap(0, 0, chartPixmap_);
+  paintOverlays(painter);
+}
+
+void DrawingArea::paintPicture(QPainter& painter) const {
+  painter.save();
+  painter.setClipRect(rect());
+  painter.fillRect(rect(), Qt::white);
+  if (chartOpen())
+    paintChart(painter, session_.display(), session_.view(), &session_.drawnGeometry());
+  painter.restore();
+  painter.save();
+  painter.setClipRect(rect());
+  paintOverlays(painter);
+  painter.restore();
+}
+
+void DrawingArea::paintOverlays(QPainter& painter) const {
   if (!mark_ || !chartOpen()) return;
   const ViewState& view = session_.view();
   const auto pixel = [&view](const GeoPoint& at) {

@@ -29,6 +29,12 @@ class DrawingArea : public QWidget {
   // The last picture drawn; the widget's size from the first resize on.
   const QPixmap& chartPixmap() const { return chartPixmap_; }
 
+  // Draws what the widget shows, the chart and what lies over it, afresh
+  // onto painter (a device of the widget's size in its units, or one the
+  // painter scales to that size), over white. For pictures that leave the
+  // window: an image, a drawing, a printed page.
+  void paintPicture(QPainter& painter) const;
+
   // A place marked over the picture (never in it): a ring about a position
   // and the lines of a record, in degrees.
   struct Mark {
@@ -58,6 +64,8 @@ class DrawingArea : public QWidget {
   void resizeEvent(QResizeEvent* event) override;
 
  private:
+  // What lies over the chart: the mark.
+  void paintOverlays(QPainter& painter) const;
   bool chartOpen() const { return session_.isOpen(); }
   // A white pixmap of the widget's size at the screen's pixel ratio.
   void resetPixmap(const QSize& size);

@@ -34,6 +34,8 @@ int main(int argc, char** argv) {
 
   MainWindow window;
   window.setWindowTitle(QStringLiteral("ABYS Ver.0.1.1"));
+  // The size and place of the last run's window, when there was one.
+  window.restorePlacement();
   window.show();
   if (arguments.size() == 2) {
     // Once the event loop runs the window has its first size, which the
@@ -41,5 +43,7 @@ int main(int argc, char** argv) {
     const QString path = arguments.at(1);
     QTimer::singleShot(0, &window, [&window, path] { window.openFile(path); });
   }
-  return app.exec();
+  const int status = app.exec();
+  window.savePlacement();
+  return status;
 }

@@ -2,15 +2,29 @@
 
 #include <QApplication>
 #include <QBoxLayout>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFont>
+#include <QFontInfo>
+#include <QImage>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QMimeData>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QSettings>
+#include <QSvgGenerator>
+#include <QUrl>
 #include <algorithm>
 
 #include "chart_geometry.h"
@@ -47,6 +61,30 @@ QLabel* makeReadoutLabel(QWidget* parent, const char* name) {
 namespace {
 
 constexpr const char* kS58Key = "checks/s58";
+constexpr const char* kRecentKey = "files/recent";
+constexpr const char* kPlacementKey = "window/geometry";
+
+QSettings userSettings() {
+  return QSettings(QStringLiteral("ABYS"), QStringLiteral("abys"));
+}
+
+// The one local file a drop carries when it is a cell (*.000), else empty.
+QString droppedCell(const QMimeData* mime) {
+  if (mime == nullptr || !mime->hasUrls()) return {};
+  const QList<QUrl> urls = mime->urls();
+  if (urls.size() != 1 || !urls.front().isLocalFile()) return {};
+  const QString path = urls.front().toLocalFile();
+  if (!path.endsWith(QStringLiteral(".000"), Qt::CaseInsensitive)) return {};
+  return path;
+}
+
+// A font the size the drawing area's is on screen, in pixels: a drawing or a
+// page would otherwise size it in points at its own resolution.
+QFont screenSizedFont(const QWidget& widget) {
+  QFont font = widget.font();
+  font.setPixelSize(QFontInfo(font).pixelSize());
+  return font;
+}
 
 std::optional<S58Options> s58Options(bool on) {
   if (!on) return std::nullopt;
@@ -59,8 +97,7 @@ std::optional<S58Options> s58Options(bool on) {
 
 MainWindow::MainWindow(QWidget* parent, Qt::WindowFlags flags) : QWidget(parent, flags) {
   chart.setApplyUpdates(loadApplyUpdates());
-  chart.setS58Profile(s58Options(
-      QSettings(QStringLiteral("ABYS"), QStringLiteral("abys")).value(kS58Key).toBool()));
+  chart.setS58Profile(s58Options(userSettings().value(kS58Key).toBool()));
   messagesDock = new MessagesDock(this);
   messagesDock->hide();
   identifyDock = new IdentifyDock(this);
@@ -116,6 +153,7 @@ MainWindow::MainWindow(QWidget* parent, Qt::WindowFlags flags) : QWidget(parent,
   column->activate();
 
   setFocusPolicy(Qt::ClickFocus);
+  setAcceptDrops(true);
 }
 
 MainWindow::~MainWindow() = default;
@@ -170,9 +208,146 @@ bool MainWindow::openPath(QString path, bool anyway) {
     messagesDock->setShowAnywayOffered(true);
   }
   if (!chart.isOpen()) return false;
+  rememberRecent(path);
   drawingArea->renderChart();
   setDocOpenMenus();
   return true;
+}
+
+QStringList MainWindow::recentFiles() {
+  QStringList files = userSettings().value(kRecentKey).toStringList();
+  if (files.size() > kMaxRecentFiles) files.erase(files.begin() + kMaxRecentFiles, files.end());
+  return files;
+}
+
+void MainWindow::rememberRecent(const QString& path) {
+  const QString absolute = QFileInfo(path).absoluteFilePath();
+  QStringList files = recentFiles();
+  files.removeAll(absolute);
+  files.prepend(absolute);
+  if (files.size() > kMaxRecentFiles) files.erase(files.begin() + kMaxRecentFiles, files.end());
+  userSettings().setValue(kRecentKey, files);
+  fillRecentMenu();
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+  if (chart.isOpen() || droppedCell(event->mimeData()).isEmpty()) {
+    event->ignore();
+    return;
+  }
+  event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+  const QString path = droppedCell(event->mimeData());
+  if (chart.isOpen() || path.isEmpty()) {
+    event->ignore();
+    return;
+  }
+  event->acceptProposedAction();
+  openFile(path);
+}
+
+bool MainWindow::exportImage(const QString& path) {
+  if (!chart.isOpen()) return false;
+  const QString suffix = QFileInfo(path).suffix().toLower();
+  const QSize size = drawingArea->size();
+  if (suffix == QStringLiteral("png")) {
+    QImage image(size, QImage::Format_RGB32);
+    {
+      QPainter painter(&image);
+      drawingArea->paintPicture(painter);
+    }
+    return image.save(path, "PNG");
+  }
+  if (suffix == QStringLiteral("svg")) {
+    QSvgGenerator svg;
+    svg.setFileName(path);
+    svg.setSize(size);
+    svg.setViewBox(QRect(QPoint(0, 0), size));
+    svg.setTitle(QFileInfo(path).completeBaseName());
+    QPainter painter;
+    if (!painter.begin(&svg)) return false;
+    painter.setFont(screenSizedFont(*drawingArea));
+    drawingArea->paintPicture(painter);
+    return painter.end();
+  }
+  if (suffix == QStringLiteral("pdf")) {
+    // A page the size of the view, a point to a pixel.
+    QPdfWriter pdf(path);
+    pdf.setResolution(72);
+    pdf.setPageLayout(
+        QPageLayout(QPageSize(QSizeF(size), QPageSize::Point), QPageLayout::Portrait, QMarginsF()));
+    pdf.setTitle(QFileInfo(path).completeBaseName());
+    QPainter painter;
+    if (!painter.begin(&pdf)) return false;
+    painter.setFont(screenSizedFont(*drawingArea));
+    drawingArea->paintPicture(painter);
+    return painter.end();
+  }
+  return false;
+}
+
+void MainWindow::exportView() {
+  if (!chart.isOpen()) return;
+  const QString png = tr("PNG image (*.png)");
+  const QString svg = tr("SVG drawing (*.svg)");
+  const QString pdf = tr("PDF document (*.pdf)");
+  QString filter = png;
+  QString path = QFileDialog::getSaveFileName(
+      this, tr("Export image"), qEnvironmentVariable("HOME"),
+      png + QStringLiteral(";;") + svg + QStringLiteral(";;") + pdf, &filter);
+  if (path.isEmpty()) return;
+  // A name without a known extension takes that of the chosen type.
+  const QString suffix = QFileInfo(path).suffix().toLower();
+  if (suffix != QStringLiteral("png") && suffix != QStringLiteral("svg") &&
+      suffix != QStringLiteral("pdf")) {
+    path += filter == svg   ? QStringLiteral(".svg")
+            : filter == pdf ? QStringLiteral(".pdf")
+                            : QStringLiteral(".png");
+  }
+  WaitCursor wait;
+  if (!exportImage(path))
+    QMessageBox::warning(this, tr("Export image"),
+                         tr("%1 could not be written.").arg(QDir::toNativeSeparators(path)));
+}
+
+bool MainWindow::printView(QPrinter& printer) {
+  if (!chart.isOpen()) return false;
+  QPainter painter;
+  if (!painter.begin(&printer)) return false;
+  // The view fitted to the page, its shape kept, at the page's top left.
+  const QRectF page =
+      printer.pageLayout()
+          .paintRectPixels(printer.resolution())
+          .translated(-printer.pageLayout().paintRectPixels(printer.resolution()).topLeft());
+  const QSizeF view = drawingArea->size();
+  const double scale = std::min(page.width() / view.width(), page.height() / view.height());
+  painter.scale(scale, scale);
+  painter.setFont(screenSizedFont(*drawingArea));
+  drawingArea->paintPicture(painter);
+  return painter.end();
+}
+
+void MainWindow::print() {
+  if (!chart.isOpen()) return;
+  QPrinter printer(QPrinter::HighResolution);
+  if (drawingArea->width() > drawingArea->height())
+    printer.setPageOrientation(QPageLayout::Landscape);
+  QPrintDialog dialog(&printer, this);
+  if (dialog.exec() != QDialog::Accepted) return;
+  WaitCursor wait;
+  if (!printView(printer))
+    QMessageBox::warning(this, tr("Print"), tr("The printer could not be used."));
+}
+
+void MainWindow::savePlacement() const {
+  userSettings().setValue(kPlacementKey, saveGeometry());
+}
+
+bool MainWindow::restorePlacement() {
+  const QByteArray kept = userSettings().value(kPlacementKey).toByteArray();
+  return !kept.isEmpty() && restoreGeometry(kept);
 }
 
 void MainWindow::reportOpen(const QString& path, const OpenResult& result, const OpenLog& log) {
@@ -235,7 +410,7 @@ void MainWindow::identifyAt(const QPoint& pointer) {
 
 void MainWindow::s58Checks(bool on) {
   chart.setS58Profile(s58Options(on));
-  QSettings(QStringLiteral("ABYS"), QStringLiteral("abys")).setValue(kS58Key, on);
+  userSettings().setValue(kS58Key, on);
 }
 
 void MainWindow::closeDoc() {

@@ -5,6 +5,7 @@
 
 #include <QSize>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 
 #include "chart_session.h"
@@ -15,6 +16,7 @@ class QAction;
 class QLabel;
 class QMenu;
 class QMenuBar;
+class QPrinter;
 
 class DrawingArea;
 class IdentifyDock;
@@ -39,6 +41,26 @@ class MainWindow : public QWidget {
   MessagesDock* messages() const { return messagesDock; }
   // The dock with what the last Identify found.
   IdentifyDock* identified() const { return identifyDock; }
+
+  // The cells opened last (File > Recent files), the latest first; kept in
+  // the user's settings.
+  static QStringList recentFiles();
+  static constexpr int kMaxRecentFiles = 8;
+
+  // Writes the drawing area as it is now to path, as PNG, SVG or PDF by the
+  // file's extension. False without a chart, for another extension, or
+  // when the file cannot be written.
+  bool exportImage(const QString& path);
+  // Prints the drawing area as it is now, fitted to the printer's page.
+  // False without a chart or when the printer cannot be painted on.
+  bool printView(QPrinter& printer);
+
+  // The window's size and place: kept by the program at its end and taken
+  // back at its start (not by the window itself, so that a window made
+  // otherwise starts at its own size).
+  void savePlacement() const;
+  // False when nothing was kept.
+  bool restorePlacement();
 
  public slots:
   void open();
@@ -67,6 +89,10 @@ class MainWindow : public QWidget {
   // Lists the features within a few pixels of pointer (drawing area
   // pixels) and highlights the first.
   void identifyAt(const QPoint& pointer);
+  // Asks for a file name and exports to it (exportImage).
+  void exportView();
+  // Qt's print dialog, then printView.
+  void print();
   void normal();
   void bold();
   void underline();
@@ -75,6 +101,12 @@ class MainWindow : public QWidget {
 
  signals:
   void explain(const QString& text);
+
+ protected:
+  // A single local .000 file may be dropped while no chart is open, as
+  // File > Open is offered; the drop opens it.
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   // Menu construction and the two menu states (menu.cpp).
@@ -91,6 +123,9 @@ class MainWindow : public QWidget {
   // After an open: the messages, and the status line when it failed.
   void reportOpen(const QString& path, const abys::OpenResult& result, const abys::OpenLog& log);
   void applyLabelFont();
+  // Puts path first in the recent files, and the menu follows.
+  void rememberRecent(const QString& path);
+  void fillRecentMenu();
 
   // Declared before the widgets: the drawing area refers to it.
   abys::ChartSession chart;
@@ -126,6 +161,9 @@ class MainWindow : public QWidget {
   QAction* messagesAction = nullptr;
   QAction* s58Action = nullptr;
   QAction* identifyAction = nullptr;
+  QMenu* recentMenu = nullptr;
+  QAction* exportAction = nullptr;
+  QAction* printAction = nullptr;
 
   bool isBold = false;
   bool isUnderline = false;

@@ -1,5 +1,7 @@
 // The menu bar of the main window and its two states.
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QIcon>
 #include <QMenu>
 #include <QMenuBar>
@@ -62,6 +64,17 @@ void MainWindow::buildMenus() {
   fileMenu->addSeparator();
   addItem(fileMenu, tr("E&xit"), QKeySequence(Qt::CTRL | Qt::Key_Q), qApp, &QCoreApplication::quit,
           "exitAction");
+  // Added after Exit, so that the items above keep their places.
+  fileMenu->addSeparator();
+  recentMenu = new QMenu(tr("&Recent files"), fileMenu);
+  recentMenu->setObjectName(QStringLiteral("recentMenu"));
+  recentMenu->menuAction()->setObjectName(QStringLiteral("recentAction"));
+  recentMenu->setToolTipsVisible(true);
+  fileMenu->addMenu(recentMenu);
+  exportAction = addItem(fileMenu, tr("&Export image..."), QKeySequence(Qt::CTRL | Qt::Key_E), this,
+                         &MainWindow::exportView, "exportAction");
+  printAction = addItem(fileMenu, tr("&Print..."), QKeySequence(Qt::CTRL | Qt::Key_P), this,
+                        &MainWindow::print, "printAction");
 
   viewMenu = new QMenu(tr("&View"), this);
   viewMenu->setObjectName(QStringLiteral("viewMenu"));
@@ -122,11 +135,39 @@ void MainWindow::buildMenus() {
 void MainWindow::setDocClosedMenus() {
   openAction->setEnabled(true);
   closeAction->setEnabled(false);
+  exportAction->setEnabled(false);
+  printAction->setEnabled(false);
+  fillRecentMenu();
   syncViewMenu();
 }
 
 void MainWindow::setDocOpenMenus() {
   closeAction->setEnabled(true);
   openAction->setEnabled(false);
+  exportAction->setEnabled(true);
+  printAction->setEnabled(true);
+  fillRecentMenu();
   syncViewMenu();
+}
+
+// The recent files are offered as Open is: only while no chart is open.
+void MainWindow::fillRecentMenu() {
+  // An item may be the one whose open refills the menu: it goes later.
+  for (QAction* old : recentMenu->actions()) {
+    recentMenu->removeAction(old);
+    old->setParent(nullptr);
+    old->deleteLater();
+  }
+  const QStringList files = recentFiles();
+  for (int i = 0; i < files.size(); ++i) {
+    const QString& path = files.at(i);
+    QAction* item =
+        recentMenu->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(QFileInfo(path).fileName()));
+    item->setObjectName(QStringLiteral("recentFileAction%1").arg(i + 1));
+    item->setData(path);
+    item->setToolTip(QDir::toNativeSeparators(path));
+    item->setEnabled(!chart.isOpen());
+    connect(item, &QAction::triggered, this, [this, path] { openFile(path); });
+  }
+  recentMenu->menuAction()->setEnabled(!files.isEmpty() && !chart.isOpen());
 }

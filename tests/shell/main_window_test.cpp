@@ -12,14 +12,19 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMimeData>
 #include <QMouseEvent>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QPushButton>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QSvgRenderer>
 #include <QTest>
 #include <QTimer>
 #include <QTranslator>
 #include <QTreeWidget>
+#include <QUrl>
 #include <QWheelEvent>
 #include <algorithm>
 #include <clocale>
@@ -894,6 +899,224 @@ class MainWindowTest : public QObject {
     QCOMPARE(dialogs, 0);
     QTest::keyClick(&w.window, Qt::Key_W, Qt::ControlModifier);
     QCOMPARE(menuState(w.window), kNoChartMenus);
+  }
+
+  // The File menu's items in order: those of before keep their places.
+  void fileMenuKeepsItsItemsInPlace() {
+    Window w;
+    QStringList names;
+    for (QAction* item : w.window.findChild<QMenu*>(u"fileMenu"_s)->actions())
+      names << (item->isSeparator() ? u"-"_s : item->objectName());
+    QCOMPARE(names, (QStringList{u"openAction"_s, u"closeAction"_s, u"applyUpdatesAction"_s, u"-"_s,
+                                 u"exitAction"_s, u"-"_s, u"recentAction"_s, u"exportAction"_s,
+                                 u"printAction"_s}));
+  }
+
+  // Recent files: each step, then the list (file names, latest first) and
+  // whether the submenu and its items are offered.
+  void recentFilesFollowTheOpenRule_data() {
+    QTest::addColumn<QStringList>("steps");  // "open X", "fail X", "close", "recent N"
+    QTest::addColumn<QStringList>("files");
+    QTest::addColumn<bool>("offered");
+    QTest::newRow("none yet") << QStringList{} << QStringList{} << false;
+    QTest::newRow("one open") << QStringList{u"open A"_s} << QStringList{u"A.000"_s} << false;
+    QTest::newRow("closed again") << QStringList{u"open A"_s, u"close"_s} << QStringList{u"A.000"_s}
+                                  << true;
+    QTest::newRow("latest first, once each")
+        << QStringList{u"open A"_s, u"close"_s, u"open B"_s, u"close"_s, u"open A"_s, u"close"_s}
+        << QStringList{u"A.000"_s, u"B.000"_s} << true;
+    QTest::newRow("a failed open is not kept")
+        << QStringList{u"open A"_s, u"close"_s, u"fail BAD"_s} << QStringList{u"A.000"_s} << true;
+    QStringList ten;
+    QStringList lastEight;
+    for (char name = 'A'; name <= 'J'; ++name) {
+      ten << u"open "_s + QChar::fromLatin1(name) << u"close"_s;
+      if (name >= 'C') lastEight.prepend(QChar::fromLatin1(name) + u".000"_s);
+    }
+    QTest::newRow("the last eight") << ten << lastEight << true;
+    QTest::newRow("chosen from the menu")
+        << QStringList{u"open A"_s, u"close"_s, u"open B"_s, u"close"_s, u"recent 2"_s}
+        << QStringList{u"A.000"_s, u"B.000"_s} << false;
+  }
+  void recentFilesFollowTheOpenRule() {
+    QFETCH(QStringList, steps);
+    QFETCH(QStringList, files);
+    QFETCH(bool, offered);
+    QSettings(u"ABYS"_s, u"abys"_s).remove(u"files/recent"_s);
+    cw::Cell dangling = bayCell();
+    dangling.features.front().spatialPointers.front().rcid = 999;
+    Window w;
+    auto* menu = w.window.findChild<QMenu*>(u"recentMenu"_s);
+    for (const QString& step : steps) {
+      const QString argument = step.section(' ', 1);
+      if (step.startsWith(u"open "_s)) {
+        QVERIFY(w.window.openFile(write(bayCell(), qPrintable(argument + u".000"_s))));
+      } else if (step.startsWith(u"fail "_s)) {
+        QVERIFY(!w.window.openFile(write(dangling, qPrintable(argument + u".000"_s))));
+      } else if (step == u"close"_s) {
+        w.window.closeDoc();
+      } else {
+        menu->actions().at(argument.toInt() - 1)->trigger();
+      }
+    }
+    QStringList names;
+    for (const QString& path : MainWindow::recentFiles()) {
+      QVERIFY(QFileInfo(path).isAbsolute());
+      names << QFileInfo(path).fileName();
+    }
+    QCOMPARE(names, files);
+    QCOMPARE(menu->actions().size(), files.size());
+    for (int i = 0; i < files.size(); ++i) {
+      QAction* item = menu->actions().at(i);
+      QCOMPARE(item->text(), u"&%1 %2"_s.arg(i + 1).arg(files.at(i)));
+      QCOMPARE(item->isEnabled(), !w.window.session().isOpen());
+    }
+    QCOMPARE(action(w.window, "recentAction")->isEnabled(), offered);
+    // A new window starts from the same list.
+    Window next;
+    QCOMPARE(next.window.findChild<QMenu*>(u"recentMenu"_s)->actions().size(), files.size());
+  }
+
+  // Dropping a cell on the window opens it, as Open would, only while no
+  // chart is open.
+  void dropOpensACellWhileNoChartIsOpen_data() {
+    QTest::addColumn<QList<QUrl>>("urls");
+    QTest::addColumn<bool>("chartOpen");
+    QTest::addColumn<bool>("accepted");
+    const QString other = write(bayCell(), "DROPPED.000");
+    const QUrl cell = QUrl::fromLocalFile(other);
+    QTest::newRow("a cell") << QList<QUrl>{cell} << false << true;
+    QTest::newRow("a chart is open") << QList<QUrl>{cell} << true << false;
+    QTest::newRow("an update file")
+        << QList<QUrl>{QUrl::fromLocalFile(write(cw::updateCell(1), "DROPPED.001"))} << false
+        << false;
+    QTest::newRow("two cells") << QList<QUrl>{cell, cell} << false << false;
+    QTest::newRow("not local") << QList<QUrl>{QUrl(u"https://example.org/DROPPED.000"_s)} << false
+                               << false;
+    QTest::newRow("nothing") << QList<QUrl>{} << false << false;
+  }
+  void dropOpensACellWhileNoChartIsOpen() {
+    QFETCH(QList<QUrl>, urls);
+    QFETCH(bool, chartOpen);
+    QFETCH(bool, accepted);
+    Window w;
+    QVERIFY(w.window.acceptDrops());
+    if (chartOpen) QVERIFY(w.window.openFile(bayPath));
+    const Dataset* before = w.window.session().display().currentDataset;
+    QMimeData mime;
+    mime.setUrls(urls);
+    const QPoint at = drawingArea(w.window).geometry().center();
+    QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&w.window, &enter);
+    QCOMPARE(enter.isAccepted(), accepted);
+    QDropEvent drop(QPointF(at), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&w.window, &drop);
+    QCOMPARE(drop.isAccepted(), accepted);
+    if (accepted) {
+      QVERIFY(w.window.session().isOpen());
+      QCOMPARE(menuState(w.window), kChartMenus);
+      QCOMPARE(MainWindow::recentFiles().value(0), urls.front().toLocalFile());
+    } else {
+      QCOMPARE(w.window.session().display().currentDataset, before);
+      QCOMPARE(menuState(w.window), chartOpen ? kChartMenus : kNoChartMenus);
+    }
+  }
+
+  // Export image writes the view as it is now, the format by the file's
+  // extension; each file opens with a reader of its kind.
+  void exportWritesFilesThatOpen_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("chartOpen");
+    QTest::addColumn<bool>("written");
+    QTest::newRow("png") << u"view.png"_s << true << true;
+    QTest::newRow("PNG") << u"VIEW.PNG"_s << true << true;
+    QTest::newRow("svg") << u"view.svg"_s << true << true;
+    QTest::newRow("pdf") << u"view.pdf"_s << true << true;
+    QTest::newRow("another extension") << u"view.bmp"_s << true << false;
+    QTest::newRow("no extension") << u"view"_s << true << false;
+    QTest::newRow("no chart") << u"empty.png"_s << false << false;
+  }
+  void exportWritesFilesThatOpen() {
+    QFETCH(QString, name);
+    QFETCH(bool, chartOpen);
+    QFETCH(bool, written);
+    CellFolder out;
+    const QString path = QString::fromStdString(out.path()) + u"/"_s + name;
+    Window w;
+    QCOMPARE(action(w.window, "exportAction")->isEnabled(), false);
+    if (chartOpen) {
+      QVERIFY(w.window.openFile(bayPath));
+      QVERIFY(action(w.window, "exportAction")->isEnabled());
+      // Moved and marked: the file shows the view as it is, mark included.
+      w.window.zoomIn();
+      w.window.identifyAt(drawingArea(w.window).rect().center());
+    }
+    QCOMPARE(w.window.exportImage(path), written);
+    QCOMPARE(QFileInfo::exists(path), written);
+    if (!written) return;
+    DrawingArea& area = drawingArea(w.window);
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    if (suffix == u"png"_s) {
+      QImage image;
+      QVERIFY(image.load(path));
+      QCOMPARE(image.size(), area.size());
+      // The picture the area shows, with what lies over it.
+      QImage shown(area.size(), QImage::Format_RGB32);
+      area.render(&shown);
+      QCOMPARE(image.convertToFormat(QImage::Format_RGB32), shown);
+    } else if (suffix == u"svg"_s) {
+      QSvgRenderer svg(path);
+      QVERIFY(svg.isValid());
+      QCOMPARE(svg.viewBox(), QRect(QPoint(0, 0), area.size()));
+    } else {
+      QFile pdf(path);
+      QVERIFY(pdf.open(QIODevice::ReadOnly));
+      QVERIFY(pdf.read(5) == "%PDF-");
+    }
+  }
+
+  // Print goes through Qt's print dialog; printing to a PDF printer gives a
+  // PDF file of the view.
+  void printUsesQtsDialog() {
+    Window w;
+    QVERIFY(!action(w.window, "printAction")->isEnabled());
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    CellFolder out;
+    const QString path = QString::fromStdString(out.path()) + u"/printed.pdf"_s;
+    printer.setOutputFileName(path);
+    QVERIFY(!w.window.printView(printer));
+    QVERIFY(w.window.openFile(bayPath));
+    QVERIFY(action(w.window, "printAction")->isEnabled());
+    QVERIFY(w.window.printView(printer));
+    QFile pdf(path);
+    QVERIFY(pdf.open(QIODevice::ReadOnly));
+    QVERIFY(pdf.read(5) == "%PDF-");
+    bool dialogShown = false;
+    withModal([&] { w.window.print(); },
+              [&](QWidget* modal) { dialogShown = qobject_cast<QPrintDialog*>(modal) != nullptr; });
+    QVERIFY(dialogShown);
+    QVERIFY(QApplication::overrideCursor() == nullptr);
+  }
+
+  // The size and place are kept when the program says so and come back
+  // when it asks; a window that does not ask keeps its own size.
+  void placementIsKept() {
+    QSettings(u"ABYS"_s, u"abys"_s).remove(u"window/geometry"_s);
+    MainWindow fresh;
+    const QSize firstStart = fresh.size();
+    QVERIFY(!fresh.restorePlacement());
+    QCOMPARE(fresh.size(), firstStart);
+    {
+      Window w;
+      w.window.resize(900, 640);
+      w.window.savePlacement();
+    }
+    MainWindow restored;
+    QVERIFY(restored.restorePlacement());
+    QCOMPARE(restored.size(), QSize(900, 640));
+    MainWindow unasked;
+    QCOMPARE(unasked.size(), firstStart);
   }
 
   void catalogueFromTheWorkingDirectory_data() {
