@@ -338,7 +338,6 @@ void DepthChecks::soundingsInTheirAreas() {
   enum : uint8_t { kOutside = 1, kEqual = 2, kLess = 4, kDeeper = 8 };
   std::vector<uint8_t> found(soundings_.size(), 0);
   std::vector<bool> within(points.size(), false);
-  const auto pairs = pointsInAreas(grid, rings);
   // What a sounding inside each area is compared with.
   struct Range {
     bool depare, drgare;
@@ -348,7 +347,7 @@ void DepthChecks::soundingsInTheirAreas() {
   for (const FeatureRecord* a : bathymetry) {
     ranges.push_back({a->objl == catalogue::kDepare, a->objl == catalogue::kDrgare, depths_[a]});
   }
-  for (const auto& [i, area] : pairs) {
+  pointsInAreas(grid, rings, [&](uint32_t i, uint32_t area) {
     const Range& r = ranges[area];
     const AreaDepths& d = r.depths;
     within[i] = true;
@@ -357,7 +356,7 @@ void DepthChecks::soundingsInTheirAreas() {
     if (d.drval1 && r.depare && sameDepth(z, *d.drval1)) f |= kEqual;
     if (d.drval1 && (r.depare || r.drgare) && shallower(z, *d.drval1)) f |= kLess;
     if (d.drval2 && r.depare && deeperExpected[owners[i]] && shallower(*d.drval2, z)) f |= kDeeper;
-  }
+  });
   for (size_t i = 0; i < points.size(); ++i) {
     if (!within[i]) found[owners[i]] |= kOutside;
   }

@@ -309,11 +309,9 @@ void cellsOf(const PointGrid& grid, const Box& box, double cellWidth, double cel
 // by a sweep of the row from east to west over the segments that cross the
 // row's latitude. Only where an area's segments meet a cell are its points
 // located one by one, against that area's bands.
-std::vector<std::pair<uint32_t, uint32_t>> pointsInAreas(const PointGrid& grid,
-                                                         std::span<const Rings> areas) {
-  std::vector<std::pair<uint32_t, uint32_t>> found;
-  if (grid.size() == 0 || areas.empty()) return found;
-  found.reserve(grid.size());
+void pointsInAreas(const PointGrid& grid, std::span<const Rings> areas,
+                   const std::function<void(uint32_t point, uint32_t area)>& inside) {
+  if (grid.size() == 0 || areas.empty()) return;
   const uint32_t columns = grid.columns(), rows = grid.rows();
   const auto filled = [&](uint32_t cell) { return !grid.cellIndices(cell).empty(); };
   std::vector<bool> rowFilled(rows, false);
@@ -473,7 +471,7 @@ std::vector<std::pair<uint32_t, uint32_t>> pointsInAreas(const PointGrid& grid,
       for (const uint32_t area : odd) {
         if (meets[area] != 0) continue;
         for (const uint32_t index : indices)
-          found.emplace_back(index, area);
+          inside(index, area);
       }
       for (const uint32_t area : met) {
         if (!bands[area]) {
@@ -481,7 +479,7 @@ std::vector<std::pair<uint32_t, uint32_t>> pointsInAreas(const PointGrid& grid,
               segments.data() + areaStart[area], areaStart[area + 1] - areaStart[area]));
         }
         for (const uint32_t index : indices) {
-          if (bands[area]->inside(grid.point(index))) found.emplace_back(index, area);
+          if (bands[area]->inside(grid.point(index))) inside(index, area);
         }
         meets[area] = 0;
       }
@@ -491,7 +489,6 @@ std::vector<std::pair<uint32_t, uint32_t>> pointsInAreas(const PointGrid& grid,
     while (!odd.empty())
       toggle(odd.back());
   }
-  return found;
 }
 
 }  // namespace abys::s58

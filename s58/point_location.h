@@ -12,6 +12,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <utility>
 #include <vector>
@@ -71,13 +72,12 @@ class PointGrid {
 // multipolygon.
 using Rings = std::vector<std::vector<LinePoint>>;
 
-// Every pair (point, area) where a point of grid lies strictly inside an
-// area, as positions in the points the grid was given and in areas, in no
-// particular order. Inside is an odd number of ring crossings to the east
-// of the point, all rings of the area counted together, as GEOS locates a
-// point in a polygon or multipolygon; a point on any ring segment is on the
-// boundary and not inside.
-std::vector<std::pair<uint32_t, uint32_t>> pointsInAreas(const PointGrid& grid,
-                                                         std::span<const Rings> areas);
+// Calls inside(point, area) for every pair where a point of grid lies
+// strictly inside an area, as positions in the points the grid was given
+// and in areas, once each, in no particular order. Inside is an odd number of ring crossings to the
+// east of the point, all rings of the area counted together, as GEOS locates a point in a polygon
+// or multipolygon; a point on any ring segment is on the boundary and not inside.
+void pointsInAreas(const PointGrid& grid, std::span<const Rings> areas,
+                   const std::function<void(uint32_t point, uint32_t area)>& inside);
 
 }  // namespace abys::s58

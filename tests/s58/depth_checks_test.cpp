@@ -504,8 +504,9 @@ TEST(S58PointLocation, PointsInAreasAsGeosLocatesThem) {
     ASSERT_GT(expected.size(), 1000u);
     // A grid of a few points a cell, and one of many more cells than points.
     for (const size_t cells : {size_t{0}, size_t{40000}}) {
-      const std::vector<std::pair<uint32_t, uint32_t>> found =
-          s58::pointsInAreas(s58::PointGrid(points, cells), areas);
+      std::vector<std::pair<uint32_t, uint32_t>> found;
+      s58::pointsInAreas(s58::PointGrid(points, cells), areas,
+                         [&](uint32_t point, uint32_t area) { found.emplace_back(point, area); });
       const std::set<std::pair<uint32_t, uint32_t>> unique(found.begin(), found.end());
       EXPECT_EQ(unique, expected) << cells;
       EXPECT_EQ(found.size(), expected.size()) << "each pair once";
