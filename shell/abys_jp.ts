@@ -129,6 +129,46 @@
         <source>I&amp;dentify results</source>
         <translation>識別結果(&amp;D)</translation>
     </message>
+    <message>
+        <source>&amp;Recent files</source>
+        <translation>最近使ったファイル(&amp;R)</translation>
+    </message>
+    <message>
+        <source>&amp;Export image...</source>
+        <translation>画像を書き出す(&amp;E)...</translation>
+    </message>
+    <message>
+        <source>&amp;Print...</source>
+        <translation>印刷(&amp;P)...</translation>
+    </message>
+    <message>
+        <source>PNG image (*.png)</source>
+        <translation>PNG 画像 (*.png)</translation>
+    </message>
+    <message>
+        <source>SVG drawing (*.svg)</source>
+        <translation>SVG 図形 (*.svg)</translation>
+    </message>
+    <message>
+        <source>PDF document (*.pdf)</source>
+        <translation>PDF 文書 (*.pdf)</translation>
+    </message>
+    <message>
+        <source>Export image</source>
+        <translation>画像の書き出し</translation>
+    </message>
+    <message>
+        <source>%1 could not be written.</source>
+        <translation>%1 に書き込めませんでした。</translation>
+    </message>
+    <message>
+        <source>Print</source>
+        <translation>印刷</translation>
+    </message>
+    <message>
+        <source>The printer could not be used.</source>
+        <translation>プリンターを使用できませんでした。</translation>
+    </message>
 </context>
 <context>
     <name>MessagesDock</name>

@@ -1119,6 +1119,63 @@ class MainWindowTest : public QObject {
     QCOMPARE(unasked.size(), firstStart);
   }
 
+  // With the catalogue in the working directory, the texts added to the
+  // window and Qt's own (its dialogs' buttons) are Japanese; without it,
+  // English. Qt's catalogue leaves with ours.
+  void newTextsAreJapanese_data() {
+    QTest::addColumn<QString>("context");
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<QString>("japanese");
+    const std::pair<const char*, const char*> window[] = {
+        {"&Recent files", "最近使ったファイル(&R)"},
+        {"&Export image...", "画像を書き出す(&E)..."},
+        {"&Print...", "印刷(&P)..."},
+        {"PNG image (*.png)", "PNG 画像 (*.png)"},
+        {"SVG drawing (*.svg)", "SVG 図形 (*.svg)"},
+        {"PDF document (*.pdf)", "PDF 文書 (*.pdf)"},
+        {"Export image", "画像の書き出し"},
+        {"%1 could not be written.", "%1 に書き込めませんでした。"},
+        {"Print", "印刷"},
+        {"The printer could not be used.", "プリンターを使用できませんでした。"},
+    };
+    for (const auto& [source, japanese] : window) {
+      QTest::newRow(source) << u"MainWindow"_s << QString::fromUtf8(source)
+                            << QString::fromUtf8(japanese);
+    }
+    // Qt's catalogue: the standard buttons and the file dialog.
+    QTest::newRow("Qt: Cancel") << u"QPlatformTheme"_s << u"Cancel"_s << u"キャンセル"_s;
+    QTest::newRow("Qt: file dialog") << u"QFileDialog"_s << u"Look in:"_s << u"アドレス:"_s;
+  }
+  void newTextsAreJapanese() {
+    QFETCH(QString, context);
+    QFETCH(QString, source);
+    QFETCH(QString, japanese);
+    const auto translated = [&] {
+      return QCoreApplication::translate(context.toLatin1().constData(),
+                                         source.toUtf8().constData());
+    };
+    QCOMPARE(translated(), source);
+    const QString previous = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(QStringLiteral(ABYS_CATALOGUE_DIR)));
+    QTranslator* translator = installCatalogue(*qApp);
+    QVERIFY(QDir::setCurrent(previous));
+    QCOMPARE(translated(), japanese);
+    // Qt's catalogue is the one beside ours.
+    auto* qt = translator->findChild<QTranslator*>();
+    QVERIFY(qt != nullptr);
+    QCOMPARE(QFileInfo(qt->filePath()).canonicalFilePath(),
+             QFileInfo(QStringLiteral(ABYS_CATALOGUE_DIR "/qtbase_ja.qm")).canonicalFilePath());
+    if (context == u"MainWindow"_s && source.contains(u'&')) {
+      Window w;
+      QStringList texts;
+      for (QAction* item : w.window.findChild<QMenu*>(u"fileMenu"_s)->actions())
+        texts << item->text();
+      QVERIFY2(texts.contains(japanese), qPrintable(texts.join(u", "_s)));
+    }
+    delete translator;
+    QCOMPARE(translated(), source);
+  }
+
   void catalogueFromTheWorkingDirectory_data() {
     QTest::addColumn<QString>("directory");
     QTest::addColumn<QString>("fileMenu");
