@@ -68,7 +68,7 @@ int exactOrientation(LinePoint a, LinePoint b, LinePoint c) {
   return signOfSum({terms, n});
 }
 
-// A quarter of the points a cell, on the average.
+// Points a cell of the grid, on the average.
 constexpr double kPointsPerCell = 4;
 
 }  // namespace
@@ -328,9 +328,10 @@ void pointsInAreas(const PointGrid& grid, std::span<const Rings> areas,
   const double cellWidth = box.east > box.west ? (box.east - box.west) / columns : 1;
   const double cellHeight = box.north > box.south ? (box.north - box.south) / rows : 1;
 
-  // The segments that may meet a cell holding points, or whose span of
-  // latitude meets a row holding points; the others are of no matter.
-  // Whether a box may meet a cell or a row holding points.
+  // Only the segments that may meet a cell holding points, or whose span
+  // of latitude meets a row holding points, bear on where a point lies:
+  // they are picked ring by ring, then segment by segment, by whether
+  // their box may meet such a cell or row.
   const auto nearBox = [&](double west, double south, double east, double north) {
     const double pad =
         1e-12 *
