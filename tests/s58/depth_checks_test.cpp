@@ -4,6 +4,7 @@
 #include <geos_c.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <random>
 #include <set>
@@ -413,6 +414,38 @@ TEST(S58DepthChecks, SoundingsOnALatticeAgainstTheSquares) {
     if (inside(10.1)) expected.insert(std::string("1768b FE") + name);  // shoaler than 8 m
   }
   EXPECT_EQ(depthFindings(cell, true), expected);
+}
+
+// Whether a grid may hold a point in a box: never no where a point lies in
+// it, against a count of the points, for boxes of every size.
+TEST(S58PointLocation, AGridNeverMissesAPointInABox) {
+  std::mt19937_64 random(3);
+  std::uniform_real_distribution<double> x(60.0, 61.0), y(-33.0, -32.5);
+  std::vector<LinePoint> points;
+  for (int i = 0; i < 3000; ++i)
+    points.push_back({x(random), y(random)});
+  points.push_back({60.0, -33.0});  // corners of the points' box
+  points.push_back({61.0, -32.5});
+  for (const size_t cells : {size_t{0}, size_t{100000}}) {
+    const s58::PointGrid grid(points, cells);
+    int empty = 0;
+    for (int n = 0; n < 3000; ++n) {
+      std::uniform_real_distribution<double> size(0, n % 3 == 0 ? 0.3 : 0.003);
+      const double west = x(random) - 0.1, south = y(random) - 0.05;
+      const double east = west + size(random), north = south + size(random);
+      const bool held = std::any_of(points.begin(), points.end(), [&](LinePoint p) {
+        return p.x >= west && p.x <= east && p.y >= south && p.y <= north;
+      });
+      if (held) {
+        ASSERT_TRUE(grid.anyWithin(west, south, east, north)) << n;
+      } else {
+        empty += grid.anyWithin(west, south, east, north) ? 0 : 1;
+      }
+    }
+    EXPECT_GT(empty, 300) << "empty boxes are seen to be empty";
+    EXPECT_TRUE(grid.anyWithin(61.0, -32.5, 62.0, -32.0)) << "a box meeting the corner alone";
+    EXPECT_FALSE(grid.anyWithin(61.0001, -32.5, 62.0, -32.0)) << "a box beside the points";
+  }
 }
 
 // Exact orientation: points on a fine binary lattice, most of them on or
