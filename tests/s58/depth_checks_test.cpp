@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstdio>
 #include <map>
 #include <random>
 #include <set>
@@ -314,6 +316,61 @@ TEST(S58DepthChecks, ContoursCrossWhenOnePassesToTheOtherSide) {
     }
   }
   EXPECT_EQ(crossings(zigzag.contour(2, steps)), both) << "a long segment";
+}
+
+// Random contours, short zigzags and a few long straight ones, in general
+// position: each contour crosses another exactly when a segment of it
+// crosses a segment of the other, as every pair of segments tells.
+TEST(S58DepthChecks, RandomContoursCrossAsTheirSegmentsDo) {
+  for (const uint32_t seed : {1u, 2u, 3u}) {
+    std::mt19937 random(seed);
+    std::uniform_real_distribution<double> unit(0, 1);
+    // As the cell holds them: to 1e-7 degrees.
+    const auto held = [](double v) { return static_cast<double>(std::llround(v * 1e7)) / 1e7; };
+    std::vector<std::vector<LinePoint>> lines;
+    Contours contours;
+    uint32_t node = 1;
+    for (uint32_t c = 1; c <= 40; ++c) {
+      std::vector<LinePoint> line;
+      const bool longLine = c % 10 == 0;
+      double x = 10 + unit(random), y = 50 + unit(random);
+      std::vector<uint32_t> edges;
+      for (int k = 0; k < (longLine ? 2 : 12); ++k) {
+        line.push_back({held(x), held(y)});
+        contours.node(node, {line.back().x, line.back().y});
+        if (k > 0) {
+          contours.edge(node, node - 1, node);
+          edges.push_back(node);
+        }
+        ++node;
+        const double step = longLine ? 1.0 : 0.06;
+        x += step * (unit(random) - 0.5) * 2;
+        y += step * (unit(random) - 0.5) * 2;
+      }
+      contours.contour(c, edges);
+      lines.push_back(std::move(line));
+    }
+    const auto cross = [](LinePoint a0, LinePoint a1, LinePoint b0, LinePoint b1) {
+      return s58::orientation(a0, a1, b0) * s58::orientation(a0, a1, b1) < 0 &&
+             s58::orientation(b0, b1, a0) * s58::orientation(b0, b1, a1) < 0;
+    };
+    std::multiset<std::string> expected;
+    for (size_t i = 0; i < lines.size(); ++i) {
+      bool crosses = false;
+      for (size_t j = 0; j < lines.size() && !crosses; ++j) {
+        for (size_t a = 1; j != i && a < lines[i].size() && !crosses; ++a) {
+          for (size_t b = 1; b < lines[j].size() && !crosses; ++b)
+            crosses = cross(lines[i][a - 1], lines[i][a], lines[j][b - 1], lines[j][b]);
+        }
+      }
+      char name[32];
+      std::snprintf(name, sizeof name, "77 FE%010zu", i + 1);
+      if (crosses) expected.insert(name);
+    }
+    ASSERT_GT(expected.size(), 5u);
+    ASSERT_LT(expected.size(), 40u);
+    EXPECT_EQ(crossings(contours), expected) << seed;
+  }
 }
 
 // A contour's edges against the Group 1 areas, and a contour floating in
