@@ -8,6 +8,7 @@
 #include <QWheelEvent>
 
 #include "chart_render.h"
+#include "overlays.h"
 #include "readouts.h"
 
 using namespace abys;
@@ -78,7 +79,25 @@ void DrawingArea::paintPicture(QPainter& painter) const {
 }
 
 void DrawingArea::paintOverlays(QPainter& painter) const {
+  paintMark(painter);
+  if (!chartOpen()) return;
+  if (legendShown_) paintLegend(painter, legendFor(session_.display()), rect());
+  if (scaleBarShown_) paintScaleBar(painter, scaleBarFor(session_.view(), kScaleBarPixels), rect());
+}
+
+void DrawingArea::setLegendShown(bool shown) {
+  legendShown_ = shown;
+  update();
+}
+
+void DrawingArea::setScaleBarShown(bool shown) {
+  scaleBarShown_ = shown;
+  update();
+}
+
+void DrawingArea::paintMark(QPainter& painter) const {
   if (!mark_ || !chartOpen()) return;
+  painter.save();
   const ViewState& view = session_.view();
   const auto pixel = [&view](const GeoPoint& at) {
     const PixelPoint p = metresToPixel(view, degreesToMetres(view, at.lon, at.lat));
@@ -103,6 +122,7 @@ void DrawingArea::paintOverlays(QPainter& painter) const {
     painter.setPen(QPen(QColor(230, 0, 140), 2));
     painter.drawEllipse(centre, kMarkRadius, kMarkRadius);
   }
+  painter.restore();
 }
 
 void DrawingArea::setMark(std::optional<Mark> mark) {

@@ -44,6 +44,16 @@ class DrawingArea : public QWidget {
   void setMark(std::optional<Mark> mark);
   const std::optional<Mark>& mark() const { return mark_; }
 
+  // The legend of the depth colours (top right) and the scale bar (bottom
+  // left), drawn over the chart while a chart is open; off unless switched
+  // on.
+  void setLegendShown(bool shown);
+  bool legendShown() const { return legendShown_; }
+  void setScaleBarShown(bool shown);
+  bool scaleBarShown() const { return scaleBarShown_; }
+  // The scale bar's longest length on screen.
+  static constexpr int kScaleBarPixels = 150;
+
  signals:
   // Emitted on every pointer move while a chart is open.
   void latlondisp(const QString& text);
@@ -64,8 +74,9 @@ class DrawingArea : public QWidget {
   void resizeEvent(QResizeEvent* event) override;
 
  private:
-  // What lies over the chart: the mark.
+  // What lies over the chart: the mark, then the legend and the scale bar.
   void paintOverlays(QPainter& painter) const;
+  void paintMark(QPainter& painter) const;
   bool chartOpen() const { return session_.isOpen(); }
   // A white pixmap of the widget's size at the screen's pixel ratio.
   void resetPixmap(const QSize& size);
@@ -73,6 +84,8 @@ class DrawingArea : public QWidget {
   abys::ChartSession& session_;
   QPixmap chartPixmap_;
   std::optional<Mark> mark_;
+  bool legendShown_ = false;
+  bool scaleBarShown_ = false;
   // The left button's press, and whether it has become a drag.
   std::optional<QPoint> pressedAt_;
   QPoint lastDragAt_;

@@ -23,6 +23,14 @@
         <source>DRVAL:</source>
         <translation>水深範囲:</translation>
     </message>
+    <message>
+        <source>Depth lines (m)</source>
+        <translation>等深線 (m)</translation>
+    </message>
+    <message>
+        <source>Depth areas (m)</source>
+        <translation>水深区域 (m)</translation>
+    </message>
 </context>
 <context>
     <name>DepthSettingsDialog</name>
@@ -168,6 +176,14 @@
     <message>
         <source>The printer could not be used.</source>
         <translation>プリンターを使用できませんでした。</translation>
+    </message>
+    <message>
+        <source>&amp;Legend</source>
+        <translation>凡例(&amp;L)</translation>
+    </message>
+    <message>
+        <source>Sc&amp;ale bar</source>
+        <translation>縮尺バー(&amp;A)</translation>
     </message>
 </context>
 <context>

@@ -209,6 +209,7 @@ bool MainWindow::openPath(QString path, bool anyway) {
   }
   if (!chart.isOpen()) return false;
   rememberRecent(path);
+  showFileInTitle(path);
   drawingArea->renderChart();
   setDocOpenMenus();
   return true;
@@ -420,7 +421,19 @@ void MainWindow::closeDoc() {
   drawingArea->setMark(std::nullopt);
   identifyDock->clear();
   drawingArea->renderChart();
+  showFileInTitle(QString());
   setDocClosedMenus();
+}
+
+void MainWindow::showFileInTitle(const QString& path) {
+  if (!titled) untitled = windowTitle();
+  titled = !path.isEmpty();
+  if (!titled) {
+    setWindowTitle(untitled);
+    return;
+  }
+  const QString name = QFileInfo(path).fileName();
+  setWindowTitle(untitled.isEmpty() ? name : untitled + QStringLiteral(" - ") + name);
 }
 
 void MainWindow::clearReadouts() {

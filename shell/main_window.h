@@ -126,6 +126,8 @@ class MainWindow : public QWidget {
   // Puts path first in the recent files, and the menu follows.
   void rememberRecent(const QString& path);
   void fillRecentMenu();
+  // The window's title, with the open chart's file name after it.
+  void showFileInTitle(const QString& path);
 
   // Declared before the widgets: the drawing area refers to it.
   abys::ChartSession chart;
@@ -164,6 +166,12 @@ class MainWindow : public QWidget {
   QMenu* recentMenu = nullptr;
   QAction* exportAction = nullptr;
   QAction* printAction = nullptr;
+  QAction* legendAction = nullptr;
+  QAction* scaleBarAction = nullptr;
+  // The title before a chart's file name was added to it; valid while
+  // titled.
+  QString untitled;
+  bool titled = false;
 
   bool isBold = false;
   bool isUnderline = false;

@@ -7,6 +7,7 @@
 #include <QMenuBar>
 #include <QPixmap>
 
+#include "drawing_area.h"
 #include "main_window.h"
 
 using namespace abys;
@@ -115,6 +116,18 @@ void MainWindow::buildMenus() {
   s58Action->setCheckable(true);
   s58Action->setChecked(chart.s58Profile().has_value());
   connect(s58Action, &QAction::toggled, this, &MainWindow::s58Checks);
+  // Added after the items above, so that they keep their places.
+  viewMenu->addSeparator();
+  legendAction = viewMenu->addAction(tr("&Legend"));
+  legendAction->setObjectName(QStringLiteral("legendAction"));
+  legendAction->setCheckable(true);
+  connect(legendAction, &QAction::toggled, this,
+          [this](bool on) { drawingArea->setLegendShown(on); });
+  scaleBarAction = viewMenu->addAction(tr("Sc&ale bar"));
+  scaleBarAction->setObjectName(QStringLiteral("scaleBarAction"));
+  scaleBarAction->setCheckable(true);
+  connect(scaleBarAction, &QAction::toggled, this,
+          [this](bool on) { drawingArea->setScaleBarShown(on); });
 
   auto* helpMenu = new QMenu(tr("&Help"), this);
   helpMenu->setObjectName(QStringLiteral("helpMenu"));

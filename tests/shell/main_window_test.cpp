@@ -33,10 +33,12 @@
 #include <string>
 
 #include "catalogue.h"
+#include "chart_render.h"
 #include "depth_settings.h"
 #include "drawing_area.h"
 #include "identify_dock.h"
 #include "messages_dock.h"
+#include "overlays.h"
 #include "support/chart_cells.h"
 #include "translation.h"
 
@@ -912,6 +914,222 @@ class MainWindowTest : public QObject {
                                  u"printAction"_s}));
   }
 
+  // The View menu's items in order: those of before keep their places.
+  void viewMenuKeepsItsItemsInPlace() {
+    Window w;
+    QStringList names;
+    for (QAction* item : w.window.findChild<QMenu*>(u"viewMenu"_s)->actions())
+      names << (item->isSeparator() ? u"-"_s : item->objectName());
+    QCOMPARE(names, (QStringList{u"fullViewAction"_s, u"zoomInAction"_s, u"zoomOutAction"_s,
+                                 u"leftAction"_s, u"rightAction"_s, u"upAction"_s, u"downAction"_s,
+                                 u"-"_s, u"depthSettingsAction"_s, u"-"_s, u"messagesAction"_s,
+                                 u"identifyAction"_s, u"s58Action"_s, u"-"_s, u"legendAction"_s,
+                                 u"scaleBarAction"_s}));
+    for (const char* name : {"legendAction", "scaleBarAction"}) {
+      QVERIFY(action(w.window, name)->isCheckable());
+      QVERIFY(!action(w.window, name)->isChecked());
+    }
+  }
+
+  // The legend of an open chart: the labelled VALDCO values of its depth
+  // lines and contours, and the depth bands when it has depth areas.
+  void legendFollowsTheChart_data() {
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QList<double>>("ticks");  // empty: no hue scale
+    QTest::addColumn<QStringList>("bands");
+    QTest::addColumn<QList<double>>("contours");  // shallow, safety, deep; empty: the defaults
+    const QStringList standardBands{u"< 0"_s, u"0 - 2"_s, u"2 - 10"_s, u"10 - 30"_s, u">= 30"_s};
+    const std::vector<cw::Point2> square{
+        {139.70, 35.40}, {139.95, 35.40}, {139.95, 35.60}, {139.70, 35.60}, {139.70, 35.40}};
+    QTest::newRow("depth lines") << bayPath << QList<double>{5, 10, 15, 20} << QStringList{}
+                                 << QList<double>{};
+    cw::Cell one = bayCell();
+    for (cw::Feature& feature : one.features) {
+      for (cw::Attribute& attribute : feature.attributes)
+        if (attribute.attl == kValdcoCode) attribute.value = "7.5";
+    }
+    QTest::newRow("one value") << write(one, "ONE.000") << QList<double>{7.5} << QStringList{}
+                               << QList<double>{};
+    cw::Cell drying = bayCell();
+    drying.features[0].attributes.front().value = "-2.5";
+    drying.features[2].attributes.front().value = "48.2";
+    QTest::newRow("drying to deep")
+        << write(drying, "DRYING.000") << QList<double>{-2.5, 20, 40, 48.2} << QStringList{}
+        << QList<double>{};
+    cw::Cell areas = bayCell();
+    areas.features.erase(areas.features.begin(), areas.features.begin() + 3);
+    addArea(areas, 7, catalogue::objectClass("DEPARE")->code, square,
+            {{kDrval1Code, "5"}, {kDrval2Code, "10"}});
+    QTest::newRow("depth areas only")
+        << write(areas, "AREAS.000") << QList<double>{} << standardBands << QList<double>{};
+    QTest::newRow("the user's contours")
+        << write(areas, "AREAS.000") << QList<double>{}
+        << QStringList{u"< 0"_s, u"0 - 3"_s, u"3 - 6.5"_s, u"6.5 - 25"_s, u">= 25"_s}
+        << QList<double>{3, 6.5, 25};
+    cw::Cell contours = areas;
+    addLine(contours, 8, {{139.72, 35.45}, {139.80, 35.50}}, {"10"},
+            catalogue::objectClass("DEPCNT")->code);
+    addLine(contours, 9, {{139.82, 35.45}, {139.90, 35.50}}, {"30"},
+            catalogue::objectClass("DEPCNT")->code);
+    QTest::newRow("contours and areas")
+        << write(contours, "CONTOURS.000") << QList<double>{10, 15, 20, 25, 30} << standardBands
+        << QList<double>{};
+    cw::Cell names = bayCell();
+    names.features.erase(names.features.begin(), names.features.begin() + 3);
+    QTest::newRow("no depths") << write(names, "NAMES.000") << QList<double>{} << QStringList{}
+                               << QList<double>{};
+  }
+  void legendFollowsTheChart() {
+    QFETCH(QString, path);
+    QFETCH(QList<double>, ticks);
+    QFETCH(QStringList, bands);
+    QFETCH(QList<double>, contours);
+    {
+      QSettings settings(u"ABYS"_s, u"abys"_s);
+      settings.remove(u"depths"_s);
+      if (!contours.isEmpty()) {
+        saveDepthContours({contours[0], contours[1], contours[2]});
+      }
+    }
+    Window w;
+    QVERIFY(legendFor(w.window.session().display()).empty());
+    QVERIFY(w.window.openFile(path));
+    const Legend legend = legendFor(w.window.session().display());
+    QCOMPARE(legend.hasLines, !ticks.isEmpty());
+    QCOMPARE(QList<double>(legend.ticks.begin(), legend.ticks.end()), ticks);
+    if (legend.hasLines) {
+      QCOMPARE(legend.range.min, ticks.front());
+      QCOMPARE(legend.range.max, ticks.back());
+    }
+    QStringList texts;
+    for (const Legend::Band& band : legend.bands)
+      texts << band.text;
+    QCOMPARE(texts, bands);
+    QCOMPARE(legend.empty(), ticks.isEmpty() && bands.isEmpty());
+    QSettings(u"ABYS"_s, u"abys"_s).remove(u"depths"_s);
+  }
+
+  // The scale bar: the longest 1, 2 or 5 times a power of ten metres that
+  // fits in the given pixels.
+  void scaleBarLengths_data() {
+    QTest::addColumn<double>("pixelsPerMetre");
+    QTest::addColumn<double>("metres");
+    QTest::addColumn<int>("pixels");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("metre a pixel") << 1.0 << 100.0 << 100 << u"100 m"_s;
+    QTest::newRow("two pixels a metre") << 2.0 << 50.0 << 100 << u"50 m"_s;
+    QTest::newRow("exactly fits") << 30.0 << 5.0 << 150 << u"5 m"_s;
+    QTest::newRow("kilometres") << 0.01 << 10000.0 << 100 << u"10 km"_s;
+    QTest::newRow("two hundred km") << 0.0004 << 200000.0 << 80 << u"200 km"_s;
+    QTest::newRow("under a metre") << 1000.0 << 0.1 << 100 << u"0.1 m"_s;
+    QTest::newRow("no scale") << 0.0 << 0.0 << 0 << QString();
+  }
+  void scaleBarLengths() {
+    QFETCH(double, pixelsPerMetre);
+    QFETCH(double, metres);
+    QFETCH(int, pixels);
+    QFETCH(QString, text);
+    ViewState view;
+    view.pixelsPerMetre = pixelsPerMetre;
+    const ScaleBar bar = scaleBarFor(view, 150);
+    QCOMPARE(bar.metres, metres);
+    QCOMPARE(bar.pixels, pixels);
+    QCOMPARE(bar.text, text);
+  }
+
+  // Legend and scale bar are drawn over the chart, each in its corner, only
+  // while switched on: off, the window shows the chart picture as it is.
+  void overlaysOnlyWhenSwitchedOn_data() {
+    QTest::addColumn<QString>("item");
+    QTest::addColumn<bool>("right");  // the corner: top right, or bottom left
+    QTest::newRow("legend") << u"legendAction"_s << true;
+    QTest::newRow("scale bar") << u"scaleBarAction"_s << false;
+  }
+  void overlaysOnlyWhenSwitchedOn() {
+    QFETCH(QString, item);
+    QFETCH(bool, right);
+    Window w;
+    DrawingArea& area = drawingArea(w.window);
+    const auto shown = [&area] {
+      QImage image(area.size(), QImage::Format_RGB32);
+      area.render(&image);
+      return image;
+    };
+    QAction* toggle = action(w.window, qPrintable(item));
+    toggle->setChecked(true);
+    QVERIFY(pictureIsWhite(w.window));
+    QCOMPARE(shown(), area.chartPixmap().toImage().convertToFormat(QImage::Format_RGB32));
+    QVERIFY(w.window.openFile(bayPath));
+    const QImage picture = area.chartPixmap().toImage().convertToFormat(QImage::Format_RGB32);
+    const QImage on = shown();
+    QRect changed;
+    for (int y = 0; y < on.height(); ++y) {
+      for (int x = 0; x < on.width(); ++x) {
+        if (on.pixel(x, y) != picture.pixel(x, y)) changed |= QRect(x, y, 1, 1);
+      }
+    }
+    QVERIFY(!changed.isEmpty());
+    QVERIFY2(right ? changed.left() > area.width() / 2 && changed.bottom() < area.height() / 2
+                   : changed.right() < area.width() / 2 && changed.top() > area.height() / 2,
+             qPrintable(u"%1,%2 %3x%4"_s.arg(changed.x())
+                            .arg(changed.y())
+                            .arg(changed.width())
+                            .arg(changed.height())));
+    if (right) {
+      // The hue scale runs from the shallowest colour to the deepest.
+      const ValdcoRange range = w.window.session().display().valdcoRange;
+      bool shallowest = false;
+      bool deepest = false;
+      for (int y = changed.top(); y <= changed.bottom(); ++y) {
+        for (int x = changed.left(); x <= changed.right(); ++x) {
+          shallowest = shallowest || on.pixel(x, y) == depthColour(range.min, range).rgb();
+          deepest = deepest || on.pixel(x, y) == depthColour(range.max, range).rgb();
+        }
+      }
+      QVERIFY(shallowest && deepest);
+    }
+    // The chart picture itself never holds it; switched off, it goes.
+    QCOMPARE(area.chartPixmap().toImage().convertToFormat(QImage::Format_RGB32), picture);
+    toggle->setChecked(false);
+    QCOMPARE(shown(), picture);
+  }
+
+  // The title gets the open chart's file name after it, and loses it again
+  // with the chart.
+  void titleShowsTheFileName_data() {
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("open");  // a file name, or "fail"
+    QTest::addColumn<QString>("whileOpen");
+    QTest::newRow("after the program's title")
+        << u"ABYS Ver.0.1.1"_s << u"BAY.000"_s << u"ABYS Ver.0.1.1 - BAY.000"_s;
+    QTest::newRow("alone") << QString() << u"BAY.000"_s << u"BAY.000"_s;
+    QTest::newRow("a failed open") << u"ABYS Ver.0.1.1"_s << u"fail"_s << u"ABYS Ver.0.1.1"_s;
+  }
+  void titleShowsTheFileName() {
+    QFETCH(QString, title);
+    QFETCH(QString, open);
+    QFETCH(QString, whileOpen);
+    cw::Cell dangling = bayCell();
+    dangling.features.front().spatialPointers.front().rcid = 999;
+    Window w;
+    w.window.setWindowTitle(title);
+    if (open == u"fail"_s) {
+      QVERIFY(!w.window.openFile(write(dangling, "DANGLING.000")));
+    } else {
+      QVERIFY(w.window.openFile(write(bayCell(), qPrintable(open))));
+    }
+    QCOMPARE(w.window.windowTitle(), whileOpen);
+    w.window.closeDoc();
+    QCOMPARE(w.window.windowTitle(), title);
+    // Twice in a row: the name is not added twice.
+    if (open != u"fail"_s) {
+      QVERIFY(w.window.openFile(bayPath));
+      w.window.closeDoc();
+      QVERIFY(w.window.openFile(bayPath));
+      QCOMPARE(w.window.windowTitle(), title.isEmpty() ? u"BAY.000"_s : title + u" - BAY.000"_s);
+    }
+  }
+
   // Recent files: each step, then the list (file names, latest first) and
   // whether the submenu and its items are offered.
   void recentFilesFollowTheOpenRule_data() {
@@ -1047,7 +1265,10 @@ class MainWindowTest : public QObject {
     if (chartOpen) {
       QVERIFY(w.window.openFile(bayPath));
       QVERIFY(action(w.window, "exportAction")->isEnabled());
-      // Moved and marked: the file shows the view as it is, mark included.
+      // Moved, marked, legend and scale bar on: the file shows the view as
+      // it is, with all that lies over the chart.
+      action(w.window, "legendAction")->setChecked(true);
+      action(w.window, "scaleBarAction")->setChecked(true);
       w.window.zoomIn();
       w.window.identifyAt(drawingArea(w.window).rect().center());
     }
@@ -1137,11 +1358,15 @@ class MainWindowTest : public QObject {
         {"%1 could not be written.", "%1 に書き込めませんでした。"},
         {"Print", "印刷"},
         {"The printer could not be used.", "プリンターを使用できませんでした。"},
+        {"&Legend", "凡例(&L)"},
+        {"Sc&ale bar", "縮尺バー(&A)"},
     };
     for (const auto& [source, japanese] : window) {
       QTest::newRow(source) << u"MainWindow"_s << QString::fromUtf8(source)
                             << QString::fromUtf8(japanese);
     }
+    QTest::newRow("legend: lines") << u"DrawingArea"_s << u"Depth lines (m)"_s << u"等深線 (m)"_s;
+    QTest::newRow("legend: areas") << u"DrawingArea"_s << u"Depth areas (m)"_s << u"水深区域 (m)"_s;
     // Qt's catalogue: the standard buttons and the file dialog.
     QTest::newRow("Qt: Cancel") << u"QPlatformTheme"_s << u"Cancel"_s << u"キャンセル"_s;
     QTest::newRow("Qt: file dialog") << u"QFileDialog"_s << u"Look in:"_s << u"アドレス:"_s;
@@ -1168,7 +1393,7 @@ class MainWindowTest : public QObject {
     if (context == u"MainWindow"_s && source.contains(u'&')) {
       Window w;
       QStringList texts;
-      for (QAction* item : w.window.findChild<QMenu*>(u"fileMenu"_s)->actions())
+      for (QAction* item : w.window.findChildren<QAction*>())
         texts << item->text();
       QVERIFY2(texts.contains(japanese), qPrintable(texts.join(u", "_s)));
     }
