@@ -146,10 +146,10 @@ void paintLegend(QPainter& painter, const Legend& legend, const QRect& area) {
       painter.setBrush(Qt::NoBrush);
       // The frame round the bar, not on it: the end rows keep the end colours.
       painter.drawRect(QRect(x - 1, y - 1, kBarWidth + 1, kBarHeight + 1));
+      // Labels without tick marks: a mark beside a number reads as a minus.
       for (const double tick : legend.ticks) {
         const int at =
             y + static_cast<int>(std::lround((tick - min) / (max - min) * (kBarHeight - 1)));
-        painter.drawLine(x + kBarWidth, at, x + kBarWidth + 2, at);
         painter.drawText(QRect(x + kBarWidth + 4, at - line / 2, width, line),
                          Qt::AlignLeft | Qt::AlignVCenter, legendNumber(tick));
       }
