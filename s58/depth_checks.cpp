@@ -286,12 +286,17 @@ void DepthChecks::soundingsInTheirAreas() {
       if (node != nullptr) count += static_cast<size_t>(node->soundings().count);
     }
   }
+  // Each sounding's depth, feature and whether an area holds it side by
+  // side, one memory access for each area found to hold it.
+  struct Sample {
+    double depth;
+    uint32_t owner;
+    bool within;
+  };
   std::vector<LinePoint> points;
-  std::vector<double> depths;
-  std::vector<uint32_t> owners;
+  std::vector<Sample> samples;
   points.reserve(count);
-  depths.reserve(count);
-  owners.reserve(count);
+  samples.reserve(count);
   size_t next = 0;
   for (size_t i = 0; i < soundings_.size(); ++i) {
     for (int32_t k = 0; k < soundings_[i]->spatialPointers.count; ++k) {
@@ -299,8 +304,7 @@ void DepthChecks::soundingsInTheirAreas() {
       if (node == nullptr) continue;
       for (const Sounding s : node->soundings()) {
         points.push_back({s.x, s.y});
-        depths.push_back(s.z);
-        owners.push_back(static_cast<uint32_t>(i));
+        samples.push_back({s.z, static_cast<uint32_t>(i), false});
       }
     }
   }
@@ -337,7 +341,6 @@ void DepthChecks::soundingsInTheirAreas() {
   }
   enum : uint8_t { kOutside = 1, kEqual = 2, kLess = 4, kDeeper = 8 };
   std::vector<uint8_t> found(soundings_.size(), 0);
-  std::vector<bool> within(points.size(), false);
   // What a sounding inside each area is compared with.
   struct Range {
     bool depare, drgare;
@@ -350,15 +353,17 @@ void DepthChecks::soundingsInTheirAreas() {
   pointsInAreas(grid, rings, [&](uint32_t i, uint32_t area) {
     const Range& r = ranges[area];
     const AreaDepths& d = r.depths;
-    within[i] = true;
-    const double z = depths[i];
-    uint8_t& f = found[owners[i]];
+    Sample& sample = samples[i];
+    sample.within = true;
+    const double z = sample.depth;
+    uint8_t& f = found[sample.owner];
     if (d.drval1 && r.depare && sameDepth(z, *d.drval1)) f |= kEqual;
     if (d.drval1 && (r.depare || r.drgare) && shallower(z, *d.drval1)) f |= kLess;
-    if (d.drval2 && r.depare && deeperExpected[owners[i]] && shallower(*d.drval2, z)) f |= kDeeper;
+    if (d.drval2 && r.depare && deeperExpected[sample.owner] && shallower(*d.drval2, z))
+      f |= kDeeper;
   });
-  for (size_t i = 0; i < points.size(); ++i) {
-    if (!within[i]) found[owners[i]] |= kOutside;
+  for (const Sample& sample : samples) {
+    if (!sample.within) found[sample.owner] |= kOutside;
   }
   for (size_t i = 0; i < soundings_.size(); ++i) {
     const FeatureRecord* f = soundings_[i];
