@@ -295,8 +295,12 @@ void MainWindow::exportView() {
   const QString svg = tr("SVG drawing (*.svg)");
   const QString pdf = tr("PDF document (*.pdf)");
   QString filter = png;
+  // Offered in the home folder under the chart's name.
+  const QString offered =
+      QDir(qEnvironmentVariable("HOME"))
+          .filePath(QFileInfo(shownFile).completeBaseName() + QStringLiteral(".png"));
   QString path = QFileDialog::getSaveFileName(
-      this, tr("Export image"), qEnvironmentVariable("HOME"),
+      this, tr("Export image"), offered,
       png + QStringLiteral(";;") + svg + QStringLiteral(";;") + pdf, &filter);
   if (path.isEmpty()) return;
   // A name without a known extension takes that of the chosen type.
@@ -426,6 +430,7 @@ void MainWindow::closeDoc() {
 }
 
 void MainWindow::showFileInTitle(const QString& path) {
+  shownFile = path;
   if (!titled) untitled = windowTitle();
   titled = !path.isEmpty();
   if (!titled) {

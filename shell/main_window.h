@@ -126,7 +126,8 @@ class MainWindow : public QWidget {
   // Puts path first in the recent files, and the menu follows.
   void rememberRecent(const QString& path);
   void fillRecentMenu();
-  // The window's title, with the open chart's file name after it.
+  // The window's title, with the open chart's file name after it; path
+  // is the open chart's file, empty when none is open.
   void showFileInTitle(const QString& path);
 
   // Declared before the widgets: the drawing area refers to it.
@@ -172,6 +173,8 @@ class MainWindow : public QWidget {
   // titled.
   QString untitled;
   bool titled = false;
+  // The open chart's file; empty without one.
+  QString shownFile;
 
   bool isBold = false;
   bool isUnderline = false;

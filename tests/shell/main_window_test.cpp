@@ -1296,6 +1296,51 @@ class MainWindowTest : public QObject {
     }
   }
 
+  // The export dialog offers the three kinds in the home folder under the
+  // chart's name; a name without a known extension takes the chosen kind's.
+  void exportDialogNamesTheFile_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<int>("kind");  // the name filter chosen: png, svg, pdf
+    QTest::addColumn<QString>("written");
+    QTest::newRow("as offered") << QString() << 0 << u"BAY.png"_s;
+    QTest::newRow("no extension, svg chosen") << u"view"_s << 1 << u"view.svg"_s;
+    QTest::newRow("no extension, pdf chosen") << u"view"_s << 2 << u"view.pdf"_s;
+    QTest::newRow("extension typed wins") << u"view.pdf"_s << 0 << u"view.pdf"_s;
+    QTest::newRow("unknown extension") << u"view.jpg"_s << 0 << u"view.jpg.png"_s;
+  }
+  void exportDialogNamesTheFile() {
+    QFETCH(QString, typed);
+    QFETCH(int, kind);
+    QFETCH(QString, written);
+    CellFolder home;
+    const QString homeFolder = QString::fromStdString(home.path());
+    const QByteArray previousHome = qgetenv("HOME");
+    qputenv("HOME", QFile::encodeName(homeFolder));
+    Window w;
+    QVERIFY(w.window.openFile(bayPath));
+    QString offered;
+    QStringList filters;
+    withModal([&] { w.window.exportView(); },
+              [&](QWidget* modal) {
+                auto* dialog = qobject_cast<QFileDialog*>(modal);
+                QVERIFY(dialog != nullptr);
+                QCOMPARE(dialog->acceptMode(), QFileDialog::AcceptSave);
+                filters = dialog->nameFilters();
+                offered = dialog->findChild<QLineEdit*>(u"fileNameEdit"_s)->text();
+                dialog->selectNameFilter(filters.value(kind));
+                chooseFile(dialog, typed.isEmpty() ? homeFolder + u"/"_s + offered
+                                                   : homeFolder + u"/"_s + typed);
+              });
+    qputenv("HOME", previousHome);
+    QCOMPARE(filters, (QStringList{u"PNG image (*.png)"_s, u"SVG drawing (*.svg)"_s,
+                                   u"PDF document (*.pdf)"_s}));
+    QCOMPARE(offered, u"BAY.png"_s);
+    QVERIFY2(QFileInfo::exists(homeFolder + u"/"_s + written),
+             qPrintable(QDir(homeFolder).entryList(QDir::Files).join(u", "_s)));
+    QCOMPARE(QDir(homeFolder).entryList(QDir::Files).size(), 1);
+    QVERIFY(QApplication::overrideCursor() == nullptr);
+  }
+
   // Print goes through Qt's print dialog; printing to a PDF printer gives a
   // PDF file of the view.
   void printUsesQtsDialog() {
