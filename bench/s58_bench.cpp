@@ -1,9 +1,9 @@
 // The S-58 profile's cost: a cell opened as abys-check opens it (load,
 // update files, the ten checks with every finding formatted), without and
 // with the profile. Cells: the largest real one beside the repository, and
-// standard cells of abys-mkcell of 100 thousand and a million vertices and
-// one of a tenth of the million's records (2,558 against 27,656), made once
-// into the build's bench folder; ABYS_BENCH_CELLS=a.000:b.000
+// standard cells of abys-mkcell of 100 thousand and a million vertices, one
+// of a tenth of the million's records (2,558 against 27,656) and one of a
+// million soundings, made once into the build's bench folder; ABYS_BENCH_CELLS=a.000:b.000
 // runs others.
 #include <benchmark/benchmark.h>
 
@@ -24,7 +24,8 @@ std::vector<std::string> cells() {
   return bench::benchCells(fs::path(ABYS_REAL_DATA_DIR) / "csf_prf" / "inputs" / "US4GA17M.000",
                            {{"standard-100k", "--vertices 100000"},
                             {"standard-2.6k-records", "--levels 30 --relief 70 --vertices 120000"},
-                            {"standard-1M", "--levels 50 --relief 500 --vertices 1000000"}});
+                            {"standard-1M", "--levels 50 --relief 500 --vertices 1000000"},
+                           {"standard-1M-soundings", "--grid 1200 --soundings 1000000"}});
 }
 
 void open(benchmark::State& state, const std::string& path, bool profile) {
