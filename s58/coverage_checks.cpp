@@ -814,6 +814,9 @@ void pointsOnGroup1Edges(Coverage& coverage) {
 // goes the short way round, over more than half the globe in longitude.
 void antimeridian(Context& context) {
   const Dataset& chart = context.chart();
+  // Without a DSPM (an update file read alone) the coordinates are the
+  // file's integers, unscaled: no longitudes to judge.
+  if (chart.dspm.rcnm == 0) return;
   if (chart.extentsEmpty == 0 && (chart.minX < -180 || chart.maxX > 180)) {
     context.report("1792");
     return;
