@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QBoxLayout>
 #include <QDir>
+#include <QDockWidget>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
@@ -63,6 +64,7 @@ namespace {
 constexpr const char* kS58Key = "checks/s58";
 constexpr const char* kRecentKey = "files/recent";
 constexpr const char* kPlacementKey = "window/geometry";
+constexpr const char* kSizeKey = "window/size";
 
 QSettings userSettings() {
   return QSettings(QStringLiteral("ABYS"), QStringLiteral("abys"));
@@ -178,6 +180,7 @@ bool MainWindow::showChartAnyway() {
 // path is a copy: it may be failedPath, which is cleared here.
 bool MainWindow::openPath(QString path, bool anyway) {
   if (chart.isOpen()) return false;
+  noteUngrownSize();
   clearReadouts();
   drawingArea->setMark(std::nullopt);
   identifyDock->clear();
@@ -347,12 +350,28 @@ void MainWindow::print() {
 }
 
 void MainWindow::savePlacement() const {
-  userSettings().setValue(kPlacementKey, saveGeometry());
+  QSettings settings = userSettings();
+  settings.setValue(kPlacementKey, saveGeometry());
+  // A dock or the status line makes the window wider by itself; the next
+  // start has neither and gets the width from before.
+  const bool grown =
+      messagesDock->isVisible() || identifyDock->isVisible() || statusLabel->isVisible();
+  settings.setValue(kSizeKey,
+                    grown && sizeUngrown.isValid() ? QSize(sizeUngrown.width(), height()) : size());
 }
 
 bool MainWindow::restorePlacement() {
-  const QByteArray kept = userSettings().value(kPlacementKey).toByteArray();
-  return !kept.isEmpty() && restoreGeometry(kept);
+  const QSettings settings = userSettings();
+  const QByteArray kept = settings.value(kPlacementKey).toByteArray();
+  if (kept.isEmpty() || !restoreGeometry(kept)) return false;
+  const QSize keptSize = settings.value(kSizeKey).toSize();
+  if (keptSize.isValid()) resize(keptSize);
+  return true;
+}
+
+void MainWindow::noteUngrownSize() {
+  if (!messagesDock->isVisible() && !identifyDock->isVisible() && !statusLabel->isVisible())
+    sizeUngrown = size();
 }
 
 void MainWindow::reportOpen(const QString& path, const OpenResult& result, const OpenLog& log) {
@@ -406,6 +425,7 @@ void MainWindow::identifyAt(const QPoint& pointer) {
   for (const FeatureRecord* feature : chart.featuresAt({pointer.x(), pointer.y()}, kPickTolerance))
     found.push_back(identify(*feature, place));
   if (!identifyDock->isVisible()) {
+    noteUngrownSize();
     identifyDock->show();
     resize(width() + identifyDock->minimumWidth(), height());
   }

@@ -57,7 +57,9 @@ class MainWindow : public QWidget {
 
   // The window's size and place: kept by the program at its end and taken
   // back at its start (not by the window itself, so that a window made
-  // otherwise starts at its own size).
+  // otherwise starts at its own size). A window starts without its docks
+  // and status line, so while they show, the width kept is the one the
+  // window had before they came up.
   void savePlacement() const;
   // False when nothing was kept.
   bool restorePlacement();
@@ -173,6 +175,9 @@ class MainWindow : public QWidget {
   // titled.
   QString untitled;
   bool titled = false;
+  // The window's size when last seen without a dock or the status line.
+  QSize sizeUngrown;
+  void noteUngrownSize();
   // The open chart's file; empty without one.
   QString shownFile;
 

@@ -1383,6 +1383,29 @@ class MainWindowTest : public QObject {
     QCOMPARE(restored.size(), QSize(900, 640));
     MainWindow unasked;
     QCOMPARE(unasked.size(), firstStart);
+    // A dock that widened the window (a failed open, Identify) is not kept:
+    // the next start gives the chart the width it had.
+    const std::pair<const char*, bool> docks[] = {{"messages", true}, {"identify", false}};
+    for (const auto& [dock, failing] : docks) {
+      cw::Cell dangling = bayCell();
+      dangling.features.front().spatialPointers.front().rcid = 999;
+      Window w;
+      const QSize before = w.window.size();
+      const int chartWidth = drawingArea(w.window).width();
+      if (failing) {
+        QVERIFY(!w.window.openFile(write(dangling, "DANGLING.000")));
+      } else {
+        QVERIFY(w.window.openFile(bayPath));
+        w.window.identifyAt(drawingArea(w.window).rect().center());
+      }
+      QVERIFY2(w.window.width() > before.width(), dock);
+      w.window.savePlacement();
+      MainWindow next;
+      QVERIFY(next.restorePlacement());
+      QVERIFY2(next.size() == before, dock);
+      next.show();
+      QCOMPARE(drawingArea(next).width(), chartWidth);
+    }
   }
 
   // With the catalogue in the working directory, the texts added to the
