@@ -212,7 +212,7 @@ bool MainWindow::openPath(QString path, bool anyway) {
   }
   if (!chart.isOpen()) return false;
   rememberRecent(path);
-  showFileInTitle(path);
+  shownFile = path;
   drawingArea->renderChart();
   setDocOpenMenus();
   return true;
@@ -445,20 +445,8 @@ void MainWindow::closeDoc() {
   drawingArea->setMark(std::nullopt);
   identifyDock->clear();
   drawingArea->renderChart();
-  showFileInTitle(QString());
+  shownFile.clear();
   setDocClosedMenus();
-}
-
-void MainWindow::showFileInTitle(const QString& path) {
-  shownFile = path;
-  if (!titled) untitled = windowTitle();
-  titled = !path.isEmpty();
-  if (!titled) {
-    setWindowTitle(untitled);
-    return;
-  }
-  const QString name = QFileInfo(path).fileName();
-  setWindowTitle(untitled.isEmpty() ? name : untitled + QStringLiteral(" - ") + name);
 }
 
 void MainWindow::clearReadouts() {

@@ -128,9 +128,6 @@ class MainWindow : public QWidget {
   // Puts path first in the recent files, and the menu follows.
   void rememberRecent(const QString& path);
   void fillRecentMenu();
-  // The window's title, with the open chart's file name after it; path
-  // is the open chart's file, empty when none is open.
-  void showFileInTitle(const QString& path);
 
   // Declared before the widgets: the drawing area refers to it.
   abys::ChartSession chart;
@@ -171,10 +168,6 @@ class MainWindow : public QWidget {
   QAction* printAction = nullptr;
   QAction* legendAction = nullptr;
   QAction* scaleBarAction = nullptr;
-  // The title before a chart's file name was added to it; valid while
-  // titled.
-  QString untitled;
-  bool titled = false;
   // The window's size when last seen without a dock or the status line.
   QSize sizeUngrown;
   void noteUngrownSize();
