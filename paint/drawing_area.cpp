@@ -106,6 +106,15 @@ void DrawingArea::paintMark(QPainter& painter) const {
   painter.setRenderHint(QPainter::Antialiasing);
   for (const std::vector<GeoPoint>& line : mark_->lines) {
     if (line.empty()) continue;
+    if (line.size() == 1) {
+      // A point of the record: a dot.
+      const QPointF centre = pixel(line.front());
+      painter.setPen(QPen(Qt::white, 2));
+      painter.setBrush(QColor(230, 0, 140));
+      painter.drawEllipse(centre, 3.5, 3.5);
+      painter.setBrush(Qt::NoBrush);
+      continue;
+    }
     QPainterPath path(pixel(line.front()));
     for (size_t i = 1; i < line.size(); ++i)
       path.lineTo(pixel(line[i]));

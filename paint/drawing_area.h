@@ -39,7 +39,7 @@ class DrawingArea : public QWidget {
   // and the lines of a record, in degrees.
   struct Mark {
     std::optional<abys::GeoPoint> at;
-    std::vector<std::vector<abys::GeoPoint>> lines;
+    std::vector<std::vector<abys::GeoPoint>> lines;  // a line of one point is a dot
   };
   void setMark(std::optional<Mark> mark);
   const std::optional<Mark>& mark() const { return mark_; }

@@ -207,7 +207,13 @@ std::vector<FindingRow> findingRows(const OpenLog& log, const OpenResult& result
     }
     row.position = finding.position;
     if (!finding.records.empty()) row.record = finding.records.front();
-    row.geometry = finding.geometry.parts;
+    if (finding.geometry.kind == S58Geometry::Kind::MultiPoint) {
+      // Points of one record are marked each on its own, not joined.
+      for (const FindingPosition& point : finding.geometry.parts.front())
+        row.geometry.push_back({point});
+    } else {
+      row.geometry = finding.geometry.parts;
+    }
     rows.push_back(std::move(row));
   }
   return rows;

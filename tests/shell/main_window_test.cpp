@@ -189,6 +189,32 @@ class MainWindowTest : public QObject {
                        QString::fromStdString(folder.path()));
   }
 
+  // A finding's geometry goes to the mark as lines; the points of a
+  // several-point record (a sounding's SG3D) each on its own, not joined.
+  void findingRowsKeepPointsApart() {
+    using Kind = S58Geometry::Kind;
+    OpenResult result;
+    result.s58.emplace();
+    for (const auto& [kind, parts] :
+         std::vector<std::pair<Kind, std::vector<std::vector<FindingPosition>>>>{
+             {Kind::MultiPoint, {{{1, 2}, {3, 4}, {5, 6}}}},
+             {Kind::Line, {{{1, 2}, {3, 4}}}},
+             {Kind::Point, {{{1, 2}}}}}) {
+      S58Finding finding;
+      finding.check = s58Check("1768b");
+      finding.geometry = {kind, parts};
+      result.s58->push_back(finding);
+    }
+    const std::vector<FindingRow> rows = findingRows(OpenLog(), result);
+    QCOMPARE(rows.size(), size_t{3});
+    QCOMPARE(rows[0].geometry.size(), size_t{3});
+    QCOMPARE(rows[0].geometry[2].size(), size_t{1});
+    QCOMPARE(rows[0].geometry[2][0].longitude, 5.0);
+    QCOMPARE(rows[1].geometry.size(), size_t{1});
+    QCOMPARE(rows[1].geometry[0].size(), size_t{2});
+    QCOMPARE(rows[2].geometry.size(), size_t{1});
+  }
+
   void startsWithoutChart() {
     Window w;
     QCOMPARE(menuState(w.window), kNoChartMenus);
