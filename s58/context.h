@@ -41,6 +41,9 @@ class Context {
   void report(std::string_view check, const FeatureRecord* feature,
               const VectorRecord* vector = nullptr);
   void report(std::string_view check, const VectorRecord* vector);
+  // A finding naming a feature, placed where the check found the fault
+  // rather than at the feature's first point.
+  void reportAt(std::string_view check, const FeatureRecord* feature, FindingPosition at);
   void report(std::string_view check);
   // A finding naming records by name alone (records an update file names).
   void reportNames(std::string_view check, std::vector<RecordKey> records);

@@ -10,6 +10,7 @@
 // the contours in a grid, both with the exact orientation test, so that
 // the answers on edges and at vertices are those GEOS gives.
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <functional>
@@ -341,6 +342,15 @@ void DepthChecks::soundingsInTheirAreas() {
   }
   enum : uint8_t { kOutside = 1, kEqual = 2, kLess = 4, kDeeper = 8 };
   std::vector<uint8_t> found(soundings_.size(), 0);
+  // Per sounding feature and check (the order of the flags above), the
+  // first of its points that gives the finding: where the finding is placed.
+  constexpr uint32_t kNone = UINT32_MAX;
+  std::vector<std::array<uint32_t, 4>> firstPoint(soundings_.size(), {kNone, kNone, kNone, kNone});
+  const auto mark = [&](uint32_t point, uint32_t owner, int flag) {
+    found[owner] |= static_cast<uint8_t>(1 << flag);
+    uint32_t& first = firstPoint[owner][static_cast<size_t>(flag)];
+    first = std::min(first, point);
+  };
   // What a sounding inside each area is compared with.
   struct Range {
     bool depare, drgare;
@@ -356,21 +366,24 @@ void DepthChecks::soundingsInTheirAreas() {
     Sample& sample = samples[i];
     sample.within = true;
     const double z = sample.depth;
-    uint8_t& f = found[sample.owner];
-    if (d.drval1 && r.depare && sameDepth(z, *d.drval1)) f |= kEqual;
-    if (d.drval1 && (r.depare || r.drgare) && shallower(z, *d.drval1)) f |= kLess;
-    if (d.drval2 && r.depare && deeperExpected[sample.owner] && shallower(*d.drval2, z))
-      f |= kDeeper;
+    const uint32_t owner = sample.owner;
+    if (d.drval1 && r.depare && sameDepth(z, *d.drval1)) mark(i, owner, 1);
+    if (d.drval1 && (r.depare || r.drgare) && shallower(z, *d.drval1)) mark(i, owner, 2);
+    if (d.drval2 && r.depare && deeperExpected[owner] && shallower(*d.drval2, z)) mark(i, owner, 3);
   });
-  for (const Sample& sample : samples) {
-    if (!sample.within) found[sample.owner] |= kOutside;
+  for (uint32_t i = 0; i < samples.size(); ++i) {
+    if (!samples[i].within) mark(i, samples[i].owner, 0);
   }
+  const auto place = [&](size_t owner, int flag) {
+    const LinePoint& p = points[firstPoint[owner][static_cast<size_t>(flag)]];
+    return FindingPosition{p.x, p.y};
+  };
   for (size_t i = 0; i < soundings_.size(); ++i) {
     const FeatureRecord* f = soundings_[i];
-    if ((found[i] & kOutside) && allBuilt) context_.report("103", f);
-    if (found[i] & kEqual) context_.report("1768a", f);
-    if (found[i] & kLess) context_.report("1768b", f);
-    if (found[i] & kDeeper) context_.report("1769", f);
+    if ((found[i] & kOutside) && allBuilt) context_.reportAt("103", f, place(i, 0));
+    if (found[i] & kEqual) context_.reportAt("1768a", f, place(i, 1));
+    if (found[i] & kLess) context_.reportAt("1768b", f, place(i, 2));
+    if (found[i] & kDeeper) context_.reportAt("1769", f, place(i, 3));
   }
 }
 

@@ -491,6 +491,12 @@ void Context::report(std::string_view check, const FeatureRecord* feature,
   add(check, std::move(finding));
 }
 
+void Context::reportAt(std::string_view check, const FeatureRecord* feature, FindingPosition at) {
+  report(check, feature);
+  if (!findings_.empty() && findings_.back().check == s58Check(check))
+    findings_.back().position = at;
+}
+
 void Context::report(std::string_view check, const VectorRecord* vector) {
   report(check, nullptr, vector);
 }

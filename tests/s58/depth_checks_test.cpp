@@ -178,6 +178,23 @@ TEST(S58DepthChecks, SoundingsAgainstTheAreasTheyLieIn) {
   test::addSoundings(cell, 10,
                      {{10.05, 50.05, 4}, {10.06, 50.05, 3}, {10.07, 50.05, 5}, {10.35, 50.0, 1}});
   EXPECT_EQ(depthFindings(cell), (std::multiset<std::string>{"103", "1768a", "1768b"}));
+  // Each placed at the first of its soundings that gives it, not at the
+  // feature's first point.
+  test::CellFolder folder;
+  ChartSession session;
+  session.setS58Profile(S58Options{});
+  DiscardingReporter quiet;
+  const OpenResult result = session.open(folder.write(cell).c_str(), quiet);
+  ASSERT_TRUE(result.s58.has_value());
+  const std::map<std::string, FindingPosition> placed = {
+      {"103", {10.35, 50.0}}, {"1768a", {10.07, 50.05}}, {"1768b", {10.05, 50.05}}};
+  for (const S58Finding& f : *result.s58) {
+    const auto it = placed.find(std::string(f.check->number));
+    if (it == placed.end()) continue;
+    ASSERT_TRUE(f.position.has_value()) << it->first;
+    EXPECT_DOUBLE_EQ(f.position->longitude, it->second.longitude) << it->first;
+    EXPECT_DOUBLE_EQ(f.position->latitude, it->second.latitude) << it->first;
+  }
 }
 
 // A depth area whose ring does not close has no geometry: where it lies is
