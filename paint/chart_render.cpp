@@ -1,5 +1,6 @@
 #include "chart_render.h"
 
+#include <QFontMetrics>
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
@@ -61,13 +62,20 @@ void appendPixels(std::span<const LinePoint> points, const ViewState& view, QPol
   }
 }
 
+// A depth line's pen: the one-pixel line of old, or 2 pixels wide with
+// round ends and joins, so that the bends of a dense line stay smooth.
+QPen depthPen(const QColor& colour, bool wide) {
+  if (!wide) return QPen(colour, 0, Qt::SolidLine);
+  return QPen(colour, 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+}
+
 // One of the project's own depth lines, through every vertex as it always
 // was. Contours are drawn from the assembled geometry instead, leaving out
 // vertices on the pixel of the one before, which the rasteriser would
 // mostly draw over again.
 void paintDepthLine(QPainter& painter, const FeatureRecord& feature, const ValdcoRange& range,
-                    const ViewState& view) {
-  painter.setPen(QPen(depthColour(depthValue(feature), range), 0, Qt::SolidLine));
+                    const ViewState& view, bool wide) {
+  painter.setPen(depthPen(depthColour(depthValue(feature), range), wide));
   const std::optional<FeatureLine> line = assembleFeatureLine(feature);
   if (!line) return;
   const std::vector<PixelPoint> pixels = projectLine(*line, view);
@@ -78,16 +86,93 @@ void paintDepthLine(QPainter& painter, const FeatureRecord& feature, const Valdc
   painter.drawPolyline(polygon);
 }
 
-void paintName(QPainter& painter, const FeatureRecord& feature, const ViewState& view) {
-  const AttributeEntry* entry = nameEntry(feature);
-  if (entry == nullptr) return;
-  const std::optional<PixelPoint> anchor = textAnchor(feature, view);
-  if (!anchor) return;
-  painter.setPen(QPen(Qt::black));
-  painter.drawText(QPoint(anchor->column, anchor->row), nameText(*entry));
-}
+// The names in drawing order. Without the declutter each is drawn as it
+// always was; with it, each takes the rectangle of its text and halo in
+// the occupancy, and one that cannot is left out.
+class NamePainter {
+ public:
+  NamePainter(QPainter& painter, const ViewState& view, bool declutter)
+      : painter_(painter),
+        view_(view),
+        declutter_(declutter),
+        window_(view.window.left, view.window.top, view.window.right - view.window.left,
+                view.window.bottom - view.window.top) {}
+
+  void paint(const FeatureRecord& feature) {
+    const AttributeEntry* entry = nameEntry(feature);
+    if (entry == nullptr) return;
+    const std::optional<PixelPoint> anchor = textAnchor(feature, view_);
+    if (!anchor) return;
+    const QPoint at(anchor->column, anchor->row);
+    if (!declutter_) {
+      painter_.setPen(QPen(Qt::black));
+      painter_.drawText(at, nameText(*entry));
+      ++counts_.drawn;
+      return;
+    }
+    const QString text = nameText(*entry);
+    const QFontMetrics metrics = painter_.fontMetrics();
+    // The text's line from its baseline anchor, and the halo round it.
+    const QRect box = QRect(at.x(), at.y() - metrics.ascent(), metrics.horizontalAdvance(text),
+                            metrics.ascent() + metrics.descent())
+                          .adjusted(-kHalo, -kHalo, kHalo, kHalo);
+    if (!box.intersects(window_)) return;
+    if (!occupied_.claim(box)) {
+      ++counts_.dropped;
+      return;
+    }
+    painter_.setPen(QPen(Qt::white));
+    for (int dy = -kHalo; dy <= kHalo; ++dy) {
+      for (int dx = -kHalo; dx <= kHalo; ++dx) {
+        if (dx != 0 || dy != 0) painter_.drawText(at + QPoint(dx, dy), text);
+      }
+    }
+    painter_.setPen(QPen(Qt::black));
+    painter_.drawText(at, text);
+    ++counts_.drawn;
+  }
+
+  NameCounts counts() const { return counts_; }
+
+ private:
+  static constexpr int kHalo = 1;  // pixels of white round each letter
+
+  QPainter& painter_;
+  const ViewState& view_;
+  bool declutter_;
+  QRect window_;
+  NameOccupancy occupied_;
+  NameCounts counts_;
+};
 
 }  // namespace
+
+bool NameOccupancy::claim(const QRect& box) {
+  const int left = box.left() >> kSquareShift;
+  const int right = box.right() >> kSquareShift;
+  const int top = box.top() >> kSquareShift;
+  const int bottom = box.bottom() >> kSquareShift;
+  const auto key = [](int column, int row) {
+    return (static_cast<uint64_t>(static_cast<uint32_t>(column)) << 32) |
+           static_cast<uint32_t>(row);
+  };
+  for (int row = top; row <= bottom; ++row) {
+    for (int column = left; column <= right; ++column) {
+      const auto found = squares_.find(key(column, row));
+      if (found == squares_.end()) continue;
+      for (const uint32_t taken : found->second) {
+        if (boxes_[taken].intersects(box)) return false;
+      }
+    }
+  }
+  const auto index = static_cast<uint32_t>(boxes_.size());
+  boxes_.push_back(box);
+  for (int row = top; row <= bottom; ++row) {
+    for (int column = left; column <= right; ++column)
+      squares_[key(column, row)].push_back(index);
+  }
+  return true;
+}
 
 QColor bandColour(DepthBand band) {
   switch (band) {
@@ -248,9 +333,9 @@ void paintSoundings(QPainter& painter, const FeatureRecord& feature, const Displ
 
 }  // namespace
 
-void paintChart(QPainter& painter, const DisplayState& display, const ViewState& view,
-                const DrawnGeometry* geometry) {
-  if (display.currentDataset == nullptr) return;
+NameCounts paintChart(QPainter& painter, const DisplayState& display, const ViewState& view,
+                      const DrawnGeometry* geometry, const RenderOptions& options) {
+  if (display.currentDataset == nullptr) return {};
   std::optional<DrawnGeometry> assembled;
   if (geometry == nullptr) geometry = &assembled.emplace(display);
   // What lies farther out than a pixel beyond the window is not drawn.
@@ -275,8 +360,9 @@ void paintChart(QPainter& painter, const DisplayState& display, const ViewState&
   painter.setPen(QPen(kShoreLineColour, 0, Qt::SolidLine));
   forEachVisible(*geometry, kShoreLines, visible,
                  [&](const DrawnFeature& d) { paintLines(painter, *geometry, d, view, polygon); });
-  forEach(display, kDepthLines,
-          [&](const FeatureRecord& f) { paintDepthLine(painter, f, display.valdcoRange, view); });
+  forEach(display, kDepthLines, [&](const FeatureRecord& f) {
+    paintDepthLine(painter, f, display.valdcoRange, view, options.wideDepthLines);
+  });
   // Contours by colour, so that the pen changes once per colour.
   std::vector<std::pair<QRgb, std::vector<const DrawnFeature*>>> contours;
   forEachVisible(*geometry, kDepthContours, visible, [&](const DrawnFeature& d) {
@@ -287,7 +373,7 @@ void paintChart(QPainter& painter, const DisplayState& display, const ViewState&
     group->second.push_back(&d);
   });
   for (const auto& [colour, features] : contours) {
-    painter.setPen(QPen(QColor::fromRgb(colour), 0, Qt::SolidLine));
+    painter.setPen(depthPen(QColor::fromRgb(colour), options.wideDepthLines));
     for (const DrawnFeature* d : features)
       paintLines(painter, *geometry, *d, view, polygon);
   }
@@ -305,9 +391,11 @@ void paintChart(QPainter& painter, const DisplayState& display, const ViewState&
             [&](const FeatureRecord& f) { paintSoundings(painter, f, display, view, texts); });
     painter.restore();
   }
-  for (const int names : {kAreaNames, kPlaceNames}) {
-    forEach(display, names, [&](const FeatureRecord& f) { paintName(painter, f, view); });
+  NamePainter names(painter, view, options.declutterNames);
+  for (const int chain : {kAreaNames, kPlaceNames}) {
+    forEach(display, chain, [&](const FeatureRecord& f) { names.paint(f); });
   }
+  return names.counts();
 }
 
 }  // namespace abys

@@ -5,7 +5,12 @@
 
 #include <QColor>
 #include <QPainter>
+#include <QRect>
 #include <QString>
+#include <cstdint>
+#include <unordered_map>
+#include <vector>
+
 #include "chart_geometry.h"
 #include "display_state.h"
 #include "drawn_geometry.h"
@@ -45,6 +50,37 @@ QString nameText(const AttributeEntry& entry);
 // The first NATF NOBJNM entry of a feature, or null.
 const AttributeEntry* nameEntry(const FeatureRecord& feature);
 
+// How the chart is drawn beyond its data; each off by default, and off
+// they leave the drawing as it always was.
+struct RenderOptions {
+  // A name that would overlap one drawn before it is left out, and the
+  // names drawn get a white halo.
+  bool declutterNames = false;
+  // Depth lines and depth contours 2 pixels wide rather than 1.
+  bool wideDepthLines = false;
+};
+
+// What a paint did with the names of classes 1 and 2: drawn, or left out
+// by the declutter (names wholly outside the view are neither).
+struct NameCounts {
+  int drawn = 0;
+  int dropped = 0;
+};
+
+// The rectangles taken by names drawn so far. Each is filed under every
+// grid square it touches, so that a new one is tested only against those
+// sharing a square: near-linear in the names, not all pairs.
+class NameOccupancy {
+ public:
+  // Takes box and returns true unless it overlaps a box taken before.
+  bool claim(const QRect& box);
+
+ private:
+  static constexpr int kSquareShift = 6;  // squares of 64 pixels
+  std::vector<QRect> boxes_;
+  std::unordered_map<uint64_t, std::vector<uint32_t>> squares_;
+};
+
 // Draws, bottom to top: depth and dredged areas filled by depth band,
 // unsurveyed areas, land, shore lines, the depth lines (class 0) and depth
 // contours coloured by depth, soundings, and the name texts of classes 1
@@ -53,7 +89,7 @@ const AttributeEntry* nameEntry(const FeatureRecord& feature);
 // geometry is the chart's assembled standard layers (ChartSession::
 // drawnGeometry()); without it they are assembled for this paint. Features
 // entirely outside the view are skipped.
-void paintChart(QPainter& painter, const DisplayState& display, const ViewState& view,
-                const DrawnGeometry* geometry = nullptr);
+NameCounts paintChart(QPainter& painter, const DisplayState& display, const ViewState& view,
+                      const DrawnGeometry* geometry = nullptr, const RenderOptions& options = {});
 
 }  // namespace abys

@@ -54,7 +54,10 @@ void DrawingArea::renderChart() {
   }
   if (chartOpen()) {
     QPainter painter(&chartPixmap_);
-    paintChart(painter, session_.display(), session_.view(), &session_.drawnGeometry());
+    nameCounts_ = paintChart(painter, session_.display(), session_.view(),
+                             &session_.drawnGeometry(), options_);
+  } else {
+    nameCounts_ = {};
   }
   repaint();
 }
@@ -70,7 +73,7 @@ void DrawingArea::paintPicture(QPainter& painter) const {
   painter.setClipRect(rect());
   painter.fillRect(rect(), Qt::white);
   if (chartOpen())
-    paintChart(painter, session_.display(), session_.view(), &session_.drawnGeometry());
+    paintChart(painter, session_.display(), session_.view(), &session_.drawnGeometry(), options_);
   painter.restore();
   painter.save();
   painter.setClipRect(rect());
@@ -83,6 +86,11 @@ void DrawingArea::paintOverlays(QPainter& painter) const {
   if (!chartOpen()) return;
   if (legendShown_) paintLegend(painter, legendFor(session_.display()), rect());
   if (scaleBarShown_) paintScaleBar(painter, scaleBarFor(session_.view(), kScaleBarPixels), rect());
+}
+
+void DrawingArea::setRenderOptions(const RenderOptions& options) {
+  options_ = options;
+  if (chartOpen()) renderChart();
 }
 
 void DrawingArea::setLegendShown(bool shown) {
@@ -164,6 +172,7 @@ void DrawingArea::mouseMoveEvent(QMouseEvent* event) {
   const std::optional<GeoPoint> position = session_.positionAt(pixelOf(*event));
   if (!position) return;
   emit latlondisp(positionText(*position));
+  emit pointerMoved(event->position().toPoint());
 }
 
 void DrawingArea::mousePressEvent(QMouseEvent* event) {

@@ -10,6 +10,7 @@
 #include <optional>
 #include <vector>
 
+#include "chart_render.h"
 #include "chart_session.h"
 
 // In the global namespace so that its class name and translation context
@@ -51,6 +52,12 @@ class DrawingArea : public QWidget {
   bool legendShown() const { return legendShown_; }
   void setScaleBarShown(bool shown);
   bool scaleBarShown() const { return scaleBarShown_; }
+  // How the chart is drawn (declutter, wide depth lines); a change redraws.
+  void setRenderOptions(const abys::RenderOptions& options);
+  const abys::RenderOptions& renderOptions() const { return options_; }
+  // What the last picture did with the names.
+  abys::NameCounts nameCounts() const { return nameCounts_; }
+
   // The scale bar's longest length on screen.
   static constexpr int kScaleBarPixels = 150;
 
@@ -60,6 +67,8 @@ class DrawingArea : public QWidget {
   // Emitted on every button press while a chart is open; empty when no
   // depth line is near enough.
   void valdcodisp(const QString& text);
+  // The pointer moved to pixel over an open chart, with latlondisp.
+  void pointerMoved(const QPoint& pixel);
   // The wheel or a drag moved the view; the View items may have changed.
   void viewMoved();
   // Shift and the left button pressed at pointer while a chart is open.
@@ -84,6 +93,8 @@ class DrawingArea : public QWidget {
   abys::ChartSession& session_;
   QPixmap chartPixmap_;
   std::optional<Mark> mark_;
+  abys::RenderOptions options_;
+  abys::NameCounts nameCounts_;
   bool legendShown_ = false;
   bool scaleBarShown_ = false;
   // The left button's press, and whether it has become a drag.

@@ -65,6 +65,8 @@ constexpr const char* kS58Key = "checks/s58";
 constexpr const char* kRecentKey = "files/recent";
 constexpr const char* kPlacementKey = "window/geometry";
 constexpr const char* kSizeKey = "window/size";
+constexpr const char* kDeclutterKey = "view/declutterNames";
+constexpr const char* kWideLinesKey = "view/wideDepthLines";
 
 QSettings userSettings() {
   return QSettings(QStringLiteral("ABYS"), QStringLiteral("abys"));
@@ -107,6 +109,7 @@ MainWindow::MainWindow(QWidget* parent, Qt::WindowFlags flags) : QWidget(parent,
   buildMenus();
   chart.setDepthContours(loadDepthContours());
   drawingArea = new DrawingArea(chart, this);
+  drawingArea->setRenderOptions(keptRenderOptions());
 
   valdcoLabel = makeReadoutLabel(this, "valdcoLabel");
   connect(this, &MainWindow::explain, valdcoLabel, &QLabel::setText);
@@ -431,6 +434,24 @@ void MainWindow::identifyAt(const QPoint& pointer) {
   }
   drawingArea->setMark(std::nullopt);
   identifyDock->showFeatures(std::move(found));
+}
+
+RenderOptions MainWindow::keptRenderOptions() {
+  const QSettings settings = userSettings();
+  RenderOptions options;
+  options.declutterNames = settings.value(kDeclutterKey, false).toBool();
+  options.wideDepthLines = settings.value(kWideLinesKey, false).toBool();
+  return options;
+}
+
+void MainWindow::renderOptionsChosen() {
+  RenderOptions options;
+  options.declutterNames = declutterAction->isChecked();
+  options.wideDepthLines = wideDepthLinesAction->isChecked();
+  QSettings settings = userSettings();
+  settings.setValue(kDeclutterKey, options.declutterNames);
+  settings.setValue(kWideLinesKey, options.wideDepthLines);
+  drawingArea->setRenderOptions(options);
 }
 
 void MainWindow::s58Checks(bool on) {

@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <QWidget>
 
+#include "chart_render.h"
 #include "chart_session.h"
 #include "identify_dock.h"
 #include "messages_dock.h"
@@ -168,6 +169,12 @@ class MainWindow : public QWidget {
   QAction* printAction = nullptr;
   QAction* legendAction = nullptr;
   QAction* scaleBarAction = nullptr;
+  QAction* declutterAction = nullptr;
+  QAction* wideDepthLinesAction = nullptr;
+  // The drawing options as the user last chose them, and the choice of the
+  // View items kept and drawn.
+  static abys::RenderOptions keptRenderOptions();
+  void renderOptionsChosen();
   // The window's size when last seen without a dock or the status line.
   QSize sizeUngrown;
   void noteUngrownSize();

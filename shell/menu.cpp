@@ -6,6 +6,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPixmap>
+#include <utility>
 
 #include "drawing_area.h"
 #include "main_window.h"
@@ -128,6 +129,19 @@ void MainWindow::buildMenus() {
   scaleBarAction->setCheckable(true);
   connect(scaleBarAction, &QAction::toggled, this,
           [this](bool on) { drawingArea->setScaleBarShown(on); });
+  // How the chart is drawn; kept in the user's settings.
+  viewMenu->addSeparator();
+  declutterAction = viewMenu->addAction(tr("Declutter &names"));
+  declutterAction->setObjectName(QStringLiteral("declutterAction"));
+  wideDepthLinesAction = viewMenu->addAction(tr("&Wide depth lines"));
+  wideDepthLinesAction->setObjectName(QStringLiteral("wideDepthLinesAction"));
+  const RenderOptions kept = keptRenderOptions();
+  for (const auto& [item, on] : {std::pair{declutterAction, kept.declutterNames},
+                                 std::pair{wideDepthLinesAction, kept.wideDepthLines}}) {
+    item->setCheckable(true);
+    item->setChecked(on);
+    connect(item, &QAction::toggled, this, &MainWindow::renderOptionsChosen);
+  }
 
   auto* helpMenu = new QMenu(tr("&Help"), this);
   helpMenu->setObjectName(QStringLiteral("helpMenu"));

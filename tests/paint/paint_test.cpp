@@ -8,6 +8,8 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <clocale>
+#include <optional>
+#include <vector>
 
 #include "chart_render.h"
 #include "drawing_area.h"
@@ -31,6 +33,30 @@ void sendMouse(QWidget& widget, QEvent::Type type, QPoint at) {
   QCoreApplication::sendEvent(&widget, &event);
 }
 
+// The pixels where two pictures of one size differ.
+std::vector<QPoint> differences(const QImage& a, const QImage& b) {
+  std::vector<QPoint> found;
+  for (int y = 0; y < a.height(); ++y) {
+    for (int x = 0; x < a.width(); ++x) {
+      if (a.pixel(x, y) != b.pixel(x, y)) found.emplace_back(x, y);
+    }
+  }
+  return found;
+}
+
+bool isDark(QRgb pixel) {
+  return qRed(pixel) < 128 && qGreen(pixel) < 128 && qBlue(pixel) < 128;
+}
+
+int darkPixels(const QImage& image, const QRect& box) {
+  int count = 0;
+  for (int y = box.top(); y <= box.bottom(); ++y) {
+    for (int x = box.left(); x <= box.right(); ++x)
+      count += isDark(image.pixel(x, y)) ? 1 : 0;
+  }
+  return count;
+}
+
 bool allWhite(const QImage& image) {
   for (int y = 0; y < image.height(); ++y) {
     for (int x = 0; x < image.width(); ++x) {
@@ -46,16 +72,39 @@ struct Painted {
   ChartSession session;
   QImage image{600, 400, QImage::Format_RGB32};
 
-  explicit Painted(const cw::Cell& cell) {
+  NameCounts names;
+
+  explicit Painted(const cw::Cell& cell, std::optional<RenderOptions> options = std::nullopt) {
     DiscardingReporter quiet;
     session.setWindow(600, 400);
     if (!session.open(folder.write(cell).c_str(), quiet).opened()) qFatal("cell does not open");
     image.fill(Qt::white);
     QPainter painter(&image);
-    paintChart(painter, session.display(), pixelAlignedView());
+    names = options ? paintChart(painter, session.display(), pixelAlignedView(), nullptr, *options)
+                    : paintChart(painter, session.display(), pixelAlignedView());
   }
   QColor at(int x, int y) const { return QColor(image.pixel(x, y)); }
 };
+
+// Where everyLayerCell's two overlapping names lie.
+const QRect kNames(195, 188, 130, 24);
+
+// A chart of every layer: areas, a shore line, a contour (3, at row 200)
+// and a depth line (9, at row 180) crossing them, soundings and names.
+cw::Cell everyLayerCell() {
+  cw::Cell cell = wholeNumberCell();
+  addArea(cell, 1, 42, {{10, 10}, {290, 10}, {290, 390}, {10, 390}, {10, 10}}, {{87, "5"}});
+  addArea(cell, 2, 71, {{300, 10}, {590, 10}, {590, 100}, {300, 100}, {300, 10}});
+  addLine(cell, 3, {{300, 100}, {590, 100}}, {}, 30);
+  addLine(cell, 4, {{20, 200}, {580, 200}}, {"3"}, 43);
+  addLine(cell, 5, {{20, 220}, {300, 220}, {580, 260}}, {"9"});
+  addLine(cell, 6, {{20, 300}, {580, 300}}, {"6"});
+  addSoundings(cell, 7, {{100, 150, 5}, {400, 150, 50}});
+  addName(cell, 8, kAreaNameClass, {200, 194}, u"HHHHHH");
+  addName(cell, 9, kPlaceNameClass, {215, 196}, u"HHHHHH");
+  addName(cell, 10, kAreaNameClass, {420, 50}, u"HH");
+  return cell;
+}
 
 }  // namespace
 
@@ -176,6 +225,133 @@ class PaintTest : public QObject {
     QCOMPARE(darkPixels({100, 307, 60, 10}), 0);
     QCOMPARE(darkPixels({95, 80, 60, 30}), 0);
     QVERIFY(darkPixels({400, 90, 60, 16}) > 0);
+  }
+
+  // The occupancy: a rectangle is refused only when it overlaps one taken,
+  // across the grid's squares and on either side of zero.
+  void occupancyRefusesOnlyOverlaps() {
+    struct Case {
+      const char* name;
+      std::vector<std::pair<QRect, bool>> claims;  // in order, with the answer
+    };
+    const Case cases[] = {
+        {"lone", {{QRect(10, 10, 50, 12), true}}},
+        {"same place", {{QRect(10, 10, 50, 12), true}, {QRect(10, 10, 50, 12), false}}},
+        {"touching edges", {{QRect(0, 0, 64, 10), true}, {QRect(64, 0, 10, 10), true}}},
+        {"one pixel in", {{QRect(0, 0, 64, 10), true}, {QRect(63, 9, 10, 10), false}}},
+        {"in another square", {{QRect(0, 0, 60, 10), true}, {QRect(0, 70, 60, 10), true}}},
+        {"long box over many squares",
+         {{QRect(-300, 100, 600, 12), true}, {QRect(250, 95, 5, 10), false}}},
+        {"negative pixels", {{QRect(-40, -40, 30, 10), true}, {QRect(-15, -35, 30, 10), false}}},
+        {"refused takes nothing",
+         {{QRect(0, 0, 40, 10), true},
+          {QRect(30, 0, 40, 10), false},
+          {QRect(45, 0, 40, 10), true}}},
+    };
+    for (const Case& c : cases) {
+      NameOccupancy occupancy;
+      for (size_t i = 0; i < c.claims.size(); ++i)
+        QVERIFY2(occupancy.claim(c.claims[i].first) == c.claims[i].second,
+                 qPrintable(QStringLiteral("%1, claim %2").arg(QLatin1String(c.name)).arg(i)));
+    }
+  }
+
+  // With the declutter a name that would overlap one drawn before it is
+  // left out; without it every name is drawn, as always.
+  void declutterDropsOverlappingNames_data() {
+    QTest::addColumn<QList<QPoint>>("anchors");  // cell coordinates, in drawing order
+    QTest::addColumn<int>("drawn");
+    QTest::addColumn<int>("dropped");
+    QTest::newRow("lone") << QList<QPoint>{{100, 100}} << 1 << 0;
+    QTest::newRow("on top") << QList<QPoint>{{100, 100}, {100, 100}} << 1 << 1;
+    QTest::newRow("half over") << QList<QPoint>{{100, 100}, {130, 104}} << 1 << 1;
+    QTest::newRow("well apart") << QList<QPoint>{{100, 100}, {100, 200}, {400, 100}} << 3 << 0;
+    // The second is dropped, so the third, clear of the first, is drawn.
+    QTest::newRow("chain") << QList<QPoint>{{100, 100}, {140, 100}, {190, 100}} << 2 << 1;
+    QTest::newRow("outside the view") << QList<QPoint>{{100, 100}, {100, 900}} << 1 << 0;
+  }
+  void declutterDropsOverlappingNames() {
+    QFETCH(QList<QPoint>, anchors);
+    QFETCH(int, drawn);
+    QFETCH(int, dropped);
+    cw::Cell cell = wholeNumberCell();
+    uint32_t id = 1;
+    for (const QPoint& at : anchors)
+      addName(cell, id++, kAreaNameClass, {double(at.x()), double(at.y())}, u"HHHHHH");
+    const Painted plain(cell);
+    // Without it every name is drawn, one outside the view clipped away.
+    QCOMPARE(plain.names.drawn, static_cast<int>(anchors.size()));
+    QCOMPARE(plain.names.dropped, 0);
+    const Painted decluttered(cell, RenderOptions{.declutterNames = true});
+    QCOMPARE(decluttered.names.drawn, drawn);
+    QCOMPARE(decluttered.names.dropped, dropped);
+    // The first name is drawn as it is alone: its halo is white on white.
+    cw::Cell alone = wholeNumberCell();
+    addName(alone, 1, kAreaNameClass, {double(anchors.front().x()), double(anchors.front().y())},
+            u"HHHHHH");
+    const Painted first(alone);
+    const QRect box(anchors.front().x(), 400 - anchors.front().y() - 14, 30, 18);
+    QVERIFY(darkPixels(first.image, box) > 0);
+    for (int y = box.top(); y <= box.bottom(); ++y) {
+      for (int x = box.left(); x <= box.right(); ++x)
+        QCOMPARE(decluttered.image.pixel(x, y), first.image.pixel(x, y));
+    }
+  }
+
+  // The halo is white round the letters over a line, and only with the
+  // declutter on.
+  void haloOnlyWithDeclutter() {
+    cw::Cell cell = wholeNumberCell();
+    addLine(cell, 1, {{50, 200}, {550, 200}}, {"3"});
+    addName(cell, 2, kAreaNameClass, {300, 194}, u"HHHHHH");
+    const auto whiteOnLine = [](const Painted& painted) {
+      int count = 0;
+      for (int x = 300; x < 340; ++x)
+        count += painted.image.pixel(x, 200) == qRgb(255, 255, 255) ? 1 : 0;
+      return count;
+    };
+    QCOMPARE(whiteOnLine(Painted(cell)), 0);
+    QVERIFY(whiteOnLine(Painted(cell, RenderOptions{.declutterNames = true})) > 0);
+  }
+
+  // Both settings off draw what a paint without options draws, pixel for
+  // pixel, on a chart of every layer.
+  void optionsOffDrawAsBefore() {
+    const cw::Cell cell = everyLayerCell();
+    const Painted before(cell);
+    const Painted off(cell, RenderOptions{});
+    QVERIFY(differences(before.image, off.image).empty());
+    QVERIFY(!differences(before.image, Painted(cell, RenderOptions{.declutterNames = true}).image)
+                 .empty());
+  }
+
+  // Wide depth lines change only pixels beside the depth lines and
+  // contours, each to the colour of a line next to it.
+  void wideLinesChangeOnlyDepthLinePixels() {
+    const cw::Cell cell = everyLayerCell();
+    const Painted thin(cell);
+    const Painted wide(cell, RenderOptions{.wideDepthLines = true});
+    const std::vector<QPoint> changed = differences(thin.image, wide.image);
+    QVERIFY(!changed.empty());
+    const QList<QRgb> lineColours{hue(240).rgb(), hue(0).rgb(), hue(120).rgb()};
+    bool contour = false;
+    bool depthLine = false;
+    for (const QPoint& p : changed) {
+      const QRgb now = wide.image.pixel(p);
+      // The names' letters are smoothed over what lies under them.
+      if (kNames.contains(p)) continue;
+      QVERIFY2(lineColours.contains(now),
+               qPrintable(QStringLiteral("%1,%2").arg(p.x()).arg(p.y())));
+      bool besideThin = false;
+      for (int dy = -1; dy <= 1 && !besideThin; ++dy) {
+        for (int dx = -1; dx <= 1 && !besideThin; ++dx)
+          besideThin = thin.image.pixel(p + QPoint(dx, dy)) == now;
+      }
+      QVERIFY2(besideThin, qPrintable(QStringLiteral("%1,%2").arg(p.x()).arg(p.y())));
+      contour = contour || p.y() == 201 || p.y() == 199;
+      depthLine = depthLine || p.y() == 181 || p.y() == 179;
+    }
+    QVERIFY(contour && depthLine);
   }
 
   void namesAreUcs2WhateverTheLength() {

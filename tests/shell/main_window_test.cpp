@@ -950,11 +950,51 @@ class MainWindowTest : public QObject {
                                  u"leftAction"_s, u"rightAction"_s, u"upAction"_s, u"downAction"_s,
                                  u"-"_s, u"depthSettingsAction"_s, u"-"_s, u"messagesAction"_s,
                                  u"identifyAction"_s, u"s58Action"_s, u"-"_s, u"legendAction"_s,
-                                 u"scaleBarAction"_s}));
-    for (const char* name : {"legendAction", "scaleBarAction"}) {
+                                 u"scaleBarAction"_s, u"-"_s, u"declutterAction"_s,
+                                 u"wideDepthLinesAction"_s}));
+    for (const char* name :
+         {"legendAction", "scaleBarAction", "declutterAction", "wideDepthLinesAction"}) {
       QVERIFY(action(w.window, name)->isCheckable());
       QVERIFY(!action(w.window, name)->isChecked());
     }
+  }
+
+  // Declutter names and Wide depth lines: kept for the next window, each
+  // changing the picture while on; both off, the picture is the one of a
+  // window that never had them.
+  void drawingOptionsAreKept_data() {
+    QTest::addColumn<QString>("item");
+    QTest::addColumn<QString>("key");
+    QTest::newRow("declutter") << u"declutterAction"_s << u"view/declutterNames"_s;
+    QTest::newRow("wide lines") << u"wideDepthLinesAction"_s << u"view/wideDepthLines"_s;
+  }
+  void drawingOptionsAreKept() {
+    QFETCH(QString, item);
+    QFETCH(QString, key);
+    cw::Cell crowded = bayCell();
+    addName(crowded, 7, kAreaNameClass, {139.821, 35.4995}, u"東京湾"_s.toStdU16String());
+    const QString path = write(crowded, "CROWDED.000");
+    const auto picture = [](const MainWindow& window) {
+      return drawingArea(window).chartPixmap().toImage().convertToFormat(QImage::Format_RGB32);
+    };
+    QImage plain;
+    {
+      Window w;
+      QVERIFY(w.window.openFile(path));
+      plain = picture(w.window);
+      action(w.window, qPrintable(item))->setChecked(true);
+      QVERIFY(picture(w.window) != plain);
+      w.window.closeDoc();
+    }
+    QVERIFY(QSettings(u"ABYS"_s, u"abys"_s).value(key).toBool());
+    Window w;
+    QAction* toggle = action(w.window, qPrintable(item));
+    QVERIFY(toggle->isChecked());
+    QVERIFY(w.window.openFile(path));
+    QVERIFY(picture(w.window) != plain);
+    toggle->setChecked(false);
+    QCOMPARE(picture(w.window), plain);
+    QVERIFY(!QSettings(u"ABYS"_s, u"abys"_s).value(key).toBool());
   }
 
   // The legend of an open chart: the labelled VALDCO values of its depth
