@@ -23,6 +23,7 @@
 #include <QPdfWriter>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QScreen>
 #include <QSettings>
 #include <QSvgGenerator>
 #include <QUrl>
@@ -31,6 +32,7 @@
 #include "chart_geometry.h"
 #include "depth_settings.h"
 #include "drawing_area.h"
+#include "readouts.h"
 
 using namespace abys;
 
@@ -121,6 +123,13 @@ MainWindow::MainWindow(QWidget* parent, Qt::WindowFlags flags) : QWidget(parent,
   connect(drawingArea, &DrawingArea::latlondisp, latLonLabel, &QLabel::setText);
   connect(drawingArea, &DrawingArea::valdcodisp, valdcoLabel, &QLabel::setText);
   connect(drawingArea, &DrawingArea::viewMoved, this, &MainWindow::syncViewMenu);
+  connect(drawingArea, &DrawingArea::viewMoved, this, &MainWindow::showScaleAndPosition);
+  // The first move over the chart puts the reading in the summary's place.
+  connect(drawingArea, &DrawingArea::pointerMoved, this, [this](const QPoint& pixel) {
+    pointerPixel = pixel;
+    summaryStanding = false;
+    showScaleAndPosition();
+  });
   connect(messagesDock, &MessagesDock::findingChosen, this, &MainWindow::showFinding);
   connect(messagesDock, &MessagesDock::showAnywayRequested, this, &MainWindow::showChartAnyway);
   connect(drawingArea, &DrawingArea::identifyRequested, this, &MainWindow::identifyAt);
@@ -218,6 +227,7 @@ bool MainWindow::openPath(QString path, bool anyway) {
   shownFile = path;
   drawingArea->renderChart();
   setDocOpenMenus();
+  showScaleAndPosition();
   return true;
 }
 
@@ -357,8 +367,7 @@ void MainWindow::savePlacement() const {
   settings.setValue(kPlacementKey, saveGeometry());
   // A dock or the status line makes the window wider by itself; the next
   // start has neither and gets the width from before.
-  const bool grown =
-      messagesDock->isVisible() || identifyDock->isVisible() || statusLabel->isVisible();
+  const bool grown = messagesDock->isVisible() || identifyDock->isVisible() || statusWidens();
   settings.setValue(kSizeKey,
                     grown && sizeUngrown.isValid() ? QSize(sizeUngrown.width(), height()) : size());
 }
@@ -373,15 +382,39 @@ bool MainWindow::restorePlacement() {
 }
 
 void MainWindow::noteUngrownSize() {
-  if (!messagesDock->isVisible() && !identifyDock->isVisible() && !statusLabel->isVisible())
+  if (!messagesDock->isVisible() && !identifyDock->isVisible() && !statusWidens())
     sizeUngrown = size();
+}
+
+bool MainWindow::statusWidens() const {
+  return statusLabel->isVisible() && statusGrew;
+}
+
+void MainWindow::showScaleAndPosition() {
+  if (!chart.isOpen() || summaryStanding) return;
+  // The view's pixels are device-independent, as are the pixels Qt reckons
+  // the screen's physical density in.
+  const QScreen* screen = drawingArea->screen();
+  const double density =
+      screen != nullptr ? screenDensity(screen->physicalDotsPerInch(), screen->logicalDotsPerInch())
+                        : drawingArea->logicalDpiX();
+  std::optional<GeoPoint> position;
+  if (pointerPixel) position = chart.positionAt({pointerPixel->x(), pointerPixel->y()});
+  statusLabel->setText(scaleAndPositionText(scaleDenominator(chart.view(), density), position));
+  // Its text's width never widens the window: the read-outs beside it give
+  // way instead.
+  statusLabel->setMinimumWidth(1);
+  statusLabel->show();
 }
 
 void MainWindow::reportOpen(const QString& path, const OpenResult& result, const OpenLog& log) {
   messagesDock->showOpen(result, log);
   const QString summary = openSummary(QFileInfo(path).fileName(), result, log);
+  statusLabel->setMinimumWidth(0);
   statusLabel->setText(summary);
   statusLabel->setVisible(!summary.isEmpty());
+  summaryStanding = !summary.isEmpty();
+  statusGrew = summaryStanding;
   if (result.opened() || messagesDock->isVisible()) return;
   sizeBeforeMessages = size();
   messagesShownForFailure = true;
@@ -417,6 +450,7 @@ void MainWindow::showFinding(int row) {
   }
   chart.centreOn(*mark.at);
   syncViewMenu();
+  showScaleAndPosition();
   drawingArea->setMark(std::move(mark));
   drawingArea->renderChart();
 }
@@ -475,6 +509,10 @@ void MainWindow::clearReadouts() {
   latLonLabel->clear();
   statusLabel->clear();
   statusLabel->hide();
+  statusLabel->setMinimumWidth(0);
+  summaryStanding = false;
+  statusGrew = false;
+  pointerPixel.reset();
 }
 
 void MainWindow::syncViewMenu() {
@@ -496,6 +534,7 @@ void MainWindow::viewCommand(ViewCommand command) {
   chart.run(command);
   syncViewMenu();
   drawingArea->renderChart();
+  showScaleAndPosition();
 }
 
 void MainWindow::fullView() {

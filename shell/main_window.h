@@ -3,10 +3,12 @@
 // on its chart session, which owns the open chart.
 #pragma once
 
+#include <QPoint>
 #include <QSize>
 #include <QString>
 #include <QStringList>
 #include <QWidget>
+#include <optional>
 
 #include "chart_render.h"
 #include "chart_session.h"
@@ -140,8 +142,21 @@ class MainWindow : public QWidget {
   QLabel* valdcoLabel = nullptr;
   QLabel* latLonLabel = nullptr;
   // What the last open came to, in one line; shown only while it has text,
-  // between the read-outs, so that they keep their places otherwise.
+  // between the read-outs, so that they keep their places otherwise. With a
+  // chart open and no summary standing (none, or the pointer has moved over
+  // the chart since), it reads the view's scale and the pointer's position.
   QLabel* statusLabel = nullptr;
+  // The open's summary stands in the status line.
+  bool summaryStanding = false;
+  // A summary was shown since the last open: the status line may have
+  // widened the window. The scale line never does.
+  bool statusGrew = false;
+  // The pointer's last pixel over the chart, for the position read.
+  std::optional<QPoint> pointerPixel;
+  // Puts the scale and the position in the status line, unless no chart is
+  // open or the summary stands.
+  void showScaleAndPosition();
+  bool statusWidens() const;
   MessagesDock* messagesDock = nullptr;
   IdentifyDock* identifyDock = nullptr;
   // The dock came up by itself for a failed open (and goes with the next

@@ -8,7 +8,9 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <clocale>
+#include <cmath>
 #include <optional>
+#include <tuple>
 #include <vector>
 
 #include "chart_render.h"
@@ -18,6 +20,7 @@
 
 using namespace abys;
 using namespace abys::test;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -352,6 +355,83 @@ class PaintTest : public QObject {
       depthLine = depthLine || p.y() == 181 || p.y() == 179;
     }
     QVERIFY(contour && depthLine);
+  }
+
+  // Degrees and minutes to a thousandth of a minute, the hemisphere last,
+  // whatever the locale.
+  void degreesAndMinutes_data() {
+    QTest::addColumn<double>("latitude");
+    QTest::addColumn<double>("longitude");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("north east") << 35.40205 << 139.7613 << u"35°24.123'N 139°45.678'E"_s;
+    QTest::newRow("south west") << -33.85 << -151.2 << u"33°51.000'S 151°12.000'W"_s;
+    QTest::newRow("minutes padded") << 5.05 << 0.1 << u"5°03.000'N 0°06.000'E"_s;
+    // 59.9995' and more round up into the next degree; just under stays.
+    QTest::newRow("carries at 59.9995'")
+        << 35.0 + 59.9995 / 60 << -(139.0 + 59.9996 / 60) << u"36°00.000'N 140°00.000'W"_s;
+    QTest::newRow("just under") << 35.0 + 59.9994 / 60 << 139.0 + 59.9994 / 60
+                                << u"35°59.999'N 139°59.999'E"_s;
+    QTest::newRow("rounds to zero") << -0.000001 << -0.000001 << u"0°00.000'N 0°00.000'E"_s;
+    QTest::newRow("south of zero") << -0.00001 << -180.0 << u"0°00.001'S 180°00.000'W"_s;
+  }
+  void degreesAndMinutes() {
+    QFETCH(double, latitude);
+    QFETCH(double, longitude);
+    QFETCH(QString, text);
+    QCOMPARE(latitudeText(latitude) + u' ' + longitudeText(longitude), text);
+  }
+
+  // The scale of a view at a screen's density, to three figures.
+  void scaleOfAView_data() {
+    QTest::addColumn<double>("pixelsPerMetre");
+    QTest::addColumn<double>("dotsPerInch");
+    QTest::addColumn<double>("denominator");
+    QTest::addColumn<QString>("text");
+    // 96 pixels an inch and a metre a pixel: an inch of glass is 96 m.
+    QTest::newRow("metre a pixel") << 1.0 << 96.0 << 96 / 0.0254 << u"1:3,780"_s;
+    QTest::newRow("harbour") << 1 / 11.8125 << 96.0 << 11.8125 * 96 / 0.0254 << u"1:44,600"_s;
+    QTest::newRow("ocean") << 1 / 5000.0 << 144.0 << 5000 * 144 / 0.0254 << u"1:28,300,000"_s;
+    QTest::newRow("close in") << 20.0 << 96.0 << 96 / 0.0254 / 20 << u"1:189"_s;
+    QTest::newRow("no scale") << 0.0 << 96.0 << 0.0 << QString();
+    QTest::newRow("no density") << 1.0 << 0.0 << 0.0 << QString();
+  }
+  void scaleOfAView() {
+    QFETCH(double, pixelsPerMetre);
+    QFETCH(double, dotsPerInch);
+    QFETCH(double, denominator);
+    QFETCH(QString, text);
+    ViewState view = pixelAlignedView();
+    view.pixelsPerMetre = pixelsPerMetre;
+    const double found = scaleDenominator(view, dotsPerInch);
+    QVERIFY2(std::abs(found - denominator) <= 1e-9 * denominator,
+             qPrintable(QString::number(found)));
+    QCOMPARE(scaleText(found), text);
+  }
+
+  void scaleTextRounding() {
+    for (const auto& [denominator, text] : {std::pair{45000.0, "1:45,000"},
+                                            {44987.0, "1:45,000"},
+                                            {999.6, "1:1,000"},
+                                            {1234567.0, "1:1,230,000"},
+                                            {12.4, "1:12"},
+                                            {0.4, "1:1"},
+                                            {100.0, "1:100"}}) {
+      QCOMPARE(scaleText(denominator), QString::fromLatin1(text));
+    }
+    QCOMPARE(scaleAndPositionText(45000, std::nullopt), u"1:45,000"_s);
+    QCOMPARE(scaleAndPositionText(45000, GeoPoint{.lon = 139.7613, .lat = 35.40205}),
+             u"1:45,000  35°24.123'N 139°45.678'E"_s);
+  }
+
+  // A screen that does not know its size gets the logical density.
+  void densityOfTheScreen() {
+    for (const auto& [physical, logical, used] : {std::tuple{109.0, 96.0, 109.0},
+                                                  {0.0, 96.0, 96.0},
+                                                  {3.5, 96.0, 96.0},
+                                                  {5000.0, 120.0, 120.0},
+                                                  {40.0, 96.0, 40.0}}) {
+      QCOMPARE(screenDensity(physical, logical), used);
+    }
   }
 
   void namesAreUcs2WhateverTheLength() {

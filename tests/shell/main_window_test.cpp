@@ -17,6 +17,7 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
+#include <QScreen>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QSvgRenderer>
@@ -39,6 +40,7 @@
 #include "identify_dock.h"
 #include "messages_dock.h"
 #include "overlays.h"
+#include "readouts.h"
 #include "support/chart_cells.h"
 #include "translation.h"
 
@@ -995,6 +997,73 @@ class MainWindowTest : public QObject {
     toggle->setChecked(false);
     QCOMPARE(picture(w.window), plain);
     QVERIFY(!QSettings(u"ABYS"_s, u"abys"_s).value(key).toBool());
+  }
+
+  // The status line reads the view's scale and the pointer's position while
+  // a chart is open; an open's summary stands first, until the pointer moves
+  // over the chart. The read-outs beside it keep their texts, and the line
+  // never widens the window.
+  void statusLineReadsScaleAndPosition_data() {
+    QTest::addColumn<bool>("s58");
+    QTest::newRow("no summary") << false;
+    QTest::newRow("summary first") << true;
+  }
+  void statusLineReadsScaleAndPosition() {
+    QFETCH(bool, s58);
+    QSettings(u"ABYS"_s, u"abys"_s).setValue(u"checks/s58"_s, s58);
+    Window w;
+    const QSize size = w.window.size();
+    DrawingArea& area = drawingArea(w.window);
+    const auto reading = [&](std::optional<QPoint> pointer) {
+      const QScreen* screen = area.screen();
+      const double density =
+          screenDensity(screen->physicalDotsPerInch(), screen->logicalDotsPerInch());
+      std::optional<GeoPoint> position;
+      if (pointer) position = positionAt(w.window, *pointer);
+      return scaleAndPositionText(scaleDenominator(w.window.session().view(), density), position);
+    };
+    auto* status = w.window.findChild<QLabel*>(u"statusLabel"_s);
+    QVERIFY(w.window.openFile(bayPath));
+    const QString summary = labelText(w.window, "statusLabel");
+    QCOMPARE(summary.startsWith(u"BAY.000: "_s), s58);
+    if (s58) {
+      QVERIFY(summary != reading(std::nullopt));
+    } else {
+      QCOMPARE(summary, reading(std::nullopt));
+      QVERIFY(summary.startsWith(u"1:"_s));
+    }
+    QVERIFY(status->isVisible());
+    // A View command leaves a standing summary alone, else reads anew.
+    w.window.zoomIn();
+    QCOMPARE(labelText(w.window, "statusLabel"), s58 ? summary : reading(std::nullopt));
+    const QPoint pointer(area.width() / 3, area.height() / 4);
+    sendMouse(area, QEvent::MouseMove, pointer);
+    QCOMPARE(labelText(w.window, "statusLabel"), reading(pointer));
+    QVERIFY(labelText(w.window, "statusLabel").contains(u"'N 139°"_s));
+    QVERIFY(labelText(w.window, "latLonLabel").startsWith(u"LAT: 35."_s));
+    // Zooming out doubles the scale's figure and moves the position under the
+    // pointer; the reading follows both.
+    const QString zoomedIn = labelText(w.window, "statusLabel");
+    w.window.zoomOut();
+    QCOMPARE(labelText(w.window, "statusLabel"), reading(pointer));
+    QVERIFY(labelText(w.window, "statusLabel") != zoomedIn);
+    QCOMPARE(w.window.size(), size);
+    w.window.closeDoc();
+    QVERIFY(!status->isVisible());
+    QVERIFY(labelText(w.window, "statusLabel").isEmpty());
+    QSettings(u"ABYS"_s, u"abys"_s).remove(u"checks/s58"_s);
+  }
+
+  // A failed open's summary stays: no chart, nothing to read.
+  void failedOpenSummaryStays() {
+    cw::Cell dangling = bayCell();
+    dangling.features.front().spatialPointers.front().rcid = 999;
+    Window w;
+    QVERIFY(!w.window.openFile(write(dangling, "DANGLING.000")));
+    const QString summary = labelText(w.window, "statusLabel");
+    QVERIFY(summary.startsWith(u"DANGLING.000: "_s));
+    sendMouse(drawingArea(w.window), QEvent::MouseMove, {100, 100});
+    QCOMPARE(labelText(w.window, "statusLabel"), summary);
   }
 
   // The legend of an open chart: the labelled VALDCO values of its depth
