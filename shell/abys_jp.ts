@@ -31,6 +31,26 @@
         <source>Depth areas (m)</source>
         <translation>水深区域 (m)</translation>
     </message>
+    <message>
+        <source>1:%1</source>
+        <translation>縮尺 1:%1</translation>
+    </message>
+    <message>
+        <source>%1N</source>
+        <translation>北緯 %1</translation>
+    </message>
+    <message>
+        <source>%1S</source>
+        <translation>南緯 %1</translation>
+    </message>
+    <message>
+        <source>%1E</source>
+        <translation>東経 %1</translation>
+    </message>
+    <message>
+        <source>%1W</source>
+        <translation>西経 %1</translation>
+    </message>
 </context>
 <context>
     <name>DepthSettingsDialog</name>
@@ -184,6 +204,14 @@
     <message>
         <source>Sc&amp;ale bar</source>
         <translation>縮尺バー(&amp;A)</translation>
+    </message>
+    <message>
+        <source>Declutter &amp;names</source>
+        <translation>名称の重なりを省く(&amp;N)</translation>
+    </message>
+    <message>
+        <source>&amp;Wide depth lines</source>
+        <translation>等深線を太く(&amp;W)</translation>
     </message>
 </context>
 <context>

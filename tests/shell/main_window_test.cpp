@@ -1541,6 +1541,8 @@ class MainWindowTest : public QObject {
         {"The printer could not be used.", "プリンターを使用できませんでした。"},
         {"&Legend", "凡例(&L)"},
         {"Sc&ale bar", "縮尺バー(&A)"},
+        {"Declutter &names", "名称の重なりを省く(&N)"},
+        {"&Wide depth lines", "等深線を太く(&W)"},
     };
     for (const auto& [source, japanese] : window) {
       QTest::newRow(source) << u"MainWindow"_s << QString::fromUtf8(source)
@@ -1548,6 +1550,14 @@ class MainWindowTest : public QObject {
     }
     QTest::newRow("legend: lines") << u"DrawingArea"_s << u"Depth lines (m)"_s << u"等深線 (m)"_s;
     QTest::newRow("legend: areas") << u"DrawingArea"_s << u"Depth areas (m)"_s << u"水深区域 (m)"_s;
+    const std::pair<const char*, const char*> reading[] = {
+        {"1:%1", "縮尺 1:%1"}, {"%1N", "北緯 %1"}, {"%1S", "南緯 %1"},
+        {"%1E", "東経 %1"},    {"%1W", "西経 %1"},
+    };
+    for (const auto& [source, japanese] : reading) {
+      QTest::newRow(source) << u"DrawingArea"_s << QString::fromUtf8(source)
+                            << QString::fromUtf8(japanese);
+    }
     // Qt's catalogue: the standard buttons and the file dialog.
     QTest::newRow("Qt: Cancel") << u"QPlatformTheme"_s << u"Cancel"_s << u"キャンセル"_s;
     QTest::newRow("Qt: file dialog") << u"QFileDialog"_s << u"Look in:"_s << u"アドレス:"_s;
