@@ -13,6 +13,7 @@
 #include "catalogue_rules.h"
 #include "chart_session.h"
 #include "support/chart_cells.h"
+#include "support/s58_findings.h"
 
 namespace abys {
 namespace {
@@ -82,14 +83,10 @@ cw::Cell metaCell() {
 
 // "check rcid" for each finding of the group that names a feature, "check" for the others.
 std::multiset<std::string> findingsOf(const cw::Cell& cell) {
-  test::CellFolder folder;
-  ChartSession session;
-  session.setS58Profile(S58Options{});
-  DiscardingReporter quiet;
-  const OpenResult result = session.open(folder.write(cell).c_str(), quiet);
-  if (!result.s58) return {"no profile"};
+  const std::optional<std::vector<S58Finding>> s58 = test::s58FindingsOf(cell);
+  if (!s58) return {"no profile"};
   std::multiset<std::string> found;
-  for (const S58Finding& f : *result.s58) {
+  for (const S58Finding& f : *s58) {
     std::string line(f.check->number);
     if (!kCatalogueChecks.contains(line)) continue;
     if (!f.records.empty()) line += " " + std::to_string(f.records.front().rcid);

@@ -10,6 +10,7 @@
 #include "catalogue.h"
 #include "chart_session.h"
 #include "support/chart_cells.h"
+#include "support/s58_findings.h"
 #include "synthetic_cell.h"
 
 namespace abys {
@@ -31,14 +32,10 @@ uint16_t attl(std::string_view acronym) {
 // The number of each finding of the coverage checks and the records it names, short: "42 1 e36"
 // for feature 1 and edge 36.
 std::set<std::string> coverageFindings(const cw::Cell& cell) {
-  test::CellFolder folder;
-  ChartSession session;
-  session.setS58Profile(S58Options{});
-  DiscardingReporter quiet;
-  const OpenResult result = session.open(folder.write(cell).c_str(), quiet);
-  if (!result.s58) return {"no profile"};
+  const std::optional<std::vector<S58Finding>> s58 = test::s58FindingsOf(cell);
+  if (!s58) return {"no profile"};
   std::set<std::string> found;
-  for (const S58Finding& f : *result.s58) {
+  for (const S58Finding& f : *s58) {
     std::string text(f.check->number);
     if (!kCoverageChecks.contains(text)) continue;
     for (const RecordKey& r : f.records)

@@ -17,6 +17,7 @@
 #include "geometry.h"
 #include "point_location.h"
 #include "support/chart_cells.h"
+#include "support/s58_findings.h"
 #include "synthetic_cell.h"
 
 namespace abys {
@@ -33,14 +34,10 @@ const std::set<std::string> kDepthChecks = {"43", "44a", "44b",   "74",    "75",
 // Every finding of the profile on a cell, as its check number, followed by
 // the feature it names when `named` (e.g. "77 FE0000000002").
 std::multiset<std::string> findings(const cw::Cell& cell, bool named = false) {
-  test::CellFolder folder;
-  ChartSession session;
-  session.setS58Profile(S58Options{});
-  DiscardingReporter quiet;
-  const OpenResult result = session.open(folder.write(cell).c_str(), quiet);
-  if (!result.s58) return {"no profile"};
+  const std::optional<std::vector<S58Finding>> s58 = test::s58FindingsOf(cell);
+  if (!s58) return {"no profile"};
   std::multiset<std::string> found;
-  for (const S58Finding& f : *result.s58) {
+  for (const S58Finding& f : *s58) {
     std::string text(f.check->number);
     if (named && !f.records.empty()) text += " " + recordName(f.records.front());
     found.insert(text);
@@ -180,15 +177,11 @@ TEST(S58DepthChecks, SoundingsAgainstTheAreasTheyLieIn) {
   EXPECT_EQ(depthFindings(cell), (std::multiset<std::string>{"103", "1768a", "1768b"}));
   // Each placed at the first of its soundings that gives it, not at the
   // feature's first point.
-  test::CellFolder folder;
-  ChartSession session;
-  session.setS58Profile(S58Options{});
-  DiscardingReporter quiet;
-  const OpenResult result = session.open(folder.write(cell).c_str(), quiet);
-  ASSERT_TRUE(result.s58.has_value());
+  const std::optional<std::vector<S58Finding>> s58 = test::s58FindingsOf(cell);
+  ASSERT_TRUE(s58.has_value());
   const std::map<std::string, FindingPosition> placed = {
       {"103", {10.35, 50.0}}, {"1768a", {10.07, 50.05}}, {"1768b", {10.05, 50.05}}};
-  for (const S58Finding& f : *result.s58) {
+  for (const S58Finding& f : *s58) {
     const auto it = placed.find(std::string(f.check->number));
     if (it == placed.end()) continue;
     ASSERT_TRUE(f.position.has_value()) << it->first;

@@ -8,6 +8,7 @@
 
 #include "chart_session.h"
 #include "support/chart_cells.h"
+#include "support/s58_findings.h"
 
 namespace abys {
 namespace {
@@ -72,14 +73,10 @@ std::vector<cw::Point2> ccwSquare(double x, double y, double side) {
 // The number of each finding of the ring checks, followed by the record
 // it names first unless that is the feature of RCID 1.
 std::set<std::string> ringFindings(const cw::Cell& cell) {
-  test::CellFolder folder;
-  ChartSession session;
-  session.setS58Profile(S58Options{});
-  DiscardingReporter quiet;
-  const OpenResult result = session.open(folder.write(cell).c_str(), quiet);
-  if (!result.s58) return {"no profile"};
+  const std::optional<std::vector<S58Finding>> s58 = test::s58FindingsOf(cell);
+  if (!s58) return {"no profile"};
   std::set<std::string> found;
-  for (const S58Finding& f : *result.s58) {
+  for (const S58Finding& f : *s58) {
     std::string number(f.check->number);
     if (!kRingChecks.contains(number)) continue;
     const std::string named = f.records.empty() ? "-" : recordName(f.records.front());
