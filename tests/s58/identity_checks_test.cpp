@@ -10,6 +10,7 @@
 #include "cell_writer.h"
 #include "profile.h"
 #include "support/load.h"
+#include "support/s58_findings.h"
 #include "update_files.h"
 
 namespace abys {
@@ -44,14 +45,8 @@ std::multiset<std::string> findingsOf(const cw::Cell& base, const std::optional<
   test::TempFolder folder;
   const std::string path = folder.writeBytes(cw::encodeCell(base), "CELL.000");
   if (next) folder.writeBytes(cw::encodeCell(*next), "CELL.001");
-  Dataset chart;
-  const int status = test::load(chart, path).status;
-  const std::vector<std::string> files = updateFilesBeside(path);
-  UpdateReport report;
-  if (!files.empty()) report = applyUpdateFiles(chart, files, {});
   std::multiset<std::string> found;
-  for (const S58Finding& f :
-       runS58Profile({chart, path, status, files.empty() ? nullptr : &report})) {
+  for (const S58Finding& f : test::s58FindingsAt(path)) {
     std::string line(f.check->number);
     if (!kIdentityChecks.contains(line)) continue;
     for (const RecordKey& key : f.records)
