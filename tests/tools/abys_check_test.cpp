@@ -447,13 +447,12 @@ TEST(AbysCheck, AnyNumberOfJobsPrintsTheSameBytes) {
     for (const std::string output : {"", "--summary ", "--json ", "--s58 "}) {
       SCOPED_TRACE(output + folder);
       const ProgramRun one = run(output + "--jobs 1 '" + folder + "'");
-      for (const char* jobs : {"--jobs 2 ", "--jobs 3 "}) {
-        const ProgramRun many = run(output + jobs + "'" + folder + "'");
-        EXPECT_EQ(many.exitStatus, one.exitStatus);
-        EXPECT_TRUE(many.out == one.out) << jobs << "differs";
-        if (folder == set.path()) {
-          EXPECT_EQ(many.err, one.err);
-        }
+      // Three workers on two cores finish files out of order as two would.
+      const ProgramRun many = run(output + "--jobs 3 '" + folder + "'");
+      EXPECT_EQ(many.exitStatus, one.exitStatus);
+      EXPECT_TRUE(many.out == one.out) << "--jobs 3 differs";
+      if (folder == set.path()) {
+        EXPECT_EQ(many.err, one.err);
       }
     }
   }
