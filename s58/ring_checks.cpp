@@ -39,8 +39,6 @@ namespace {
 constexpr std::string_view kChecks[] = {"13a", "13b", "13c", "13d", "14",  "15",  "16", "17",
                                         "18a", "18b", "18c", "78",  "80a", "80b", "80c"};
 
-constexpr uint8_t kRcnmEdge = 130;
-
 // One FSPT entry of a feature, walked from node `from` to node `to`.
 struct EdgeUse {
   const SpatialPointerEntry* pointer = nullptr;
@@ -302,7 +300,7 @@ class EdgeIndex {
     segmentEdges_.reserve(points);
     starts_.reserve(static_cast<size_t>(chart.edges.count));
     for (const FeatureRecord* f : chart.features) {
-      if (f->prim != 3) continue;
+      if (f->prim != kPrimArea) continue;
       for (const SpatialPointerEntry* p : f->spatialPointers) {
         if (p->rcnm != kRcnmEdge) continue;
         const VectorRecord* edge = context.vector(p->rcnm, p->rcid);
@@ -688,10 +686,10 @@ class RingChecks {
   void run() {
     edges_ = std::make_unique<EdgeIndex>(context_, geos());
     for (const FeatureRecord* f : context_.chart().features) {
-      if (f->prim != 2 && f->prim != 3) continue;
-      if (f->spatialPointers.count < (f->prim == 2 ? 2 : 1)) continue;
+      if (f->prim != kPrimLine && f->prim != kPrimArea) continue;
+      if (f->spatialPointers.count < (f->prim == kPrimLine ? 2 : 1)) continue;
       if (!edgeUses(context_, *f, uses_)) continue;
-      if (f->prim == 2) {
+      if (f->prim == kPrimLine) {
         lineContinuity(context_, *f, uses_);
       } else {
         area(*f);

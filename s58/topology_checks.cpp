@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "catalogue_codes.h"
 #include "context.h"
 
 namespace abys::s58 {
@@ -19,14 +20,8 @@ constexpr std::string_view kChecks[] = {"2",   "7",   "8",    "20b",  "21",  "22
                                         "25a", "25c", "31",   "82",   "84a", "84b", "86",
                                         "89a", "89b", "560a", "560b", "1723"};
 
-constexpr uint8_t kConnectedNode = 120;
-constexpr uint8_t kEdge = 130;
-constexpr uint8_t kPoint = 1;
-constexpr uint8_t kLine = 2;
-constexpr uint8_t kArea = 3;
-constexpr uint8_t kSlave = 2;        // RIND of a master's pointer to its slave
-constexpr uint16_t kSounding = 129;  // SOUNDG
-constexpr uint8_t kBeginNode = 1;    // TOPI
+constexpr uint8_t kSlave = 2;      // RIND of a master's pointer to its slave
+constexpr uint8_t kBeginNode = 1;  // TOPI
 constexpr uint8_t kEndNode = 2;
 
 // The node pointers of an edge: the first VRPT entry of each topology indicator, or null.
@@ -93,8 +88,8 @@ void edgePointers(Context& context) {
     if (nodes.begin == nullptr || nodes.end == nullptr) context.report("2", edge);
     if (ends.begin == nullptr || ends.end == nullptr) context.report("25c", edge);
     if (!edge->pointers.empty() && edge->pointers[0].topi == kEndNode) context.report("22", edge);
-    if ((ends.begin != nullptr && ends.begin->rcnm != kConnectedNode) ||
-        (ends.end != nullptr && ends.end->rcnm != kConnectedNode)) {
+    if ((ends.begin != nullptr && ends.begin->rcnm != kRcnmConnectedNode) ||
+        (ends.end != nullptr && ends.end->rcnm != kRcnmConnectedNode)) {
       context.report("25a", edge);
     }
     const CoordinateRun& line = edge->coordinates;
@@ -216,7 +211,7 @@ void repeatedAttributes(Context& context) {
 // 24: a sounding whose vector record holds no SG3D.
 void soundings(Context& context) {
   for (const FeatureRecord* f : context.chart().features) {
-    if (f->objl != kSounding) continue;
+    if (f->objl != catalogue::kSoundg) continue;
     for (const SpatialPointerEntry* p : f->spatialPointers) {
       const VectorRecord* v = context.vector(p->rcnm, p->rcid);
       if (v != nullptr && v->soundings().empty()) context.report("24", f, v);
@@ -227,7 +222,7 @@ void soundings(Context& context) {
 // 86: a point feature with more than one spatial pointer.
 void pointsOnOneRecord(Context& context) {
   for (const FeatureRecord* f : context.chart().features) {
-    if (f->prim == kPoint && f->spatialPointers.count > 1) context.report("86", f);
+    if (f->prim == kPrimPoint && f->spatialPointers.count > 1) context.report("86", f);
   }
 }
 
@@ -235,17 +230,17 @@ void pointsOnOneRecord(Context& context) {
 void repeatedEdges(Context& context) {
   std::vector<uint64_t> names;
   for (const FeatureRecord* f : context.chart().features) {
-    if ((f->prim != kLine && f->prim != kArea) || f->spatialPointers.count < 2) continue;
+    if ((f->prim != kPrimLine && f->prim != kPrimArea) || f->spatialPointers.count < 2) continue;
     names.clear();
     for (const SpatialPointerEntry* p : f->spatialPointers) {
-      if (p->rcnm == kEdge) names.push_back(p->rcid);
+      if (p->rcnm == kRcnmEdge) names.push_back(p->rcid);
     }
     for (uint64_t rcid : repeated(names)) {
-      const VectorRecord* edge = context.vector(kEdge, static_cast<uint32_t>(rcid));
+      const VectorRecord* edge = context.vector(kRcnmEdge, static_cast<uint32_t>(rcid));
       if (edge != nullptr) {
         context.report("82", f, edge);
       } else {
-        context.reportNames("82", {{f->rcnm, f->rcid}, {kEdge, static_cast<uint32_t>(rcid)}});
+        context.reportNames("82", {{f->rcnm, f->rcid}, {kRcnmEdge, static_cast<uint32_t>(rcid)}});
       }
     }
   }
@@ -297,7 +292,7 @@ void oneMasterPerSlave(Context& context) {
 // named with its record.
 void navigationalAidsTogether(Context& context) {
   for (const FeatureRecord* master : context.chart().features) {
-    if (master->prim != kPoint || master->featurePointers().empty() ||
+    if (master->prim != kPrimPoint || master->featurePointers().empty() ||
         master->spatialPointers.empty()) {
       continue;
     }
@@ -305,7 +300,8 @@ void navigationalAidsTogether(Context& context) {
     const std::vector<const FeaturePointerEntry*> slaves = slavesOf(*master);
     const bool apart = std::any_of(slaves.begin(), slaves.end(), [&](const auto* p) {
       const FeatureRecord* slave = context.featureByFoid(p->agen, p->fidn, p->fids);
-      if (slave == nullptr || slave->prim != kPoint || slave->spatialPointers.empty()) return false;
+      if (slave == nullptr || slave->prim != kPrimPoint || slave->spatialPointers.empty())
+        return false;
       const SpatialPointerEntry& other = slave->spatialPointers[0];
       return other.rcnm != at.rcnm || other.rcid != at.rcid;
     });
@@ -329,7 +325,7 @@ bool sameEncoding(const FeatureRecord& a, const FeatureRecord& b) {
 }
 
 bool samePrimitive(const FeatureRecord& a, const FeatureRecord& b) {
-  return a.prim == b.prim && a.prim != kPoint;
+  return a.prim == b.prim && a.prim != kPrimPoint;
 }
 
 // Names every feature whose FOID another feature shares where one of them and the first that
