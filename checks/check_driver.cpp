@@ -38,8 +38,7 @@ const VectorRecord* CheckReport::lookUp(const VectorRecord* target, uint8_t rcnm
   return index_->findVectorRecord(rcnm, rcid);
 }
 
-std::optional<FindingPosition> CheckReport::positionOf(const VectorRecord& vector,
-                                                       bool followNodes) {
+std::optional<FindingPosition> ownPosition(const VectorRecord& vector) {
   if (!vector.coordinates.empty()) {
     const Coordinate c = vector.coordinates[0];
     return FindingPosition{c.x, c.y};
@@ -48,6 +47,12 @@ std::optional<FindingPosition> CheckReport::positionOf(const VectorRecord& vecto
     const Sounding s = vector.soundings()[0];
     return FindingPosition{s.x, s.y};
   }
+  return std::nullopt;
+}
+
+std::optional<FindingPosition> CheckReport::positionOf(const VectorRecord& vector,
+                                                       bool followNodes) {
+  if (std::optional<FindingPosition> own = ownPosition(vector)) return own;
   if (!followNodes) return std::nullopt;
   const VectorPointerEntry* pointer = vector.pointers.first;
   if (pointer == nullptr) return std::nullopt;

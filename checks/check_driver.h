@@ -24,6 +24,10 @@ int runLogicalChecks(Dataset& dataset, FindingReporter& reporter);
 // The same, writing the check log through log.
 int runLogicalChecks(Dataset& dataset, const LogFn& log);
 
+// Where a vector record lies by itself: its first coordinate, or its first
+// sounding; none when it holds neither (an edge's ends are its nodes').
+std::optional<FindingPosition> ownPosition(const VectorRecord& vector);
+
 // What the checks of one run report through: it turns the records a check
 // names into a finding with the position of the first one and hands it on.
 class CheckReport {

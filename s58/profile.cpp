@@ -5,6 +5,7 @@
 #include <charconv>
 
 #include "catalogue.h"
+#include "check_driver.h"
 #include "context.h"
 #include "feature_area.h"
 #include "messages.h"
@@ -347,14 +348,7 @@ const FeatureRecord* Context::featureByFoid(uint16_t agen, uint32_t fidn, uint16
 }
 
 std::optional<FindingPosition> Context::positionOf(const VectorRecord& vector) const {
-  if (!vector.coordinates.empty()) {
-    const Coordinate c = vector.coordinates[0];
-    return FindingPosition{c.x, c.y};
-  }
-  if (!vector.soundings().empty()) {
-    const Sounding s = vector.soundings()[0];
-    return FindingPosition{s.x, s.y};
-  }
+  if (std::optional<FindingPosition> own = ownPosition(vector)) return own;
   for (const VectorPointerEntry* p : vector.pointers) {
     const VectorRecord* node = this->vector(p->rcnm, p->rcid);
     if (node != nullptr && node != &vector && !node->coordinates.empty()) {
