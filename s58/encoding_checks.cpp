@@ -517,8 +517,9 @@ const Described* describedOf(std::string_view tag) {
   return found != std::end(kDescribed) ? found : nullptr;
 }
 
-// "(b11,2b12)" as "b11,b12,b12"; "3A" as "A,A,A".
-std::string expandedFormats(std::string_view controls) {
+// "(b11,2b12)" as "b11,b12,b12"; "3A" as "A,A,A". Stops once the text is
+// longer than limit: a damaged file may ask for two billion repetitions.
+std::string expandedFormats(std::string_view controls, size_t limit) {
   if (controls.size() >= 2 && controls.front() == '(' && controls.back() == ')')
     controls = controls.substr(1, controls.size() - 2);
   std::string out;
@@ -537,6 +538,7 @@ std::string expandedFormats(std::string_view controls) {
     for (int i = 0; i < count; ++i) {
       if (!out.empty()) out += ',';
       out += item;
+      if (out.size() > limit) return out;
     }
     start = end + 1;
   }
@@ -560,7 +562,8 @@ void descriptions(Context& context, const ScannedFile& file) {
     while (!formats.empty() && (formats.back() == '\x1e' || formats.back() == ' '))
       formats.remove_suffix(1);
     const std::string_view names = parts[parts.size() - 2];
-    if (expandedFormats(formats) != expected->formats) context.report("27");
+    const std::string_view wanted = expected->formats;
+    if (expandedFormats(formats, wanted.size()) != wanted) context.report("27");
     if (!expected->repeats && !names.empty() && names.front() == '*') context.report("536");
   }
 }

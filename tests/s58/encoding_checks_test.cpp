@@ -257,6 +257,10 @@ TEST(EncodingChecks, FieldDescriptionsOtherThanS57s) {
        "(b11,b14,2b11,2b12,b11)",
        "(b11,b14,2b11,2b12,b12)",
        {"27"}},
+      {"FRID with two billion repetitions",
+       "(b11,b14,2b11,2b12,b11)",
+       "(b11,2000000000b11,b11)",
+       {"27"}},
       {"DSPM described as repeating", "RCNM!RCID!HDAT", "*CNM!RCID!HDAT", {"536"}},
   };
   for (const Case& c : cases) {
