@@ -14,6 +14,9 @@
 
 #include "bench_cells.h"
 #include "chart_session.h"
+#include "check_driver.h"
+#include "context.h"
+#include "load_driver.h"
 
 namespace {
 
@@ -25,7 +28,7 @@ std::vector<std::string> cells() {
                            {{"standard-100k", "--vertices 100000"},
                             {"standard-2.6k-records", "--levels 30 --relief 70 --vertices 120000"},
                             {"standard-1M", "--levels 50 --relief 500 --vertices 1000000"},
-                           {"standard-1M-soundings", "--grid 1200 --soundings 1000000"}});
+                            {"standard-1M-soundings", "--grid 1200 --soundings 1000000"}});
 }
 
 void open(benchmark::State& state, const std::string& path, bool profile) {
@@ -43,6 +46,24 @@ void open(benchmark::State& state, const std::string& path, bool profile) {
   if (result.s58) state.counters["findings"] = static_cast<double>(result.s58->size());
 }
 
+// One group of checks alone on a cell loaded and checked once, each run with
+// a fresh context (so with the shapes and indexes that group builds itself).
+void group(benchmark::State& state, const std::string& path, size_t which) {
+  Dataset dataset;
+  int32_t purpose = 0;
+  const int status = loadCell(dataset, path.c_str(), purpose, nullptr, nullptr);
+  DiscardingReporter quiet;
+  runLogicalChecks(dataset, quiet);
+  const S58Input input{dataset, path, status, nullptr};
+  const s58::Group g = s58::groups()[which];
+  for (auto _ : state) {
+    s58::Context context(input, false);
+    g.run(context);
+    benchmark::DoNotOptimize(context.take());
+  }
+  releaseDataset(dataset);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -53,6 +74,14 @@ int main(int argc, char** argv) {
         ->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark(("openWithS58/" + name).c_str(), open, path, true)
         ->Unit(benchmark::kMillisecond);
+    static constexpr const char* kGroups[] = {"identity",  "topology", "rings",    "encoding",
+                                              "catalogue", "exchange", "coverage", "depth"};
+    static_assert(std::size(kGroups) == std::tuple_size_v<decltype(s58::groups())>);
+    for (size_t g = 0; g < std::size(kGroups); ++g) {
+      benchmark::RegisterBenchmark(("group/" + std::string(kGroups[g]) + "/" + name).c_str(), group,
+                                   path, g)
+          ->Unit(benchmark::kMillisecond);
+    }
   }
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();

@@ -50,10 +50,13 @@ class Context {
 
   std::vector<S58Finding> take() { return std::move(findings_); }
 
- private:
-  void add(std::string_view check, S58Finding finding);
+  // Where a finding naming the record is placed: the first coordinate of
+  // its first vector record that has one; nothing when none has.
   std::optional<FindingPosition> positionOf(const VectorRecord& vector) const;
   std::optional<FindingPosition> positionOf(const FeatureRecord& feature) const;
+
+ private:
+  void add(std::string_view check, S58Finding finding);
   S58Geometry geometryOf(const VectorRecord& vector) const;
   S58Geometry geometryOf(const FeatureRecord& feature) const;
   // The points of an edge from its beginning node to its end node.

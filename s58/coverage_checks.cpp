@@ -566,6 +566,10 @@ class Outside {
   std::unordered_map<const VectorRecord*, bool> known_;
 };
 
+bool isEmpty(Coverage& coverage, const Geometry& shape) {
+  return !shape || GEOSisEmpty_r(coverage.handle(), shape.get()) == 1;
+}
+
 // 500: features reaching outside the coverage available. 544: features whose interior meets an
 // area of no coverage. A feature inside the coverage available can only meet an area of no
 // coverage on its boundary unless the two kinds of M_COVR overlap, so the relate runs for the
@@ -581,14 +585,20 @@ void featuresInCoverage(Coverage& coverage, bool coveragesOverlap) {
   if (!coverage.unavailable().empty()) none.emplace(context, coverage.unavailable());
   for (const FeatureRecord* f : context.chart().features) {
     if (f->objl == mcovr) continue;
-    const Geometry& s = coverage.shape(*f);
-    if (!s || GEOSisEmpty_r(coverage.handle(), s.get()) == 1) continue;
+    // A point or line feature has a shape when one of its records has a coordinate; its GEOS
+    // shape (a million soundings) is built only for the relate below.
+    if (f->prim == kPrimArea ? isEmpty(coverage, coverage.shape(*f))
+                             : !context.positionOf(*f).has_value()) {
+      continue;
+    }
     bool covered = true;
     if (outside) {
       covered = !outside->reaches(*f);
       if (!covered) context.report("500", f);
     }
     if (!none || (covered && outside && !coveragesOverlap)) continue;
+    const Geometry& s = coverage.shape(*f);
+    if (isEmpty(coverage, s)) continue;
     for (const FeatureRecord* m : none->candidates(s.get())) {
       if (coverage.interiorsMeet(coverage.shape(*m), s)) {
         context.report("544", f);

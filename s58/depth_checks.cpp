@@ -21,6 +21,7 @@
 #include "catalogue.h"
 #include "catalogue_codes.h"
 #include "context.h"
+#include "feature_line.h"
 #include "point_location.h"
 
 namespace abys::s58 {
@@ -676,7 +677,26 @@ void DepthChecks::contoursCross() {
   std::vector<const FeatureRecord*> lines;
   std::vector<LinePoint> points;
   std::vector<Crossings::Part> parts;
+  const auto addPart = [&](size_t first, uint32_t line) {
+    const uint32_t count = static_cast<uint32_t>(points.size() - first);
+    const bool closed =
+        count > 3 && points[first].x == points.back().x && points[first].y == points.back().y;
+    parts.push_back({static_cast<uint32_t>(first), count, line, closed});
+  };
   for (const FeatureRecord* f : contours_) {
+    // A contour whose edges join is taken as assembled; only one in pieces
+    // goes through its GEOS shape, a line for each piece.
+    std::optional<FeatureLine> assembled;
+    if (f->prim == kPrimLine) assembled = assembleFeatureLine(*f);
+    if (assembled) {
+      if (assembled->points.size() < 2) continue;
+      const uint32_t line = static_cast<uint32_t>(lines.size());
+      lines.push_back(f);
+      const size_t first = points.size();
+      points.insert(points.end(), assembled->points.begin(), assembled->points.end());
+      addPart(first, line);
+      continue;
+    }
     const Geometry& shape = context_.shape(*f);
     if (!shape) continue;
     const uint32_t line = static_cast<uint32_t>(lines.size());
@@ -685,10 +705,7 @@ void DepthChecks::contoursCross() {
     for (int i = 0; i < n; ++i) {
       const size_t first = points.size();
       appendPoints(geos, GEOSGetGeometryN_r(h, shape.get(), i), points);
-      const uint32_t count = static_cast<uint32_t>(points.size() - first);
-      const bool closed =
-          count > 3 && points[first].x == points.back().x && points[first].y == points.back().y;
-      parts.push_back({static_cast<uint32_t>(first), count, line, closed});
+      addPart(first, line);
     }
   }
   if (lines.size() < 2) return;
