@@ -516,50 +516,101 @@ std::vector<bool> Crossings::find() {
     }
     return n > 1;
   };
+  // Chains of up to kChainLength segments of one part running the same
+  // way (one quadrant of direction), so that the box of a chain and of any
+  // run of it is that of its ends, and no more than four cells across; a
+  // segment longer than that is a chain of its own, cut into pieces.
+  struct Chain {
+    uint32_t first, end;  // segments first to end - 1
+    bool cut;
+  };
+  const auto quadrant = [&](uint32_t s) {
+    const LinePoint a = start(s), b = end(s);
+    return (b.x >= a.x ? 0 : 1) + (b.y >= a.y ? 0 : 2);
+  };
+  const auto fewCells = [&](LinePoint a, LinePoint b) {
+    return std::fabs(b.x - a.x) <= 4 * cellWidth && std::fabs(b.y - a.y) <= 4 * cellHeight;
+  };
+  constexpr uint32_t kChainLength = 8;
+  std::vector<Chain> chains;
+  for (uint32_t s = 0; s < count;) {
+    if (!fewCells(start(s), end(s))) {
+      chains.push_back({s, s + 1, true});
+      ++s;
+      continue;
+    }
+    uint32_t e = s + 1;
+    while (e < count && e - s < kChainLength && segmentPart_[e] == segmentPart_[s] &&
+           segments_[e] == segments_[e - 1] + 1 && quadrant(e) == quadrant(s) &&
+           fewCells(start(s), end(e)))
+      ++e;
+    chains.push_back({s, e, false});
+    s = e;
+  }
+  const auto boxOf = [&](uint32_t first, uint32_t last) {  // segments first to last
+    const LinePoint a = start(first), b = end(last);
+    return Box{std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y)};
+  };
+  const auto overlap = [](const Box& a, const Box& b) {
+    return !(a.east < b.west || b.east < a.west || a.north < b.south || b.north < a.south);
+  };
+  const auto cellsOf = [&](const Chain& chain, auto&& visit) {
+    if (chain.cut) return pieces(chain.first, visit);
+    const Box b = boxOf(chain.first, chain.end - 1);
+    for (uint32_t r = row(b.south), r1 = row(b.north); r <= r1; ++r) {
+      for (uint32_t c = column(b.west), c1 = column(b.east); c <= c1; ++c)
+        visit(r * columns + c);
+    }
+    return false;
+  };
   std::vector<uint32_t> cellStart(size_t{columns} * rows + 1, 0);
-  std::vector<bool> cut(count, false);
-  for (uint32_t s = 0; s < count; ++s)
-    cut[s] = pieces(s, [&](uint32_t cell) { ++cellStart[cell + 1]; });
+  for (const Chain& chain : chains)
+    cellsOf(chain, [&](uint32_t cell) { ++cellStart[cell + 1]; });
   for (size_t c = 1; c < cellStart.size(); ++c)
     cellStart[c] += cellStart[c - 1];
   std::vector<uint32_t> next(cellStart.begin(), cellStart.end() - 1);
-  struct Entry {
-    uint32_t segment, line;
-  };
-  std::vector<Entry> inCells(cellStart.back());
-  for (uint32_t s = 0; s < count; ++s)
-    pieces(s, [&](uint32_t cell) { inCells[next[cell]++] = {s, lineOf(s)}; });
+  std::vector<uint32_t> inCells(cellStart.back());
+  for (uint32_t k = 0; k < chains.size(); ++k)
+    cellsOf(chains[k], [&](uint32_t cell) { inCells[next[cell]++] = k; });
 
-  // The pairs of a cell. Two whole segments are tested only in the cell of
-  // the south-west corner of where their boxes overlap, so once.
+  // The segments of two runs of chains whose boxes meet, halved down to
+  // pairs of segments.
+  const auto pair = [&](auto&& self, uint32_t a0, uint32_t a1, uint32_t b0, uint32_t b1) -> void {
+    if (!overlap(boxOf(a0, a1 - 1), boxOf(b0, b1 - 1))) return;
+    if (a1 - a0 == 1 && b1 - b0 == 1) {
+      if (lineOf(a0) < lineOf(b0)) {
+        test(a0, b0);
+      } else {
+        test(b0, a0);
+      }
+    } else if (a1 - a0 >= b1 - b0) {
+      const uint32_t middle = a0 + (a1 - a0) / 2;
+      self(self, a0, middle, b0, b1);
+      self(self, middle, a1, b0, b1);
+    } else {
+      const uint32_t middle = b0 + (b1 - b0) / 2;
+      self(self, a0, a1, b0, middle);
+      self(self, a0, a1, middle, b1);
+    }
+  };
+  // The pairs of a cell. Two chains not cut are looked at only in the cell
+  // of the south-west corner of where their boxes overlap, so once.
   for (uint32_t cell = 0; cell + 1 < cellStart.size(); ++cell) {
     for (uint32_t i = cellStart[cell]; i < cellStart[cell + 1]; ++i) {
-      const uint32_t s = inCells[i].segment;
-      std::optional<Box> sa;
+      const Chain& a = chains[inCells[i]];
+      const Box boxA = boxOf(a.first, a.end - 1);
       for (uint32_t j = i + 1; j < cellStart[cell + 1]; ++j) {
-        if (inCells[i].line == inCells[j].line) continue;
-        const uint32_t t = inCells[j].segment;
-        if (!sa) {
-          const LinePoint a0 = start(s), a1 = end(s);
-          sa = Box{std::min(a0.x, a1.x), std::min(a0.y, a1.y), std::max(a0.x, a1.x),
-                   std::max(a0.y, a1.y)};
-        }
-        const LinePoint b0 = start(t), b1 = end(t);
-        const Box sb{std::min(b0.x, b1.x), std::min(b0.y, b1.y), std::max(b0.x, b1.x),
-                     std::max(b0.y, b1.y)};
-        if (sa->east < sb.west || sb.east < sa->west || sa->north < sb.south ||
-            sb.north < sa->south)
-          continue;
-        if (!cut[s] && !cut[t] &&
-            row(std::max(sa->south, sb.south)) * columns + column(std::max(sa->west, sb.west)) !=
+        const Chain& b = chains[inCells[j]];
+        if (lineOf(a.first) == lineOf(b.first)) continue;
+        const Box boxB = boxOf(b.first, b.end - 1);
+        if (!overlap(boxA, boxB)) continue;
+        if (!a.cut && !b.cut &&
+            row(std::max(boxA.south, boxB.south)) * columns +
+                    column(std::max(boxA.west, boxB.west)) !=
                 cell) {
           continue;
         }
-        if (lineOf(s) < lineOf(t)) {
-          test(s, t);
-        } else {
-          test(t, s);
-        }
+        pair(pair, a.first, a.end, b.first, b.end);
       }
     }
   }
