@@ -16,9 +16,19 @@
 
 namespace abys::s58 {
 
+// The chart's records by name and by FOID, built once and read by every
+// context of a run.
+struct RecordNames {
+  explicit RecordNames(const Dataset& chart);
+  FlatMap<const FeatureRecord*> features;
+  FlatMap<const VectorRecord*> vectors;
+  FlatMap<const FeatureRecord*> foids;
+};
+
 class Context {
  public:
-  Context(const S58Input& input, bool withGeometry);
+  // names is that of input's chart, and outlives the context.
+  Context(const S58Input& input, const RecordNames& names, bool withGeometry);
 
   const S58Input& input() const { return input_; }
   const Dataset& chart() const { return input_.chart; }
@@ -64,9 +74,7 @@ class Context {
 
   const S58Input& input_;
   const bool withGeometry_;
-  FlatMap<const FeatureRecord*> features_;
-  FlatMap<const VectorRecord*> vectors_;
-  FlatMap<const FeatureRecord*> foids_;
+  const RecordNames& names_;
   std::vector<S58Finding> findings_;
   std::unique_ptr<Geos> geos_ = std::make_unique<Geos>();
   std::unordered_map<const FeatureRecord*, Geometry> shapes_;
@@ -92,7 +100,13 @@ Group exchangeChecks();   // file names, the catalogue file, text and picture fi
 Group coverageChecks();   // M_COVR, the skin of the earth, supporting objects
 Group depthChecks();      // depth contours, depth areas and soundings
 
-// Every group, in the order the profile runs them.
+// Every group, in the order the profile reports them.
 std::array<Group, 8> groups();
+
+// Runs every group, each lane of groups with a context of its own and, on
+// a machine of several cores, the lanes side by side; the findings come in
+// the order of groups(), as one context running the groups in turn gives
+// them.
+std::vector<S58Finding> runGroups(const S58Input& input, bool withGeometry);
 
 }  // namespace abys::s58

@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <future>
+#include <system_error>
+#include <thread>
 
 #include "catalogue.h"
 #include "check_driver.h"
@@ -297,22 +300,23 @@ uint64_t foidKey(uint16_t agen, uint32_t fidn, uint16_t fids) {
   return (uint64_t{agen} << 48) ^ (uint64_t{fids} << 32) ^ fidn;
 }
 
-Context::Context(const S58Input& input, bool withGeometry)
-    : input_(input),
-      withGeometry_(withGeometry),
-      features_(static_cast<size_t>(input.chart.features.count)),
-      vectors_(static_cast<size_t>(input.chart.vectorCount)),
-      foids_(static_cast<size_t>(input.chart.features.count)) {
-  for (const FeatureRecord* f : input.chart.features) {
-    features_.insert(nameKey(f->rcnm, f->rcid), f);
-    foids_.insert(foidKey(f->agen, f->fidn, f->fids), f);
+RecordNames::RecordNames(const Dataset& chart)
+    : features(static_cast<size_t>(chart.features.count)),
+      vectors(static_cast<size_t>(chart.vectorCount)),
+      foids(static_cast<size_t>(chart.features.count)) {
+  for (const FeatureRecord* f : chart.features) {
+    features.insert(nameKey(f->rcnm, f->rcid), f);
+    foids.insert(foidKey(f->agen, f->fidn, f->fids), f);
   }
   for (const List<VectorRecord>* list :
-       {&input.chart.isolatedNodes, &input.chart.connectedNodes, &input.chart.edges}) {
+       {&chart.isolatedNodes, &chart.connectedNodes, &chart.edges}) {
     for (const VectorRecord* v : *list)
-      vectors_.insert(nameKey(v->rcnm, v->rcid), v);
+      vectors.insert(nameKey(v->rcnm, v->rcid), v);
   }
 }
+
+Context::Context(const S58Input& input, const RecordNames& names, bool withGeometry)
+    : input_(input), withGeometry_(withGeometry), names_(names) {}
 
 const Geometry& Context::shape(const FeatureRecord& feature) {
   auto it = shapes_.find(&feature);
@@ -333,17 +337,17 @@ const AreaIndex& Context::group1Areas() {
 }
 
 const FeatureRecord* Context::feature(uint32_t rcid) const {
-  const FeatureRecord* const* found = features_.find(nameKey(kRcnmFeature, rcid));
+  const FeatureRecord* const* found = names_.features.find(nameKey(kRcnmFeature, rcid));
   return found != nullptr ? *found : nullptr;
 }
 
 const VectorRecord* Context::vector(uint8_t rcnm, uint32_t rcid) const {
-  const VectorRecord* const* found = vectors_.find(nameKey(rcnm, rcid));
+  const VectorRecord* const* found = names_.vectors.find(nameKey(rcnm, rcid));
   return found != nullptr ? *found : nullptr;
 }
 
 const FeatureRecord* Context::featureByFoid(uint16_t agen, uint32_t fidn, uint16_t fids) const {
-  const FeatureRecord* const* found = foids_.find(foidKey(agen, fidn, fids));
+  const FeatureRecord* const* found = names_.foids.find(foidKey(agen, fidn, fids));
   return found != nullptr ? *found : nullptr;
 }
 
@@ -529,6 +533,57 @@ std::array<Group, 8> groups() {
           catalogueChecks(), exchangeChecks(), coverageChecks(), depthChecks()};
 }
 
+std::vector<S58Finding> runGroups(const S58Input& input, bool withGeometry) {
+  // The three groups that take most of the time, each alone, and the others
+  // together. Lanes share only the chart and its record names; the coverage
+  // and depth groups both build the skin of the earth's shapes, each for
+  // itself, which costs less than either waiting for the other.
+  constexpr std::array<std::array<bool, 8>, 4> kLanes = {{
+      {true, true, false, true, true, true, false, false},      // identity ... exchange
+      {false, false, true, false, false, false, false, false},  // rings
+      {false, false, false, false, false, false, true, false},  // coverage
+      {false, false, false, false, false, false, false, true},  // depth
+  }};
+  const std::array<Group, 8> all = groups();
+  const RecordNames names(input.chart);
+  std::array<std::vector<S58Finding>, 8> byGroup;
+  const auto runLane = [&](const std::array<bool, 8>& lane) {
+    Context context(input, names, withGeometry);
+    for (size_t g = 0; g < all.size(); ++g) {
+      if (!lane[g]) continue;
+      all[g].run(context);
+      byGroup[g] = context.take();
+    }
+  };
+  if (std::thread::hardware_concurrency() > 1) {
+    // A lane that fails (out of memory) fails the run once all have ended:
+    // each future waits for its lane when it is read or destroyed.
+    // A lane no thread could be started for runs here after the first.
+    std::vector<std::future<void>> others;
+    std::vector<size_t> here = {0};
+    for (size_t l = 1; l < kLanes.size(); ++l) {
+      try {
+        others.push_back(std::async(std::launch::async, runLane, std::cref(kLanes[l])));
+      } catch (const std::system_error&) {
+        here.push_back(l);
+      }
+    }
+    for (const size_t l : here)
+      runLane(kLanes[l]);
+    for (std::future<void>& lane : others)
+      lane.get();
+  } else {
+    for (const std::array<bool, 8>& lane : kLanes)
+      runLane(lane);
+  }
+  std::vector<S58Finding> findings;
+  for (std::vector<S58Finding>& group : byGroup) {
+    findings.insert(findings.end(), std::make_move_iterator(group.begin()),
+                    std::make_move_iterator(group.end()));
+  }
+  return findings;
+}
+
 }  // namespace s58
 
 std::vector<std::string_view> s58Implemented() {
@@ -541,11 +596,7 @@ std::vector<std::string_view> s58Implemented() {
 }
 
 std::vector<S58Finding> runS58Profile(const S58Input& input, const S58Options& options) {
-  s58::Context context(input, options.withGeometry);
-  for (const s58::Group& group : s58::groups()) {
-    group.run(context);
-  }
-  std::vector<S58Finding> findings = context.take();
+  std::vector<S58Finding> findings = s58::runGroups(input, options.withGeometry);
   std::erase_if(findings,
                 [&](const S58Finding& f) { return options.ignored.contains(f.check->number); });
   std::stable_sort(findings.begin(), findings.end(), [](const S58Finding& a, const S58Finding& b) {

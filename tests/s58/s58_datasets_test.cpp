@@ -16,6 +16,7 @@
 
 #include "cell_writer.h"
 #include "chart_session.h"
+#include "context.h"
 #include "support/load.h"
 #include "support/stream.h"
 #include "synthetic_cell.h"
@@ -186,6 +187,44 @@ TEST(S58Datasets, GeneratedCellsGiveNoFinding) {
       }
     }
   }
+}
+
+// The groups run in lanes, each with a context of its own and side by side
+// where the machine allows: the same findings in the same order as one
+// context running every group in turn.
+TEST(S58Datasets, LanesGiveTheFindingsOfOneContextInTurn) {
+  const fs::path datasets = test::realDataDir() / "S-58" / "datasets";
+  if (!fs::is_directory(datasets)) GTEST_SKIP() << "no S-58 test datasets beside the repository";
+  size_t findings = 0;
+  for (const auto& entry : fs::recursive_directory_iterator(datasets)) {
+    if (entry.path().extension() != ".000") continue;
+    SCOPED_TRACE(entry.path().string());
+    Dataset chart;
+    const std::string path = entry.path().string();
+    const S58Input input{chart, path, test::load(chart, path).status, nullptr};
+    const s58::RecordNames names(chart);
+    s58::Context inTurn(input, names, true);
+    for (const s58::Group& group : s58::groups())
+      group.run(inTurn);
+    const std::vector<S58Finding> expected = inTurn.take();
+    const std::vector<S58Finding> lanes = s58::runGroups(input, true);
+    ASSERT_EQ(lanes.size(), expected.size());
+    for (size_t i = 0; i < lanes.size(); ++i) {
+      EXPECT_EQ(lanes[i].check, expected[i].check) << i;
+      const auto recordsOf = [](const S58Finding& f) {
+        std::vector<std::string> out;
+        for (const RecordKey& key : f.records)
+          out.push_back(recordName(key));
+        return out;
+      };
+      EXPECT_EQ(recordsOf(lanes[i]), recordsOf(expected[i])) << i;
+      EXPECT_EQ(lanes[i].foid, expected[i].foid) << i;
+      EXPECT_EQ(lanes[i].position.has_value(), expected[i].position.has_value()) << i;
+      EXPECT_EQ(lanes[i].geometry.parts.size(), expected[i].geometry.parts.size()) << i;
+    }
+    findings += lanes.size();
+  }
+  EXPECT_GT(findings, 500u);
 }
 
 }  // namespace
