@@ -522,11 +522,17 @@ std::vector<bool> Crossings::find() {
   // segment longer than that is a chain of its own, cut into pieces.
   struct Chain {
     uint32_t first, end;  // segments first to end - 1
+    uint32_t line;
     bool cut;
+    Box box;
   };
   const auto quadrant = [&](uint32_t s) {
     const LinePoint a = start(s), b = end(s);
     return (b.x >= a.x ? 0 : 1) + (b.y >= a.y ? 0 : 2);
+  };
+  const auto boxOf = [&](uint32_t first, uint32_t last) {  // segments first to last
+    const LinePoint a = start(first), b = end(last);
+    return Box{std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y)};
   };
   const auto fewCells = [&](LinePoint a, LinePoint b) {
     return std::fabs(b.x - a.x) <= 4 * cellWidth && std::fabs(b.y - a.y) <= 4 * cellHeight;
@@ -535,7 +541,7 @@ std::vector<bool> Crossings::find() {
   std::vector<Chain> chains;
   for (uint32_t s = 0; s < count;) {
     if (!fewCells(start(s), end(s))) {
-      chains.push_back({s, s + 1, true});
+      chains.push_back({s, s + 1, lineOf(s), true, boxOf(s, s)});
       ++s;
       continue;
     }
@@ -544,19 +550,15 @@ std::vector<bool> Crossings::find() {
            segments_[e] == segments_[e - 1] + 1 && quadrant(e) == quadrant(s) &&
            fewCells(start(s), end(e)))
       ++e;
-    chains.push_back({s, e, false});
+    chains.push_back({s, e, lineOf(s), false, boxOf(s, e - 1)});
     s = e;
   }
-  const auto boxOf = [&](uint32_t first, uint32_t last) {  // segments first to last
-    const LinePoint a = start(first), b = end(last);
-    return Box{std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y)};
-  };
   const auto overlap = [](const Box& a, const Box& b) {
     return !(a.east < b.west || b.east < a.west || a.north < b.south || b.north < a.south);
   };
   const auto cellsOf = [&](const Chain& chain, auto&& visit) {
     if (chain.cut) return pieces(chain.first, visit);
-    const Box b = boxOf(chain.first, chain.end - 1);
+    const Box& b = chain.box;
     for (uint32_t r = row(b.south), r1 = row(b.north); r <= r1; ++r) {
       for (uint32_t c = column(b.west), c1 = column(b.east); c <= c1; ++c)
         visit(r * columns + c);
@@ -598,11 +600,11 @@ std::vector<bool> Crossings::find() {
   for (uint32_t cell = 0; cell + 1 < cellStart.size(); ++cell) {
     for (uint32_t i = cellStart[cell]; i < cellStart[cell + 1]; ++i) {
       const Chain& a = chains[inCells[i]];
-      const Box boxA = boxOf(a.first, a.end - 1);
+      const Box& boxA = a.box;
       for (uint32_t j = i + 1; j < cellStart[cell + 1]; ++j) {
         const Chain& b = chains[inCells[j]];
-        if (lineOf(a.first) == lineOf(b.first)) continue;
-        const Box boxB = boxOf(b.first, b.end - 1);
+        if (a.line == b.line) continue;
+        const Box& boxB = b.box;
         if (!overlap(boxA, boxB)) continue;
         if (!a.cut && !b.cut &&
             row(std::max(boxA.south, boxB.south)) * columns +

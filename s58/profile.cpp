@@ -534,15 +534,13 @@ std::array<Group, 8> groups() {
 }
 
 std::vector<S58Finding> runGroups(const S58Input& input, bool withGeometry) {
-  // The three groups that take most of the time, each alone, and the others
-  // together. Lanes share only the chart and its record names; the coverage
-  // and depth groups both build the skin of the earth's shapes, each for
-  // itself, which costs less than either waiting for the other.
-  constexpr std::array<std::array<bool, 8>, 4> kLanes = {{
+  // The ring checks alone, the coverage and depth checks together (they
+  // share the skin of the earth's shapes), and the others. Lanes share only
+  // the chart and its record names.
+  constexpr std::array<std::array<bool, 8>, 3> kLanes = {{
       {true, true, false, true, true, true, false, false},      // identity ... exchange
       {false, false, true, false, false, false, false, false},  // rings
-      {false, false, false, false, false, false, true, false},  // coverage
-      {false, false, false, false, false, false, false, true},  // depth
+      {false, false, false, false, false, false, true, true},   // coverage, depth
   }};
   const std::array<Group, 8> all = groups();
   const RecordNames names(input.chart);
