@@ -70,6 +70,8 @@ int exactOrientation(LinePoint a, LinePoint b, LinePoint c) {
 
 // Points a cell of the grid, on the average.
 constexpr double kPointsPerCell = 4;
+// Segments a point beyond which areas are taken one by one.
+constexpr size_t kSegmentsAPoint = 8;
 
 }  // namespace
 
@@ -143,6 +145,20 @@ bool PointGrid::anyWithin(double west, double south, double east, double north) 
          0;
 }
 
+void PointGrid::pointsWithin(double west, double south, double east, double north,
+                             std::vector<uint32_t>& found) const {
+  if (index_.empty() || east < west0_ || west > east1_ || north < south0_ || south > north1_)
+    return;
+  for (uint32_t r = row(south), r1 = row(north); r <= r1; ++r) {
+    for (uint32_t c = column(west), c1 = column(east); c <= c1; ++c) {
+      for (const uint32_t i : cellIndices(r * columns_ + c)) {
+        const LinePoint p = points_[i];
+        if (p.x >= west && p.x <= east && p.y >= south && p.y <= north) found.push_back(i);
+      }
+    }
+  }
+}
+
 uint32_t PointGrid::column(double x) const {
   if (!(x > west0_)) return 0;
   return std::min(columns_ - 1, static_cast<uint32_t>(std::min((x - west0_) / cellWidth_, 1e9)));
@@ -187,7 +203,9 @@ Crossing cross(LinePoint p1, LinePoint p2, LinePoint p) {
 // often that the segments would fill many bands each.
 class Bands {
  public:
-  explicit Bands(std::span<const Segment> segments) {
+  // At most `most` bands: as many as the points to be located is enough
+  // when they are few.
+  explicit Bands(std::span<const Segment> segments, double most = 1e6) {
     double rise = 0;
     south_ = INFINITY;
     double north = -INFINITY;
@@ -199,7 +217,7 @@ class Bands {
     const double height = north - south_;
     double bands = static_cast<double>(segments.size());
     if (height > 0 && rise > 0) bands = std::min(bands, 4 * bands * height / rise);
-    count_ = height > 0 ? static_cast<uint32_t>(std::clamp(bands, 1.0, 1e6)) : 1;
+    count_ = height > 0 ? static_cast<uint32_t>(std::clamp(bands, 1.0, std::max(1.0, most))) : 1;
     scale_ = height > 0 ? count_ / height : 0;
     start_.assign(count_ + 1, 0);
     for (const Segment& s : segments) {
@@ -301,6 +319,36 @@ void cellsOf(const PointGrid& grid, const Box& box, double cellWidth, double cel
   }
 }
 
+// Area by area: the points in the area's box, each against the area's
+// bands, about two bands a point.
+void pointsInEachArea(const PointGrid& grid, std::span<const Rings> areas,
+                      const std::function<void(uint32_t point, uint32_t area)>& inside) {
+  std::vector<Segment> segments;
+  std::vector<uint32_t> candidates;
+  for (uint32_t a = 0; a < areas.size(); ++a) {
+    segments.clear();
+    double west = INFINITY, south = INFINITY, east = -INFINITY, north = -INFINITY;
+    for (const std::vector<LinePoint>& ring : areas[a]) {
+      for (size_t k = 1; k < ring.size(); ++k)
+        segments.push_back({ring[k - 1], ring[k], a});
+      for (const LinePoint p : ring) {
+        west = std::min(west, p.x);
+        east = std::max(east, p.x);
+        south = std::min(south, p.y);
+        north = std::max(north, p.y);
+      }
+    }
+    if (segments.empty()) continue;
+    candidates.clear();
+    grid.pointsWithin(west, south, east, north, candidates);
+    if (candidates.empty()) continue;
+    const Bands bands(segments, 2.0 * static_cast<double>(candidates.size()));
+    for (const uint32_t index : candidates) {
+      if (bands.inside(grid.point(index))) inside(index, a);
+    }
+  }
+}
+
 }  // namespace
 
 // A cell of the grid that no segment of an area meets lies wholly inside or
@@ -310,8 +358,22 @@ void cellsOf(const PointGrid& grid, const Box& box, double cellWidth, double cel
 // row's latitude. Only where an area's segments meet a cell are its points
 // located one by one, against that area's bands.
 void pointsInAreas(const PointGrid& grid, std::span<const Rings> areas,
-                   const std::function<void(uint32_t point, uint32_t area)>& inside) {
+                   const std::function<void(uint32_t point, uint32_t area)>& inside, Locating way) {
   if (grid.size() == 0 || areas.empty()) return;
+  if (way == Locating::Either) {
+    // The sweep costs about as much per segment as the bands, and per point
+    // much less: it pays where the points are not few among the segments.
+    size_t segments = 0;
+    for (const Rings& rings : areas) {
+      for (const std::vector<LinePoint>& ring : rings)
+        segments += ring.empty() ? 0 : ring.size() - 1;
+    }
+    way = grid.size() * kSegmentsAPoint < segments ? Locating::AreaByArea : Locating::Sweep;
+  }
+  if (way == Locating::AreaByArea) {
+    pointsInEachArea(grid, areas, inside);
+    return;
+  }
   const uint32_t columns = grid.columns(), rows = grid.rows();
   const auto filled = [&](uint32_t cell) { return !grid.cellIndices(cell).empty(); };
   std::vector<bool> rowFilled(rows, false);

@@ -55,6 +55,9 @@ class PointGrid {
   // Whether any point may lie in the closed box: false only when the cells
   // it meets hold none.
   bool anyWithin(double west, double south, double east, double north) const;
+  // Appends to found the points that lie in the closed box.
+  void pointsWithin(double west, double south, double east, double north,
+                    std::vector<uint32_t>& found) const;
 
  private:
   double west0_ = 0, south0_ = 0, east1_ = 0, north1_ = 0, cellWidth_ = 1, cellHeight_ = 1;
@@ -77,7 +80,15 @@ using Rings = std::vector<std::vector<LinePoint>>;
 // and in areas, once each, in no particular order. Inside is an odd number of ring crossings to the
 // east of the point, all rings of the area counted together, as GEOS locates a point in a polygon
 // or multipolygon; a point on any ring segment is on the boundary and not inside.
+//
+// Two ways give the same answers: a sweep of the grid's rows, which pays
+// for every cell and every segment near a point and suits many points, and
+// area by area, the points in each area's box tested against its segments
+// in horizontal bands, which suits few points among many segments. Either
+// chooses by the number of points a segment.
+enum class Locating { Either, Sweep, AreaByArea };
 void pointsInAreas(const PointGrid& grid, std::span<const Rings> areas,
-                   const std::function<void(uint32_t point, uint32_t area)>& inside);
+                   const std::function<void(uint32_t point, uint32_t area)>& inside,
+                   Locating way = Locating::Either);
 
 }  // namespace abys::s58

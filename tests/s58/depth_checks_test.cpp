@@ -602,14 +602,19 @@ TEST(S58PointLocation, PointsInAreasAsGeosLocatesThem) {
       }
     }
     ASSERT_GT(expected.size(), 1000u);
-    // A grid of a few points a cell, and one of many more cells than points.
+    // A grid of a few points a cell, and one of many more cells than points;
+    // the sweep, and area by area.
     for (const size_t cells : {size_t{0}, size_t{40000}}) {
-      std::vector<std::pair<uint32_t, uint32_t>> found;
-      s58::pointsInAreas(s58::PointGrid(points, cells), areas,
-                         [&](uint32_t point, uint32_t area) { found.emplace_back(point, area); });
-      const std::set<std::pair<uint32_t, uint32_t>> unique(found.begin(), found.end());
-      EXPECT_EQ(unique, expected) << cells;
-      EXPECT_EQ(found.size(), expected.size()) << "each pair once";
+      for (const s58::Locating way : {s58::Locating::Sweep, s58::Locating::AreaByArea}) {
+        SCOPED_TRACE(testing::Message() << cells << " cells, way " << static_cast<int>(way));
+        std::vector<std::pair<uint32_t, uint32_t>> found;
+        s58::pointsInAreas(
+            s58::PointGrid(points, cells), areas,
+            [&](uint32_t point, uint32_t area) { found.emplace_back(point, area); }, way);
+        const std::set<std::pair<uint32_t, uint32_t>> unique(found.begin(), found.end());
+        EXPECT_EQ(unique, expected);
+        EXPECT_EQ(found.size(), expected.size()) << "each pair once";
+      }
     }
   }
 }
