@@ -149,8 +149,17 @@ void PointGrid::pointsWithin(double west, double south, double east, double nort
                              std::vector<uint32_t>& found) const {
   if (index_.empty() || east < west0_ || west > east1_ || north < south0_ || south > north1_)
     return;
-  for (uint32_t r = row(south), r1 = row(north); r <= r1; ++r) {
-    for (uint32_t c = column(west), c1 = column(east); c <= c1; ++c) {
+  const uint32_t r0 = row(south), r1 = row(north), c0 = column(west), c1 = column(east);
+  // A box of more cells than there are points: the points one by one.
+  if (uint64_t{r1 - r0 + 1} * (c1 - c0 + 1) > points_.size()) {
+    for (uint32_t i = 0; i < points_.size(); ++i) {
+      const LinePoint p = points_[i];
+      if (p.x >= west && p.x <= east && p.y >= south && p.y <= north) found.push_back(i);
+    }
+    return;
+  }
+  for (uint32_t r = r0; r <= r1; ++r) {
+    for (uint32_t c = c0; c <= c1; ++c) {
       for (const uint32_t i : cellIndices(r * columns_ + c)) {
         const LinePoint p = points_[i];
         if (p.x >= west && p.x <= east && p.y >= south && p.y <= north) found.push_back(i);
