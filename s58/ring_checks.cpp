@@ -545,9 +545,30 @@ class EdgeIndex {
 
   // The segments of two parts of chains, first to end - 1 of each, halved
   // while their envelopes meet.
+  // Where the envelopes of the two parts meet in a single point that ends
+  // both, only the segments ending there can meet: along a monotone chain
+  // each point comes once, and only its own segment reaches a corner of the
+  // envelope. (Most meetings of chains are such: the chains before and
+  // after a vertex, and the edges at a node.)
   void chainPair(GEOSContextHandle_t geos, uint32_t a0, uint32_t a1, uint32_t b0, uint32_t b1,
                  std::vector<Pair>& pairs) {
-    if (!overlap(points_[a0], points_[a1], points_[b0], points_[b1])) return;
+    const LinePoint &p0 = points_[a0], &p1 = points_[a1], &q0 = points_[b0], &q1 = points_[b1];
+    if (!overlap(p0, p1, q0, q1)) return;
+    const double west = std::max(std::min(p0.x, p1.x), std::min(q0.x, q1.x));
+    const double south = std::max(std::min(p0.y, p1.y), std::min(q0.y, q1.y));
+    if (west == std::min(std::max(p0.x, p1.x), std::max(q0.x, q1.x)) &&
+        south == std::min(std::max(p0.y, p1.y), std::max(q0.y, q1.y))) {
+      const auto endingAt = [&](uint32_t first, uint32_t end) -> std::optional<uint32_t> {
+        if (points_[first].x == west && points_[first].y == south) return first;
+        if (points_[end].x == west && points_[end].y == south) return end - 1;
+        return std::nullopt;
+      };
+      const std::optional<uint32_t> s = endingAt(a0, a1), t = endingAt(b0, b1);
+      if (s && t) {
+        if (*s != *t) judge(geos, std::min(*s, *t), std::max(*s, *t), pairs);
+        return;
+      }
+    }
     if (a1 - a0 == 1 && b1 - b0 == 1) {
       judge(geos, std::min(a0, b0), std::max(a0, b0), pairs);
     } else if (a1 - a0 >= b1 - b0) {
