@@ -27,9 +27,9 @@
 #include "catalogue.h"
 #include "catalogue_codes.h"
 #include "context.h"
+#include "exchange_catalogue.h"
 #include "field_description.h"
 #include "load_driver.h"
-#include "record_reader.h"
 
 namespace abys::s58 {
 namespace {
@@ -40,17 +40,8 @@ constexpr std::string_view kChecks[] = {"531",   "1011",  "1012",  "1013", "1014
                                         "1015",  "1016",  "1017",  "1023", "1024a",
                                         "1024b", "1518a", "1518b", "1523b"};
 
-constexpr std::string_view kCatalogueName = "CATALOG.031";
 constexpr std::string_view kRootName = "ENC_ROOT";
 constexpr std::string_view kReadmeName = "README.TXT";
-
-std::string upper(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return out;
-}
 
 std::string_view trimmed(std::string_view text) {
   const size_t first = text.find_first_not_of(' ');
@@ -85,36 +76,6 @@ std::optional<double> numberOf(std::string_view text) {
 // ---------------------------------------------------------------------------
 // Files and folders.
 
-// The entries of a folder by their upper-case names (the first in path order
-// where two differ only in case), read once.
-class FolderIndex {
- public:
-  const std::map<std::string, fs::path>& of(const fs::path& folder) {
-    auto it = folders_.find(folder);
-    if (it != folders_.end()) return it->second;
-    std::map<std::string, fs::path>& entries = folders_[folder];
-    std::error_code error;
-    std::vector<fs::path> paths;
-    for (fs::directory_iterator d(folder, error), end; !error && d != end; d.increment(error))
-      paths.push_back(d->path());
-    std::sort(paths.begin(), paths.end());
-    for (fs::path& p : paths)
-      entries.emplace(upper(p.filename().string()), std::move(p));
-    return entries;
-  }
-
-  // The entry of folder called name, matched without regard to case.
-  std::optional<fs::path> find(const fs::path& folder, std::string_view name) {
-    const auto& entries = of(folder);
-    auto it = entries.find(upper(name));
-    if (it == entries.end()) return std::nullopt;
-    return it->second;
-  }
-
- private:
-  std::map<fs::path, std::map<std::string, fs::path>> folders_;
-};
-
 bool isFile(const fs::path& path) {
   std::error_code error;
   return fs::is_regular_file(path, error);
@@ -131,25 +92,11 @@ std::string_view lastPart(std::string_view file) {
   return slash == std::string_view::npos ? file : file.substr(slash + 1);
 }
 
-// The file a catalogue in folder names, its parts separated by '\' (or
-// '/'), each matched without regard to case; none when a part is missing.
+// The file a catalogue in folder names; none when a part of it is missing.
 std::optional<fs::path> resolve(FolderIndex& index, const fs::path& folder, std::string_view file) {
-  fs::path path = folder;
-  for (size_t start = 0; start <= file.size();) {
-    size_t end = file.find_first_of("\\/", start);
-    if (end == std::string_view::npos) end = file.size();
-    const std::string_view part = file.substr(start, end - start);
-    start = end + 1;
-    if (part.empty() || part == ".") continue;
-    if (part == "..") {
-      path = path.parent_path();
-      continue;
-    }
-    std::optional<fs::path> entry = index.find(path, part);
-    if (!entry) return std::nullopt;
-    path = std::move(*entry);
-  }
-  return path;
+  CatalogueTarget target = catalogueTarget(index, folder, file);
+  if (!target.found) return std::nullopt;
+  return std::move(target.path);
 }
 
 // The CRC-32 of a file's bytes (the IEEE polynomial, reflected, as zip and
@@ -260,50 +207,24 @@ bool readEntry(const std::vector<SubfieldFormat>& catd, const std::array<size_t,
 // subfields, or holds a record without CATD or a CATD of another form.
 Catalogue readCatalogue(const fs::path& path) {
   Catalogue catalogue;
-  DdfReader reader;
-  const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(ddfOpen(reader, path.c_str(), "rb"),
-                                                             &std::fclose);
-  if (!file) {
-    catalogue.wellFormed = false;
-    return catalogue;
-  }
-  reader.skipFirst = false;
-  std::optional<std::vector<SubfieldFormat>> catd;
+  const CatalogueFile file = readCatalogueFile(path);
+  std::optional<std::vector<SubfieldFormat>> catd = file.catd;
   std::array<size_t, 12> at{};
-  bool descriptive = true;
-  bool recordHasCatd = false;
-  bool anyRecord = false;
-  DdfField field;
-  int length = 0;
-  while ((length = ddfNextField(reader, file.get(), field)) > 0) {
-    const std::string_view tag(field.tag, static_cast<size_t>(field.tagLength));
-    const std::string_view data(field.data, static_cast<size_t>(field.dataLength));
-    if (tag == "****") {
-      if (!descriptive && !recordHasCatd) catalogue.wellFormed = false;
-      anyRecord = anyRecord || !descriptive;
-      descriptive = false;
-      recordHasCatd = false;
-      continue;
-    }
-    if (tag != "CATD") continue;
-    if (descriptive) {
-      catd = parseFieldDescription(data);
-      for (size_t i = 0; catd && i < kCatdSubfields.size(); ++i) {
-        const auto found = std::find_if(catd->begin(), catd->end(), [&](const SubfieldFormat& s) {
-          return s.name == kCatdSubfields[i];
-        });
-        if (found == catd->end()) catd.reset();
-        if (catd) at[i] = static_cast<size_t>(found - catd->begin());
-      }
-      continue;
-    }
-    recordHasCatd = true;
-    if (!catd) break;
+  for (size_t i = 0; catd && i < kCatdSubfields.size(); ++i) {
+    const auto found = std::find_if(catd->begin(), catd->end(), [&](const SubfieldFormat& s) {
+      return s.name == kCatdSubfields[i];
+    });
+    if (found == catd->end()) catd.reset();
+    if (catd) at[i] = static_cast<size_t>(found - catd->begin());
+  }
+  catalogue.wellFormed = file.openError == 0 && !file.damaged && catd && file.dataRecords > 0 &&
+                         !file.recordWithoutCatd;
+  if (!catd) return catalogue;
+  for (const std::string& data : file.catdFields) {
     CatalogueEntry entry;
     if (!readEntry(*catd, at, data, entry)) catalogue.wellFormed = false;
     if (!entry.file.empty()) catalogue.entries.push_back(std::move(entry));
   }
-  if (length < 0 || !catd || !anyRecord) catalogue.wellFormed = false;
   return catalogue;
 }
 
@@ -316,7 +237,7 @@ struct ExchangeSet {
 };
 
 bool namedRoot(const fs::path& folder) {
-  return upper(folder.filename().string()) == kRootName;
+  return upperName(folder.filename().string()) == kRootName;
 }
 
 // Walks from the cell's folder up: the first CATALOG.031 and the first
@@ -330,7 +251,7 @@ ExchangeSet exchangeSetOf(FolderIndex& index, const fs::path& cell) {
   fs::path folder = fs::absolute(cell).lexically_normal().parent_path();
   for (int above = 0;; ++above) {
     if (!set.catalogue && above == 0) {
-      if (std::optional<fs::path> c = index.find(folder, kCatalogueName); c && isFile(*c))
+      if (std::optional<fs::path> c = index.find(folder, kCatalogueFileName); c && isFile(*c))
         set.catalogue = std::move(c);
     } else if (!set.catalogue) {
       for (const char* name : {"CATALOG.031", "catalog.031"}) {
@@ -409,10 +330,10 @@ void folders(Run& run) {
   } else {
     if (set.catalogue && set.catalogue->parent_path() != *set.root) wrong = true;
     const fs::path above = set.root->parent_path();
-    const std::string stem = upper(run.cell.stem().string()) + ".";
+    const std::string stem = upperName(run.cell.stem().string()) + ".";
     for (const auto& [upperName, path] : run.index.of(above)) {
       if (!isFile(path)) continue;
-      const bool ofTheSet = upperName == kCatalogueName || upperName == kReadmeName ||
+      const bool ofTheSet = upperName == kCatalogueFileName || upperName == kReadmeName ||
                             (upperName.starts_with(stem) && upperName.size() == stem.size() + 3 &&
                              allOf(std::string_view(upperName).substr(stem.size()), isDigit));
       if (ofTheSet) wrong = true;
@@ -517,16 +438,16 @@ struct CellEntry {
 
 std::vector<CellEntry> cellEntries(Run& run) {
   std::vector<CellEntry> found;
-  const std::string stem = upper(run.cell.stem().string());
+  const std::string stem = upperName(run.cell.stem().string());
   const fs::path folder = fs::absolute(run.folder).lexically_normal();
   for (const CatalogueEntry& e : run.catalogue->entries) {
     // Only entries of the cell's name are looked for on disk: a catalogue of
     // many cells in many folders is not read folder by folder for each.
-    if (!upper(lastPart(e.file)).starts_with(stem + ".")) continue;
+    if (!upperName(lastPart(e.file)).starts_with(stem + ".")) continue;
     const std::optional<fs::path> path = resolve(run.index, run.catalogueFolder, e.file);
     if (!path || path->parent_path().lexically_normal() != folder) continue;
-    if (upper(path->stem().string()) != stem) continue;
-    const std::string extension = upper(path->extension().string());
+    if (upperName(path->stem().string()) != stem) continue;
+    const std::string extension = upperName(path->extension().string());
     if (extension.size() != 4 || !allOf(std::string_view(extension).substr(1), isDigit)) continue;
     found.push_back({&e, *path, extension == ".000"});
   }
@@ -632,7 +553,7 @@ FilesByName filesOfTheSet(Run& run) {
   FilesByName files;
   if (run.catalogue) {
     for (const CatalogueEntry& e : run.catalogue->entries)
-      files[upper(lastPart(e.file))].push_back(e.file);
+      files[upperName(lastPart(e.file))].push_back(e.file);
   }
   return files;
 }
@@ -643,11 +564,11 @@ void namedFileCrcs(Run& run) {
   std::set<std::string> named;
   for (const FeatureRecord* f : run.context.chart().features) {
     for (NamedFile& file : filesOf(*f, run.context.chart().dssi.nall))
-      named.insert(upper(file.name));
+      named.insert(upperName(file.name));
   }
   if (named.empty()) return;
   for (const CatalogueEntry& e : run.catalogue->entries) {
-    if (!named.contains(upper(lastPart(e.file)))) continue;
+    if (!named.contains(upperName(lastPart(e.file)))) continue;
     const std::optional<fs::path> path = resolve(run.index, run.catalogueFolder, e.file);
     if (!path || !isFile(*path)) continue;
     if (const std::optional<uint32_t> crc = fileCrc(*path); crc && !crcMatches(e.crc, *crc))
@@ -680,14 +601,14 @@ void textAndPictureFiles(Run& run) {
                             catalogue::isProducerCode(base.substr(0, 2)) && extension.size() == 3 &&
                             allOf(extension, isNameCharacter);
       if (!conforms) absentOrMisnamed = true;
-      if (dot == std::string::npos || (!file.picture && upper(extension) != "TXT"))
+      if (dot == std::string::npos || (!file.picture && upperName(extension) != "TXT"))
         badExtension = true;
-      if (file.picture && upper(extension) != "TIF") notTiff = true;
+      if (file.picture && upperName(extension) != "TIF") notTiff = true;
       if (!exchange) continue;
       // Where the file is: beside the cell, or where the catalogue says.
       std::optional<fs::path> at = run.index.find(run.folder, name);
       if (at && !isFile(*at)) at.reset();
-      const auto it = listed->find(upper(name));
+      const auto it = listed->find(upperName(name));
       if (!at && it != listed->end()) {
         for (const std::string_view listedAs : it->second) {
           std::optional<fs::path> p = resolve(run.index, run.catalogueFolder, listedAs);

@@ -1,32 +1,22 @@
 #include "check_inputs.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <memory>
 #include <optional>
 #include <set>
 #include <string_view>
 
+#include "exchange_catalogue.h"
 #include "field_description.h"
-#include "record_reader.h"
 
 namespace abys {
 namespace {
 
 namespace fs = std::filesystem;
 
-constexpr std::string_view kCatalogueName = "CATALOG.031";
 constexpr std::string_view kCellExtension = ".000";
-
-std::string upper(std::string text) {
-  for (char& c : text) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return text;
-}
 
 std::string_view trimmed(std::string_view text) {
   const size_t first = text.find_first_not_of(' ');
@@ -46,43 +36,22 @@ size_t indexOf(const std::vector<SubfieldFormat>& formats, std::string_view name
 // one, with the reason in why. The descriptive record's CATD description
 // says where the subfields lie.
 std::optional<std::vector<std::string>> catalogueFiles(const fs::path& path, std::string& why) {
-  DdfReader reader;
-  const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(ddfOpen(reader, path.c_str(), "rb"),
-                                                             &std::fclose);
-  if (!file) {
-    why = std::strerror(errno);
+  const CatalogueFile catalogue = readCatalogueFile(path);
+  if (catalogue.openError != 0) {
+    why = std::strerror(catalogue.openError);
     return std::nullopt;
   }
-  reader.skipFirst = false;
-  std::optional<std::vector<SubfieldFormat>> catd;
-  size_t fileAt = 0;
-  size_t implAt = 0;
-  bool descriptive = true;  // in the first record, the descriptive one
+  const size_t fileAt = catalogue.catd ? indexOf(*catalogue.catd, "FILE") : 0;
+  const size_t implAt = catalogue.catd ? indexOf(*catalogue.catd, "IMPL") : 0;
+  if (catalogue.catdDescribed &&
+      (!catalogue.catd || fileAt == catalogue.catd->size() || implAt == catalogue.catd->size())) {
+    why = "its description of CATD gives no FILE and IMPL subfields";
+    return std::nullopt;
+  }
   std::vector<std::string> files;
-  DdfField field;
-  int length = 0;
-  while ((length = ddfNextField(reader, file.get(), field)) > 0) {
-    const std::string_view tag(field.tag, static_cast<size_t>(field.tagLength));
-    if (tag == "****") {
-      descriptive = false;
-      continue;
-    }
-    if (tag != "CATD") continue;
-    const std::string_view data(field.data, static_cast<size_t>(field.dataLength));
-    if (descriptive) {
-      catd = parseFieldDescription(data);
-      if (catd) {
-        fileAt = indexOf(*catd, "FILE");
-        implAt = indexOf(*catd, "IMPL");
-      }
-      if (!catd || fileAt == catd->size() || implAt == catd->size()) {
-        why = "its description of CATD gives no FILE and IMPL subfields";
-        return std::nullopt;
-      }
-      continue;
-    }
-    if (!catd) break;
-    const std::optional<std::vector<std::string_view>> values = splitSubfields(*catd, data);
+  for (const std::string& data : catalogue.catdFields) {
+    const std::optional<std::vector<std::string_view>> values =
+        splitSubfields(*catalogue.catd, data);
     if (!values) {
       why = "a CATD field ends before its last subfield";
       return std::nullopt;
@@ -90,45 +59,16 @@ std::optional<std::vector<std::string>> catalogueFiles(const fs::path& path, std
     const std::string_view name = trimmed((*values)[fileAt]);
     if (trimmed((*values)[implAt]) == "BIN" && !name.empty()) files.emplace_back(name);
   }
-  if (length < 0) {
+  if (catalogue.damaged) {
     why = "a record is damaged";
-  } else if (descriptive) {
+  } else if (!catalogue.descriptiveRead) {
     why = "it holds no record";
-  } else if (!catd) {
+  } else if (!catalogue.catd) {
     why = "it does not describe CATD";
   } else {
     return files;
   }
   return std::nullopt;
-}
-
-// The entry of folder called name, else the first in order whose name
-// matches it without regard to case; name itself when none does.
-fs::path entryOf(const fs::path& folder, const std::string& name) {
-  fs::path exact = folder / name;
-  std::error_code error;
-  if (name == ".." || fs::exists(exact, error)) return exact;
-  const std::string wanted = upper(name);
-  std::optional<fs::path> found;
-  for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
-    if (upper(it->path().filename().string()) == wanted && (!found || it->path() < *found)) {
-      found = it->path();
-    }
-  }
-  return found.value_or(exact);
-}
-
-// The file a catalogue in folder names, its parts separated by '\'.
-fs::path resolve(const fs::path& folder, const std::string& file) {
-  fs::path path = folder;
-  for (size_t start = 0; start <= file.size();) {
-    size_t end = file.find_first_of("\\/", start);
-    if (end == std::string::npos) end = file.size();
-    const std::string part = file.substr(start, end - start);
-    if (!part.empty() && part != ".") path = entryOf(path, part);
-    start = end + 1;
-  }
-  return path;
 }
 
 // Whether path names an update file NAME.001 to NAME.999 with its NAME.000
@@ -157,8 +97,9 @@ std::vector<fs::path> withCatalogue(const fs::path& folder, const fs::path& cata
   }
   std::vector<fs::path> cells;
   std::set<fs::path> taken;
+  FolderIndex index;
   for (const std::string& file : *listed) {
-    fs::path path = resolve(folder, file);
+    fs::path path = catalogueTarget(index, folder, file).path;
     if (withUpdates && isUpdateBesideItsCell(path)) continue;
     if (taken.insert(path.lexically_normal()).second) cells.push_back(std::move(path));
   }
@@ -192,7 +133,7 @@ void walk(const fs::path& folder, std::vector<fs::path>& cells, bool& failed, bo
     } else if (fs::is_regular_file(status)) {
       if (entry.extension() == kCellExtension) {
         here.push_back(entry);
-      } else if (!catalogue && upper(entry.filename().string()) == kCatalogueName) {
+      } else if (!catalogue && upperName(entry.filename().string()) == kCatalogueFileName) {
         catalogue = entry;
       }
     }
