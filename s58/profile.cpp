@@ -533,7 +533,7 @@ std::array<Group, 8> groups() {
           catalogueChecks(), exchangeChecks(), coverageChecks(), depthChecks()};
 }
 
-std::vector<S58Finding> runGroups(const S58Input& input, bool withGeometry) {
+std::vector<S58Finding> runGroups(const S58Input& input, bool withGeometry, bool sideBySide) {
   // The ring checks alone, the coverage and depth checks together (they
   // share the skin of the earth's shapes), and the others. Lanes share only
   // the chart and its record names.
@@ -553,7 +553,7 @@ std::vector<S58Finding> runGroups(const S58Input& input, bool withGeometry) {
       byGroup[g] = context.take();
     }
   };
-  if (std::thread::hardware_concurrency() > 1) {
+  if (sideBySide && std::thread::hardware_concurrency() > 1) {
     // A lane that fails (out of memory) fails the run once all have ended:
     // each future waits for its lane when it is read or destroyed.
     // A lane no thread could be started for runs here after the first.
@@ -594,7 +594,8 @@ std::vector<std::string_view> s58Implemented() {
 }
 
 std::vector<S58Finding> runS58Profile(const S58Input& input, const S58Options& options) {
-  std::vector<S58Finding> findings = s58::runGroups(input, options.withGeometry);
+  std::vector<S58Finding> findings =
+      s58::runGroups(input, options.withGeometry, options.sideBySide);
   std::erase_if(findings,
                 [&](const S58Finding& f) { return options.ignored.contains(f.check->number); });
   std::stable_sort(findings.begin(), findings.end(), [](const S58Finding& a, const S58Finding& b) {

@@ -69,6 +69,9 @@ struct S58Input {
 struct S58Options {
   std::set<std::string, std::less<>> ignored;  // check numbers to leave out
   bool withGeometry = false;                   // give each finding its record's geometry
+  // Run the groups' lanes side by side on a machine of several cores; off
+  // where the cores are already busy with other cells.
+  bool sideBySide = true;
 };
 
 // Runs every check of the profile not ignored; the findings come sorted by

@@ -207,22 +207,25 @@ TEST(S58Datasets, LanesGiveTheFindingsOfOneContextInTurn) {
     for (const s58::Group& group : s58::groups())
       group.run(inTurn);
     const std::vector<S58Finding> expected = inTurn.take();
-    const std::vector<S58Finding> lanes = s58::runGroups(input, true);
-    ASSERT_EQ(lanes.size(), expected.size());
-    for (size_t i = 0; i < lanes.size(); ++i) {
-      EXPECT_EQ(lanes[i].check, expected[i].check) << i;
-      const auto recordsOf = [](const S58Finding& f) {
-        std::vector<std::string> out;
-        for (const RecordKey& key : f.records)
-          out.push_back(recordName(key));
-        return out;
-      };
-      EXPECT_EQ(recordsOf(lanes[i]), recordsOf(expected[i])) << i;
-      EXPECT_EQ(lanes[i].foid, expected[i].foid) << i;
-      EXPECT_EQ(lanes[i].position.has_value(), expected[i].position.has_value()) << i;
-      EXPECT_EQ(lanes[i].geometry.parts.size(), expected[i].geometry.parts.size()) << i;
+    for (const bool sideBySide : {true, false}) {
+      SCOPED_TRACE(sideBySide ? "side by side" : "lane after lane");
+      const std::vector<S58Finding> lanes = s58::runGroups(input, true, sideBySide);
+      ASSERT_EQ(lanes.size(), expected.size());
+      for (size_t i = 0; i < lanes.size(); ++i) {
+        EXPECT_EQ(lanes[i].check, expected[i].check) << i;
+        const auto recordsOf = [](const S58Finding& f) {
+          std::vector<std::string> out;
+          for (const RecordKey& key : f.records)
+            out.push_back(recordName(key));
+          return out;
+        };
+        EXPECT_EQ(recordsOf(lanes[i]), recordsOf(expected[i])) << i;
+        EXPECT_EQ(lanes[i].foid, expected[i].foid) << i;
+        EXPECT_EQ(lanes[i].position.has_value(), expected[i].position.has_value()) << i;
+        EXPECT_EQ(lanes[i].geometry.parts.size(), expected[i].geometry.parts.size()) << i;
+      }
     }
-    findings += lanes.size();
+    findings += expected.size();
   }
   EXPECT_GT(findings, 500u);
 }
