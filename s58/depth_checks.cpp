@@ -514,7 +514,6 @@ std::vector<bool> Crossings::find() {
           visit(r * columns + c);
       }
     }
-    return n > 1;
   };
   // Chains of up to kChainLength segments of one part running the same
   // way (one quadrant of direction), so that the box of a chain and of any
@@ -557,13 +556,15 @@ std::vector<bool> Crossings::find() {
     return !(a.east < b.west || b.east < a.west || a.north < b.south || b.north < a.south);
   };
   const auto cellsOf = [&](const Chain& chain, auto&& visit) {
-    if (chain.cut) return pieces(chain.first, visit);
+    if (chain.cut) {
+      pieces(chain.first, visit);
+      return;
+    }
     const Box& b = chain.box;
     for (uint32_t r = row(b.south), r1 = row(b.north); r <= r1; ++r) {
       for (uint32_t c = column(b.west), c1 = column(b.east); c <= c1; ++c)
         visit(r * columns + c);
     }
-    return false;
   };
   std::vector<uint32_t> cellStart(size_t{columns} * rows + 1, 0);
   for (const Chain& chain : chains)
@@ -741,23 +742,20 @@ void DepthChecks::contoursCross() {
     // goes through its GEOS shape, a line for each piece.
     std::optional<FeatureLine> assembled;
     if (f->prim == kPrimLine) assembled = assembleFeatureLine(*f);
+    const Geometry* shape = assembled ? nullptr : &context_.shape(*f);
+    if (assembled ? assembled->points.size() < 2 : !*shape) continue;
+    const uint32_t line = static_cast<uint32_t>(lines.size());
+    lines.push_back(f);
     if (assembled) {
-      if (assembled->points.size() < 2) continue;
-      const uint32_t line = static_cast<uint32_t>(lines.size());
-      lines.push_back(f);
       const size_t first = points.size();
       points.insert(points.end(), assembled->points.begin(), assembled->points.end());
       addPart(first, line);
       continue;
     }
-    const Geometry& shape = context_.shape(*f);
-    if (!shape) continue;
-    const uint32_t line = static_cast<uint32_t>(lines.size());
-    lines.push_back(f);
-    const int n = GEOSGetNumGeometries_r(h, shape.get());
+    const int n = GEOSGetNumGeometries_r(h, shape->get());
     for (int i = 0; i < n; ++i) {
       const size_t first = points.size();
-      appendPoints(geos, GEOSGetGeometryN_r(h, shape.get(), i), points);
+      appendPoints(geos, GEOSGetGeometryN_r(h, shape->get(), i), points);
       addPart(first, line);
     }
   }
