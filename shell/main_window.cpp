@@ -92,6 +92,15 @@ QFont screenSizedFont(const QWidget& widget) {
   return font;
 }
 
+// Draws the view on a drawing or a page, its names as large as on screen.
+bool paintViewOn(QPaintDevice& device, DrawingArea& area) {
+  QPainter painter;
+  if (!painter.begin(&device)) return false;
+  painter.setFont(screenSizedFont(area));
+  area.paintPicture(painter);
+  return painter.end();
+}
+
 std::optional<S58Options> s58Options(bool on) {
   if (!on) return std::nullopt;
   S58Options options;
@@ -283,11 +292,7 @@ bool MainWindow::exportImage(const QString& path) {
     svg.setSize(size);
     svg.setViewBox(QRect(QPoint(0, 0), size));
     svg.setTitle(QFileInfo(path).completeBaseName());
-    QPainter painter;
-    if (!painter.begin(&svg)) return false;
-    painter.setFont(screenSizedFont(*drawingArea));
-    drawingArea->paintPicture(painter);
-    return painter.end();
+    return paintViewOn(svg, *drawingArea);
   }
   if (suffix == QStringLiteral("pdf")) {
     // A page the size of the view, a point to a pixel.
@@ -296,11 +301,7 @@ bool MainWindow::exportImage(const QString& path) {
     pdf.setPageLayout(
         QPageLayout(QPageSize(QSizeF(size), QPageSize::Point), QPageLayout::Portrait, QMarginsF()));
     pdf.setTitle(QFileInfo(path).completeBaseName());
-    QPainter painter;
-    if (!painter.begin(&pdf)) return false;
-    painter.setFont(screenSizedFont(*drawingArea));
-    drawingArea->paintPicture(painter);
-    return painter.end();
+    return paintViewOn(pdf, *drawingArea);
   }
   return false;
 }
