@@ -583,10 +583,10 @@ int main(int argc, char** argv) {
   abys::ChartSession session;
   std::vector<std::thread> workers;
   std::optional<OrderedChecks> ordered;
-  // Several files at a time keep the cores busy: each file's profile runs
-  // its groups in turn.
-  if (run.s58 && jobs > 1 && count > 1) run.s58->sideBySide = false;
   if (jobs > 1 && count > 1) {
+    // Several files at a time keep the cores busy: each file's profile runs
+    // its groups in turn.
+    if (run.s58) run.s58->sideBySide = false;
     ordered.emplace(run, 2 * size_t{jobs});
     try {
       while (workers.size() < std::min(size_t{jobs}, count))
