@@ -123,20 +123,31 @@ void lineContinuity(Context& context, const FeatureRecord& feature,
 // once closed without a gap its points.
 class RingLocator;
 
+// What is known of a ring by its edges, whichever feature it bounds: the
+// rings of a chart's features repeat one another (a depth area's island is
+// also a hole of the meta objects round it).
+struct RingFacts {
+  bool simple = false;
+  std::unique_ptr<RingLocator> locator;  // made when asked a third time
+  int asked = 0;
+};
+
 struct Ring {
   size_t first = 0;  // into the feature's uses
   size_t count = 0;
   uint8_t usag = 0;
   bool closed = false;
-  bool broken = false;  // two of its edges do not meet
+  bool broken = false;     // two of its edges do not meet
+  bool geometric = false;  // closed, unbroken, and with coordinates enough
+  // Its points, walked only where needed when the edge index speaks for it.
   std::vector<LinePoint> points;
+  LinePoint start;                                  // the first of them
   double west = 0, east = 0, south = 0, north = 0;  // the envelope of points
   GEOSGeometry* polygon = nullptr;                  // its shell alone, made when needed
   const GEOSPreparedGeometry* prepared = nullptr;
   bool indexed = false;  // its points are those of the edge index
   bool simple = false;
-  std::unique_ptr<RingLocator> locator;  // made when asked a third time
-  int asked = 0;
+  RingFacts* facts = nullptr;  // once judged for 78
   // Nesting: within an exterior ring, round one, within an interior ring.
   bool withinExterior = false, aroundExterior = false, insideHole = false;
 
@@ -299,6 +310,7 @@ class EdgeIndex {
     points_.reserve(points);
     segmentEdges_.reserve(points);
     starts_.reserve(static_cast<size_t>(chart.edges.count));
+    summaries_.reserve(static_cast<size_t>(chart.edges.count));
     for (const FeatureRecord* f : chart.features) {
       if (f->prim != kPrimArea) continue;
       for (const SpatialPointerEntry* p : f->spatialPointers) {
@@ -320,6 +332,38 @@ class EdgeIndex {
   int32_t find(const VectorRecord* edge) const {
     const int32_t* slot = slots_.find(reinterpret_cast<uintptr_t>(edge));
     return slot == nullptr ? -1 : *slot;
+  }
+
+  // Where a use of edge e starts: its first point, or its last when
+  // reversed.
+  LinePoint start(int32_t e, bool reversed) const {
+    return reversed ? points_[lastSegment(e) + 1] : points_[starts_[static_cast<size_t>(e)]];
+  }
+  // What a ring's points would give, summed over its edges' uses without
+  // walking them.
+  struct Summary {
+    double west = 0, east = 0, south = 0, north = 0;
+    double turn = 0;       // twice the signed area
+    double magnitude = 0;  // of the terms of turn, for its rounding error
+    bool wraps = false;    // two points follow one another more than 180 degrees apart
+  };
+  Summary summary(std::span<const int32_t> edges, std::span<const uint8_t> reversed) const {
+    Summary sum;
+    for (size_t i = 0; i < edges.size(); ++i) {
+      const EdgeSummary& e = summaries_[static_cast<size_t>(edges[i])];
+      if (i == 0) {
+        sum.west = e.west, sum.east = e.east, sum.south = e.south, sum.north = e.north;
+      } else {
+        sum.west = std::min(sum.west, e.west);
+        sum.east = std::max(sum.east, e.east);
+        sum.south = std::min(sum.south, e.south);
+        sum.north = std::max(sum.north, e.north);
+      }
+      sum.turn += reversed[i] ? -e.turn : e.turn;
+      sum.magnitude += e.magnitude;
+      sum.wraps = sum.wraps || e.wraps;
+    }
+    return sum;
   }
 
   // Whether the ring of these edges, passing these node positions, is
@@ -407,6 +451,21 @@ class EdgeIndex {
       points_.resize(start);
       return -1;
     }
+    if (start == 0) origin_ = points_[0];
+    EdgeSummary summary{points_[start].x, points_[start].x, points_[start].y, points_[start].y};
+    for (size_t i = start + 1; i < points_.size(); ++i) {
+      const LinePoint &a = points_[i - 1], &b = points_[i];
+      summary.west = std::min(summary.west, b.x);
+      summary.east = std::max(summary.east, b.x);
+      summary.south = std::min(summary.south, b.y);
+      summary.north = std::max(summary.north, b.y);
+      const double left = (a.x - origin_.x) * (b.y - origin_.y);
+      const double right = (b.x - origin_.x) * (a.y - origin_.y);
+      summary.turn += left - right;
+      summary.magnitude += std::fabs(left) + std::fabs(right);
+      summary.wraps = summary.wraps || std::fabs(b.x - a.x) > 180;
+    }
+    summaries_.push_back(summary);
     const int32_t number = static_cast<int32_t>(starts_.size());
     starts_.push_back(static_cast<uint32_t>(start));
     for (size_t i = start; i + 1 < points_.size(); ++i)
@@ -607,11 +666,19 @@ class EdgeIndex {
     }
   }
 
-  FlatMap<int32_t> slots_;             // edge record -> number
-  std::vector<LinePoint> points_;      // every edge's points, one edge after another
-  std::vector<uint32_t> starts_;       // into points_, per edge
-  std::vector<int32_t> segmentEdges_;  // per point: the edge of the segment it starts, or -1
-  std::vector<uint8_t> faulty_;        // per edge
+  struct EdgeSummary {
+    double west = 0, east = 0, south = 0, north = 0;
+    double turn = 0, magnitude = 0;  // about origin_
+    bool wraps = false;
+  };
+
+  FlatMap<int32_t> slots_;              // edge record -> number
+  std::vector<LinePoint> points_;       // every edge's points, one edge after another
+  LinePoint origin_;                    // the first of them
+  std::vector<EdgeSummary> summaries_;  // per edge
+  std::vector<uint32_t> starts_;        // into points_, per edge
+  std::vector<int32_t> segmentEdges_;   // per point: the edge of the segment it starts, or -1
+  std::vector<uint8_t> faulty_;         // per edge
   // Into partners_: per edge its partners, then the edges it touches at
   // ends; and one past the last.
   std::vector<uint32_t> partnerStarts_;
@@ -629,13 +696,13 @@ class EdgeIndex {
 // the horizontal strip that holds the point.
 class RingLocator {
  public:
-  explicit RingLocator(const std::vector<LinePoint>& points) : points_(points) {
-    south_ = north_ = points.front().y;
-    for (const LinePoint& p : points) {
+  explicit RingLocator(std::vector<LinePoint> points) : points_(std::move(points)) {
+    south_ = north_ = points_.front().y;
+    for (const LinePoint& p : points_) {
       south_ = std::min(south_, p.y);
       north_ = std::max(north_, p.y);
     }
-    strips_ = std::max<size_t>(1, points.size() / 8);
+    strips_ = std::max<size_t>(1, points_.size() / 8);
     perHeight_ = static_cast<double>(strips_) / std::max(north_ - south_, 1e-12);
     starts_.assign(strips_ + 1, 0);
     auto each = [&](size_t i, auto visit) {
@@ -644,13 +711,13 @@ class RingLocator {
       for (size_t s = strip(lo); s <= strip(hi); ++s)
         visit(s);
     };
-    for (size_t i = 0; i + 1 < points.size(); ++i)
+    for (size_t i = 0; i + 1 < points_.size(); ++i)
       each(i, [&](size_t s) { ++starts_[s + 1]; });
     for (size_t s = 1; s < starts_.size(); ++s)
       starts_[s] += starts_[s - 1];
     std::vector<uint32_t> filled(starts_.begin(), starts_.end() - 1);
     segments_.resize(starts_.back());
-    for (size_t i = 0; i + 1 < points.size(); ++i)
+    for (size_t i = 0; i + 1 < points_.size(); ++i)
       each(i, [&](size_t s) { segments_[filled[s]++] = static_cast<uint32_t>(i); });
   }
 
@@ -690,7 +757,7 @@ class RingLocator {
     return std::min(static_cast<size_t>(std::max(y - south_, 0.0) * perHeight_), strips_ - 1);
   }
 
-  const std::vector<LinePoint>& points_;
+  std::vector<LinePoint> points_;
   double south_ = 0, north_ = 0, perHeight_ = 1;  // strips per degree
   size_t strips_ = 1;
   std::vector<uint32_t> starts_;
@@ -743,22 +810,52 @@ class RingChecks {
   std::span<const int32_t> edgeNumbers(const Ring& ring) const {
     return {useEdges_.data() + ring.first, ring.count};
   }
+  std::span<const uint8_t> reversed(const Ring& ring) const {
+    return {useReversed_.data() + ring.first, ring.count};
+  }
   // The positions of the nodes the ring passes.
   std::span<LinePoint> nodes(const Ring& ring) {
     return {useNodes_.data() + ring.first, ring.count};
   }
 
-  // Whether the edge index speaks for the ring: each of its edges is there,
-  // and its points are the edges' own.
-  bool indexed(const Ring& ring, bool moved) {
-    if (moved) return false;
+  // Whether each edge of the ring is in the edge index; notes their
+  // numbers, directions and the node positions the ring passes.
+  bool inIndex(const Ring& ring) {
     for (size_t i = ring.first; i < ring.first + ring.count; ++i) {
       useEdges_[i] = edges_->find(uses_[i].edge);
       if (useEdges_[i] < 0) return false;
-      const VectorRecord* from = context_.vector(uses_[i].from->rcnm, uses_[i].from->rcid);
-      useNodes_[i] = {from->coordinates[0].x, from->coordinates[0].y};
+      useReversed_[i] = uses_[i].pointer->ornt == 2;
+      useNodes_[i] = edges_->start(useEdges_[i], useReversed_[i]);
     }
     return true;
+  }
+
+  // The points of a ring the index speaks for, walked when first needed.
+  const std::vector<LinePoint>& points(Ring& ring) {
+    if (ring.points.empty()) ringPoints(context_, uses_, ring);
+    return ring.points;
+  }
+
+  // A ring's envelope from its points.
+  static void envelope(Ring& ring) {
+    const auto [west, east] =
+        std::minmax_element(ring.points.begin(), ring.points.end(),
+                            [](const LinePoint& a, const LinePoint& b) { return a.x < b.x; });
+    const auto [south, north] =
+        std::minmax_element(ring.points.begin(), ring.points.end(),
+                            [](const LinePoint& a, const LinePoint& b) { return a.y < b.y; });
+    ring.west = west->x;
+    ring.east = east->x;
+    ring.south = south->y;
+    ring.north = north->y;
+  }
+
+  // The number of points ringPoints gives the ring.
+  size_t pointCount(const Ring& ring) const {
+    size_t count = 1;
+    for (size_t i = ring.first; i < ring.first + ring.count; ++i)
+      count += static_cast<size_t>(uses_[i].edge->coordinates.count) + 1;
+    return count;
   }
 
   void area(const FeatureRecord& feature) {
@@ -768,28 +865,42 @@ class RingChecks {
     ringStructure(feature);
     sharedNodes(feature);
     useEdges_.resize(uses_.size());
+    useReversed_.resize(uses_.size());
     useNodes_.resize(uses_.size());
     size_t geometric = 0;
     double reference = 0;
     for (Ring& ring : rings_) {
-      if (!ring.closed || ring.broken || !ringPoints(context_, uses_, ring)) {
-        ring.points.clear();
-        continue;
+      if (!ring.closed || ring.broken) continue;
+      // A ring of indexed edges takes its envelope and turn from the index;
+      // its points are walked only where a question needs them, unless its
+      // longitudes must be moved across the 180th meridian.
+      std::optional<EdgeIndex::Summary> summary;
+      if (inIndex(ring)) {
+        if (pointCount(ring) < 4) continue;
+        ring.start = useNodes_[ring.first];
+        if (geometric == 0) reference = ring.start.x;
+        summary = edges_->summary(edgeNumbers(ring), reversed(ring));
+        if (summary->wraps || std::fabs(ring.start.x - reference) > 180) summary.reset();
       }
-      if (geometric == 0) reference = ring.points.front().x;
-      ring.indexed = indexed(ring, unwrapLongitudes(ring.points, reference));
-      const auto [west, east] =
-          std::minmax_element(ring.points.begin(), ring.points.end(),
-                              [](const LinePoint& a, const LinePoint& b) { return a.x < b.x; });
-      const auto [south, north] =
-          std::minmax_element(ring.points.begin(), ring.points.end(),
-                              [](const LinePoint& a, const LinePoint& b) { return a.y < b.y; });
-      ring.west = west->x;
-      ring.east = east->x;
-      ring.south = south->y;
-      ring.north = north->y;
+      if (summary) {
+        ring.indexed = true;
+        ring.west = summary->west;
+        ring.east = summary->east;
+        ring.south = summary->south;
+        ring.north = summary->north;
+      } else {
+        if (!ringPoints(context_, uses_, ring)) {
+          ring.points.clear();
+          continue;
+        }
+        if (geometric == 0) reference = ring.points.front().x;
+        unwrapLongitudes(ring.points, reference);
+        ring.start = ring.points.front();
+        envelope(ring);
+      }
+      ring.geometric = true;
       ++geometric;
-      orientationAndSimplicity(feature, ring);
+      orientationAndSimplicity(feature, ring, summary);
     }
     if (geometric >= 2) nesting(feature);
   }
@@ -890,16 +1001,21 @@ class RingChecks {
   // rings counter-clockwise, and no ring crosses itself. Rings of the same
   // edges (the meta objects' and the skin of the earth's often are) are
   // judged once.
-  void orientationAndSimplicity(const FeatureRecord& feature, Ring& ring) {
-    const double turn = signedRingArea(ring.points);
+  void orientationAndSimplicity(const FeatureRecord& feature, Ring& ring,
+                                const std::optional<EdgeIndex::Summary>& summary) {
+    // The index's sum decides unless it is as small as its rounding error;
+    // then the ring's own points do, as for a ring outside the index.
+    const double turn = summary && std::fabs(summary->turn) > 1e-9 * summary->magnitude
+                            ? summary->turn
+                            : signedRingArea(points(ring));
     if (ring.exterior() && turn > 0) once("16", feature, firstEdge(ring));
     if (ring.interior() && turn < 0) once("17", feature, firstEdge(ring));
     ringEdges_.clear();
     for (size_t i = ring.first; i < ring.first + ring.count; ++i)
       ringEdges_.push_back(uses_[i].edge);
     std::sort(ringEdges_.begin(), ringEdges_.end());
-    auto known = simpleRings_.find(ringEdges_);
-    if (known == simpleRings_.end()) {
+    auto known = ringFacts_.find(ringEdges_);
+    if (known == ringFacts_.end()) {
       bool simple = false;
       if (ring.indexed) {
         simple = edges_->simpleRing(edgeNumbers(ring), nodes(ring));
@@ -907,15 +1023,18 @@ class RingChecks {
         if (!makePolygon(ring)) return;
         simple = GEOSisSimple_r(geos(), GEOSGetExteriorRing_r(geos(), ring.polygon)) == 1;
       }
-      known = simpleRings_.emplace(ringEdges_, simple).first;
+      known = ringFacts_.try_emplace(ringEdges_).first;
+      known->second.simple = simple;
     }
-    ring.simple = known->second;
-    if (!known->second) once("78", feature, firstEdge(ring));
+    ring.facts = &known->second;
+    ring.simple = known->second.simple;
+    if (!ring.simple) once("78", feature, firstEdge(ring));
   }
 
   // The ring's polygon, its shell alone; false when GEOS cannot make it.
   bool makePolygon(Ring& ring) {
     if (ring.polygon != nullptr) return true;
+    points(ring);
     GEOSCoordSequence* sequence =
         GEOSCoordSeq_copyFromBuffer_r(geos(), reinterpret_cast<const double*>(ring.points.data()),
                                       static_cast<unsigned>(ring.points.size()), 0, 0);
@@ -937,7 +1056,7 @@ class RingChecks {
     bool anyExterior = false;
     for (size_t i = 0; i < rings_.size(); ++i) {
       Ring& ring = rings_[i];
-      if (ring.points.empty() || !(ring.exterior() || ring.interior())) continue;
+      if (!ring.geometric || !(ring.exterior() || ring.interior())) continue;
       anyExterior = anyExterior || ring.exterior();
       order_.push_back(i);
       if (ring.indexed) edges_->own(edgeNumbers(ring), static_cast<uint32_t>(i));
@@ -961,7 +1080,7 @@ class RingChecks {
       active_.push_back(i);
     }
     for (const Ring& ring : rings_) {
-      if (ring.points.empty() || !(ring.exterior() || ring.interior())) continue;
+      if (!ring.geometric || !(ring.exterior() || ring.interior())) continue;
       if (ring.insideHole) once(ring.interior() ? "80a" : "80c", feature, firstEdge(ring));
       // An interior ring round the exterior ring is 80c's.
       if (ring.interior() && anyExterior && !ring.withinExterior && !ring.aroundExterior)
@@ -996,10 +1115,11 @@ class RingChecks {
     if (outer.indexed && inner.indexed && outer.simple && inner.simple &&
         edges_->apart(edgeNumbers(fewer), static_cast<uint32_t>(&other - rings_.data()))) {
       // Indexing the ring costs about three passes over it.
-      if (!outer.locator && ++outer.asked <= 2)
-        return RingLocator::insideRing(geos(), outer.points, inner.points.front());
-      if (!outer.locator) outer.locator = std::make_unique<RingLocator>(outer.points);
-      return outer.locator->inside(geos(), inner.points.front());
+      RingFacts& facts = *outer.facts;
+      if (!facts.locator && ++facts.asked <= 2)
+        return RingLocator::insideRing(geos(), points(outer), inner.start);
+      if (!facts.locator) facts.locator = std::make_unique<RingLocator>(points(outer));
+      return facts.locator->inside(geos(), inner.start);
     }
     if (!makePolygon(outer) || !makePolygon(inner)) return false;
     if (outer.prepared == nullptr) outer.prepared = GEOSPrepare_r(geos(), outer.polygon);
@@ -1014,11 +1134,12 @@ class RingChecks {
   std::vector<std::string_view> reported_;
   std::vector<uint64_t> exteriorNodes_;
   std::vector<const VectorPointerEntry*> ringNodes_;
-  std::map<std::vector<const VectorRecord*>, bool> simpleRings_;
+  std::map<std::vector<const VectorRecord*>, RingFacts> ringFacts_;
   std::vector<const VectorRecord*> ringEdges_;
   std::unique_ptr<EdgeIndex> edges_;
-  std::vector<int32_t> useEdges_;    // per use of the feature: its edge's number
-  std::vector<LinePoint> useNodes_;  // per use: the position it starts at
+  std::vector<int32_t> useEdges_;     // per use of the feature: its edge's number
+  std::vector<uint8_t> useReversed_;  // per use: whether it runs against its edge
+  std::vector<LinePoint> useNodes_;   // per use: the position it starts at
   std::vector<size_t> order_;
   std::vector<size_t> active_;
 };
