@@ -7,12 +7,6 @@ constexpr char kUnitTerminator = 0x1f;
 // A width or a repeat count has at most five digits: no field is longer.
 constexpr int kMaxDigits = 5;
 
-std::string_view trimmed(std::string_view text) {
-  const size_t first = text.find_first_not_of(' ');
-  if (first == std::string_view::npos) return {};
-  return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
-
 bool isDigit(char c) {
   return c >= '0' && c <= '9';
 }
@@ -68,6 +62,12 @@ std::optional<std::vector<SubfieldFormat>> parseFormats(std::string_view text, s
 }
 
 }  // namespace
+
+std::string_view trimmed(std::string_view text) {
+  const size_t first = text.find_first_not_of(' ');
+  if (first == std::string_view::npos) return {};
+  return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
 
 std::optional<std::vector<SubfieldFormat>> parseFieldDescription(std::string_view description) {
   const size_t namesAt = description.find(kUnitTerminator);

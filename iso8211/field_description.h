@@ -32,4 +32,7 @@ std::optional<std::vector<SubfieldFormat>> parseFieldDescription(std::string_vie
 std::optional<std::vector<std::string_view>> splitSubfields(
     const std::vector<SubfieldFormat>& formats, std::string_view data);
 
+// A value without the spaces that pad it on either side.
+std::string_view trimmed(std::string_view text);
+
 }  // namespace abys

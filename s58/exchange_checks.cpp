@@ -43,12 +43,6 @@ constexpr std::string_view kChecks[] = {"531",   "1011",  "1012",  "1013", "1014
 constexpr std::string_view kRootName = "ENC_ROOT";
 constexpr std::string_view kReadmeName = "README.TXT";
 
-std::string_view trimmed(std::string_view text) {
-  const size_t first = text.find_first_not_of(' ');
-  if (first == std::string_view::npos) return {};
-  return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
-
 bool isDigit(char c) {
   return c >= '0' && c <= '9';
 }

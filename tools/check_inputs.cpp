@@ -18,12 +18,6 @@ namespace fs = std::filesystem;
 
 constexpr std::string_view kCellExtension = ".000";
 
-std::string_view trimmed(std::string_view text) {
-  const size_t first = text.find_first_not_of(' ');
-  if (first == std::string_view::npos) return {};
-  return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
-
 size_t indexOf(const std::vector<SubfieldFormat>& formats, std::string_view name) {
   for (size_t i = 0; i < formats.size(); ++i) {
     if (formats[i].name == name) return i;
