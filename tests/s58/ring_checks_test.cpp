@@ -177,6 +177,9 @@ TEST(S58RingChecks, OrientationAndSelfCrossing) {
       {"ring touching itself at a vertex",
        area({{{10, 50}, {10, 51}, {10.5, 50}, {11, 51}, {11, 50}, {10.5, 50}}}, {ext(1)}),
        {"78"}},
+      {"ring of no area, out and back along a meridian",
+       area({{{10, 50}, {10, 51}, {10, 52}, {10, 51}}}, {ext(1)}),
+       {"78"}},
   });
 }
 
@@ -300,6 +303,24 @@ TEST(S58RingChecks, HolesLieInsideTheExteriorAndApart) {
       {"exterior inside its hole",
        area({cwSquare(10.2, 50.2, 0.2), ccwSquare(10, 50, 1)}, {ext(1), hole(2)}),
        {"80c"}},
+  });
+  // What is learnt of a ring serves every feature it bounds: the exterior
+  // both features share is asked about twice by the first and from then on
+  // by the second.
+  const std::vector<std::vector<cw::Point2>> rings = {exterior,
+                                                      ccwSquare(10.1, 50.1, 0.2),
+                                                      ccwSquare(10.5, 50.1, 0.2),
+                                                      ccwSquare(10.1, 50.5, 0.2),
+                                                      ccwSquare(10.5, 50.5, 0.2),
+                                                      ccwSquare(12, 50, 0.5)};
+  const auto twoFeatures = [&](std::vector<cw::SpatialPointer> second) -> Drawing {
+    return area(rings, {ext(1), hole(2), hole(3)}).feature(2, 3, std::move(second));
+  };
+  expectFindings({
+      {"both features' holes inside", twoFeatures({ext(1), hole(4), hole(5)}), {}},
+      {"the second feature's last hole outside",
+       twoFeatures({ext(1), hole(4), hole(5), hole(6)}),
+       {"80b FE0000000002"}},
   });
 }
 
