@@ -18,6 +18,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "buckets.h"
 #include "catalogue.h"
 #include "catalogue_codes.h"
 #include "context.h"
@@ -566,15 +567,10 @@ std::vector<bool> Crossings::find() {
         visit(r * columns + c);
     }
   };
-  std::vector<uint32_t> cellStart(size_t{columns} * rows + 1, 0);
-  for (const Chain& chain : chains)
-    cellsOf(chain, [&](uint32_t cell) { ++cellStart[cell + 1]; });
-  for (size_t c = 1; c < cellStart.size(); ++c)
-    cellStart[c] += cellStart[c - 1];
-  std::vector<uint32_t> next(cellStart.begin(), cellStart.end() - 1);
-  std::vector<uint32_t> inCells(cellStart.back());
-  for (uint32_t k = 0; k < chains.size(); ++k)
-    cellsOf(chains[k], [&](uint32_t cell) { inCells[next[cell]++] = k; });
+  const Buckets<uint32_t> inCells(size_t{columns} * rows, [&](auto&& file) {
+    for (uint32_t k = 0; k < chains.size(); ++k)
+      cellsOf(chains[k], [&](uint32_t cell) { file(cell, k); });
+  });
 
   // The segments of two runs of chains whose boxes meet, halved down to
   // pairs of segments.
@@ -598,12 +594,13 @@ std::vector<bool> Crossings::find() {
   };
   // The pairs of a cell. Two chains not cut are looked at only in the cell
   // of the south-west corner of where their boxes overlap, so once.
-  for (uint32_t cell = 0; cell + 1 < cellStart.size(); ++cell) {
-    for (uint32_t i = cellStart[cell]; i < cellStart[cell + 1]; ++i) {
-      const Chain& a = chains[inCells[i]];
+  for (uint32_t cell = 0; cell < inCells.count(); ++cell) {
+    const std::span<const uint32_t> here = inCells[cell];
+    for (size_t i = 0; i < here.size(); ++i) {
+      const Chain& a = chains[here[i]];
       const Box& boxA = a.box;
-      for (uint32_t j = i + 1; j < cellStart[cell + 1]; ++j) {
-        const Chain& b = chains[inCells[j]];
+      for (size_t j = i + 1; j < here.size(); ++j) {
+        const Chain& b = chains[here[j]];
         if (a.line == b.line) continue;
         const Box& boxB = b.box;
         if (!overlap(boxA, boxB)) continue;

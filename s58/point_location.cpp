@@ -91,7 +91,7 @@ int orientation(LinePoint a, LinePoint b, LinePoint c) {
 
 PointGrid::PointGrid(std::span<const LinePoint> points, size_t atLeast) : points_(points) {
   if (points.empty()) {
-    cellStart_ = {0, 0};
+    cells_ = Buckets<uint32_t>(1, [](auto&&) {});
     below_ = {0, 0, 0, 0};
     return;
   }
@@ -115,28 +115,24 @@ PointGrid::PointGrid(std::span<const LinePoint> points, size_t atLeast) : points
   cellHeight_ = height > 0 ? height / rows_ : 1;
 
   const auto cellOf = [&](LinePoint p) { return row(p.y) * columns_ + column(p.x); };
-  cellStart_.assign(size_t{columns_} * rows_ + 1, 0);
-  for (const LinePoint p : points)
-    ++cellStart_[cellOf(p) + 1];
-  for (size_t c = 1; c < cellStart_.size(); ++c)
-    cellStart_[c] += cellStart_[c - 1];
-  std::vector<uint32_t> next(cellStart_.begin(), cellStart_.end() - 1);
-  index_.resize(points.size());
-  for (size_t i = 0; i < points.size(); ++i)
-    index_[next[cellOf(points[i])]++] = static_cast<uint32_t>(i);
+  cells_ = Buckets<uint32_t>(size_t{columns_} * rows_, [&](auto&& file) {
+    for (uint32_t i = 0; i < points.size(); ++i)
+      file(cellOf(points[i]), i);
+  });
   below_.assign(size_t{columns_ + 1} * (rows_ + 1), 0);
   for (uint32_t r = 0; r < rows_; ++r) {
     for (uint32_t c = 0; c < columns_; ++c) {
       const uint32_t cell = r * columns_ + c;
       below_[size_t{r + 1} * (columns_ + 1) + c + 1] =
-          cellStart_[cell + 1] - cellStart_[cell] + below_[size_t{r} * (columns_ + 1) + c + 1] +
+          static_cast<uint32_t>(cells_[cell].size()) + below_[size_t{r} * (columns_ + 1) + c + 1] +
           below_[size_t{r + 1} * (columns_ + 1) + c] - below_[size_t{r} * (columns_ + 1) + c];
     }
   }
 }
 
 bool PointGrid::anyWithin(double west, double south, double east, double north) const {
-  if (index_.empty() || east < west0_ || west > east1_ || north < south0_ || south > north1_)
+  if (cells_.entries().empty() || east < west0_ || west > east1_ || north < south0_ ||
+      south > north1_)
     return false;
   const size_t c0 = column(west), c1 = column(east) + 1, r0 = row(south), r1 = row(north) + 1;
   const size_t across = columns_ + 1;
@@ -147,7 +143,8 @@ bool PointGrid::anyWithin(double west, double south, double east, double north) 
 
 void PointGrid::pointsWithin(double west, double south, double east, double north,
                              std::vector<uint32_t>& found) const {
-  if (index_.empty() || east < west0_ || west > east1_ || north < south0_ || south > north1_)
+  if (cells_.entries().empty() || east < west0_ || west > east1_ || north < south0_ ||
+      south > north1_)
     return;
   const uint32_t r0 = row(south), r1 = row(north), c0 = column(west), c1 = column(east);
   // A box of more cells than there are points: the points one by one.
@@ -228,29 +225,20 @@ class Bands {
     if (height > 0 && rise > 0) bands = std::min(bands, 4 * bands * height / rise);
     count_ = height > 0 ? static_cast<uint32_t>(std::clamp(bands, 1.0, std::max(1.0, most))) : 1;
     scale_ = height > 0 ? count_ / height : 0;
-    start_.assign(count_ + 1, 0);
-    for (const Segment& s : segments) {
-      for (uint32_t b = band(std::min(s.p1.y, s.p2.y)), last = band(std::max(s.p1.y, s.p2.y));
-           b <= last; ++b)
-        ++start_[b + 1];
-    }
-    for (size_t b = 1; b < start_.size(); ++b)
-      start_[b] += start_[b - 1];
-    std::vector<uint32_t> next(start_.begin(), start_.end() - 1);
-    segments_.resize(start_.back());
-    for (const Segment& s : segments) {
-      for (uint32_t b = band(std::min(s.p1.y, s.p2.y)), last = band(std::max(s.p1.y, s.p2.y));
-           b <= last; ++b)
-        segments_[next[b]++] = s;
-    }
+    bands_ = Buckets<Segment>(count_, [&](auto&& file) {
+      for (const Segment& s : segments) {
+        for (uint32_t b = band(std::min(s.p1.y, s.p2.y)), last = band(std::max(s.p1.y, s.p2.y));
+             b <= last; ++b)
+          file(b, s);
+      }
+    });
   }
 
   // Whether p lies strictly inside.
   bool inside(LinePoint p) const {
-    const uint32_t b = band(p.y);
     bool odd = false;
-    for (uint32_t k = start_[b]; k < start_[b + 1]; ++k) {
-      const Crossing c = cross(segments_[k].p1, segments_[k].p2, p);
+    for (const Segment& s : bands_[band(p.y)]) {
+      const Crossing c = cross(s.p1, s.p2, p);
       if (c.on) return false;
       odd ^= c.crosses;
     }
@@ -265,8 +253,7 @@ class Bands {
 
   double south_ = 0, scale_ = 0;
   uint32_t count_ = 1;
-  std::vector<uint32_t> start_;
-  std::vector<Segment> segments_;
+  Buckets<Segment> bands_;  // the segments of each band
 };
 
 struct Box {
@@ -433,35 +420,23 @@ void pointsInAreas(const PointGrid& grid, std::span<const Rings> areas,
 
   // The segments that may meet each cell holding points, and those whose
   // span of latitude meets each row holding points.
-  std::vector<uint32_t> cellStart(size_t{columns} * rows + 1, 0);
-  std::vector<uint32_t> rowStart(rows + 1, 0);
-  const auto rowsOf = [&](const Segment& s, auto&& visit) {
-    for (uint32_t r = grid.row(std::min(s.p1.y, s.p2.y)), last = grid.row(std::max(s.p1.y, s.p2.y));
-         r <= last; ++r) {
-      if (rowFilled[r]) visit(r);
-    }
-  };
-  for (const Segment& s : segments) {
-    cellsOf(grid, box, cellWidth, cellHeight, s.p1, s.p2, [&](uint32_t cell) {
-      if (filled(cell)) ++cellStart[cell + 1];
-    });
-    rowsOf(s, [&](uint32_t r) { ++rowStart[r + 1]; });
-  }
-  for (size_t c = 1; c < cellStart.size(); ++c)
-    cellStart[c] += cellStart[c - 1];
-  for (size_t r = 1; r < rowStart.size(); ++r)
-    rowStart[r] += rowStart[r - 1];
-  std::vector<uint32_t> inCells(cellStart.back()), inRows(rowStart.back());
-  {
-    std::vector<uint32_t> nextCell(cellStart.begin(), cellStart.end() - 1);
-    std::vector<uint32_t> nextRow(rowStart.begin(), rowStart.end() - 1);
+  const Buckets<uint32_t> inCells(size_t{columns} * rows, [&](auto&& file) {
     for (uint32_t i = 0; i < segments.size(); ++i) {
       cellsOf(grid, box, cellWidth, cellHeight, segments[i].p1, segments[i].p2, [&](uint32_t cell) {
-        if (filled(cell)) inCells[nextCell[cell]++] = i;
+        if (filled(cell)) file(cell, i);
       });
-      rowsOf(segments[i], [&](uint32_t r) { inRows[nextRow[r]++] = i; });
     }
-  }
+  });
+  const Buckets<uint32_t> inRows(rows, [&](auto&& file) {
+    for (uint32_t i = 0; i < segments.size(); ++i) {
+      const Segment& s = segments[i];
+      for (uint32_t r = grid.row(std::min(s.p1.y, s.p2.y)),
+                    last = grid.row(std::max(s.p1.y, s.p2.y));
+           r <= last; ++r) {
+        if (rowFilled[r]) file(r, i);
+      }
+    }
+  });
 
   // Areas by the parity of the crossings east of the current point, with
   // the list of those that are odd.
@@ -497,11 +472,11 @@ void pointsInAreas(const PointGrid& grid, std::span<const Rings> areas,
       }
     }
     crossers.clear();
-    for (uint32_t k = rowStart[r]; k < rowStart[r + 1]; ++k) {
-      const Segment& s = segments[inRows[k]];
+    for (const uint32_t i : inRows[r]) {
+      const Segment& s = segments[i];
       if ((s.p1.y > y && s.p2.y <= y) || (s.p2.y > y && s.p1.y <= y)) {
-        crossers.push_back({inRows[k], grid.column(std::min(s.p1.x, s.p2.x)),
-                            grid.column(std::max(s.p1.x, s.p2.x))});
+        crossers.push_back(
+            {i, grid.column(std::min(s.p1.x, s.p2.x)), grid.column(std::max(s.p1.x, s.p2.x))});
       }
     }
     std::sort(crossers.begin(), crossers.end(),
@@ -532,8 +507,8 @@ void pointsInAreas(const PointGrid& grid, std::span<const Rings> areas,
         ++i;
       }
       met.clear();
-      for (uint32_t k = cellStart[cell]; k < cellStart[cell + 1]; ++k) {
-        const uint32_t area = segments[inCells[k]].area;
+      for (const uint32_t i : inCells[cell]) {
+        const uint32_t area = segments[i].area;
         if (meets[area] == 0) {
           meets[area] = 1;
           met.push_back(area);

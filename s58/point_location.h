@@ -17,6 +17,7 @@
 #include <utility>
 #include <vector>
 
+#include "buckets.h"
 #include "feature_line.h"
 
 namespace abys::s58 {
@@ -43,9 +44,7 @@ class PointGrid {
   uint32_t rows() const { return rows_; }
   uint32_t column(double x) const;
   uint32_t row(double y) const;
-  std::span<const uint32_t> cellIndices(uint32_t cell) const {
-    return {index_.data() + cellStart_[cell], index_.data() + cellStart_[cell + 1]};
-  }
+  std::span<const uint32_t> cellIndices(uint32_t cell) const { return cells_[cell]; }
   LinePoint point(uint32_t index) const { return points_[index]; }
   // The box of all points.
   double west() const { return west0_; }
@@ -63,8 +62,7 @@ class PointGrid {
   double west0_ = 0, south0_ = 0, east1_ = 0, north1_ = 0, cellWidth_ = 1, cellHeight_ = 1;
   uint32_t columns_ = 1, rows_ = 1;
   std::span<const LinePoint> points_;  // as given, kept by the caller
-  std::vector<uint32_t> cellStart_;    // of each cell in index_, and the end
-  std::vector<uint32_t> index_;        // the points, cell by cell
+  Buckets<uint32_t> cells_;            // the points, cell by cell
   // The points of the cells south-west of each grid corner, (columns_ + 1)
   // a row.
   std::vector<uint32_t> below_;

@@ -31,6 +31,7 @@
 #include <span>
 #include <vector>
 
+#include "buckets.h"
 #include "context.h"
 #include "edge_walk.h"
 #include "feature_area.h"
@@ -424,8 +425,7 @@ class EdgeIndex {
   // ends.
   std::span<const int32_t> partners(int32_t e, bool touches = false) const {
     const size_t i = 2 * static_cast<size_t>(e);
-    return {partners_.data() + partnerStarts_[i],
-            partners_.data() + partnerStarts_[i + (touches ? 2 : 1)]};
+    return partners_.span(i, i + (touches ? 2 : 1));
   }
 
   // A pair of edges that meet: partners, or touching at ends only.
@@ -552,8 +552,6 @@ class EdgeIndex {
       auto row = [&](double y) {
         return std::min(static_cast<size_t>((y - south) * perHeight), rows - 1);
       };
-      // Two passes: count the chains of each cell, then place them.
-      std::vector<uint32_t> cellStarts(columns * rows + 1, 0);
       auto eachCell = [&](const Chain& chain, auto visit) {
         const LinePoint& a = points_[chain.first];
         const LinePoint& b = points_[chain.end];
@@ -563,20 +561,17 @@ class EdgeIndex {
           for (size_t c = c0; c <= c1; ++c)
             visit(r * columns + c);
       };
-      for (const Chain& chain : chains)
-        eachCell(chain, [&](size_t cell) { ++cellStarts[cell + 1]; });
-      for (size_t i = 1; i < cellStarts.size(); ++i)
-        cellStarts[i] += cellStarts[i - 1];
-      std::vector<uint32_t> filled(cellStarts.begin(), cellStarts.end() - 1);
-      std::vector<uint32_t> entries(cellStarts.back());
-      for (uint32_t i = 0; i < chains.size(); ++i)
-        eachCell(chains[i], [&](size_t cell) { entries[filled[cell]++] = i; });
-      for (size_t cell = 0; cell + 1 < cellStarts.size(); ++cell) {
-        for (uint32_t i = cellStarts[cell]; i < cellStarts[cell + 1]; ++i) {
-          const Chain& a = chains[entries[i]];
+      const Buckets<uint32_t> inCells(columns * rows, [&](auto&& file) {
+        for (uint32_t i = 0; i < chains.size(); ++i)
+          eachCell(chains[i], [&](size_t cell) { file(cell, i); });
+      });
+      for (size_t cell = 0; cell < inCells.count(); ++cell) {
+        const std::span<const uint32_t> here = inCells[cell];
+        for (size_t i = 0; i < here.size(); ++i) {
+          const Chain& a = chains[here[i]];
           const LinePoint &a1 = points_[a.first], &a2 = points_[a.end];
-          for (uint32_t j = i + 1; j < cellStarts[cell + 1]; ++j) {
-            const Chain& b = chains[entries[j]];
+          for (size_t j = i + 1; j < here.size(); ++j) {
+            const Chain& b = chains[here[j]];
             const LinePoint &b1 = points_[b.first], &b2 = points_[b.end];
             if (!overlap(a1, a2, b1, b2)) continue;
             const double x = std::max(std::min(a1.x, a2.x), std::min(b1.x, b2.x));
@@ -589,20 +584,13 @@ class EdgeIndex {
     }
     std::sort(pairs.begin(), pairs.end());
     pairs.erase(std::unique(pairs.begin(), pairs.end()), pairs.end());
-    partnerStarts_.assign(2 * starts_.size() + 1, 0);
     // Per edge, its partners first and then the edges it touches at ends.
-    for (const Pair& p : pairs) {
-      ++partnerStarts_[2 * static_cast<size_t>(p.a) + p.touch + 1];
-      ++partnerStarts_[2 * static_cast<size_t>(p.b) + p.touch + 1];
-    }
-    for (size_t i = 1; i < partnerStarts_.size(); ++i)
-      partnerStarts_[i] += partnerStarts_[i - 1];
-    partners_.resize(partnerStarts_.back());
-    std::vector<uint32_t> filled(partnerStarts_.begin(), partnerStarts_.end() - 1);
-    for (const Pair& p : pairs) {
-      partners_[filled[2 * static_cast<size_t>(p.a) + p.touch]++] = p.b;
-      partners_[filled[2 * static_cast<size_t>(p.b) + p.touch]++] = p.a;
-    }
+    partners_ = Buckets<int32_t>(2 * starts_.size(), [&](auto&& file) {
+      for (const Pair& p : pairs) {
+        file(2 * static_cast<size_t>(p.a) + p.touch, p.b);
+        file(2 * static_cast<size_t>(p.b) + p.touch, p.a);
+      }
+    });
   }
 
   // The segments of two parts of chains, first to end - 1 of each, halved
@@ -682,10 +670,8 @@ class EdgeIndex {
   std::vector<uint32_t> starts_;        // into points_, per edge
   std::vector<int32_t> segmentEdges_;   // per point: the edge of the segment it starts, or -1
   std::vector<uint8_t> faulty_;         // per edge
-  // Into partners_: per edge its partners, then the edges it touches at
-  // ends; and one past the last.
-  std::vector<uint32_t> partnerStarts_;
-  std::vector<int32_t> partners_;
+  // Two buckets per edge: its partners, then the edges it touches at ends.
+  Buckets<int32_t> partners_;
   std::vector<uint32_t> mark_;  // per edge: the stamp of the last ring that named it
   uint32_t stamp_ = 0;
   static constexpr uint32_t kMany = ~0u;
@@ -707,30 +693,22 @@ class RingLocator {
     }
     strips_ = std::max<size_t>(1, points_.size() / 8);
     perHeight_ = static_cast<double>(strips_) / std::max(north_ - south_, 1e-12);
-    starts_.assign(strips_ + 1, 0);
-    auto each = [&](size_t i, auto visit) {
-      const double lo = std::min(points_[i].y, points_[i + 1].y);
-      const double hi = std::max(points_[i].y, points_[i + 1].y);
-      for (size_t s = strip(lo); s <= strip(hi); ++s)
-        visit(s);
-    };
-    for (size_t i = 0; i + 1 < points_.size(); ++i)
-      each(i, [&](size_t s) { ++starts_[s + 1]; });
-    for (size_t s = 1; s < starts_.size(); ++s)
-      starts_[s] += starts_[s - 1];
-    std::vector<uint32_t> filled(starts_.begin(), starts_.end() - 1);
-    segments_.resize(starts_.back());
-    for (size_t i = 0; i + 1 < points_.size(); ++i)
-      each(i, [&](size_t s) { segments_[filled[s]++] = static_cast<uint32_t>(i); });
+    segments_ = Buckets<uint32_t>(strips_, [&](auto&& file) {
+      for (uint32_t i = 0; i + 1 < points_.size(); ++i) {
+        const double lo = std::min(points_[i].y, points_[i + 1].y);
+        const double hi = std::max(points_[i].y, points_[i + 1].y);
+        for (size_t s = strip(lo); s <= strip(hi); ++s)
+          file(s, i);
+      }
+    });
   }
 
   // Whether p is inside; p must not lie on the ring.
   bool inside(GEOSContextHandle_t geos, const LinePoint& p) const {
     if (p.y < south_ || p.y > north_) return false;
-    const size_t s = strip(p.y);
     int crossings = 0;
-    for (uint32_t k = starts_[s]; k < starts_[s + 1]; ++k)
-      crossings += crosses(geos, points_[segments_[k]], points_[segments_[k] + 1], p);
+    for (const uint32_t i : segments_[strip(p.y)])
+      crossings += crosses(geos, points_[i], points_[i + 1], p);
     return crossings % 2 == 1;
   }
 
@@ -763,8 +741,7 @@ class RingLocator {
   std::vector<LinePoint> points_;
   double south_ = 0, north_ = 0, perHeight_ = 1;  // strips per degree
   size_t strips_ = 1;
-  std::vector<uint32_t> starts_;
-  std::vector<uint32_t> segments_;
+  Buckets<uint32_t> segments_;  // the segments of each strip, by their first point
 };
 
 class RingChecks {
