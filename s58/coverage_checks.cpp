@@ -459,54 +459,77 @@ class Outside {
   static constexpr size_t kRun = 32;
 
   bool vectorOutside(const VectorRecord& v) {
-    const auto known = known_.find(&v);
-    if (known != known_.end()) return known->second;
-    std::vector<LinePoint> points;
+    const uintptr_t key = reinterpret_cast<uintptr_t>(&v);
+    if (const bool* known = known_.find(key)) return *known;
+    // An edge runs from its beginning node through its coordinates to its end node; a node
+    // has its coordinates and soundings.
     const VectorRecord* begin = nullptr;
+    const VectorRecord* end = nullptr;
     if (v.rcnm == kRcnmEdge) {
-      const VectorRecord* end = nullptr;
       for (const VectorPointerEntry* p : v.pointers) {
         if (p->topi == 1 && begin == nullptr) begin = context_.vector(p->rcnm, p->rcid);
         if (p->topi == 2 && end == nullptr) end = context_.vector(p->rcnm, p->rcid);
       }
       if (begin != nullptr && begin->coordinates.empty()) begin = nullptr;
-      if (begin != nullptr) points.push_back({begin->coordinates[0].x, begin->coordinates[0].y});
-      for (const Coordinate c : v.coordinates)
-        points.push_back({c.x, c.y});
-      if (end != nullptr && !end->coordinates.empty())
-        points.push_back({end->coordinates[0].x, end->coordinates[0].y});
-    } else {
-      for (const Coordinate c : v.coordinates)
-        points.push_back({c.x, c.y});
-      for (const Sounding c : v.soundings())
-        points.push_back({c.x, c.y});
+      if (end != nullptr && end->coordinates.empty()) end = nullptr;
     }
+    const auto eachPoint = [&](auto&& visit) {
+      if (begin != nullptr) visit(LinePoint{begin->coordinates[0].x, begin->coordinates[0].y});
+      for (const Coordinate c : v.coordinates)
+        visit(LinePoint{c.x, c.y});
+      if (end != nullptr) visit(LinePoint{end->coordinates[0].x, end->coordinates[0].y});
+      if (v.rcnm != kRcnmEdge) {
+        for (const Sounding c : v.soundings())
+          visit(LinePoint{c.x, c.y});
+      }
+    };
+    size_t count = 0;
+    Box box{INFINITY, INFINITY, -INFINITY, -INFINITY};
+    LinePoint first{0, 0};
+    eachPoint([&](LinePoint p) {
+      if (count++ == 0) first = p;
+      box.add(p);
+    });
     bool outside = false;
-    if (points.size() == 1) {
-      outside = pointOutside(points[0]);
-    } else if (!points.empty()) {
-      if (begin != nullptr && !meetsBoundary(points)) {
+    if (count == 1) {
+      outside = pointOutside(first);
+    } else if (count > 1) {
+      if (begin != nullptr && !meetsBoundary(box)) {
         outside = vectorOutside(*begin);
       } else {
+        // Only near the boundary are the points taken one run at a time.
+        std::vector<LinePoint> points;
+        points.reserve(count);
+        eachPoint([&](LinePoint p) { points.push_back(p); });
         outside = runOutside(points);
       }
     }
-    known_.emplace(&v, outside);
+    known_.insert(key, outside);
     return outside;
   }
 
-  // Whether the points' box may meet the area's boundary: the grid first, GEOS for a yes.
-  bool meetsBoundary(std::span<const LinePoint> points) {
-    double box[4] = {points[0].x, points[0].y, points[0].x, points[0].y};
-    for (const LinePoint& p : points) {
-      box[0] = std::min(box[0], p.x);
-      box[1] = std::min(box[1], p.y);
-      box[2] = std::max(box[2], p.x);
-      box[3] = std::max(box[3], p.y);
+  struct Box {
+    double west, south, east, north;
+    void add(LinePoint p) {
+      west = std::min(west, p.x);
+      south = std::min(south, p.y);
+      east = std::max(east, p.x);
+      north = std::max(north, p.y);
     }
-    if (!grid_.mayMeet(box[0], box[1], box[2], box[3])) return false;
-    const Geometry envelope(geos_, GEOSGeom_createRectangle_r(h_, box[0], box[1], box[2], box[3]));
+  };
+
+  // Whether the box may meet the area's boundary: the grid first, GEOS for a yes.
+  bool meetsBoundary(const Box& box) {
+    if (!grid_.mayMeet(box.west, box.south, box.east, box.north)) return false;
+    const Geometry envelope(
+        geos_, GEOSGeom_createRectangle_r(h_, box.west, box.south, box.east, box.north));
     return boundary_ && GEOSPreparedIntersects_r(h_, boundary_.prepared(), envelope.get()) == 1;
+  }
+  bool meetsBoundary(std::span<const LinePoint> points) {
+    Box box{INFINITY, INFINITY, -INFINITY, -INFINITY};
+    for (const LinePoint& p : points)
+      box.add(p);
+    return meetsBoundary(box);
   }
 
   // A box that meets no boundary of the area is on one side of it, so a run whose box does not
@@ -563,7 +586,7 @@ class Outside {
   Geometry boundary_;
   SegmentGrid grid_;
   std::vector<LinePoint> holes_;
-  std::unordered_map<const VectorRecord*, bool> known_;
+  FlatMap<bool> known_{1024};  // by the record's address
 };
 
 bool isEmpty(Coverage& coverage, const Geometry& shape) {
