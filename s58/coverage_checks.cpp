@@ -20,6 +20,7 @@
 
 #include "catalogue.h"
 #include "context.h"
+#include "point_location.h"
 
 namespace abys::s58 {
 namespace {
@@ -484,7 +485,7 @@ class Outside {
       }
     };
     size_t count = 0;
-    Box box{INFINITY, INFINITY, -INFINITY, -INFINITY};
+    Box box = Box::none();
     LinePoint first{0, 0};
     eachPoint([&](LinePoint p) {
       if (count++ == 0) first = p;
@@ -508,16 +509,6 @@ class Outside {
     return outside;
   }
 
-  struct Box {
-    double west, south, east, north;
-    void add(LinePoint p) {
-      west = std::min(west, p.x);
-      south = std::min(south, p.y);
-      east = std::max(east, p.x);
-      north = std::max(north, p.y);
-    }
-  };
-
   // Whether the box may meet the area's boundary: the grid first, GEOS for a yes.
   bool meetsBoundary(const Box& box) {
     if (!grid_.mayMeet(box.west, box.south, box.east, box.north)) return false;
@@ -526,7 +517,7 @@ class Outside {
     return boundary_ && GEOSPreparedIntersects_r(h_, boundary_.prepared(), envelope.get()) == 1;
   }
   bool meetsBoundary(std::span<const LinePoint> points) {
-    Box box{INFINITY, INFINITY, -INFINITY, -INFINITY};
+    Box box = Box::none();
     for (const LinePoint& p : points)
       box.add(p);
     return meetsBoundary(box);

@@ -413,10 +413,6 @@ class Crossings {
     bool end = false;
     LinePoint before, after;
   };
-  struct Box {
-    double west, south, east, north;
-  };
-
   void test(uint32_t s, uint32_t t);
   bool passes(uint32_t s, uint32_t t, LinePoint p);
   Around around(uint32_t segment, LinePoint p);
@@ -466,12 +462,12 @@ std::vector<bool> Crossings::find() {
   if (count < 2) return crossing_;
   // The grid: about one cell a segment, no smaller than the segments are
   // on the average.
-  Box all{INFINITY, INFINITY, -INFINITY, -INFINITY};
+  Box all = Box::none();
   double extent = 0;
   for (uint32_t s = 0; s < count; ++s) {
     const LinePoint a = start(s), b = end(s);
-    all = {std::min({all.west, a.x, b.x}), std::min({all.south, a.y, b.y}),
-           std::max({all.east, a.x, b.x}), std::max({all.north, a.y, b.y})};
+    all.add(a);
+    all.add(b);
     extent += std::max(std::fabs(b.x - a.x), std::fabs(b.y - a.y));
   }
   const double width = all.east - all.west, height = all.north - all.south;

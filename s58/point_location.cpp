@@ -130,10 +130,12 @@ PointGrid::PointGrid(std::span<const LinePoint> points, size_t atLeast) : points
   }
 }
 
+bool PointGrid::missesAll(double west, double south, double east, double north) const {
+  return points_.empty() || east < west0_ || west > east1_ || north < south0_ || south > north1_;
+}
+
 bool PointGrid::anyWithin(double west, double south, double east, double north) const {
-  if (cells_.entries().empty() || east < west0_ || west > east1_ || north < south0_ ||
-      south > north1_)
-    return false;
+  if (missesAll(west, south, east, north)) return false;
   const size_t c0 = column(west), c1 = column(east) + 1, r0 = row(south), r1 = row(north) + 1;
   const size_t across = columns_ + 1;
   return below_[r1 * across + c1] - below_[r0 * across + c1] - below_[r1 * across + c0] +
@@ -143,9 +145,7 @@ bool PointGrid::anyWithin(double west, double south, double east, double north) 
 
 void PointGrid::pointsWithin(double west, double south, double east, double north,
                              std::vector<uint32_t>& found) const {
-  if (cells_.entries().empty() || east < west0_ || west > east1_ || north < south0_ ||
-      south > north1_)
-    return;
+  if (missesAll(west, south, east, north)) return;
   const uint32_t r0 = row(south), r1 = row(north), c0 = column(west), c1 = column(east);
   // A box of more cells than there are points: the points one by one.
   if (uint64_t{r1 - r0 + 1} * (c1 - c0 + 1) > points_.size()) {
@@ -256,10 +256,6 @@ class Bands {
   Buckets<Segment> bands_;  // the segments of each band
 };
 
-struct Box {
-  double west, south, east, north;
-};
-
 // Calls visit(cell) for the cells of grid that the segment from a to b may
 // meet within box (that of the grid's points): the cells of its box, or
 // for a long segment of the boxes of pieces a few cells long, each widened
@@ -323,20 +319,16 @@ void pointsInEachArea(const PointGrid& grid, std::span<const Rings> areas,
   std::vector<uint32_t> candidates;
   for (uint32_t a = 0; a < areas.size(); ++a) {
     segments.clear();
-    double west = INFINITY, south = INFINITY, east = -INFINITY, north = -INFINITY;
+    Box box = Box::none();
     for (const std::vector<LinePoint>& ring : areas[a]) {
       for (size_t k = 1; k < ring.size(); ++k)
         segments.push_back({ring[k - 1], ring[k], a});
-      for (const LinePoint p : ring) {
-        west = std::min(west, p.x);
-        east = std::max(east, p.x);
-        south = std::min(south, p.y);
-        north = std::max(north, p.y);
-      }
+      for (const LinePoint p : ring)
+        box.add(p);
     }
     if (segments.empty()) continue;
     candidates.clear();
-    grid.pointsWithin(west, south, east, north, candidates);
+    grid.pointsWithin(box.west, box.south, box.east, box.north, candidates);
     if (candidates.empty()) continue;
     const Bands bands(segments, 2.0 * static_cast<double>(candidates.size()));
     for (const uint32_t index : candidates) {
@@ -402,11 +394,9 @@ void pointsInAreas(const PointGrid& grid, std::span<const Rings> areas,
   for (uint32_t a = 0; a < areas.size(); ++a) {
     areaStart.push_back(static_cast<uint32_t>(segments.size()));
     for (const std::vector<LinePoint>& ring : areas[a]) {
-      Box around{INFINITY, INFINITY, -INFINITY, -INFINITY};
-      for (const LinePoint p : ring) {
-        around = {std::min(around.west, p.x), std::min(around.south, p.y),
-                  std::max(around.east, p.x), std::max(around.north, p.y)};
-      }
+      Box around = Box::none();
+      for (const LinePoint p : ring)
+        around.add(p);
       if (!nearBox(around.west, around.south, around.east, around.north)) continue;
       for (size_t k = 1; k < ring.size(); ++k) {
         const LinePoint p1 = ring[k - 1], p2 = ring[k];

@@ -11,6 +11,8 @@
 // boundary, not inside.
 #pragma once
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <functional>
 #include <span>
@@ -21,6 +23,18 @@
 #include "feature_line.h"
 
 namespace abys::s58 {
+
+// A box in degrees. None() holds no point; add() widens it to hold one.
+struct Box {
+  double west, south, east, north;
+  static Box none() { return {INFINITY, INFINITY, -INFINITY, -INFINITY}; }
+  void add(LinePoint p) {
+    west = std::min(west, p.x);
+    south = std::min(south, p.y);
+    east = std::max(east, p.x);
+    north = std::max(north, p.y);
+  }
+};
 
 // The side of the line from a to b on which c lies: 1 to the left, -1 to
 // the right, 0 on it. Exact for any finite coordinates: a quick estimate
@@ -59,6 +73,9 @@ class PointGrid {
                     std::vector<uint32_t>& found) const;
 
  private:
+  // Whether the box lies apart from the box of all points, or there are none.
+  bool missesAll(double west, double south, double east, double north) const;
+
   double west0_ = 0, south0_ = 0, east1_ = 0, north1_ = 0, cellWidth_ = 1, cellHeight_ = 1;
   uint32_t columns_ = 1, rows_ = 1;
   std::span<const LinePoint> points_;  // as given, kept by the caller

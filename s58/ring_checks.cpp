@@ -149,12 +149,12 @@ struct Ring {
   double west = 0, east = 0, south = 0, north = 0;  // the envelope of points
   GEOSGeometry* polygon = nullptr;                  // its shell alone, made when needed
   const GEOSPreparedGeometry* prepared = nullptr;
-  bool indexed = false;  // the edge index speaks for it, with its points unmoved
-  bool simple = false;
+  bool indexed = false;        // the edge index speaks for it, with its points unmoved
   RingFacts* facts = nullptr;  // once judged for 78
   // Nesting: within an exterior ring, round one, within an interior ring.
   bool withinExterior = false, aroundExterior = false, insideHole = false;
 
+  bool simple() const { return facts != nullptr && facts->simple; }
   bool exterior() const { return usag == 1 || usag == 3; }
   bool interior() const { return usag == 2; }
 };
@@ -1007,17 +1007,16 @@ class RingChecks {
       known->second.simple = simple;
     }
     ring.facts = &known->second;
-    ring.simple = known->second.simple;
-    if (!ring.simple) once("78", feature, firstEdge(ring));
+    if (!ring.simple()) once("78", feature, firstEdge(ring));
   }
 
   // The ring's polygon, its shell alone; false when GEOS cannot make it.
   bool makePolygon(Ring& ring) {
     if (ring.polygon != nullptr) return true;
-    points(ring);
+    const std::vector<LinePoint>& shell = points(ring);
     GEOSCoordSequence* sequence =
-        GEOSCoordSeq_copyFromBuffer_r(geos(), reinterpret_cast<const double*>(ring.points.data()),
-                                      static_cast<unsigned>(ring.points.size()), 0, 0);
+        GEOSCoordSeq_copyFromBuffer_r(geos(), reinterpret_cast<const double*>(shell.data()),
+                                      static_cast<unsigned>(shell.size()), 0, 0);
     if (sequence == nullptr) return false;
     // Takes the sequence, also when it fails.
     GEOSGeometry* linear = GEOSGeom_createLinearRing_r(geos(), sequence);
@@ -1092,7 +1091,7 @@ class RingChecks {
   bool covers(Ring& outer, Ring& inner) {
     const Ring& fewer = outer.count <= inner.count ? outer : inner;
     const Ring& other = &fewer == &outer ? inner : outer;
-    if (outer.indexed && inner.indexed && outer.simple && inner.simple &&
+    if (outer.indexed && inner.indexed && outer.simple() && inner.simple() &&
         edges_->apart(edgeNumbers(fewer), static_cast<uint32_t>(&other - rings_.data()))) {
       // Indexing the ring costs about three passes over it.
       RingFacts& facts = *outer.facts;
