@@ -63,6 +63,13 @@ std::optional<std::vector<SubfieldFormat>> parseFormats(std::string_view text, s
 
 }  // namespace
 
+size_t subfieldIndex(const std::vector<SubfieldFormat>& formats, std::string_view name) {
+  for (size_t i = 0; i < formats.size(); ++i) {
+    if (formats[i].name == name) return i;
+  }
+  return formats.size();
+}
+
 std::string_view trimmed(std::string_view text) {
   const size_t first = text.find_first_not_of(' ');
   if (first == std::string_view::npos) return {};

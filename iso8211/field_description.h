@@ -32,6 +32,10 @@ std::optional<std::vector<SubfieldFormat>> parseFieldDescription(std::string_vie
 std::optional<std::vector<std::string_view>> splitSubfields(
     const std::vector<SubfieldFormat>& formats, std::string_view data);
 
+// The position of the subfield called name among formats; formats.size()
+// when there is none.
+size_t subfieldIndex(const std::vector<SubfieldFormat>& formats, std::string_view name);
+
 // A value without the spaces that pad it on either side.
 std::string_view trimmed(std::string_view text);
 

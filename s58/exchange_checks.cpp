@@ -205,11 +205,8 @@ Catalogue readCatalogue(const fs::path& path) {
   std::optional<std::vector<SubfieldFormat>> catd = file.catd;
   std::array<size_t, 12> at{};
   for (size_t i = 0; catd && i < kCatdSubfields.size(); ++i) {
-    const auto found = std::find_if(catd->begin(), catd->end(), [&](const SubfieldFormat& s) {
-      return s.name == kCatdSubfields[i];
-    });
-    if (found == catd->end()) catd.reset();
-    if (catd) at[i] = static_cast<size_t>(found - catd->begin());
+    at[i] = subfieldIndex(*catd, kCatdSubfields[i]);
+    if (at[i] == catd->size()) catd.reset();
   }
   catalogue.wellFormed = file.openError == 0 && !file.damaged && catd && file.dataRecords > 0 &&
                          !file.recordWithoutCatd;

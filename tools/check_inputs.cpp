@@ -18,13 +18,6 @@ namespace fs = std::filesystem;
 
 constexpr std::string_view kCellExtension = ".000";
 
-size_t indexOf(const std::vector<SubfieldFormat>& formats, std::string_view name) {
-  for (size_t i = 0; i < formats.size(); ++i) {
-    if (formats[i].name == name) return i;
-  }
-  return formats.size();
-}
-
 // The FILE subfield of each CATD field with IMPL "BIN" (the cells and their
 // updates), in order; nothing when the catalogue cannot be opened or read as
 // one, with the reason in why. The descriptive record's CATD description
@@ -35,8 +28,8 @@ std::optional<std::vector<std::string>> catalogueFiles(const fs::path& path, std
     why = std::strerror(catalogue.openError);
     return std::nullopt;
   }
-  const size_t fileAt = catalogue.catd ? indexOf(*catalogue.catd, "FILE") : 0;
-  const size_t implAt = catalogue.catd ? indexOf(*catalogue.catd, "IMPL") : 0;
+  const size_t fileAt = catalogue.catd ? subfieldIndex(*catalogue.catd, "FILE") : 0;
+  const size_t implAt = catalogue.catd ? subfieldIndex(*catalogue.catd, "IMPL") : 0;
   if (catalogue.catdDescribed &&
       (!catalogue.catd || fileAt == catalogue.catd->size() || implAt == catalogue.catd->size())) {
     why = "its description of CATD gives no FILE and IMPL subfields";
