@@ -1,11 +1,13 @@
 #include "record_reader.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace abys {
 namespace {
 
 constexpr size_t kFileBufferSize = 1 << 17;
+constexpr unsigned char kFieldTerminator = 0x1e;
 
 bool isScanSpace(unsigned char c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
@@ -85,6 +87,54 @@ int fail(DdfReader& reader) {
   return kMalformedRecord;
 }
 
+// Reads size bytes into the record buffer at offset; whether all came.
+bool readInto(DdfReader& reader, int offset, int size, std::FILE* file) {
+  const size_t got = readBytes(reader.record.get() + offset, static_cast<size_t>(size), file);
+  reader.bytesRead += static_cast<int64_t>(got);
+  return got == static_cast<size_t>(size);
+}
+
+// The length of a record whose leader gives its length as 0, as writers do
+// for a record too long for five digits: the field area base plus the
+// furthest end of a field its directory describes. Reads the rest of the
+// leader and the directory into the buffer behind the five zeros; held
+// receives how many bytes of the record that is. Returns the length (one
+// past the buffer for a record that does not fit it), or 0 when what
+// follows is no such leader and directory (zero padding, other bytes, the
+// end of the file), which ends the data.
+int longRecordLength(DdfReader& reader, std::FILE* file, int& held) {
+  const unsigned char* record = reader.record.get();
+  if (!readInto(reader, 5, kRecordLeaderSize - 5, file)) return 0;
+  int base = 0;
+  if (!plainNumber(record + 12, 5, base)) return 0;
+  const int lengthSize = record[20] - '0';
+  const int positionSize = record[21] - '0';
+  if (record[23] - '0' != kTagSize) return 0;
+  if (lengthSize < 1 || lengthSize > 9 || positionSize < 1 || positionSize > 9) return 0;
+  const int entrySize = kTagSize + lengthSize + positionSize;
+  const int directorySize = base - kRecordLeaderSize - 1;  // before its field terminator
+  if (directorySize < entrySize || directorySize % entrySize != 0) return 0;
+  if (!readInto(reader, kRecordLeaderSize, base - kRecordLeaderSize, file)) return 0;
+  if (record[base - 1] != kFieldTerminator) return 0;
+  held = base;
+  long long furthest = 0;
+  for (int at = kRecordLeaderSize; at < base - 1; at += entrySize) {
+    int fieldLength = 0;
+    int fieldPosition = 0;
+    for (int i = 0; i < kTagSize; ++i) {
+      if (isScanSpace(record[at + i])) return 0;
+    }
+    if (!plainNumber(record + at + kTagSize, lengthSize, fieldLength) ||
+        !plainNumber(record + at + kTagSize + lengthSize, positionSize, fieldPosition) ||
+        fieldLength < 1) {
+      return 0;
+    }
+    furthest = std::max(furthest, static_cast<long long>(fieldPosition) + fieldLength);
+  }
+  // Beyond the buffer: a length the reader refuses rather than cuts.
+  return static_cast<int>(std::min<long long>(base + furthest, kRecordBufferSize + 1LL));
+}
+
 // Reads the rest of a record whose five length characters are in the buffer.
 // Returns 0 on success, 1 at end of data, -1 for a malformed record.
 int readRecord(DdfReader& reader, std::FILE* file) {
@@ -98,8 +148,15 @@ int readRecord(DdfReader& reader, std::FILE* file) {
   int length = 0;
   int consumed = 0;
   if (!scanDecimal(record, 5, 5, length, consumed)) return -1;
+  if (length == 0) {
+    int held = 0;
+    length = longRecordLength(reader, file, held);
+    reader.recordLength = length;
+    if (length == 0) return 1;
+    if (length > kRecordBufferSize) return -1;
+    return readInto(reader, held, length - held, file) ? 0 : -1;
+  }
   reader.recordLength = length;
-  if (length == 0) return 1;
   if (length < kRecordLeaderSize) return -1;
   const size_t rest = static_cast<size_t>(length - 5);
   const size_t body = readBytes(record + 5, rest, file);
@@ -225,7 +282,7 @@ int nextField(DdfReader& reader, std::FILE* file, DdfField& field) {
     return fail(reader);
   }
   field.data = reinterpret_cast<char*>(record + base + fieldPosition);
-  field.dataLength = fieldLength - 1;  // below 100,000: the record length has five digits
+  field.dataLength = fieldLength - 1;  // beyond 99,999 only in a long record
 
   reader.cursor += entrySize;
   if (reader.cursor < base - entrySize) {

@@ -7,8 +7,9 @@
 
 namespace abys {
 
-// A record is read whole into this buffer; five length digits keep any
-// well-formed record below 100,000 bytes.
+// A record is read whole into this buffer. Five length digits describe a
+// record below 100,000 bytes; a longer one, whose leader gives its length as
+// 0, is read when it fits, and is a malformed record when it does not.
 inline constexpr int kRecordBufferSize = 0x40000;
 // Size of the caller's tagged-field area used by the loader.
 inline constexpr int kTaggedFieldAreaSize = 0x40000;
@@ -19,7 +20,8 @@ inline constexpr int kTaggedFieldHeaderSize = 9;
 inline constexpr int kRecordLeaderSize = 24;
 
 // ddfReadField's result for a record that cannot be cut up safely: a length
-// that is not a number or is below the leader size, a record cut short by the
+// that is not a number or is below the leader size, a record longer than the
+// buffer, a record cut short by the
 // end of the file, a directory entry that does not scan or whose field lies
 // outside the record, a field length of 0, no directory entry, a tag size other
 // than 4, or a field that does not fit the caller's capacity. Once returned,
@@ -80,7 +82,12 @@ void ddfAttach(DdfReader& reader);
 
 // Writes the next tagged field ("TAG" + data length in 5 characters + the
 // field's bytes with the field terminator replaced by NUL) or the end-of-record
-// marker "****    0" into buffer and returns its length: 0 at end of data,
+// marker "****    0" into buffer and returns its length: 0 at end of data
+// (fewer than five bytes or a '^' where a record would start, or a record
+// length of 0 not followed by a leader and a directory that end in a field
+// terminator; followed by them, the record is one too long for the five
+// digits and its length is the field area base plus the furthest end of a
+// field its directory describes),
 // kMalformedRecord for a record that cannot be cut up safely. Never writes
 // more than capacity bytes and never reads outside the current record.
 int ddfReadField(DdfReader& reader, char* buffer, int capacity, std::FILE* file);

@@ -50,8 +50,10 @@ Options:
   --origin LON,LAT        south-west corner in degrees (default 139.7,35.4)
   --span DEG              width in degrees of longitude; the height makes the
                           chart square on the ground (default 0.25)
-  --edge-coordinates N    most coordinates of one edge, 2 to 12000 (default
-                          10000); longer depth lines are split at nodes
+  --edge-coordinates N    most coordinates of one edge, 2 to 32000 (default
+                          10000); longer depth lines are split at nodes; an
+                          edge of more than about 12000 is written as a long
+                          record (length 0 in its leader, as real cells have)
   --standard              standard object classes (see above); --places is
                           not used
   --soundings N           with --standard: N sounding points scattered over

@@ -57,6 +57,10 @@ TEST(EncodeRecord, LeaderDirectoryAndLimits) {
   // One field of N data bytes: 35 bytes before the field area, N + 1 in it.
   EXPECT_EQ(encodeRecord({{{"SG2D", std::string(99963, 'x')}}}).size(), 99999u);
   EXPECT_THROW(encodeRecord({{{"SG2D", std::string(99964, 'x')}}}), std::length_error);
+  // Asked for, the same record is written with the length 0, as writers do.
+  const std::string longRecord = encodeRecord({{{"SG2D", std::string(99964, 'x')}}}, 0, 0, true);
+  EXPECT_EQ(longRecord.size(), 100000u);
+  EXPECT_EQ(longRecord.substr(0, 5), "00000");
 }
 
 // The b24 subfields of a field, in order.

@@ -13,6 +13,7 @@
 #include "chart_geometry.h"
 #include "load_driver.h"
 #include "support/chart_cells.h"
+#include "support/stream.h"
 
 namespace abys::test {
 namespace {
@@ -325,6 +326,41 @@ TEST_F(ChartSessionTest, DrawnLinePassesEachEdgeOnce) {
   EXPECT_EQ(parts, (std::vector<Points>{
                        {{a.x, a.y}, {139.71, 35.31}, {b.x, b.y}, {139.73, 35.32}, {c.x, c.y}},
                        {{b.x, b.y}, {d.x, d.y}}}));
+}
+
+// A real cell with an edge of 12,988 points in a record of 104,009 bytes,
+// whose leader gives the length 0: the edge is read and drawn whole.
+TEST_F(ChartSessionTest, EdgeOfARecordTooLongForItsLengthIsDrawn) {
+  const std::filesystem::path cell =
+      realDataDir() / "swift-iso8211/Tests/SwiftISO8211Tests/TestResources/US4CN21M.000";
+  if (realDataDir().empty() || !std::filesystem::exists(cell)) GTEST_SKIP() << "no US4CN21M";
+  const OpenResult result = open(cell.string());
+  ASSERT_TRUE(result.opened());
+  EXPECT_EQ(result.counts.features, 2310);
+  EXPECT_EQ(result.counts.vectors, 3971);
+
+  const VectorRecord* longEdge = nullptr;
+  for (const VectorRecord* edge : session.display().currentDataset->edges) {
+    if (edge->rcid == 700) longEdge = edge;
+  }
+  ASSERT_NE(longEdge, nullptr);
+  EXPECT_EQ(longEdge->coordinates.count, 12988);
+  const DrawnGeometry drawn(session.display());
+  size_t drawnWithIt = 0;
+  for (int layer = 0; layer < kDisplayClassCount; ++layer) {
+    for (const DrawnFeature& f : drawn.layer(layer)) {
+      const auto& pointers = f.feature->spatialPointers;
+      if (std::none_of(pointers.begin(), pointers.end(),
+                       [&](const SpatialPointerEntry* p) { return p->target == longEdge; }))
+        continue;
+      size_t points = 0;
+      for (const DrawnPart& part : drawn.parts(f))
+        points += part.count;
+      EXPECT_GE(points, 12988u);
+      ++drawnWithIt;
+    }
+  }
+  EXPECT_GT(drawnWithIt, 0u);
 }
 
 TEST_F(ChartSessionTest, ReadoutsAtThePointer) {

@@ -135,6 +135,72 @@ TEST(RecordReader, MalformedRecordsAreReportedAndStayReported) {
   EXPECT_EQ(stream.fieldNumber(), 5);
 }
 
+// A record too long for the leader's five digits has the length 0 there;
+// followed by a leader and a directory ending in a field terminator, it is
+// read, to the furthest end of its fields. Anything else after a length of 0
+// ends the data, and a long record that does not fit the buffer is refused
+// before any of its field area is read.
+TEST(RecordReader, LongRecordsWithTheLengthZero) {
+  const std::string first = cellwriter::encodeFile({sampleRecords()[0]});
+  const std::string next = cellwriter::encodeRecord(sampleRecords()[1]);
+  auto vector = [](std::vector<size_t> sizes) {
+    cellwriter::Record record{{recordIdField(9), {"VRID", "\x6e\x01\x00\x00\x00\x01\x00\x01"}}};
+    for (size_t size : sizes)
+      record.fields.push_back({"SG2D", std::string(size, 'c')});
+    return cellwriter::encodeRecord(record, 0, 0, true);
+  };
+  const std::string two = vector({60000, 60000});  // fields of five digits
+  const std::string one = vector({150000});        // a field of six
+  const std::string huge = vector({140000, 140000});
+  ASSERT_EQ(two.substr(0, 5), "00000");
+  ASSERT_GT(huge.size(), static_cast<size_t>(kRecordBufferSize));
+  const size_t base = std::stoul(two.substr(12, 5));
+  auto damaged = [&](size_t pos, const std::string& text) {
+    return first + std::string(two).replace(pos, text.size(), text) + next;
+  };
+
+  const Tags read = {"0001", "DSID", "DSSI", "****", "0001", "VRID", "SG2D",
+                     "SG2D", "****", "0001", "FRID", "****", "END"};
+  const std::vector<std::pair<const char*, std::pair<std::string, Tags>>> cases = {
+      {"two fields", {first + two + next, read}},
+      {"one field",
+       {first + one + next,
+        {"0001", "DSID", "DSSI", "****", "0001", "VRID", "SG2D", "****", "0001", "FRID", "****",
+         "END"}}},
+      {"last in the file",
+       {first + two,
+        {"0001", "DSID", "DSSI", "****", "0001", "VRID", "SG2D", "SG2D", "****", "END"}}},
+      {"zero padding", {first + std::string(400, '0') + next, kFirstRecordTags}},
+      {"zeros at the end of the file", {first + "00000", kFirstRecordTags}},
+      {"leader cut short", {first + two.substr(0, 20), kFirstRecordTags}},
+      {"directory cut short", {first + two.substr(0, base - 1), kFirstRecordTags}},
+      {"base not a number", {damaged(12, "0x073"), kFirstRecordTags}},
+      {"base within the leader", {damaged(12, "00020"), kFirstRecordTags}},
+      {"tag size 3", {damaged(23, "3"), kFirstRecordTags}},
+      {"no field terminator", {damaged(base - 1, "7"), kFirstRecordTags}},
+      {"entry not a number", {damaged(24 + 5, "x"), kFirstRecordTags}},
+      {"field length 0", {damaged(24 + 4, std::string(two[20] - '0', '0')), kFirstRecordTags}},
+      {"beyond the buffer", {first + huge + next, {"0001", "DSID", "DSSI", "****", "MALFORMED"}}},
+  };
+  for (const auto& [what, bytesAndTags] : cases) {
+    SCOPED_TRACE(what);
+    EXPECT_EQ(tagsOf(readAll(bytesAndTags.first)), bytesAndTags.second);
+  }
+  // Every byte of each field, the terminator made a NUL.
+  const std::vector<test::ReadResult> fields = readAll(first + one + next);
+  EXPECT_EQ(fields[6].length, 9 + 150001);
+  EXPECT_EQ(fields[6].text.substr(9), std::string(150000, 'c') + '\0');
+
+  // Nothing of the refused record is read beyond its leader and directory.
+  test::MemoryFile f(first + huge + next);
+  FieldStream stream;
+  stream.attach(f.get());
+  while (stream.next() > 0) {
+  }
+  EXPECT_EQ(stream.bytesRead(),
+            static_cast<int64_t>(first.size() + std::stoul(huge.substr(12, 5))));
+}
+
 // The stream reads fields in place; what it gives must be what a copy by
 // ddfReadField gives, also where a damaged directory lets fields overlap (a
 // terminator turned NUL in place must not show in the next field) or a short

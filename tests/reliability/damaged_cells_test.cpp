@@ -21,6 +21,7 @@
 
 #include "chart_session.h"
 #include "load_driver.h"
+#include "support/chart_cells.h"
 #include "support/load.h"
 #include "support/records.h"
 #include "support/session_walk.h"
@@ -53,15 +54,31 @@ std::filesystem::path sampleCell() {
   return std::filesystem::path(ABYS_SOURCE_DIR) / "samples" / "ABYS0001.000";
 }
 
+// The bay cell with a depth line of 13,000 points in one edge record of
+// about 104,000 bytes, whose leader gives the length 0.
+std::filesystem::path longRecordCell() {
+  static const CellFolder folder;
+  static const std::string path = [] {
+    cw::Cell cell = bayCell();
+    std::vector<cw::Point2> points;
+    for (int i = 0; i <= 13001; ++i)
+      points.push_back({139.72 + i * 1e-5, 35.50 + (i % 2) * 1e-4});
+    addLine(cell, 7, points, {"15"});
+    return folder.write(cell, "LONGREC.000");
+  }();
+  return path;
+}
+
 std::vector<std::filesystem::path> cellsUnderTest() {
-  std::vector<std::filesystem::path> cells{sampleCell()};
+  std::vector<std::filesystem::path> cells{sampleCell(), longRecordCell()};
   for (const auto& cell : realCells())
     cells.push_back(cell);
   return cells;
 }
 
 // Where each record starts and where its field area starts, read from the
-// leaders; stops at the first leader that does not parse.
+// leaders (a length of 0 is a long record's: its end is that of its furthest
+// field); stops at the first leader that does not parse.
 struct RecordSpan {
   size_t start = 0;
   size_t fieldArea = 0;  // absolute; the directory lies between leader and it
@@ -80,8 +97,18 @@ size_t leaderNumber(const std::string& bytes, size_t at, size_t width) {
 std::vector<RecordSpan> recordSpans(const std::string& bytes) {
   std::vector<RecordSpan> spans;
   for (size_t at = 0; at + 24 <= bytes.size();) {
-    const size_t length = leaderNumber(bytes, at, 5);
+    size_t length = leaderNumber(bytes, at, 5);
     const size_t base = leaderNumber(bytes, at + 12, 5);
+    if (length == 0 && bytes.compare(at, 5, "00000") == 0 && base > 24 &&
+        at + base <= bytes.size()) {
+      const size_t lengthSize = leaderNumber(bytes, at + 20, 1);
+      const size_t entrySize = 4 + lengthSize + leaderNumber(bytes, at + 21, 1);
+      for (size_t entry = at + 24; entry + entrySize < at + base; entry += entrySize) {
+        length = std::max(
+            length, base + leaderNumber(bytes, entry + 4 + lengthSize, entrySize - 4 - lengthSize) +
+                        leaderNumber(bytes, entry + 4, lengthSize));
+      }
+    }
     if (length < 24 || base < 24 || base > length || at + length > bytes.size()) break;
     spans.push_back({at, at + base, at + length});
     at += length;

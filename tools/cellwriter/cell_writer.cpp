@@ -257,6 +257,7 @@ EncodeOptions cellEncodeOptions(const Cell& cell) {
   EncodeOptions options;
   options.attributeLevel = cell.dssi.aall;
   options.nationalLevel = cell.dssi.nall;
+  options.longRecords = true;
   return options;
 }
 

@@ -9,9 +9,9 @@
 //
 // Failures are exceptions: std::invalid_argument for a tag that is not four
 // characters or a directory size that cannot hold a number, std::length_error
-// for a record of 100,000 bytes or more (its length would not fit the
-// leader's five digits), std::out_of_range for a coordinate that does not fit
-// a b24 subfield once scaled.
+// for a record of 100,000 bytes or more unless asked to write it as a long
+// record (its length would not fit the leader's five digits), std::out_of_range for a coordinate
+// that does not fit a b24 subfield once scaled.
 #pragma once
 
 #include <cstddef>
@@ -79,6 +79,9 @@ struct EncodeOptions {
   // record; 0 takes the smallest that fits each record.
   int lengthSize = 0;
   int positionSize = 0;
+  // Data records of 100,000 bytes or more with the length 0 (see
+  // encodeRecord) instead of std::length_error.
+  bool longRecords = false;
   bool withDdr = true;
   // The same for the data descriptive record.
   int ddrLengthSize = 0;
@@ -92,8 +95,11 @@ struct EncodeOptions {
   int nationalLevel = -1;
 };
 
-// A data record: leader, directory, field area.
-std::string encodeRecord(const Record& record, int lengthSize = 0, int positionSize = 0);
+// A data record: leader, directory, field area. With longRecord, a record of
+// 100,000 bytes or more is written with the length 0 in its leader, as
+// writers of real cells do, instead of being refused.
+std::string encodeRecord(const Record& record, int lengthSize = 0, int positionSize = 0,
+                         bool longRecord = false);
 
 // The data descriptive record describing the tags that records use, in the
 // order of the S-57 field tree ("0001", DSID, DSSI, DSPM, VRID ... FSPT), then
@@ -252,8 +258,8 @@ struct Point3 {
 // A vector record: isolated node 110, connected node 120, edge 130, face 140.
 // Coordinates go into one SG2D field, soundings into one SG3D field, as
 // XCOO = round(x * COMF), YCOO = round(y * COMF), VE3D = round(z * SOMF).
-// A record stays below 100,000 bytes, which bounds one vector to about
-// 12,000 coordinates.
+// A record of 100,000 bytes or more (a vector of more than about 12,000
+// coordinates) is written as a long record, with the length 0 in its leader.
 struct Vector {
   uint8_t rcnm = 110;
   uint32_t rcid = 0;

@@ -53,9 +53,10 @@ struct LeaderStyle {
 constexpr LeaderStyle kDdrLeader{"3LE1 09", " ! "};
 constexpr LeaderStyle kDataLeader{" D     ", "   "};
 
-// Leader, directory and field area of one record.
+// Leader, directory and field area of one record. A record too long for the
+// leader's five digits is refused, or with longRecord given the length 0.
 std::string encodeWithLeader(const std::vector<Field>& fields, const LeaderStyle& style,
-                             int lengthSize, int positionSize) {
+                             int lengthSize, int positionSize, bool longRecord = false) {
   size_t largestLength = 0;
   size_t lastPosition = 0;
   size_t areaSize = 0;
@@ -74,14 +75,15 @@ std::string encodeWithLeader(const std::vector<Field>& fields, const LeaderStyle
   const size_t entrySize = static_cast<size_t>(4 + lengthSize + positionSize);
   const size_t base = kLeaderSize + fields.size() * entrySize + 1;
   const size_t total = base + areaSize;
-  if (total > static_cast<size_t>(kMaxRecordLength)) {
+  const bool tooLong = total > static_cast<size_t>(kMaxRecordLength);
+  if (tooLong && !longRecord) {
     throw std::length_error("record of " + std::to_string(total) + " bytes exceeds " +
                             std::to_string(kMaxRecordLength));
   }
 
   std::string out;
   out.reserve(total);
-  out += decimal(total, 5);
+  out += decimal(tooLong ? 0 : total, 5);
   out += style.afterLength;
   out += decimal(base, 5);
   out += style.afterAddress;
@@ -264,8 +266,8 @@ Field recordIdField(uint16_t number) {
   return {"0001", FieldBuilder().b12(number).data()};
 }
 
-std::string encodeRecord(const Record& record, int lengthSize, int positionSize) {
-  return encodeWithLeader(record.fields, kDataLeader, lengthSize, positionSize);
+std::string encodeRecord(const Record& record, int lengthSize, int positionSize, bool longRecord) {
+  return encodeWithLeader(record.fields, kDataLeader, lengthSize, positionSize, longRecord);
 }
 
 std::string encodeDdr(const std::vector<Record>& records, const EncodeOptions& options) {
@@ -303,7 +305,7 @@ std::string encodeFile(const std::vector<Record>& records, const EncodeOptions& 
   std::string out;
   if (options.withDdr) out = encodeDdr(records, options);
   for (const Record& record : records) {
-    out += encodeRecord(record, options.lengthSize, options.positionSize);
+    out += encodeRecord(record, options.lengthSize, options.positionSize, options.longRecords);
   }
   return out;
 }

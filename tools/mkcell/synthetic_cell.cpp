@@ -173,8 +173,8 @@ std::string checkOptions(const Options& o) {
   if (!(o.west >= -180 && o.west + o.span <= 180)) return "the chart must lie within -180..180 E";
   if (!(o.south >= -80 && o.south + o.span <= 85)) return "the chart must lie within -80..85 N";
   if (o.span * kComf / (o.grid - 1) < kMinStep) return "grid too fine for the span";
-  if (o.maxEdgeCoordinates < 2 || o.maxEdgeCoordinates > 12000) {
-    return "edge coordinates must be 2 to 12000";
+  if (o.maxEdgeCoordinates < 2 || o.maxEdgeCoordinates > 32000) {
+    return "edge coordinates must be 2 to 32000";
   }
   if (o.name.empty()) return "the data set name is empty";
   if (o.soundings < 0 || o.soundings > 100000000) return "soundings must be 0 to 100000000";

@@ -63,7 +63,9 @@ struct Options {
   double south = 35.40;
   double span = 0.25;
   // Coordinates an edge holds between its nodes; longer lines are split.
-  // Above about 12,000 an edge record reaches the size limit.
+  // Above about 12,000 an edge record is too long for the five digits of its
+  // length and is written with the length 0, as real cells have such records;
+  // 32,000 keeps it within what a reader's record buffer holds.
   int maxEdgeCoordinates = 10000;
   // The DSID's data set name.
   std::string name = "ABYS0001.000";
