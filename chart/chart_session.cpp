@@ -9,6 +9,7 @@
 #include "display_chains.h"
 #include "feature_area.h"
 #include "feature_line.h"
+#include "field_types.h"
 #include "load_driver.h"
 #include "record_assembly.h"
 #include "update_files.h"
@@ -77,6 +78,28 @@ void resolveRemainingPointers(Dataset& dataset) {
   }
 }
 
+// One finding of code 7 per record read on past a field out of order, with
+// the record's position where it has one.
+void reportOrderErrors(const Dataset& dataset, const std::vector<OrderError>& errors,
+                       FindingReporter& reporter) {
+  if (errors.empty()) return;
+  CheckReport report(dataset, reporter);
+  for (const OrderError& e : errors) {
+    if (e.feature != nullptr) {
+      report.finding(kFieldOutOfOrder, e.feature, nullptr);
+    } else if (e.vector != nullptr) {
+      report.finding(kFieldOutOfOrder, e.vector, nullptr);
+    } else if (reporter.detail() == FindingDetail::Each) {
+      Finding finding;
+      finding.code = kFieldOutOfOrder;
+      finding.record = RecordKey{e.name.rcnm, e.name.rcid};
+      reporter.report(finding);
+    } else if (reporter.detail() == FindingDetail::CountOnly) {
+      reporter.counted(kFieldOutOfOrder, 1);
+    }
+  }
+}
+
 }  // namespace
 
 ChartSession::ChartSession() = default;
@@ -104,13 +127,22 @@ OpenResult ChartSession::open(const char* path, FindingReporter& reporter, const
     return result;
   }
   int32_t exchangePurpose = 0;
-  result.loadStatus = loadCell(*dataset_, path, exchangePurpose, loadLog, progress);
+  std::vector<OrderError> orderErrors;
+  LoadOptions loadOptions;
+  loadOptions.readPastOrderErrors = readPastOrderErrors_;
+  loadOptions.orderError = [&](const OrderError& e) { orderErrors.push_back(e); };
+  result.loadStatus = loadCell(*dataset_, path, exchangePurpose, loadLog, progress, loadOptions);
+  result.orderErrors = static_cast<int>(orderErrors.size());
+  reportOrderErrors(*dataset_, orderErrors, reporter);
+  // Read on past its order errors, a cell was read to its end.
+  const bool complete =
+      result.loadStatus == 0 || (result.loadStatus == kFieldOutOfOrder && readPastOrderErrors_);
   bool cancelled = false;
   UpdateReport report;
   const std::vector<std::string> updates = applyUpdates_ && result.loadStatus != kCannotOpen
                                                ? updateFilesBeside(path)
                                                : std::vector<std::string>();
-  if (!updates.empty() && result.loadStatus != 0) {
+  if (!updates.empty() && !complete) {
     logText(loadLog, "Update files not applied: the cell did not load completely\n");
   } else if (!updates.empty()) {
     result.updatesFound = static_cast<int>(updates.size());

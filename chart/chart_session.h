@@ -71,6 +71,9 @@ struct OpenResult {
   // The checks failed, but the chart is open all the same (see
   // ChartSession::setOpenFailedCharts); outcome stays ChecksFailed.
   bool shownAnyway = false;
+  // Records that held a field out of order, read on past it (see
+  // ChartSession::setReadPastOrderErrors); the load status stays 7.
+  int orderErrors = 0;
   bool opened() const { return outcome == OpenOutcome::Opened; }
 };
 
@@ -107,6 +110,14 @@ class ChartSession {
   // charts.
   void setOpenFailedCharts(bool open) { openFailed_ = open; }
   bool opensFailedCharts() const { return openFailed_; }
+
+  // Whether a field out of order is taken where it stands and the load
+  // goes on to the end of the file, each record that held one handed to the
+  // reporter as a finding of code 7 before the checks run; the load status
+  // stays 7, so the file still fails. Off unless switched on, kept across
+  // charts.
+  void setReadPastOrderErrors(bool on) { readPastOrderErrors_ = on; }
+  bool readsPastOrderErrors() const { return readPastOrderErrors_; }
 
   // The size of the drawing surface in pixels; the view follows it while a
   // chart is open, and the next open and Full view fit to it.
@@ -172,6 +183,7 @@ class ChartSession {
   bool applyUpdates_ = true;
   std::optional<S58Options> s58_;
   bool openFailed_ = false;
+  bool readPastOrderErrors_ = false;
   mutable std::unique_ptr<DrawnGeometry> drawn_;
   // Simplified copies of drawn_ by the binary exponent of the scale, the
   // most recently made last.

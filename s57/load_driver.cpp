@@ -25,7 +25,7 @@ void resetDataset(Dataset& dataset) {
 }  // namespace
 
 int loadCell(Dataset& dataset, const char* path, int32_t& exchangePurpose, const LogFn& log,
-             const ProgressFn& progress) {
+             const ProgressFn& progress, const LoadOptions& options) {
   resetDataset(dataset);
   exchangePurpose = 0;
 
@@ -50,6 +50,9 @@ int loadCell(Dataset& dataset, const char* path, int32_t& exchangePurpose, const
   int status = 0;
   uint8_t lexicalLevel = 0;
   RecordId currentName;
+  // Read on past an order error: the record it is in, told once its end is read.
+  bool orderErrorInRecord = false;
+  OrderError record;
   for (;;) {
     const int length = stream.next();
     if (length == 0) break;
@@ -77,9 +80,13 @@ int loadCell(Dataset& dataset, const char* path, int32_t& exchangePurpose, const
     }
     code = stream.checkOrder();
     if (code != 0) {
-      status = code;
-      logMessage(log, "Error at %d Error Code = %d\n", fieldNumber, status);
-      break;
+      logMessage(log, "Error at %d Error Code = %d\n", fieldNumber, code);
+      if (!options.readPastOrderErrors) {
+        status = code;
+        break;
+      }
+      if (status == 0) status = code;
+      orderErrorInRecord = true;
     }
 
     code = stream.decode();
@@ -99,6 +106,20 @@ int loadCell(Dataset& dataset, const char* path, int32_t& exchangePurpose, const
     // reports; the stream follows it so that order checks and decoding agree.
     stream.setExchangePurpose(exchangePurpose);
     stream.setLexicalLevel(lexicalLevel);
+
+    if (!options.readPastOrderErrors) continue;
+    if (type == kFieldFRID) {
+      record = {currentName, dataset.features.last, nullptr};
+    } else if (type == kFieldVRID) {
+      record = {currentName, nullptr, dataset.currentVector};
+    } else if (type == kFieldEndOfRecord) {
+      if (orderErrorInRecord && options.orderError) {
+        if (record.feature == nullptr && record.vector == nullptr) record.name = currentName;
+        options.orderError(record);
+      }
+      orderErrorInRecord = false;
+      record = {};
+    }
   }
   stream.close();
   if (progress && size <= 0) progress(1.0);

@@ -213,6 +213,10 @@
         <source>&amp;Wide depth lines</source>
         <translation>等深線を太く(&amp;W)</translation>
     </message>
+    <message>
+        <source>&amp;Read on past order errors</source>
+        <translation>フィールド順序の誤りを越えて読む(&amp;R)</translation>
+    </message>
 </context>
 <context>
     <name>MessagesDock</name>
@@ -283,6 +287,16 @@
     <message>
         <source>memory ran out; the checks stopped</source>
         <translation>メモリ不足のため検査を中止</translation>
+    </message>
+    <message>
+        <source>field out of order, read on past it</source>
+        <translation>フィールドの順序の誤り (読み続けました)</translation>
+    </message>
+    <message numerus="yes">
+        <source>read on past fields out of order in %n record(s)</source>
+        <translation>
+            <numerusform>%n 件のレコードでフィールド順序の誤りを越えて読みました</numerusform>
+        </translation>
     </message>
     <message>
         <source>feature identifier used twice</source>

@@ -1,4 +1,5 @@
-// abys: the chart viewer. "abys FILE" opens FILE at start as File/Open would;
+// abys: the chart viewer. "abys FILE" opens FILE at start as File/Open would
+// ("abys --lenient FILE" reading on past fields out of order);
 // "abys --help" and "abys --version" answer without opening a window.
 #include <QApplication>
 #include <QStringList>
@@ -13,8 +14,10 @@ int main(int argc, char** argv) {
   // Answered before Qt starts, so that neither needs a display.
   if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
     std::fputs(
-        "usage: abys [FILE.000]\n"
+        "usage: abys [--lenient] [FILE.000]\n"
         "Opens the chart viewer, with the S-57 cell FILE.000 when given (as File/Open would).\n"
+        "  --lenient  read on past a field out of order for this run, as View > Read on\n"
+        "             past order errors does\n"
         "  --help     this text\n"
         "  --version  the program's version\n",
         stdout);
@@ -25,9 +28,10 @@ int main(int argc, char** argv) {
     return 0;
   }
   QApplication app(argc, argv);
-  const QStringList arguments = QCoreApplication::arguments();
+  QStringList arguments = QCoreApplication::arguments();
+  const bool lenient = arguments.removeAll(QStringLiteral("--lenient")) > 0;
   if (arguments.size() > 2) {
-    std::fprintf(stderr, "usage: abys [FILE.000]\n");
+    std::fprintf(stderr, "usage: abys [--lenient] [FILE.000]\n");
     return 2;
   }
   abys::installCatalogue(app);
@@ -36,6 +40,7 @@ int main(int argc, char** argv) {
   window.setWindowTitle(QStringLiteral("ABYS Ver.0.1.1"));
   // The size and place of the last run's window, when there was one.
   window.restorePlacement();
+  if (lenient) window.readPastOrderErrorsThisRun();
   window.show();
   if (arguments.size() == 2) {
     // Once the event loop runs the window has its first size, which the

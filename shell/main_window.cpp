@@ -25,6 +25,7 @@
 #include <QPrinter>
 #include <QScreen>
 #include <QSettings>
+#include <QSignalBlocker>
 #include <QSvgGenerator>
 #include <QUrl>
 #include <algorithm>
@@ -69,6 +70,7 @@ constexpr const char* kPlacementKey = "window/geometry";
 constexpr const char* kSizeKey = "window/size";
 constexpr const char* kDeclutterKey = "view/declutterNames";
 constexpr const char* kWideLinesKey = "view/wideDepthLines";
+constexpr const char* kReadPastOrderErrorsKey = "view/readPastOrderErrors";
 
 QSettings userSettings() {
   return QSettings(QStringLiteral("ABYS"), QStringLiteral("abys"));
@@ -113,6 +115,7 @@ std::optional<S58Options> s58Options(bool on) {
 MainWindow::MainWindow(QWidget* parent, Qt::WindowFlags flags) : QWidget(parent, flags) {
   chart.setApplyUpdates(loadApplyUpdates());
   chart.setS58Profile(s58Options(userSettings().value(kS58Key).toBool()));
+  chart.setReadPastOrderErrors(userSettings().value(kReadPastOrderErrorsKey).toBool());
   messagesDock = new MessagesDock(this);
   messagesDock->hide();
   identifyDock = new IdentifyDock(this);
@@ -492,6 +495,17 @@ void MainWindow::renderOptionsChosen() {
 void MainWindow::s58Checks(bool on) {
   chart.setS58Profile(s58Options(on));
   userSettings().setValue(kS58Key, on);
+}
+
+void MainWindow::readPastOrderErrors(bool on) {
+  chart.setReadPastOrderErrors(on);
+  userSettings().setValue(kReadPastOrderErrorsKey, on);
+}
+
+void MainWindow::readPastOrderErrorsThisRun() {
+  const QSignalBlocker quiet(readPastOrderErrorsAction);
+  readPastOrderErrorsAction->setChecked(true);
+  chart.setReadPastOrderErrors(true);
 }
 
 void MainWindow::closeDoc() {

@@ -86,6 +86,12 @@ class MainWindow : public QWidget {
   // Whether every open also runs the S-58 profile; kept in the user's
   // settings.
   void s58Checks(bool on);
+  // Whether a load reads on past a field out of order instead of stopping
+  // there; kept in the user's settings.
+  void readPastOrderErrors(bool on);
+  // The same for this run only (abys --lenient): the item is checked, the
+  // setting kept stays as it was.
+  void readPastOrderErrorsThisRun();
   // Centres the view on the messages' finding row and marks its record.
   void showFinding(int row);
   // Opens the cell whose checks just failed all the same, drawn as far as
@@ -178,6 +184,7 @@ class MainWindow : public QWidget {
   QAction* downAction = nullptr;
   QAction* messagesAction = nullptr;
   QAction* s58Action = nullptr;
+  QAction* readPastOrderErrorsAction = nullptr;
   QAction* identifyAction = nullptr;
   QMenu* recentMenu = nullptr;
   QAction* exportAction = nullptr;

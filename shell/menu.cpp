@@ -142,6 +142,13 @@ void MainWindow::buildMenus() {
     item->setChecked(on);
     connect(item, &QAction::toggled, this, &MainWindow::renderOptionsChosen);
   }
+  // How a cell is read; kept in the user's settings.
+  viewMenu->addSeparator();
+  readPastOrderErrorsAction = viewMenu->addAction(tr("&Read on past order errors"));
+  readPastOrderErrorsAction->setObjectName(QStringLiteral("readPastOrderErrorsAction"));
+  readPastOrderErrorsAction->setCheckable(true);
+  readPastOrderErrorsAction->setChecked(chart.readsPastOrderErrors());
+  connect(readPastOrderErrorsAction, &QAction::toggled, this, &MainWindow::readPastOrderErrors);
 
   auto* helpMenu = new QMenu(tr("&Help"), this);
   helpMenu->setObjectName(QStringLiteral("helpMenu"));

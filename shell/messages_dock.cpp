@@ -12,6 +12,7 @@
 #include <cstdarg>
 
 #include "checks.h"
+#include "field_types.h"
 
 using namespace abys;
 
@@ -26,9 +27,10 @@ struct CodeText {
   const char* text;
 };
 
-// What each code of the checks means, in code order.
+// What each code of the load and the checks means, in code order.
 constexpr CodeText kCodeTexts[] = {
     {kSnapshotFailed, QT_TRANSLATE_NOOP("MessagesDock", "memory ran out; the checks stopped")},
+    {kFieldOutOfOrder, QT_TRANSLATE_NOOP("MessagesDock", "field out of order, read on past it")},
     {kDuplicateFeatureId, QT_TRANSLATE_NOOP("MessagesDock", "feature identifier used twice")},
     {kDuplicateVectorId, QT_TRANSLATE_NOOP("MessagesDock", "vector identifier used twice")},
     {kLineOrAreaNotOnEdge,
@@ -180,8 +182,10 @@ std::vector<FindingRow> findingRows(const OpenLog& log, const OpenResult& result
   for (const Finding& finding : log.findings()) {
     FindingRow row;
     row.code = QString::number(finding.code);
-    row.severity =
-        failsTheChecks(finding.code) ? QStringLiteral("error") : QStringLiteral("warning");
+    // A field out of order fails the load, read on past it or not.
+    row.severity = failsTheChecks(finding.code) || finding.code == kFieldOutOfOrder
+                       ? QStringLiteral("error")
+                       : QStringLiteral("warning");
     row.message = codeMessage(finding.code);
     std::vector<RecordKey> records;
     if (finding.record) records.push_back(*finding.record);
@@ -244,6 +248,14 @@ QString openSummary(const QString& fileName, const OpenResult& result, const Ope
       break;
     }
     case OpenOutcome::Opened:
+      if (result.orderErrors > 0) {
+        what = QCoreApplication::translate("MessagesDock",
+                                           "read on past fields out of order in %n record(s)",
+                                           nullptr, result.orderErrors);
+        if (result.s58 && !result.s58->empty())
+          what += QStringLiteral(", ") + s58FindingsText(static_cast<int>(result.s58->size()));
+        break;
+      }
       if (!result.s58 || result.s58->empty()) return {};
       what = s58FindingsText(static_cast<int>(result.s58->size()));
       break;

@@ -1,4 +1,4 @@
-// abys-check [--summary | --json] [--jobs N] [--no-updates] FILE|FOLDER...:
+// abys-check [--summary | --json] [--jobs N] [--no-updates] [--lenient] FILE|FOLDER...:
 // opens each cell as the viewer does (load, the update files beside a
 // NAME.000 unless --no-updates, and checks) and prints its load and check
 // messages; --summary prints one line per file and a total line instead,
@@ -32,7 +32,7 @@ namespace {
 enum class Output { Log, Summary, Json };
 
 constexpr const char* kUsage =
-    "usage: abys-check [--summary | --json] [--jobs N] [--no-updates]\n"
+    "usage: abys-check [--summary | --json] [--jobs N] [--no-updates] [--lenient]\n"
     "                  [--s58 [--ignore CHECK,...] [--fail-on critical|error|warning]\n"
     "                  [--geojson OUT.geojson]]\n"
     "                  FILE|FOLDER...\n";
@@ -49,7 +49,9 @@ int help() {
       "Loads and checks each S-57 cell and prints its load and check messages; --summary prints\n"
       "one line per file and a total line instead, --json one JSON document. A NAME.000 is\n"
       "checked with the update files NAME.001, NAME.002, ... beside it applied; --no-updates\n"
-      "checks it alone. A FOLDER stands for the *.000 files below it in path order, where a\n"
+      "checks it alone. --lenient reads on past a field out of order (a finding of code 7 for\n"
+      "each record that holds one) where the load would stop; the file still fails. A FOLDER "
+      "stands for the *.000 files below it in path order, where a\n"
       "folder holds a CATALOG.031 the files it lists first, in its order (update files beside\n"
       "their NAME.000 go with it). --jobs N checks N files at a time (default: one per core)\n"
       "with the same output as --jobs 1. Exit status 0 when every file loaded and passed the\n"
@@ -250,6 +252,7 @@ struct Run {
   Output output = Output::Log;
   bool named = false;                   // the text log puts each file under a "==> FILE <==" line
   bool updates = true;                  // apply the update files beside a NAME.000
+  bool lenient = false;                 // read on past fields out of order
   std::optional<abys::S58Options> s58;  // run the S-58 profile
   abys::Severity failOn = abys::Severity::Error;
   std::string geojson;  // where to write the findings as GeoJSON, if anywhere
@@ -357,6 +360,7 @@ FileOutcome checkFile(abys::ChartSession& session, const Run& run, size_t index,
   if (run.output == Output::Json) reporter = &jsonFindings.emplace(sink, *json);
 
   session.setApplyUpdates(run.updates);
+  session.setReadPastOrderErrors(run.lenient);
   session.setS58Profile(run.s58);
   const abys::OpenResult result = session.open(path.c_str(), *reporter, sink);
   FileOutcome outcome;
@@ -495,6 +499,8 @@ int main(int argc, char** argv) {
     const std::string arg = argv[i];
     if (arg == "--no-updates") {
       run.updates = false;
+    } else if (arg == "--lenient") {
+      run.lenient = true;
     } else if (arg == "--s58") {
       if (!run.s58) run.s58.emplace();
     } else if (arg == "--geojson" && i + 1 < argc) {

@@ -1,5 +1,5 @@
 // abys-render FILE -o OUT.png [--size WxH] [--depths SHALLOW,SAFETY,DEEP] [--view CMD]...
-//                                [--pick COL,ROW]... [--no-updates]
+//                                [--pick COL,ROW]... [--no-updates] [--lenient]
 // abys-render --help | --version
 //
 // Draws a cell the way the viewer shows it, without a display: a chart
@@ -7,8 +7,9 @@
 // by default), runs each View command in order where its menu item is
 // enabled, and the viewer's render pass paints it into an image written as
 // PNG; a NAME.000 is drawn with the update files beside it applied unless
-// --no-updates is given. Then, for each --pick, prints the position read-out for a pointer at
-// that pixel and the depth read-out for a press there (an empty line when
+// --no-updates is given; with --lenient a field out of order is read past
+// instead of ending the load (said on standard error). Then, for each --pick, prints the position
+// read-out for a pointer at that pixel and the depth read-out for a press there (an empty line when
 // no depth line is near). Exit status 0 on success, 1 when the cell cannot
 // be opened, holds no chart or fails its checks, or the image cannot be
 // written, 2 on a usage error.
@@ -31,7 +32,7 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: abys-render FILE -o OUT.png [--size WxH] [--depths SHALLOW,SAFETY,DEEP] "
-    "[--view CMD]... [--pick COL,ROW]... [--no-updates]\n"
+    "[--view CMD]... [--pick COL,ROW]... [--no-updates] [--lenient]\n"
     "  CMD: full, in, out, left, right, up, down (the View menu)\n";
 
 int usage() {
@@ -45,8 +46,9 @@ int help() {
       "Draws an S-57 cell as the viewer shows it into a PNG (600x400 and depths 2,10,30 unless\n"
       "given) and prints the position and depth read-outs of each picked pixel. A NAME.000 is\n"
       "drawn with the update files NAME.001, NAME.002, ... beside it applied; --no-updates draws\n"
-      "the base cell alone. Exit status 1 when the cell cannot be opened or drawn, 2 on a usage\n"
-      "error. --version: the version.\n",
+      "the base cell alone. --lenient reads on past a field out of order where the load would\n"
+      "stop. Exit status 1 when the cell cannot be opened or drawn, 2 on a usage error.\n"
+      "--version: the version.\n",
       stdout);
   return 0;
 }
@@ -118,6 +120,7 @@ int main(int argc, char** argv) {
   std::vector<abys::PixelPoint> picks;
   abys::DepthContours contours;
   bool updates = true;
+  bool lenient = false;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     const bool hasValue = i + 1 < argc;
@@ -128,6 +131,8 @@ int main(int argc, char** argv) {
       return 0;
     } else if (arg == "--no-updates") {
       updates = false;
+    } else if (arg == "--lenient") {
+      lenient = true;
     } else if (arg == "-o" && hasValue) {
       output = argv[++i];
     } else if (arg == "--size" && hasValue) {
@@ -175,6 +180,7 @@ int main(int argc, char** argv) {
   session.setWindow(width, height);
   session.setDepthContours(contours);
   session.setApplyUpdates(updates);
+  session.setReadPastOrderErrors(lenient);
   abys::DiscardingReporter quiet;
   const abys::OpenResult result = session.open(file.c_str(), quiet);
   switch (result.outcome) {
@@ -195,6 +201,12 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "abys-render: %s fails the checks: status %d (load status %d)\n",
                    file.c_str(), result.checkStatus, result.loadStatus);
       return 1;
+  }
+  if (result.orderErrors > 0) {
+    std::fprintf(stderr,
+                 "abys-render: %s: read on past fields out of order in %d records; the file fails "
+                 "its load (status %d)\n",
+                 file.c_str(), result.orderErrors, result.loadStatus);
   }
   for (const std::string& command : views) {
     if (!session.isEnabled(kViewCommands.at(command))) {

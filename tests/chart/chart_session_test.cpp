@@ -11,6 +11,7 @@
 
 #include "catalogue_codes.h"
 #include "chart_geometry.h"
+#include "field_types.h"
 #include "load_driver.h"
 #include "support/chart_cells.h"
 #include "support/stream.h"
@@ -111,6 +112,61 @@ TEST_F(ChartSessionTest, OutcomeOfEveryKindOfFile) {
     session.close();
     EXPECT_EQ(menuState(session), "0000000");
   }
+}
+
+// Every finding handed to it.
+struct CollectingReporter : FindingReporter {
+  void announce(const char*) override {}
+  void report(const Finding& finding) override { found.push_back(finding); }
+  std::vector<Finding> found;
+};
+
+// A field out of order ends the load at its record unless the session reads
+// on past it: then every record is there and the update file beside the
+// cell applies, the record is named by a finding of code 7 with its
+// position, and the load status stays 7.
+TEST_F(ChartSessionTest, ReadingOnPastFieldsOutOfOrder) {
+  const std::string path = folder.writeBytes(outOfOrderBayCell(), "ORDER.000");
+  cw::Cell update = cw::updateCell(1);
+  update.vectors.push_back(cw::isolatedNode(900, {139.8, 35.4}));
+  update.features.push_back(
+      {.rcid = 900, .prim = 1, .objl = 30012, .spatialPointers = {{.rcnm = 110, .rcid = 900}}});
+  folder.write(update, "ORDER.001");
+  const cw::Cell whole = bayCell();
+  auto orderFindings = [](const CollectingReporter& r) {
+    return std::count_if(r.found.begin(), r.found.end(),
+                         [](const Finding& f) { return f.code == kFieldOutOfOrder; });
+  };
+
+  CollectingReporter strict;
+  testing::internal::CaptureStderr();
+  const OpenResult stopped = session.open(path.c_str(), strict);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "P = 11, C = 6\n");
+  EXPECT_EQ(stopped.loadStatus, kFieldOutOfOrder);
+  EXPECT_EQ(stopped.orderErrors, 0);
+  EXPECT_EQ(stopped.counts.features, 1);  // the record whose field is out of order
+  EXPECT_TRUE(stopped.updatesApplied.empty());
+  EXPECT_EQ(orderFindings(strict), 0);
+
+  session.setReadPastOrderErrors(true);
+  CollectingReporter lenient;
+  testing::internal::CaptureStderr();
+  const OpenResult read = session.open(path.c_str(), lenient);
+  // Both errors of the record are said, the record is named once.
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "P = 11, C = 6\nP = 6, C = 19\n");
+  EXPECT_TRUE(read.opened());
+  EXPECT_EQ(read.loadStatus, kFieldOutOfOrder);
+  EXPECT_EQ(read.orderErrors, 1);
+  EXPECT_EQ(read.counts.features, static_cast<int32_t>(whole.features.size()) + 1);
+  EXPECT_EQ(read.counts.vectors, static_cast<int32_t>(whole.vectors.size()) + 1);
+  EXPECT_EQ(read.updatesApplied, std::vector<std::string>{folder.path() + "/ORDER.001"});
+  ASSERT_EQ(orderFindings(lenient), 1);
+  const Finding& named = lenient.found.front();
+  EXPECT_EQ(named.code, kFieldOutOfOrder);
+  ASSERT_TRUE(named.record.has_value());
+  EXPECT_EQ(recordName(*named.record), recordName(kRcnmFeature, 1));
+  ASSERT_TRUE(named.position.has_value());
+  EXPECT_NEAR(named.position->longitude, 139.74, 1e-7);  // the edge's first interior point
 }
 
 TEST_F(ChartSessionTest, DisplayStateFromRecords) {

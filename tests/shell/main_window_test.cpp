@@ -948,14 +948,29 @@ class MainWindowTest : public QObject {
     QStringList names;
     for (QAction* item : w.window.findChild<QMenu*>(u"viewMenu"_s)->actions())
       names << (item->isSeparator() ? u"-"_s : item->objectName());
-    QCOMPARE(names, (QStringList{u"fullViewAction"_s, u"zoomInAction"_s, u"zoomOutAction"_s,
-                                 u"leftAction"_s, u"rightAction"_s, u"upAction"_s, u"downAction"_s,
-                                 u"-"_s, u"depthSettingsAction"_s, u"-"_s, u"messagesAction"_s,
-                                 u"identifyAction"_s, u"s58Action"_s, u"-"_s, u"legendAction"_s,
-                                 u"scaleBarAction"_s, u"-"_s, u"declutterAction"_s,
-                                 u"wideDepthLinesAction"_s}));
-    for (const char* name :
-         {"legendAction", "scaleBarAction", "declutterAction", "wideDepthLinesAction"}) {
+    QCOMPARE(names, (QStringList{u"fullViewAction"_s,
+                                 u"zoomInAction"_s,
+                                 u"zoomOutAction"_s,
+                                 u"leftAction"_s,
+                                 u"rightAction"_s,
+                                 u"upAction"_s,
+                                 u"downAction"_s,
+                                 u"-"_s,
+                                 u"depthSettingsAction"_s,
+                                 u"-"_s,
+                                 u"messagesAction"_s,
+                                 u"identifyAction"_s,
+                                 u"s58Action"_s,
+                                 u"-"_s,
+                                 u"legendAction"_s,
+                                 u"scaleBarAction"_s,
+                                 u"-"_s,
+                                 u"declutterAction"_s,
+                                 u"wideDepthLinesAction"_s,
+                                 u"-"_s,
+                                 u"readPastOrderErrorsAction"_s}));
+    for (const char* name : {"legendAction", "scaleBarAction", "declutterAction",
+                             "wideDepthLinesAction", "readPastOrderErrorsAction"}) {
       QVERIFY(action(w.window, name)->isCheckable());
       QVERIFY(!action(w.window, name)->isChecked());
     }
@@ -1055,6 +1070,45 @@ class MainWindowTest : public QObject {
   }
 
   // A failed open's summary stays: no chart, nothing to read.
+  // View > Read on past order errors: kept for the next window; with it a
+  // cell with a field out of order opens whole, the status line says so and
+  // the Messages dock names the record; without it the load stops there.
+  void orderErrorsAreReadPastWhenAsked() {
+    const QString path = writeBytes("ORDER.000", outOfOrderBayCell());
+    const auto features = [](const Window& w) {
+      return w.window.session().display().currentDataset->features.count;
+    };
+    {
+      Window w;
+      QAction* item = action(w.window, "readPastOrderErrorsAction");
+      QVERIFY(!item->isChecked() && !w.window.session().readsPastOrderErrors());
+      QVERIFY(w.window.openFile(path));
+      QCOMPARE(features(w), 1);
+      QVERIFY(!labelText(w.window, "statusLabel").contains(u"ORDER.000"_s));  // the scale
+      w.window.closeDoc();
+      item->trigger();
+    }
+    Window w;
+    QAction* item = action(w.window, "readPastOrderErrorsAction");
+    QVERIFY(item->isChecked() && w.window.session().readsPastOrderErrors());
+    QVERIFY(w.window.openFile(path));
+    QCOMPARE(features(w), static_cast<int32_t>(bayCell().features.size()));
+    QCOMPARE(labelText(w.window, "statusLabel"),
+             u"ORDER.000: read on past fields out of order in 1 record(s); see Messages"_s);
+    const FindingRow& row = w.window.messages()->rows().front();
+    QCOMPARE(row.code, u"7"_s);
+    QCOMPARE(row.severity, u"error"_s);
+    QCOMPARE(row.records, u"FE0000000001"_s);
+    QVERIFY(row.position.has_value());
+    w.window.closeDoc();
+    item->trigger();
+    QVERIFY(!QSettings(u"ABYS"_s, u"abys"_s).value(u"view/readPastOrderErrors"_s).toBool());
+    // For this run only (abys --lenient), the setting kept stays as it was.
+    w.window.readPastOrderErrorsThisRun();
+    QVERIFY(item->isChecked() && w.window.session().readsPastOrderErrors());
+    QVERIFY(!QSettings(u"ABYS"_s, u"abys"_s).value(u"view/readPastOrderErrors"_s).toBool());
+  }
+
   void failedOpenSummaryStays() {
     cw::Cell dangling = bayCell();
     dangling.features.front().spatialPointers.front().rcid = 999;
@@ -1543,6 +1597,7 @@ class MainWindowTest : public QObject {
         {"Sc&ale bar", "縮尺バー(&A)"},
         {"Declutter &names", "名称の重なりを省く(&N)"},
         {"&Wide depth lines", "等深線を太く(&W)"},
+        {"&Read on past order errors", "フィールド順序の誤りを越えて読む(&R)"},
     };
     for (const auto& [source, japanese] : window) {
       QTest::newRow(source) << u"MainWindow"_s << QString::fromUtf8(source)

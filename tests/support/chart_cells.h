@@ -2,6 +2,7 @@
 // and a folder to write them to.
 #pragma once
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <vector>
@@ -96,6 +97,25 @@ inline cw::Cell bayCell() {
                            .attributes = {{18, "1"}},
                            .spatialPointers = {{.rcnm = 130, .rcid = 63, .usag = 1}}});
   return cell;
+}
+
+// The bay cell with the fields of its first feature's record out of order
+// (FSPT before ATTF), as some producers write them: a load stops at that
+// record unless it reads on past it.
+inline std::string outOfOrderBayCell() {
+  const cw::Cell cell = bayCell();
+  std::vector<cw::Record> records = cw::cellRecords(cell);
+  for (cw::Record& record : records) {
+    std::vector<cw::Field>& fields = record.fields;
+    auto tagged = [&](const char* tag) {
+      return std::find_if(fields.begin(), fields.end(),
+                          [&](const cw::Field& f) { return f.tag == tag; });
+    };
+    if (tagged("FRID") == fields.end()) continue;
+    std::iter_swap(tagged("ATTF"), tagged("FSPT"));
+    break;
+  }
+  return cw::encodeFile(records, cw::cellEncodeOptions(cell));
 }
 
 // Cell files in a temporary folder removed with the object.

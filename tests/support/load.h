@@ -21,12 +21,12 @@ struct LoadResult {
   std::vector<double> progress;
 };
 
-inline LoadResult load(Dataset& dataset, const std::string& path) {
+inline LoadResult load(Dataset& dataset, const std::string& path, const LoadOptions& options = {}) {
   LoadResult r;
   r.status = loadCell(
       dataset, path.c_str(), r.exchangePurpose,
       [&](const char* format, std::va_list args) { r.log += formatMessage(format, args); },
-      [&](double fraction) { r.progress.push_back(fraction); });
+      [&](double fraction) { r.progress.push_back(fraction); }, options);
   return r;
 }
 

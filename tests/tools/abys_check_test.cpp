@@ -14,6 +14,7 @@
 
 #include "cell_writer.h"
 #include "chart_session.h"
+#include "support/chart_cells.h"
 #include "support/load.h"
 #include "support/programs.h"
 
@@ -129,6 +130,39 @@ TEST(AbysCheck, SummaryAndJson) {
               {"code": 301, "records": ["FE0000000007", "FE0000000007"], "position": [139.75, 35.5]},
               {"code": 327, "records": ["VI0000000004"], "position": [139.5, 35.25]},
               {"code": 327, "records": ["VI0000000005"], "position": [139.75, 35.5]}])"));
+}
+
+// --lenient reads a cell with a field out of order to its end: the order
+// errors are still said, the record that held them is a finding of code 7,
+// and the file still fails. Without it the load stops at that record.
+TEST(AbysCheck, LenientReadsOnPastFieldsOutOfOrderAndStillFails) {
+  test::TempFile order(test::outOfOrderBayCell());
+  const std::string counts = "vectors 13 (points 2, nodes 7, edges 4)";
+  const ProgramRun strict = run("--summary " + order.path());
+  EXPECT_EQ(strict.exitStatus, 1);
+  EXPECT_EQ(strict.err, "P = 11, C = 6\n");
+  EXPECT_NE(strict.out.find(": load 7, check 0, features 1, " + counts), std::string::npos)
+      << strict.out;
+
+  const ProgramRun lenient = run("--lenient --summary " + order.path());
+  EXPECT_EQ(lenient.exitStatus, 1);
+  EXPECT_EQ(lenient.err, "P = 11, C = 6\nP = 6, C = 19\n");
+  EXPECT_NE(lenient.out.find(": load 7, check 0, features 6, " + counts), std::string::npos)
+      << lenient.out;
+  EXPECT_NE(lenient.out.find("total: 1 file, 0 passed, 1 failed\n"), std::string::npos);
+
+  const ProgramRun log = run("--lenient " + order.path());
+  EXPECT_EQ(log.exitStatus, 1);
+  for (const char* line : {"Error at 68 Error Code = 7\n", "Error at 69 Error Code = 7\n",
+                           "Loading S-57 Binary File (DDF) Failed, Invalid Format!\n",
+                           "Error:  7  Name: FE0000000001\n", "All Logical Check Done !\n"}) {
+    EXPECT_NE(log.out.find(line), std::string::npos) << line << log.out;
+  }
+  const nlohmann::json file = nlohmann::json::parse(run("--lenient --json " + order.path()).out);
+  EXPECT_EQ(file["files"][0]["loadStatus"], 7);
+  EXPECT_EQ(file["files"][0]["findings"][0],
+            nlohmann::json::parse(
+                R"({"code": 7, "records": ["FE0000000001"], "position": [139.74, 35.48]})"));
 }
 
 TEST(AbysCheck, UsageErrors) {

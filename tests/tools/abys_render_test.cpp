@@ -25,7 +25,7 @@ ProgramRun render(const std::string& arguments) {
 
 // Two horizontal depth lines: VALDCO 0 at latitude 35.0 and 20 at 35.02,
 // both from 139.0 to 139.1 east.
-std::string twoLines() {
+cellwriter::Cell twoLinesCell() {
   cellwriter::Cell cell;
   cell.vectors.push_back(cellwriter::connectedNode(1, {139.0, 35.0}));
   cell.vectors.push_back(cellwriter::connectedNode(2, {139.1, 35.0}));
@@ -37,7 +37,11 @@ std::string twoLines() {
       {.rcid = 1, .objl = 30011, .attributes = {{174, "0"}}, .spatialPointers = {{.rcid = 5}}});
   cell.features.push_back(
       {.rcid = 2, .objl = 30011, .attributes = {{174, "20"}}, .spatialPointers = {{.rcid = 6}}});
-  return cellwriter::encodeCell(cell);
+  return cell;
+}
+
+std::string twoLines() {
+  return cellwriter::encodeCell(twoLinesCell());
 }
 
 // The view the viewer sets up for that chart in a window of w x h.
@@ -186,6 +190,31 @@ TEST(AbysRender, UpdateFilesBesideTheCellAreApplied) {
   EXPECT_EQ(r.exitStatus, 1);
   EXPECT_NE(r.err.find("is cancelled by one of its update files"), std::string::npos);
   EXPECT_FALSE(std::filesystem::exists(png));
+}
+
+// The deep line's record with its FSPT before its ATTF: the load stops at
+// the ATTF unless told to read on, leaving a line without VALDCO (black);
+// read on, the line has its depth (red).
+TEST(AbysRender, LenientDrawsWhatFollowsAFieldOutOfOrder) {
+  const cellwriter::Cell cell = twoLinesCell();
+  std::vector<cellwriter::Record> records = cellwriter::cellRecords(cell);
+  std::vector<cellwriter::Field>& deep = records.back().fields;
+  ASSERT_EQ(deep[4].tag, "FSPT");
+  std::swap(deep[3], deep[4]);
+  test::TempFile order(cellwriter::encodeFile(records, cellwriter::cellEncodeOptions(cell)));
+  const std::string png = order.path() + ".png";
+  const PixelPoint at = pixelOf(fitted(300, 200), 139.05, 35.02);
+  for (const bool lenient : {false, true}) {
+    SCOPED_TRACE(lenient);
+    const ProgramRun r =
+        render(order.path() + " -o " + png + " --size 300x200" + (lenient ? " --lenient" : ""));
+    ASSERT_EQ(r.exitStatus, 0) << r.err;
+    EXPECT_EQ(r.err.find("read on past fields out of order in 1 records") != std::string::npos,
+              lenient)
+        << r.err;
+    EXPECT_EQ(colourAt(QImage(QString::fromStdString(png)), at),
+              lenient ? hue(0) : QColor(Qt::black).rgb());
+  }
 }
 
 TEST(AbysRender, FailuresWriteNoImage) {
