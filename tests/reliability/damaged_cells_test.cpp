@@ -1,7 +1,8 @@
-// Damaged cells: every real cell and the sample cell, truncated at record
-// boundaries and at byte offsets, and with bytes flipped in leaders,
-// directories and field data. Each damaged file is loaded (a defined status
-// and an intact model) and goes through the viewer's open sequence (the
+// Damaged cells: every real cell, the sample cell and a cell with a long
+// record, truncated at record boundaries and at byte offsets, and with bytes
+// flipped in leaders, directories and field data. Each damaged file is loaded
+// (a defined status and an intact model; every second one read on past
+// fields out of order) and goes through the viewer's open sequence (the
 // chart session with the S-58 profile, then a walk over the chart when it
 // opens, a cell that fails the checks drawn as far as it can be too). Damaged update sets: every
 // real base cell with update files beside it, one update file damaged the same ways at a time,
@@ -198,13 +199,16 @@ void damageCell(const std::filesystem::path& cell, int& cases, int& shown, int& 
     ++cases;
     // The S-58 profile, with its findings' geometry, on every third damage:
     // under the sanitizers it costs more than all the rest.
-    const bool profiled = index++ % 3 == 0;
+    const bool profiled = index % 3 == 0;
+    // Every second damage read on past fields out of order.
+    const LoadOptions options{.readPastOrderErrors = index++ % 2 == 1, .orderError = {}};
+    session.setReadPastOrderErrors(options.readPastOrderErrors);
     session.setS58Profile(
         profiled ? std::optional<S58Options>(S58Options{.ignored = {}, .withGeometry = true})
                  : std::nullopt);
     ASSERT_TRUE(file.write(damage.bytes.data(), damage.bytes.size()));
     Dataset dataset;
-    const LoadResult loaded = load(dataset, file.path());
+    const LoadResult loaded = load(dataset, file.path(), options);
     EXPECT_TRUE(kLoadStatuses.count(loaded.status)) << "load status " << loaded.status;
     EXPECT_EQ(invariantViolations(dataset), "");
     if (loaded.status != 0) {
