@@ -1,0 +1,49 @@
+// Drawing instructions in the vocabulary of the ECDIS presentation library,
+// as its look-up tables write them: "AC(DEPMS);LS(SOLD,1,DEPCN)". Parsed
+// once, when the tables are compiled in or a rule expands; the painter only
+// ever sees the parsed form. Qt-free.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace abys::portrayal {
+
+enum class Op : uint8_t {
+  AreaColour,     // AC(token[,transparency])
+  AreaPattern,    // AP(pattern[,rotation])
+  SimpleLine,     // LS(SOLD|DASH|DOTT,width,token)
+  ComplexLine,    // LC(line style)
+  Symbol,         // SY(symbol[,rotation: degrees or an attribute acronym])
+  Text,           // TX(attribute or 'literal',hjust,vjust,space,'chars',xoffs,yoffs,token,group)
+  FormattedText,  // TE('format','attributes',hjust,vjust,space,'chars',xoffs,yoffs,token,group)
+  Procedure,      // CS(name): a conditional procedure that expands into the others
+};
+
+// One instruction: what it does and its arguments as written, quotes taken
+// off a quoted argument.
+struct Instruction {
+  Op op = Op::AreaColour;
+  std::vector<std::string> args;
+  uint32_t quoted = 0;  // bit i set: args[i] was written in quotes
+
+  bool operator==(const Instruction&) const = default;
+};
+
+// The two letters that name op in the tables ("AC", "LS", ...).
+std::string_view opName(Op op);
+
+// Parses instructions separated by ';' (blanks around them ignored; an
+// empty text is no instruction). None when the text does not parse: an
+// unknown name, a missing parenthesis or quote, or a count of arguments
+// the instruction does not take.
+std::optional<std::vector<Instruction>> parseInstructions(std::string_view text);
+
+// The instructions written back as the tables write them, quoted arguments
+// in quotes again.
+std::string formatInstructions(const std::vector<Instruction>& instructions);
+
+}  // namespace abys::portrayal
