@@ -37,11 +37,6 @@ QString depthText(const std::optional<DepthReadout>& readout) {
 
 namespace {
 
-constexpr double kMetresPerInch = 0.0254;
-// Beyond these a screen's reported size is taken for a wrong one.
-constexpr double kLeastDensity = 40.0;
-constexpr double kMostDensity = 1000.0;
-
 // Degrees and minutes of the magnitude of value; positive says which of
 // the hemisphere's two letters.
 QString angleText(double value, const char* positive, const char* negative) {
@@ -57,17 +52,6 @@ QString angleText(double value, const char* positive, const char* negative) {
 }
 
 }  // namespace
-
-double scaleDenominator(const ViewState& view, double dotsPerInch) {
-  if (!(view.pixelsPerMetre > 0) || !(dotsPerInch > 0)) return 0;
-  return (1.0 / view.pixelsPerMetre) / (kMetresPerInch / dotsPerInch);
-}
-
-double screenDensity(double physicalDotsPerInch, double logicalDotsPerInch) {
-  if (physicalDotsPerInch >= kLeastDensity && physicalDotsPerInch <= kMostDensity)
-    return physicalDotsPerInch;
-  return logicalDotsPerInch;
-}
 
 QString scaleText(double denominator) {
   if (!(denominator > 0) || !std::isfinite(denominator)) return QString();

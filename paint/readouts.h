@@ -20,18 +20,6 @@ QString positionText(const GeoPoint& position);
 // nothing was picked.
 QString depthText(const std::optional<DepthReadout>& readout);
 
-// The scale's denominator of view on a screen of dotsPerInch. One pixel of
-// the view holds 1 / pixelsPerMetre metres of ground (true at the chart's
-// middle latitude, where the projection's two factors agree) and is
-// 0.0254 / dotsPerInch metres of glass; the scale is the one over the
-// other. 0 without a scale or a density.
-double scaleDenominator(const ViewState& view, double dotsPerInch);
-
-// The density to reckon the scale with: the screen's physical one (Qt's,
-// per device-independent pixel, as the view's pixels are) unless a screen
-// that does not know its size made it implausible; then the logical one.
-double screenDensity(double physicalDotsPerInch, double logicalDotsPerInch);
-
 // "1:45,000": the denominator to three significant figures (a screen's
 // density is seldom known closer), in groups of three digits parted by
 // commas whatever the locale; the empty text without a scale.

@@ -166,4 +166,24 @@ double pointSegmentDistance(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int3
   return d3 < t ? d3 : -1.0;
 }
 
+namespace {
+
+constexpr double kMetresPerInch = 0.0254;
+// Beyond these a screen's reported size is taken for a wrong one.
+constexpr double kLeastDensity = 40.0;
+constexpr double kMostDensity = 1000.0;
+
+}  // namespace
+
+double scaleDenominator(const ViewState& view, double dotsPerInch) {
+  if (!(view.pixelsPerMetre > 0) || !(dotsPerInch > 0)) return 0;
+  return (1.0 / view.pixelsPerMetre) / (kMetresPerInch / dotsPerInch);
+}
+
+double screenDensity(double physicalDotsPerInch, double logicalDotsPerInch) {
+  if (physicalDotsPerInch >= kLeastDensity && physicalDotsPerInch <= kMostDensity)
+    return physicalDotsPerInch;
+  return logicalDotsPerInch;
+}
+
 }  // namespace abys

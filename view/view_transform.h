@@ -145,6 +145,18 @@ bool zoomViewIn(ViewState& view);
 // least kMinZoomedExtent pixels on one axis.
 bool zoomViewOut(ViewState& view);
 
+// The scale's denominator of view on a screen of dotsPerInch. One pixel of
+// the view holds 1 / pixelsPerMetre metres of ground (true at the chart's
+// middle latitude, where the projection's two factors agree) and is
+// 0.0254 / dotsPerInch metres of glass; the scale is the one over the
+// other. 0 without a scale or a density.
+double scaleDenominator(const ViewState& view, double dotsPerInch);
+
+// The density to reckon the scale with: the screen's physical one (Qt's,
+// per device-independent pixel, as the view's pixels are) unless a screen
+// that does not know its size made it implausible; then the logical one.
+double screenDensity(double physicalDotsPerInch, double logicalDotsPerInch);
+
 // Picking distance in pixels from (px, py) to the segment (x1, y1)-(x2, y2),
 // or -1 when it is not below tol. An end point within tol wins even when the
 // line is nearer; beyond an end but inside the bounding box widened by tol,
