@@ -11,6 +11,7 @@
 
 #include "catalogue_codes.h"
 #include "dataset.h"
+#include "mariner_settings.h"
 #include "view_transform.h"
 
 namespace abys {
@@ -59,19 +60,6 @@ struct ValdcoRange {
   double min = 0.0;
   double max = 0.0;
 };
-
-// The three safety contours that split depth areas into bands and
-// soundings into shallow and deep, in metres.
-struct DepthContours {
-  double shallow = 2.0;
-  double safety = 10.0;
-  double deep = 30.0;
-};
-
-// Whether the contours can split depths: 0 <= shallow <= safety <= deep.
-constexpr bool inOrder(const DepthContours& c) {
-  return c.shallow >= 0 && c.shallow <= c.safety && c.safety <= c.deep;
-}
 
 // The bands depth areas are filled by, from DRVAL1 (a missing DRVAL1 counts
 // as -1): below 0; from 0 to below shallow; to below safety; to below deep;
