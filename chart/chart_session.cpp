@@ -89,13 +89,8 @@ void reportOrderErrors(const Dataset& dataset, const std::vector<OrderError>& er
       report.finding(kFieldOutOfOrder, e.feature, nullptr);
     } else if (e.vector != nullptr) {
       report.finding(kFieldOutOfOrder, e.vector, nullptr);
-    } else if (reporter.detail() == FindingDetail::Each) {
-      Finding finding;
-      finding.code = kFieldOutOfOrder;
-      finding.record = RecordKey{e.name.rcnm, e.name.rcid};
-      reporter.report(finding);
-    } else if (reporter.detail() == FindingDetail::CountOnly) {
-      reporter.counted(kFieldOutOfOrder, 1);
+    } else {
+      report.finding(kFieldOutOfOrder, RecordKey{e.name.rcnm, e.name.rcid});
     }
   }
 }

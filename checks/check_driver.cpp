@@ -69,12 +69,15 @@ std::optional<FindingPosition> CheckReport::positionOf(const FeatureRecord& feat
   return positionOf(*vector);
 }
 
+bool CheckReport::takesEach(int code) {
+  if (detail_ == FindingDetail::Each) return true;
+  if (detail_ == FindingDetail::CountOnly) reporter_.counted(code, 1);
+  return false;
+}
+
 template <typename Record>
 void CheckReport::hand(int code, const Record* record, const Record* other) {
-  if (detail_ != FindingDetail::Each) {
-    if (detail_ == FindingDetail::CountOnly) reporter_.counted(code, 1);
-    return;
-  }
+  if (!takesEach(code)) return;
   Finding f;
   f.code = code;
   if (record != nullptr) {
@@ -91,6 +94,14 @@ void CheckReport::finding(int code, const FeatureRecord* record, const FeatureRe
 
 void CheckReport::finding(int code, const VectorRecord* record, const VectorRecord* other) {
   hand(code, record, other);
+}
+
+void CheckReport::finding(int code, const RecordKey& record) {
+  if (!takesEach(code)) return;
+  Finding f;
+  f.code = code;
+  f.record = record;
+  reporter_.report(f);
 }
 
 int runLogicalChecks(Dataset& dataset, const LogFn& log) {

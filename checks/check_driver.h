@@ -50,6 +50,9 @@ class CheckReport {
   // one record.
   void finding(int code, const FeatureRecord* record, const FeatureRecord* other);
   void finding(int code, const VectorRecord* record, const VectorRecord* other);
+  // A finding naming a record by its name alone (the dataset's own records,
+  // which have no position).
+  void finding(int code, const RecordKey& record);
 
  private:
   // Where a record lies: a vector record's first coordinate (or sounding,
@@ -58,6 +61,9 @@ class CheckReport {
   // resolved yet are looked up.
   std::optional<FindingPosition> positionOf(const FeatureRecord& feature);
   std::optional<FindingPosition> positionOf(const VectorRecord& vector, bool followNodes = true);
+  // Whether the reporter takes the finding of code one by one; a reporter
+  // of counts is given its count here.
+  bool takesEach(int code);
   template <typename Record>
   void hand(int code, const Record* record, const Record* other);
   const VectorRecord* lookUp(const VectorRecord* target, uint8_t rcnm, uint32_t rcid);

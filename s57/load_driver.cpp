@@ -109,12 +109,12 @@ int loadCell(Dataset& dataset, const char* path, int32_t& exchangePurpose, const
 
     if (!options.readPastOrderErrors) continue;
     if (type == kFieldFRID) {
-      record = {currentName, dataset.features.last, nullptr};
+      record.feature = dataset.features.last;
     } else if (type == kFieldVRID) {
-      record = {currentName, nullptr, dataset.currentVector};
+      record.vector = dataset.currentVector;
     } else if (type == kFieldEndOfRecord) {
       if (orderErrorInRecord && options.orderError) {
-        if (record.feature == nullptr && record.vector == nullptr) record.name = currentName;
+        record.name = currentName;  // the record's, whatever kind it is
         options.orderError(record);
       }
       orderErrorInRecord = false;
