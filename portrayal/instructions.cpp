@@ -5,14 +5,14 @@
 namespace abys::portrayal {
 namespace {
 
-struct OpSpec {
+struct OpForm {
   Op op;
   std::string_view name;
   size_t minArgs;
   size_t maxArgs;
 };
 
-constexpr std::array<OpSpec, 8> kOps{{
+constexpr std::array<OpForm, 8> kOps{{
     {Op::AreaColour, "AC", 1, 2},
     {Op::AreaPattern, "AP", 1, 2},
     {Op::SimpleLine, "LS", 3, 3},
@@ -40,12 +40,12 @@ std::string_view trimmedView(std::string_view text) {
 std::optional<Instruction> parseOne(std::string_view& text) {
   if (text.size() < 3 || text[2] != '(') return std::nullopt;
   const std::string_view name = text.substr(0, 2);
-  const OpSpec* spec = nullptr;
-  for (const OpSpec& candidate : kOps) {
-    if (candidate.name == name) spec = &candidate;
+  const OpForm* form = nullptr;
+  for (const OpForm& candidate : kOps) {
+    if (candidate.name == name) form = &candidate;
   }
-  if (spec == nullptr) return std::nullopt;
-  Instruction instruction{spec->op, {}, 0};
+  if (form == nullptr) return std::nullopt;
+  Instruction instruction{form->op, {}, 0};
   size_t at = 3;
   std::string arg;
   std::string quotedValue;  // of a quoted argument, once its quote closed
@@ -88,7 +88,7 @@ std::optional<Instruction> parseOne(std::string_view& text) {
   if (instruction.args.size() == 1 && instruction.args[0].empty() && !(instruction.quoted & 1)) {
     instruction.args.clear();
   }
-  if (instruction.args.size() < spec->minArgs || instruction.args.size() > spec->maxArgs) {
+  if (instruction.args.size() < form->minArgs || instruction.args.size() > form->maxArgs) {
     return std::nullopt;
   }
   return instruction;
@@ -97,8 +97,8 @@ std::optional<Instruction> parseOne(std::string_view& text) {
 }  // namespace
 
 std::string_view opName(Op op) {
-  for (const OpSpec& spec : kOps) {
-    if (spec.op == op) return spec.name;
+  for (const OpForm& form : kOps) {
+    if (form.op == op) return form.name;
   }
   return {};
 }
