@@ -53,9 +53,9 @@ const FeatureRecord* pickDepthLine(const DisplayState& display, const ViewState&
   if (display.currentDataset == nullptr) return nullptr;
   double best = -1.0;
   const FeatureRecord* picked = nullptr;
-  for (const int displayClass : {kDepthLines, kDepthContours}) {
-    for (const FeatureRecord* feature = display.displayChains[displayClass].head;
-         feature != nullptr; feature = feature->nextInClass) {
+  for (const uint16_t objectClass : {kDepthLineClass, catalogue::kDepcnt}) {
+    for (const FeatureRecord* feature : display.currentDataset->features) {
+      if (feature->objl != objectClass) continue;
       const double d = lineDistance(*feature, view, pointer);
       if (d >= 0.0 && (best < 0.0 || d < best)) {
         best = d;
@@ -71,8 +71,8 @@ std::optional<Sounding> pickSounding(const DisplayState& display, const ViewStat
   if (display.currentDataset == nullptr) return std::nullopt;
   double best = kPickTolerance;
   std::optional<Sounding> picked;
-  for (const FeatureRecord* feature = display.displayChains[kSoundings].head; feature != nullptr;
-       feature = feature->nextInClass) {
+  for (const FeatureRecord* feature : display.currentDataset->features) {
+    if (feature->objl != catalogue::kSoundg) continue;
     for (const SpatialPointerEntry* spatial : feature->spatialPointers) {
       if (spatial->target == nullptr) continue;
       for (const Sounding sounding : spatial->target->soundings()) {
@@ -94,8 +94,8 @@ const FeatureRecord* pickDepthArea(const DisplayState& display, const ViewState&
   if (display.currentDataset == nullptr) return nullptr;
   const GeoPoint at = metresToDegrees(view, pixelToMetres(view, pointer.column, pointer.row));
   const FeatureRecord* picked = nullptr;
-  for (const FeatureRecord* feature = display.displayChains[kDepthAreas].head; feature != nullptr;
-       feature = feature->nextInClass) {
+  for (const FeatureRecord* feature : display.currentDataset->features) {
+    if (feature->objl != catalogue::kDepare && feature->objl != catalogue::kDrgare) continue;
     const std::optional<FeatureArea> area = assembleFeatureArea(*feature);
     if (area && areaCovers(*area, at.lon, at.lat)) picked = feature;
   }
@@ -103,11 +103,7 @@ const FeatureRecord* pickDepthArea(const DisplayState& display, const ViewState&
 }
 
 std::optional<double> attributeValue(const FeatureRecord& feature, uint16_t attl) {
-  std::optional<double> value;
-  for (const AttributeEntry* entry : feature.attributes) {
-    if (entry->attl == attl) value = entry->value;
-  }
-  return value;
+  return portrayal::attributeNumber(feature, attl);
 }
 
 }  // namespace abys

@@ -15,8 +15,7 @@ namespace abys {
 // Distance in pixels within which (strictly) a depth line is picked.
 inline constexpr int32_t kPickTolerance = 5;
 
-// The value of the feature's last VALDCO entry (ATTF), or kNoValdco. Reads
-// the numeric value stored in the entry when the chart was opened.
+// The number of the feature's last VALDCO entry (ATTF), or kNoValdco.
 double depthValue(const FeatureRecord& feature);
 
 // The feature's line in pixels; fed to both drawing and picking.
@@ -27,10 +26,10 @@ std::vector<PixelPoint> projectLine(const FeatureLine& line, const ViewState& vi
 // pointers, target or coordinate.
 std::optional<PixelPoint> textAnchor(const FeatureRecord& feature, const ViewState& view);
 
-// The depth line (display class 0) or depth contour nearest to pointer,
+// The depth line (class 30011) or depth contour nearest to pointer,
 // measured per line as the smallest segment distance of
 // pointSegmentDistance; a tie keeps the depth line, then the line earlier in
-// its chain. Null when none lies within kPickTolerance or no chart is open.
+// the file. Null when none lies within kPickTolerance or no chart is open.
 const FeatureRecord* pickDepthLine(const DisplayState& display, const ViewState& view,
                                    PixelPoint pointer);
 
@@ -44,8 +43,8 @@ std::optional<Sounding> pickSounding(const DisplayState& display, const ViewStat
 const FeatureRecord* pickDepthArea(const DisplayState& display, const ViewState& view,
                                    PixelPoint pointer);
 
-// The numeric value of the feature's last ATTF entry with code attl, as the
-// open stored it; none when the feature has no such entry.
+// The number of the feature's last ATTF entry with code attl; none when the
+// feature has no such entry.
 std::optional<double> attributeValue(const FeatureRecord& feature, uint16_t attl);
 
 }  // namespace abys

@@ -6,11 +6,11 @@
 
 #include "chart_geometry.h"
 #include "checks.h"
-#include "display_chains.h"
 #include "feature_area.h"
 #include "feature_line.h"
 #include "field_types.h"
 #include "load_driver.h"
+#include "prepare_chart.h"
 #include "record_assembly.h"
 #include "update_files.h"
 
@@ -107,6 +107,7 @@ void ChartSession::releaseDataset() {
   drawn_.reset();
   simplified_.clear();
   display_.currentDataset = nullptr;
+  display_.portrayal = {};
   if (dataset_) abys::releaseDataset(*dataset_);
   enabled_.fill(false);
 }
@@ -253,6 +254,23 @@ bool ChartSession::zoomAbout(ViewCommand command, PixelPoint pointer) {
   const double dy = static_cast<double>(int64_t{view_.halfHeight} - pointer.row);
   moveCentre(fixed.x - dx / view_.pixelsPerMetre, fixed.y - dy / view_.pixelsPerMetre);
   return true;
+}
+
+void ChartSession::setDepthContours(const DepthContours& contours) {
+  display_.depthContours = contours;
+  portrayAgain();
+}
+
+void ChartSession::setPortrayalRules(const portrayal::PortrayalSettings& rules) {
+  display_.rules = rules;
+  portrayAgain();
+}
+
+void ChartSession::portrayAgain() {
+  if (display_.currentDataset == nullptr) return;
+  portrayChart(display_);
+  drawn_.reset();
+  simplified_.clear();
 }
 
 const DrawnGeometry& ChartSession::drawnGeometry() const {

@@ -158,11 +158,19 @@ class ChartSession {
   std::vector<const FeatureRecord*> featuresAt(PixelPoint pointer, int32_t tolerance) const;
 
   // The contours that split depth areas into bands and soundings into
-  // shallow and deep; kept across charts.
-  void setDepthContours(const DepthContours& contours) { display_.depthContours = contours; }
+  // shallow and deep; kept across charts. An open chart is portrayed again.
+  void setDepthContours(const DepthContours& contours);
+  // What else the portrayal rules read (the contours aside, which follow
+  // setDepthContours); kept across charts. An open chart is portrayed again.
+  void setPortrayalRules(const portrayal::PortrayalSettings& rules);
+  // What the painter leaves out and which colours it draws in; kept across
+  // charts, read at every paint.
+  void setPresentation(const PresentationSettings& presentation) {
+    display_.presentation = presentation;
+  }
 
   const DisplayState& display() const { return display_; }
-  // The standard layers' geometry of the open chart for the present scale:
+  // The geometry of the open chart's portrayed features for the present scale:
   // assembled on first use (only painters ask for it) and simplified to a
   // pixel; valid until the chart is closed or the view next changes.
   const DrawnGeometry& drawnGeometry() const;
@@ -171,6 +179,8 @@ class ChartSession {
 
  private:
   void releaseDataset();
+  // Portrays the open chart again after a setting the rules read changed.
+  void portrayAgain();
   // Puts the centre at (x, y) metres clamped to the chart, and enables the
   // pan items as the new centre allows.
   void moveCentre(double x, double y);

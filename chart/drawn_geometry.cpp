@@ -9,16 +9,10 @@
 namespace abys {
 
 DrawnGeometry::DrawnGeometry(const DisplayState& display) {
-  const std::pair<int, bool> drawn[] = {{kDepthAreas, true},
-                                        {kUnsurveyed, true},
-                                        {kLand, true},
-                                        {kShoreLines, false},
-                                        {kDepthContours, false}};
-  for (const auto& [displayClass, asArea] : drawn) {
-    for (const FeatureRecord* f = display.displayChains[displayClass].head; f != nullptr;
-         f = f->nextInClass) {
-      add(displayClass, *f, asArea);
-    }
+  const std::span<const portrayal::FeaturePortrayal> portrayed = display.portrayal.features();
+  index_.assign(portrayed.size(), -1);
+  for (uint32_t i = 0; i < portrayed.size(); ++i) {
+    if (portrayed[i].instructionCount > 0) add(i, *portrayed[i].feature);
   }
 }
 
@@ -54,12 +48,40 @@ bool DrawnGeometry::appendLine(const FeatureRecord& feature) {
   return true;
 }
 
-void DrawnGeometry::add(int displayClass, const FeatureRecord& feature, bool asArea) {
+void DrawnGeometry::add(uint32_t index, const FeatureRecord& feature) {
   const size_t start = points_.size();
   rings_.clear();
-  if ((asArea || !appendLine(feature)) && !appendFeatureRings(feature, points_, rings_)) return;
-  DrawnFeature drawn{
-      &feature, static_cast<uint32_t>(parts_.size()), static_cast<uint32_t>(rings_.size()), {}};
+  DrawnFeature drawn{&feature, static_cast<uint32_t>(parts_.size()), 0, {}, false};
+  bool soundings = false;
+  if (feature.prim == kPrimPoint) {
+    const SpatialPointerEntry* pointer = feature.spatialPointers.first;
+    const VectorRecord* node = pointer != nullptr ? pointer->target : nullptr;
+    if (node == nullptr) return;
+    if (!node->soundings().empty()) {
+      // Soundings are drawn from the model; only their extent is kept.
+      for (const SpatialPointerEntry* p : feature.spatialPointers) {
+        if (p->target == nullptr) continue;
+        for (const Sounding sounding : p->target->soundings())
+          points_.push_back({sounding.x, sounding.y});
+      }
+      soundings = true;
+    } else if (!node->coordinates.empty()) {
+      const Coordinate at = node->coordinates[0];
+      points_.push_back({at.x, at.y});
+      rings_.push_back({start, 1, true});
+    } else {
+      return;
+    }
+  } else if (feature.objl == kDepthLineClass && feature.prim == kPrimLine) {
+    std::optional<FeatureLine> line = assembleFeatureLine(feature);
+    if (!line || line->points.empty()) return;
+    points_.insert(points_.end(), line->points.begin(), line->points.end());
+    rings_.push_back({start, line->points.size(), true});
+    drawn.exact = true;
+  } else if (!appendLine(feature) && !appendFeatureRings(feature, points_, rings_)) {
+    return;
+  }
+  if (points_.size() == start) return;
   const LinePoint& first = points_[start];
   drawn.box = {first.x, first.y, first.x, first.y};
   for (size_t i = start + 1; i < points_.size(); ++i) {
@@ -69,11 +91,14 @@ void DrawnGeometry::add(int displayClass, const FeatureRecord& feature, bool asA
     drawn.box.maxX = std::max(drawn.box.maxX, p.x);
     drawn.box.maxY = std::max(drawn.box.maxY, p.y);
   }
+  if (soundings) points_.resize(start);
   for (const RingRange& ring : rings_) {
     parts_.push_back(
         {static_cast<uint32_t>(ring.first), static_cast<uint32_t>(ring.count), ring.exterior});
   }
-  layers_[static_cast<size_t>(displayClass)].push_back(drawn);
+  drawn.partCount = static_cast<uint32_t>(rings_.size());
+  index_[index] = static_cast<int32_t>(features_.size());
+  features_.push_back(drawn);
 }
 
 namespace {
@@ -139,16 +164,22 @@ void markKept(std::span<const LinePoint> metres, double squaredTolerance, std::v
 
 DrawnGeometry DrawnGeometry::simplified(const ViewState& view, double tolerance) const {
   DrawnGeometry result;
-  result.layers_ = layers_;
+  result.index_ = index_;
+  result.features_ = features_;
   result.parts_.reserve(parts_.size());
   result.points_.reserve(points_.size());  // untouched pages cost nothing
   std::vector<LinePoint> metres;
   std::vector<char> keep;
   std::vector<std::pair<uint32_t, uint32_t>> stack;
-  for (const DrawnPart& part : parts_) {
+  std::vector<char> exactPart(parts_.size(), 0);
+  for (const DrawnFeature& f : features_) {
+    if (f.exact) std::fill_n(exactPart.begin() + f.firstPart, f.partCount, 1);
+  }
+  for (size_t index = 0; index < parts_.size(); ++index) {
+    const DrawnPart& part = parts_[index];
     const std::span<const LinePoint> from = points(part);
     DrawnPart kept{static_cast<uint32_t>(result.points_.size()), 0, part.exterior};
-    if (from.size() <= 2) {
+    if (from.size() <= 2 || exactPart[index] != 0) {
       result.points_.insert(result.points_.end(), from.begin(), from.end());
     } else {
       metres.resize(from.size());

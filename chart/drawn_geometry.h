@@ -1,10 +1,9 @@
-// The lines and rings of the standard layers of an open chart, assembled
-// once and kept in flat arrays with a bounding box per feature, so that a
-// redraw projects points instead of walking the model's edges again and
-// leaves out what lies outside the view.
+// The points, lines and rings of the portrayed features of an open chart,
+// assembled once and kept in flat arrays with a bounding box per feature,
+// so that a redraw projects points instead of walking the model's edges
+// again and leaves out what lies outside the view.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <span>
 #include <unordered_set>
@@ -25,24 +24,31 @@ struct DrawnPart {
 };
 
 // A feature's parts and their extent in degrees (x longitude, y latitude).
+// A point is one part of one point; a feature of soundings has no parts,
+// only the extent of its soundings. An exact feature's line goes through
+// every vertex of its edges and is never simplified.
 struct DrawnFeature {
   const FeatureRecord* feature = nullptr;
   uint32_t firstPart = 0;
   uint32_t partCount = 0;
   Bounds box{};
+  bool exact = false;
 };
 
 class DrawnGeometry {
  public:
-  // Assembles the features of the depth areas, unsurveyed areas, land
-  // (rings), shore lines (their line, else their rings) and depth contours
-  // (lines) of display, in chain order. A feature whose geometry cannot be
-  // assembled is left out.
+  // Assembles every feature of display's portrayal that has instructions:
+  // a point feature's point or soundings, a line feature's line, else its
+  // rings. The project's depth lines are exact. A feature whose geometry
+  // cannot be assembled is left out.
   explicit DrawnGeometry(const DisplayState& display);
 
-  std::span<const DrawnFeature> layer(int displayClass) const {
-    return layers_[static_cast<size_t>(displayClass)];
+  // The geometry of the portrayal's feature at index; null when it has none.
+  const DrawnFeature* feature(uint32_t index) const {
+    if (index >= index_.size() || index_[index] < 0) return nullptr;
+    return &features_[static_cast<size_t>(index_[index])];
   }
+  size_t featureCount() const { return features_.size(); }
   std::span<const DrawnPart> parts(const DrawnFeature& feature) const {
     return std::span(parts_).subspan(feature.firstPart, feature.partCount);
   }
@@ -54,12 +60,13 @@ class DrawnGeometry {
   // A copy whose parts leave out every vertex that lies within tolerance
   // metres of the chord between the vertices kept around it (Douglas and
   // Peucker), distances measured with the metres per degree of view. Each
-  // part keeps its ends; features and boxes stay as they are.
+  // part keeps its ends, exact features keep every vertex; features and
+  // boxes stay as they are.
   DrawnGeometry simplified(const ViewState& view, double tolerance) const;
 
  private:
   DrawnGeometry() = default;
-  void add(int displayClass, const FeatureRecord& feature, bool asArea);
+  void add(uint32_t index, const FeatureRecord& feature);
   // Appends the line of a line feature as assembleFeatureLine gives it,
   // except that an edge the line has passed already is not drawn again: the
   // line goes on as a new part after it. Drawn once or a million times, an
@@ -67,7 +74,8 @@ class DrawnGeometry {
   // cannot be assembled.
   bool appendLine(const FeatureRecord& feature);
 
-  std::array<std::vector<DrawnFeature>, kDisplayClassCount> layers_;
+  std::vector<int32_t> index_;  // by portrayal index: into features_, or -1
+  std::vector<DrawnFeature> features_;
   std::vector<DrawnPart> parts_;
   std::vector<LinePoint> points_;
   std::vector<RingRange> rings_;                    // of the feature being added

@@ -2,6 +2,7 @@
 
 #include <QFontMetrics>
 #include <QImage>
+#include <QPaintDevice>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPen>
@@ -14,9 +15,12 @@
 #include <string>
 #include <unordered_map>
 
+#include "catalogue.h"
 #include "drawn_geometry.h"
 #include "feature_area.h"
 #include "messages.h"
+#include "prepare_chart.h"
+#include "presentation_tables.h"
 
 namespace abys {
 
@@ -48,6 +52,110 @@ const AttributeEntry* nameEntry(const FeatureRecord& feature) {
   return nullptr;
 }
 
+QColor tokenColour(std::string_view token, ColourScheme scheme) {
+  const std::optional<portrayal::Rgb> rgb =
+      portrayal::PresentationTables::builtIn().colour(token, scheme);
+  if (!rgb) return QColor(255, 0, 255);
+  return QColor(rgb->red, rgb->green, rgb->blue);
+}
+
+QColor backgroundColour(ColourScheme scheme) {
+  if (scheme == ColourScheme::Day) return QColor(Qt::white);
+  return tokenColour("NODTA", scheme);
+}
+
+namespace {
+
+// An attribute's text: a national one as UCS-2, any other as Latin-1.
+QString attributeString(const AttributeEntry& entry, bool national) {
+  if (national) return nameText(entry);
+  return QString::fromLatin1(entry.atvl, std::max(0, entry.atvlLength)).trimmed();
+}
+
+const AttributeEntry* findAttribute(const FeatureRecord& feature, uint16_t code, bool& national) {
+  for (const AttributeEntry* entry : feature.attributes) {
+    if (entry->attl == code) {
+      national = false;
+      return entry;
+    }
+  }
+  for (const AttributeEntry* entry : feature.nationalAttributes()) {
+    if (entry->attl == code) {
+      national = true;
+      return entry;
+    }
+  }
+  return nullptr;
+}
+
+std::optional<QString> namedAttribute(const FeatureRecord& feature, std::string_view acronym) {
+  const catalogue::Attribute* attribute = catalogue::attribute(acronym);
+  if (attribute == nullptr) return std::nullopt;
+  bool national = false;
+  const AttributeEntry* entry = findAttribute(feature, attribute->code, national);
+  if (entry == nullptr) return std::nullopt;
+  return attributeString(*entry, national);
+}
+
+// printf's conversions of format, each given the next value: %s its text,
+// a numeric conversion its number.
+QString formatValues(std::string_view format, const std::vector<QString>& values) {
+  QString text;
+  size_t next = 0;
+  for (size_t i = 0; i < format.size(); ++i) {
+    if (format[i] != '%') {
+      text += QChar::fromLatin1(format[i]);
+      continue;
+    }
+    size_t end = i + 1;
+    while (end < format.size() &&
+           std::string_view("0123456789.-+ #l").find(format[end]) != std::string_view::npos)
+      ++end;
+    if (end >= format.size()) break;
+    const char conversion = format[end];
+    if (conversion == '%') {
+      text += u'%';
+    } else if (next < values.size()) {
+      const QString& value = values[next++];
+      if (conversion == 's' || conversion == 'c') {
+        text += value;
+      } else {
+        std::string spec(format.substr(i, end - i));
+        std::erase(spec, 'l');
+        const double number = portrayal::parseNumber(value.toStdString());
+        if (conversion == 'd' || conversion == 'i') {
+          text += QString::fromStdString(formatMessage((spec + "ld").c_str(), std::lround(number)));
+        } else {
+          text += QString::fromStdString(formatMessage((spec + conversion).c_str(), number));
+        }
+      }
+    }
+    i = end;
+  }
+  return text;
+}
+
+}  // namespace
+
+QString instructionText(const portrayal::Instruction& instruction, const FeatureRecord& feature) {
+  using portrayal::Op;
+  if (instruction.op == Op::Text) {
+    if ((instruction.quoted & 1u) != 0) return QString::fromStdString(instruction.args[0]);
+    return namedAttribute(feature, instruction.args[0]).value_or(QString());
+  }
+  if (instruction.op != Op::FormattedText) return {};
+  std::vector<QString> values;
+  std::string_view names = instruction.args[1];
+  while (!names.empty()) {
+    const size_t comma = names.find(',');
+    const std::optional<QString> value = namedAttribute(feature, names.substr(0, comma));
+    if (!value) return {};
+    values.push_back(*value);
+    names = comma == std::string_view::npos ? std::string_view() : names.substr(comma + 1);
+  }
+  return formatValues(instruction.args[0], values);
+}
+
 namespace {
 
 // Appends the points in pixels to polygon, a point on the same pixel as
@@ -62,65 +170,27 @@ void appendPixels(std::span<const LinePoint> points, const ViewState& view, QPol
   }
 }
 
-// A depth line's pen: the one-pixel line of old, or one 2 pixels wide
-// (square ends and bevelled joins, which the stroker makes several times
-// faster than round ones on a chart of a million vertices).
-QPen depthPen(const QColor& colour, bool wide) {
-  return QPen(colour, wide ? 2 : 0, Qt::SolidLine);
-}
-
-// One of the project's own depth lines, through every vertex as it always
-// was (wide, without those on the pixel of the one before). Contours are drawn from the assembled
-// geometry instead, leaving out vertices on the pixel of the one before, which the rasteriser would
-// mostly draw over again.
-void paintDepthLine(QPainter& painter, const FeatureRecord& feature, const ValdcoRange& range,
-                    const ViewState& view, bool wide) {
-  painter.setPen(depthPen(depthColour(depthValue(feature), range), wide));
-  const std::optional<FeatureLine> line = assembleFeatureLine(feature);
-  if (!line) return;
-  const std::vector<PixelPoint> pixels = projectLine(*line, view);
-  QPolygon polygon(static_cast<int>(pixels.size()));
-  if (wide) {
-    // The stroker's time grows with the vertices.
-    polygon.clear();
-    for (const PixelPoint& p : pixels) {
-      const QPoint pixel(p.column, p.row);
-      if (polygon.isEmpty() || polygon.constLast() != pixel) polygon.append(pixel);
-    }
-    painter.drawPolyline(polygon);
-    return;
-  }
-  for (size_t i = 0; i < pixels.size(); ++i) {
-    polygon.setPoint(static_cast<int>(i), pixels[i].column, pixels[i].row);
-  }
-  painter.drawPolyline(polygon);
-}
-
-// The names in drawing order. Without the declutter each is drawn as it
-// always was; with it, each takes the rectangle of its text and halo in
-// the occupancy, and one that cannot is left out.
+// The texts in drawing order, each with its baseline's start at a pixel.
+// Without the declutter each is drawn as it always was; with it, each
+// takes the rectangle of its text and halo in the occupancy, and one that
+// cannot is left out.
 class NamePainter {
  public:
-  NamePainter(QPainter& painter, const ViewState& view, bool declutter)
+  NamePainter(QPainter& painter, bool declutter, const QColor& halo, const ViewState& view)
       : painter_(painter),
-        view_(view),
+        halo_(halo),
         declutter_(declutter),
         window_(view.window.left, view.window.top, view.window.right - view.window.left,
                 view.window.bottom - view.window.top) {}
 
-  void paint(const FeatureRecord& feature) {
-    const AttributeEntry* entry = nameEntry(feature);
-    if (entry == nullptr) return;
-    const std::optional<PixelPoint> anchor = textAnchor(feature, view_);
-    if (!anchor) return;
-    const QPoint at(anchor->column, anchor->row);
+  void paint(const QString& text, QPoint at, const QColor& colour) {
+    if (text.isEmpty()) return;
     if (!declutter_) {
-      painter_.setPen(QPen(Qt::black));
-      painter_.drawText(at, nameText(*entry));
+      painter_.setPen(QPen(colour));
+      painter_.drawText(at, text);
       ++counts_.drawn;
       return;
     }
-    const QString text = nameText(*entry);
     const QFontMetrics metrics = painter_.fontMetrics();
     // The text's line from its baseline anchor, and the halo round it.
     const QRect box = QRect(at.x(), at.y() - metrics.ascent(), metrics.horizontalAdvance(text),
@@ -131,13 +201,13 @@ class NamePainter {
       ++counts_.dropped;
       return;
     }
-    painter_.setPen(QPen(Qt::white));
+    painter_.setPen(QPen(halo_));
     for (int dy = -kHalo; dy <= kHalo; ++dy) {
       for (int dx = -kHalo; dx <= kHalo; ++dx) {
         if (dx != 0 || dy != 0) painter_.drawText(at + QPoint(dx, dy), text);
       }
     }
-    painter_.setPen(QPen(Qt::black));
+    painter_.setPen(QPen(colour));
     painter_.drawText(at, text);
     ++counts_.drawn;
   }
@@ -148,7 +218,7 @@ class NamePainter {
   static constexpr int kHalo = 1;  // pixels of white round each letter
 
   QPainter& painter_;
-  const ViewState& view_;
+  QColor halo_;
   bool declutter_;
   QRect window_;
   NameOccupancy occupied_;
@@ -184,22 +254,6 @@ bool NameOccupancy::claim(const QRect& box) {
   return true;
 }
 
-QColor bandColour(DepthBand band) {
-  switch (band) {
-    case DepthBand::Intertidal:
-      return QColor(88, 175, 156);
-    case DepthBand::VeryShallow:
-      return QColor(97, 183, 255);
-    case DepthBand::Shallow:
-      return QColor(130, 202, 255);
-    case DepthBand::Medium:
-      return QColor(167, 218, 252);
-    case DepthBand::Deep:
-    default:
-      return QColor(201, 237, 252);
-  }
-}
-
 QString soundingText(double depth) {
   double rounded = std::round(depth * 10.0) / 10.0;
   if (rounded == 0.0) rounded = 0.0;  // no "-0"
@@ -210,29 +264,14 @@ QString soundingText(double depth) {
 
 namespace {
 
-template <typename Paint>
-void forEach(const DisplayState& display, int displayClass, Paint&& paint) {
-  for (const FeatureRecord* feature = display.displayChains[displayClass].head; feature != nullptr;
-       feature = feature->nextInClass) {
-    paint(*feature);
-  }
-}
-
-template <typename Paint>
-void forEachVisible(const DrawnGeometry& geometry, int displayClass, const Bounds& visible,
-                    Paint&& paint) {
-  for (const DrawnFeature& drawn : geometry.layer(displayClass)) {
-    if (overlaps(drawn.box, visible)) paint(drawn);
-  }
-}
-
 // An area of one ring is one polygon; one of more rings is a path of one
 // polygon per ring, filled odd-even. (Joining the rings into one polygon
 // through connecting segments gives the same pixels, but the long joins
 // make the rasteriser several times slower.)
 void paintArea(QPainter& painter, const DrawnGeometry& geometry, const DrawnFeature& drawn,
-               const QColor& colour, const ViewState& view, QPolygon& polygon) {
-  painter.setBrush(colour);
+               const QBrush& brush, const ViewState& view, QPolygon& polygon) {
+  painter.setPen(Qt::NoPen);
+  painter.setBrush(brush);
   const std::span<const DrawnPart> rings = geometry.parts(drawn);
   if (rings.size() == 1) {
     polygon.clear();
@@ -248,15 +287,6 @@ void paintArea(QPainter& painter, const DrawnGeometry& geometry, const DrawnFeat
     path.addPolygon(QPolygonF(polygon));
   }
   painter.drawPath(path);
-}
-
-void paintLines(QPainter& painter, const DrawnGeometry& geometry, const DrawnFeature& drawn,
-                const ViewState& view, QPolygon& polygon) {
-  for (const DrawnPart& part : geometry.parts(drawn)) {
-    polygon.clear();
-    appendPixels(geometry.points(part), view, polygon);
-    painter.drawPolyline(polygon);
-  }
 }
 
 // Sounding texts laid out once per render: a chart repeats few values
@@ -329,17 +359,340 @@ class SoundingTexts {
   std::unordered_map<std::pair<long, QRgb>, QImage, KeyHash> images_;
 };
 
-void paintSoundings(QPainter& painter, const FeatureRecord& feature, const DisplayState& display,
-                    const ViewState& view, SoundingTexts& texts) {
-  for (const SpatialPointerEntry* spatial : feature.spatialPointers) {
-    if (spatial->target == nullptr) continue;
-    for (const Sounding sounding : spatial->target->soundings()) {
-      const PixelPoint at = metresToPixel(view, degreesToMetres(view, sounding.x, sounding.y));
-      texts.draw(painter, sounding.z,
-                 sounding.z <= display.depthContours.safety ? kShallowSounding : kDeepSounding, at);
-    }
+// A line's pen: a width of 1 is the one-pixel cosmetic line; wider ones
+// have square ends and bevelled joins, which the stroker makes several
+// times faster than round ones on a chart of a million vertices.
+QPen linePen(const QColor& colour, int width, Qt::PenStyle style) {
+  QPen pen(colour, width <= 1 ? 0 : width, style);
+  pen.setCapStyle(Qt::SquareCap);
+  pen.setJoinStyle(Qt::BevelJoin);
+  return pen;
+}
+
+Qt::PenStyle lineStyle(std::string_view name) {
+  if (name == "DASH") return Qt::DashLine;
+  if (name == "DOTT") return Qt::DotLine;
+  return Qt::SolidLine;
+}
+
+Qt::BrushStyle patternStyle(portrayal::PatternKind kind) {
+  using portrayal::PatternKind;
+  switch (kind) {
+    case PatternKind::BackDiagonal:
+      return Qt::BDiagPattern;
+    case PatternKind::Cross:
+      return Qt::DiagCrossPattern;
+    case PatternKind::Dots:
+    case PatternKind::Symbols:
+      return Qt::Dense6Pattern;
+    case PatternKind::Horizontal:
+      return Qt::HorPattern;
+    case PatternKind::Vertical:
+      return Qt::VerPattern;
+    case PatternKind::Diagonal:
+    default:
+      return Qt::FDiagPattern;
   }
 }
+
+void paintLines(QPainter& painter, const DrawnGeometry& geometry, const DrawnFeature& drawn,
+                const ViewState& view, QPolygon& polygon) {
+  for (const DrawnPart& part : geometry.parts(drawn)) {
+    polygon.clear();
+    appendPixels(geometry.points(part), view, polygon);
+    painter.drawPolyline(polygon);
+  }
+}
+
+// A line through every vertex, none left out: the project's depth lines
+// are drawn so when one pixel wide.
+void paintExactLines(QPainter& painter, const DrawnGeometry& geometry, const DrawnFeature& drawn,
+                     const ViewState& view, QPolygon& polygon) {
+  for (const DrawnPart& part : geometry.parts(drawn)) {
+    polygon.clear();
+    for (const LinePoint& point : geometry.points(part)) {
+      const PixelPoint at = metresToPixel(view, degreesToMetres(view, point.x, point.y));
+      polygon.append(QPoint(at.column, at.row));
+    }
+    painter.drawPolyline(polygon);
+  }
+}
+
+// Where a symbol or text of a feature stands: a point's position, the
+// middle vertex of a line's first part, the centre of an area's extent.
+std::optional<QPoint> symbolPlace(const DrawnGeometry& geometry, const DrawnFeature& drawn,
+                                  const ViewState& view) {
+  LinePoint at{(drawn.box.minX + drawn.box.maxX) / 2, (drawn.box.minY + drawn.box.maxY) / 2};
+  if (drawn.feature->prim != kPrimArea && drawn.partCount > 0) {
+    const std::span<const LinePoint> points = geometry.points(geometry.parts(drawn).front());
+    if (points.empty()) return std::nullopt;
+    at = points[points.size() / 2];
+  }
+  const PixelPoint pixel = metresToPixel(view, degreesToMetres(view, at.x, at.y));
+  return QPoint(pixel.column, pixel.row);
+}
+
+// Carries out the instructions of a portrayal in order over one paint.
+class Interpreter {
+ public:
+  Interpreter(QPainter& painter, const DisplayState& display, const ViewState& view,
+              const DrawnGeometry& geometry, const RenderOptions& options)
+      : painter_(painter),
+        display_(display),
+        view_(view),
+        geometry_(geometry),
+        options_(options),
+        scheme_(display.presentation.colourScheme),
+        names_(painter, options.declutterNames, backgroundColour(scheme_), view),
+        visible_(visibleDegrees(view, view.window, 2)),
+        visibleSymbols_(visibleDegrees(view, view.window, kSymbolMargin)) {
+    const QPaintDevice* device = painter.device();
+    double density = display.presentation.pixelsPerInch;
+    if (!(density > 0) && device != nullptr)
+      density = screenDensity(device->physicalDpiX(), device->logicalDpiX());
+    if (!(density > 0)) density = 96.0;
+    pixelsPerMillimetre_ = density / 25.4;
+    denominator_ = scaleDenominator(view, density);
+  }
+
+  void run() {
+    const portrayal::Portrayal& portrayal = display_.portrayal;
+    const std::span<const portrayal::FeaturePortrayal> features = portrayal.features();
+    uint32_t lastFeature = UINT32_MAX;
+    bool shown = false;
+    for (const portrayal::DrawStep& step : portrayal.drawOrder()) {
+      const portrayal::FeaturePortrayal& feature = features[step.feature];
+      if (step.feature != lastFeature) {
+        lastFeature = step.feature;
+        shown = hiddenBecause(feature, display_.presentation, denominator_).empty();
+      }
+      if (!shown) continue;
+      const DrawnFeature* drawn = geometry_.feature(step.feature);
+      if (drawn == nullptr) continue;
+      run(portrayal.instruction(step.instruction), feature, *drawn);
+    }
+  }
+
+  NameCounts counts() const { return names_.counts(); }
+
+ private:
+  static constexpr int32_t kSymbolMargin = 64;  // pixels a symbol or text may reach out
+
+  const QColor& colour(std::string_view token) {
+    auto found = colours_.find(token);
+    if (found == colours_.end()) found = colours_.emplace(token, tokenColour(token, scheme_)).first;
+    return found->second;
+  }
+
+  void setPen(const QPen& pen) {
+    if (!penSet_ || pen != pen_) {
+      painter_.setPen(pen);
+      pen_ = pen;
+      penSet_ = true;
+    }
+  }
+
+  void run(const portrayal::Instruction& instruction, const portrayal::FeaturePortrayal& feature,
+           const DrawnFeature& drawn) {
+    using portrayal::Op;
+    switch (instruction.op) {
+      case Op::AreaColour:
+      case Op::AreaPattern:
+        if (drawn.feature->prim != kPrimArea || !overlaps(drawn.box, visible_)) return;
+        fill(instruction);
+        paintArea(painter_, geometry_, drawn, brush_, view_, polygon_);
+        penSet_ = false;
+        return;
+      case Op::SimpleLine:
+      case Op::ComplexLine:
+        if (drawn.feature->prim == kPrimPoint || !overlaps(drawn.box, visible_)) return;
+        line(instruction, feature, drawn);
+        return;
+      case Op::Symbol:
+        if (!overlaps(drawn.box, visibleSymbols_)) return;
+        symbol(instruction.args[0], drawn);
+        return;
+      case Op::Text:
+      case Op::FormattedText:
+        text(instruction, drawn);
+        return;
+      case Op::Procedure:
+      default:
+        return;
+    }
+  }
+
+  void fill(const portrayal::Instruction& instruction) {
+    if (instruction.op == portrayal::Op::AreaColour) {
+      QColor fill = colour(instruction.args[0]);
+      if (instruction.args.size() > 1) {
+        // Transparency 0 to 4: opaque, then 25 % steps.
+        const int transparency = std::clamp(std::atoi(instruction.args[1].c_str()), 0, 4);
+        fill.setAlpha(255 - transparency * 255 / 4);
+      }
+      brush_ = QBrush(fill);
+      return;
+    }
+    const portrayal::PatternEntry* pattern =
+        portrayal::PresentationTables::builtIn().pattern(instruction.args[0]);
+    brush_ = QBrush(colour(pattern != nullptr ? std::string_view(pattern->colour) : "CHMGD"),
+                    pattern != nullptr ? patternStyle(pattern->kind) : Qt::Dense7Pattern);
+  }
+
+  void line(const portrayal::Instruction& instruction, const portrayal::FeaturePortrayal& feature,
+            const DrawnFeature& drawn) {
+    const portrayal::Instruction* simple = &instruction;
+    if (instruction.op == portrayal::Op::ComplexLine) {
+      const portrayal::LineStyleEntry* style =
+          portrayal::PresentationTables::builtIn().lineStyle(instruction.args[0]);
+      simple = style != nullptr ? &style->simpleLine : &kUnknownLine;
+    }
+    const std::string_view token = simple->args[2];
+    int width = std::max(1, std::atoi(simple->args[1].c_str()));
+    QColor pen;
+    if (token == "ABYHUE") {
+      pen = depthColour(feature.depth, display_.valdcoRange);
+      if (options_.wideDepthLines) width = 2;
+    } else {
+      pen = colour(token);
+    }
+    setPen(linePen(pen, width, lineStyle(simple->args[0])));
+    if (drawn.exact && width == 1) {
+      paintExactLines(painter_, geometry_, drawn, view_, polygon_);
+    } else {
+      paintLines(painter_, geometry_, drawn, view_, polygon_);
+    }
+  }
+
+  void symbol(std::string_view name, const DrawnFeature& drawn) {
+    if (name == "SOUNDING") {
+      soundings(*drawn.feature);
+      return;
+    }
+    const std::optional<QPoint> at = symbolPlace(geometry_, drawn, view_);
+    if (!at) return;
+    const double size = 2.0 * pixelsPerMillimetre_;  // a symbol's body, 2 mm across
+    if (name == "QUESMRK1") {
+      // The question mark of what the tables do not know.
+      painter_.save();
+      QFont font = painter_.font();
+      font.setBold(true);
+      font.setPixelSize(std::max(6, static_cast<int>(std::lround(size * 1.5))));
+      painter_.setFont(font);
+      painter_.setPen(colour("CHMGD"));
+      painter_.drawText(QRectF(at->x() - size, at->y() - size, 2 * size, 2 * size), Qt::AlignCenter,
+                        QStringLiteral("?"));
+      painter_.restore();
+      penSet_ = false;
+      return;
+    }
+    // Until each symbol has its own drawing: a ring in its first colour.
+    const portrayal::SymbolEntry* entry = portrayal::PresentationTables::builtIn().symbol(name);
+    const std::string_view token = entry != nullptr && !entry->colours.empty()
+                                       ? std::string_view(entry->colours.front())
+                                       : std::string_view("CHBLK");
+    setPen(linePen(colour(token), 2, Qt::SolidLine));
+    painter_.setBrush(Qt::NoBrush);
+    painter_.drawEllipse(QPointF(*at), size / 2, size / 2);
+  }
+
+  void soundings(const FeatureRecord& feature) {
+    if (!soundingTexts_) {
+      soundingFont_ = painter_.font();
+      if (soundingFont_.pointSizeF() > 0) {
+        soundingFont_.setPointSizeF(soundingFont_.pointSizeF() * kSoundingFontScale);
+      } else {
+        soundingFont_.setPixelSize(
+            std::max(1, static_cast<int>(soundingFont_.pixelSize() * kSoundingFontScale)));
+      }
+      soundingTexts_.emplace(soundingFont_, painter_.deviceTransform().isIdentity());
+    }
+    const QFont font = painter_.font();
+    painter_.setFont(soundingFont_);
+    const QColor& shallow = colour("SNDG2");
+    const QColor& deep = colour("SNDG1");
+    for (const SpatialPointerEntry* spatial : feature.spatialPointers) {
+      if (spatial->target == nullptr) continue;
+      for (const Sounding sounding : spatial->target->soundings()) {
+        const PixelPoint at = metresToPixel(view_, degreesToMetres(view_, sounding.x, sounding.y));
+        soundingTexts_->draw(painter_, sounding.z,
+                             sounding.z <= display_.depthContours.safety ? shallow : deep, at);
+      }
+    }
+    painter_.setFont(font);
+    penSet_ = false;
+  }
+
+  void text(const portrayal::Instruction& instruction, const DrawnFeature& drawn) {
+    const bool formatted = instruction.op == portrayal::Op::FormattedText;
+    const size_t base = formatted ? 1 : 0;  // TE has one argument more before the common ones
+    const int group = std::atoi(instruction.args[base + 8].c_str());
+    // Groups below 10 are the project's own texts, always drawn; of the
+    // others, those that write OBJNAM or NOBJNM are names.
+    if (group >= 10) {
+      const std::string_view written =
+          formatted ? std::string_view(instruction.args[1]) : std::string_view(instruction.args[0]);
+      const bool name = (formatted || (instruction.quoted & 1u) == 0) &&
+                        (written.find("OBJNAM") != std::string_view::npos ||
+                         written.find("NOBJNM") != std::string_view::npos);
+      if (name ? !display_.presentation.names : !display_.presentation.otherText) return;
+    }
+    const QString text = instructionText(instruction, *drawn.feature);
+    if (text.isEmpty()) return;
+    std::optional<QPoint> at;
+    if (group < 10) {
+      // The project's texts start at the first coordinate of the feature.
+      if (const std::optional<PixelPoint> anchor = textAnchor(*drawn.feature, view_))
+        at = QPoint(anchor->column, anchor->row);
+    } else {
+      if (!overlaps(drawn.box, visibleSymbols_)) return;
+      at = symbolPlace(geometry_, drawn, view_);
+      if (at) *at += textOffset(instruction, base, text);
+    }
+    if (!at) return;
+    names_.paint(text, *at, colour(instruction.args[base + 7]));
+    penSet_ = false;
+  }
+
+  // The shift of a text's baseline start from its place by its
+  // justification (1 centre, 2 right, 3 left; 1 bottom, 2 centre, 3 top)
+  // and its offsets in units of the body size.
+  QPoint textOffset(const portrayal::Instruction& instruction, size_t base, const QString& text) {
+    const QFontMetrics metrics = painter_.fontMetrics();
+    const int hjust = std::atoi(instruction.args[base + 1].c_str());
+    const int vjust = std::atoi(instruction.args[base + 2].c_str());
+    const double body = metrics.height();
+    int x = static_cast<int>(std::lround(std::atof(instruction.args[base + 5].c_str()) * body));
+    int y = static_cast<int>(std::lround(std::atof(instruction.args[base + 6].c_str()) * body));
+    if (hjust == 1) x -= metrics.horizontalAdvance(text) / 2;
+    if (hjust == 2) x -= metrics.horizontalAdvance(text);
+    if (vjust == 2) y += metrics.ascent() / 2;
+    if (vjust == 3) y += metrics.ascent();
+    return QPoint(x, y);
+  }
+
+  static inline const portrayal::Instruction kUnknownLine{
+      portrayal::Op::SimpleLine, {"DASH", "1", "CHMGD"}, 0};
+
+  QPainter& painter_;
+  const DisplayState& display_;
+  const ViewState& view_;
+  const DrawnGeometry& geometry_;
+  const RenderOptions& options_;
+  ColourScheme scheme_;
+  NamePainter names_;
+  Bounds visible_;
+  Bounds visibleSymbols_;
+  double pixelsPerMillimetre_ = 96.0 / 25.4;
+  double denominator_ = 0;
+  std::unordered_map<std::string_view, QColor> colours_;
+  QPolygon polygon_;  // reused by every area and line
+  QBrush brush_;
+  QPen pen_;
+  bool penSet_ = false;
+  QFont soundingFont_;
+  std::optional<SoundingTexts> soundingTexts_;
+};
 
 }  // namespace
 
@@ -348,64 +701,18 @@ NameCounts paintChart(QPainter& painter, const DisplayState& display, const View
   if (display.currentDataset == nullptr) return {};
   std::optional<DrawnGeometry> assembled;
   if (geometry == nullptr) geometry = &assembled.emplace(display);
-  // What lies farther out than a pixel beyond the window is not drawn.
-  const Bounds visible = visibleDegrees(view, view.window, 2);
-  QPolygon polygon;  // reused by every area and line
-  // Bottom to top: areas, shore lines, depth lines and contours, soundings,
-  // names. A chart of the project's own classes only draws the last three.
+  const ColourScheme scheme = display.presentation.colourScheme;
   painter.save();
+  if (scheme != ColourScheme::Day) {
+    painter.fillRect(QRect(view.window.left, view.window.top, view.window.right - view.window.left,
+                           view.window.bottom - view.window.top),
+                     backgroundColour(scheme));
+  }
   painter.setPen(Qt::NoPen);
-  forEachVisible(*geometry, kDepthAreas, visible, [&](const DrawnFeature& d) {
-    const std::optional<double> drval1 = attributeValue(*d.feature, kDrval1Code);
-    paintArea(painter, *geometry, d,
-              bandColour(depthBandOf(drval1.value_or(-1.0), display.depthContours)), view, polygon);
-  });
-  forEachVisible(*geometry, kUnsurveyed, visible, [&](const DrawnFeature& d) {
-    paintArea(painter, *geometry, d, kUnsurveyedColour, view, polygon);
-  });
-  forEachVisible(*geometry, kLand, visible, [&](const DrawnFeature& d) {
-    paintArea(painter, *geometry, d, kLandColour, view, polygon);
-  });
+  Interpreter interpreter(painter, display, view, *geometry, options);
+  interpreter.run();
   painter.restore();
-  painter.setPen(QPen(kShoreLineColour, 0, Qt::SolidLine));
-  forEachVisible(*geometry, kShoreLines, visible,
-                 [&](const DrawnFeature& d) { paintLines(painter, *geometry, d, view, polygon); });
-  forEach(display, kDepthLines, [&](const FeatureRecord& f) {
-    paintDepthLine(painter, f, display.valdcoRange, view, options.wideDepthLines);
-  });
-  // Contours by colour, so that the pen changes once per colour.
-  std::vector<std::pair<QRgb, std::vector<const DrawnFeature*>>> contours;
-  forEachVisible(*geometry, kDepthContours, visible, [&](const DrawnFeature& d) {
-    const QRgb colour = depthColour(depthValue(*d.feature), display.valdcoRange).rgb();
-    auto group = std::find_if(contours.begin(), contours.end(),
-                              [colour](const auto& g) { return g.first == colour; });
-    if (group == contours.end()) group = contours.insert(contours.end(), {colour, {}});
-    group->second.push_back(&d);
-  });
-  for (const auto& [colour, features] : contours) {
-    painter.setPen(depthPen(QColor::fromRgb(colour), options.wideDepthLines));
-    for (const DrawnFeature* d : features)
-      paintLines(painter, *geometry, *d, view, polygon);
-  }
-  if (display.displayChains[kSoundings].head != nullptr) {
-    painter.save();
-    QFont font = painter.font();
-    if (font.pointSizeF() > 0) {
-      font.setPointSizeF(font.pointSizeF() * kSoundingFontScale);
-    } else {
-      font.setPixelSize(std::max(1, static_cast<int>(font.pixelSize() * kSoundingFontScale)));
-    }
-    painter.setFont(font);
-    SoundingTexts texts(font, painter.deviceTransform().isIdentity());
-    forEach(display, kSoundings,
-            [&](const FeatureRecord& f) { paintSoundings(painter, f, display, view, texts); });
-    painter.restore();
-  }
-  NamePainter names(painter, view, options.declutterNames);
-  for (const int chain : {kAreaNames, kPlaceNames}) {
-    forEach(display, chain, [&](const FeatureRecord& f) { names.paint(f); });
-  }
-  return names.counts();
+  return interpreter.counts();
 }
 
 }  // namespace abys

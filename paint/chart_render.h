@@ -1,5 +1,5 @@
-// The render pass: depth lines coloured by depth and name texts in black,
-// drawn from the display state through the view transform onto any paint
+// The render pass: the portrayal's instructions carried out in its drawing order,
+// from the display state through the view transform onto any paint
 // device. Shared by the drawing area and the headless renderer.
 #pragma once
 
@@ -21,17 +21,16 @@ namespace abys {
 // Hue of the smallest VALDCO value; the largest gets 0.
 inline constexpr int kHueSpan = 240;
 
-// Colours of areas, shore lines and soundings.
-inline const QColor kUnsurveyedColour{163, 180, 183};
-inline const QColor kLandColour{201, 185, 122};
-inline const QColor kShoreLineColour{82, 90, 92};
-inline const QColor kShallowSounding{7, 7, 7};  // at most the safety contour
-inline const QColor kDeepSounding{125, 137, 140};
 // Soundings are written in this fraction of the names' font size.
 inline constexpr double kSoundingFontScale = 0.7;
 
-// The fill of a depth area's band.
-QColor bandColour(DepthBand band);
+// The colour of a token of the presentation tables in a scheme; magenta
+// for a token the tables lack, so that it shows.
+QColor tokenColour(std::string_view token, ColourScheme scheme);
+
+// What the chart is drawn on: white in Day, the no-data colour of the
+// other schemes.
+QColor backgroundColour(ColourScheme scheme);
 
 // A sounding's depth rounded to 0.1 m, without a trailing ".0".
 QString soundingText(double depth);
@@ -50,6 +49,12 @@ QString nameText(const AttributeEntry& entry);
 // The first NATF NOBJNM entry of a feature, or null.
 const AttributeEntry* nameEntry(const FeatureRecord& feature);
 
+// The text a TX or TE instruction writes for feature: the attribute TX
+// names (a national one read as UCS-2, any other as Latin-1) or its
+// literal; TE's format with its attributes' values. Empty when an
+// attribute is missing.
+QString instructionText(const portrayal::Instruction& instruction, const FeatureRecord& feature);
+
 // How the chart is drawn beyond its data; each off by default, and off
 // they leave the drawing as it always was.
 struct RenderOptions {
@@ -60,8 +65,8 @@ struct RenderOptions {
   bool wideDepthLines = false;
 };
 
-// What a paint did with the names of classes 1 and 2: drawn, or left out
-// by the declutter (names wholly outside the view are neither).
+// What a paint did with the texts: drawn, or left out by the declutter
+// (texts wholly outside the view are neither).
 struct NameCounts {
   int drawn = 0;
   int dropped = 0;
@@ -81,14 +86,14 @@ class NameOccupancy {
   std::unordered_map<uint64_t, std::vector<uint32_t>> squares_;
 };
 
-// Draws, bottom to top: depth and dredged areas filled by depth band,
-// unsurveyed areas, land, shore lines, the depth lines (class 0) and depth
-// contours coloured by depth, soundings, and the name texts of classes 1
-// and 2. Draws nothing without a current dataset; the caller has filled the
-// device (white) beforehand. Unclipped: the painter clips to its device.
-// geometry is the chart's assembled standard layers (ChartSession::
-// drawnGeometry()); without it they are assembled for this paint. Features
-// entirely outside the view are skipped.
+// Carries out the portrayal's instructions in its drawing order, leaving
+// out the features the presentation settings leave out (display category,
+// scale minimum, names and other text). Draws nothing without a current
+// dataset; the caller has filled the device (white) beforehand, and a
+// scheme other than Day fills it with its background first. Unclipped:
+// the painter clips to its device. geometry is the chart's assembled
+// geometry (ChartSession::drawnGeometry()); without it it is assembled for
+// this paint. Features entirely outside the view are skipped.
 NameCounts paintChart(QPainter& painter, const DisplayState& display, const ViewState& view,
                       const DrawnGeometry* geometry = nullptr, const RenderOptions& options = {});
 

@@ -50,8 +50,8 @@ QString legendNumber(double value) {
 Legend legendFor(const DisplayState& display) {
   Legend legend;
   if (display.currentDataset == nullptr) return legend;
-  legend.hasLines = display.displayChains[kDepthLines].head != nullptr ||
-                    display.displayChains[kDepthContours].head != nullptr;
+  const portrayal::Portrayal& portrayal = display.portrayal;
+  legend.hasLines = portrayal.hasClass(kDepthLineClass) || portrayal.hasClass(catalogue::kDepcnt);
   if (legend.hasLines) {
     legend.range = display.valdcoRange;
     const double min = legend.range.min;
@@ -67,17 +67,18 @@ Legend legendFor(const DisplayState& display) {
       legend.ticks.push_back(max);
     }
   }
-  if (display.displayChains[kDepthAreas].head != nullptr) {
+  if (portrayal.hasClass(catalogue::kDepare) || portrayal.hasClass(catalogue::kDrgare)) {
+    const ColourScheme scheme = display.presentation.colourScheme;
     const DepthContours& c = display.depthContours;
     const auto range = [](double from, double to) {
       return legendNumber(from) + QStringLiteral(" - ") + legendNumber(to);
     };
     legend.bands = {
-        {QStringLiteral("< 0"), bandColour(DepthBand::Intertidal)},
-        {range(0, c.shallow), bandColour(DepthBand::VeryShallow)},
-        {range(c.shallow, c.safety), bandColour(DepthBand::Shallow)},
-        {range(c.safety, c.deep), bandColour(DepthBand::Medium)},
-        {QStringLiteral(">= ") + legendNumber(c.deep), bandColour(DepthBand::Deep)},
+        {QStringLiteral("< 0"), tokenColour("DEPIT", scheme)},
+        {range(0, c.shallow), tokenColour("DEPVS", scheme)},
+        {range(c.shallow, c.safety), tokenColour("DEPMS", scheme)},
+        {range(c.safety, c.deep), tokenColour("DEPMD", scheme)},
+        {QStringLiteral(">= ") + legendNumber(c.deep), tokenColour("DEPDW", scheme)},
     };
   }
   return legend;

@@ -1,6 +1,9 @@
-// What the mariner chooses about the chart's presentation, which the
-// portrayal rules read: the depth contours first. Qt-free.
+// What the mariner chooses about the chart's presentation: the depth
+// contours the portrayal rules read, and what the painter leaves out or
+// how it colours what the rules give. Qt-free.
 #pragma once
+
+#include <cstdint>
 
 namespace abys {
 
@@ -16,5 +19,26 @@ struct DepthContours {
 constexpr bool inOrder(const DepthContours& c) {
   return c.shallow >= 0 && c.shallow <= c.safety && c.safety <= c.deep;
 }
+
+// The colour tables: bright day, dusk, night.
+enum class ColourScheme : uint8_t { Day, Dusk, Night };
+
+// Which display categories are drawn: the display base alone, with the
+// standard display, or everything.
+enum class DisplayCategories : uint8_t { Base, Standard, All };
+
+// Applied at paint time; changing one redraws without portraying again.
+struct PresentationSettings {
+  ColourScheme colourScheme = ColourScheme::Day;
+  DisplayCategories categories = DisplayCategories::All;
+  // A feature whose SCAMIN is below the display scale's denominator is
+  // left out.
+  bool scaleMinimum = true;
+  // Names (OBJNAM, NOBJNM) of the standard classes, and their other texts.
+  bool names = true;
+  bool otherText = false;
+  // Pixels per inch the display scale is reckoned at; 0 for the screen's.
+  double pixelsPerInch = 0;
+};
 
 }  // namespace abys

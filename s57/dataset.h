@@ -5,7 +5,7 @@
 // Records and entries live in the dataset's arena. Records are linked into
 // lists that keep file order; the entries of each field kind of a record sit
 // in one array, in file order (the attributes of a feature sorted by code).
-// `currentVector`, `target` and `nextInClass` are references that own nothing.
+// `currentVector` and `target` are references that own nothing.
 #pragma once
 
 #include <cstddef>
@@ -21,11 +21,8 @@ namespace abys {
 struct FeatureRecord;
 struct VectorRecord;
 
-// One ATTF, NATF or ATTV entry. `value` is the numeric value of a VALDCO
-// entry, filled by whoever colours features by depth; 0 otherwise.
-struct AttributeEntry : AttrElement {
-  double value = 0;
-};
+// One ATTF, NATF or ATTV entry.
+struct AttributeEntry : AttrElement {};
 
 // One FFPT entry; `target` is the feature whose FOID equals the LNAM, once
 // the checks have resolved it.
@@ -123,7 +120,7 @@ struct FeatureExtras {
   UpdateControlImage* spatialPointerControl = nullptr;
 };
 
-// A feature record keeps what every feature has in 80 bytes; the rest is in
+// A feature record keeps what every feature has in 72 bytes; the rest is in
 // its extras, made when a field first needs them.
 struct FeatureRecord : ListLinks<FeatureRecord> {
   uint32_t rcid = 0;
@@ -138,7 +135,6 @@ struct FeatureRecord : ListLinks<FeatureRecord> {
   uint8_t ruin = 0;
   Entries<AttributeEntry> attributes;  // sorted by attl, equal codes in file order
   Entries<SpatialPointerEntry> spatialPointers;
-  FeatureRecord* nextInClass = nullptr;  // display chain
   FeatureExtras* extras = nullptr;
 
   const Entries<AttributeEntry>& nationalAttributes() const { return held().nationalAttributes; }

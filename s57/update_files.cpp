@@ -589,7 +589,6 @@ std::optional<Entries<AttributeEntry>> Updater::editAttributes(const Entries<Att
       continue;
     }
     AttributeEntry entry = *change;
-    entry.value = 0;
     const int32_t length = entry.atvlLength > 0 ? entry.atvlLength : 0;
     entry.atvl = arena_.copyText(std::string_view(change->atvl, static_cast<size_t>(length)));
     if (entry.atvl == nullptr) {

@@ -1,5 +1,9 @@
 // abys-render FILE -o OUT.png [--size WxH] [--depths SHALLOW,SAFETY,DEEP] [--view CMD]...
 //                                [--pick COL,ROW]... [--no-updates] [--lenient]
+//                                [--colours day|dusk|night] [--display base|standard|all]
+//                                [--no-scamin] [--depth-style abys|s52] [--two-shades]
+//                                [--shallow-pattern] [--symbolized-boundaries] [--no-names]
+//                                [--other-text] [--list]
 // abys-render --help | --version
 //
 // Draws a cell the way the viewer shows it, without a display: a chart
@@ -10,7 +14,10 @@
 // --no-updates is given; with --lenient a field out of order is read past
 // instead of ending the load (said on standard error). Then, for each --pick, prints the position
 // read-out for a pointer at that pixel and the depth read-out for a press there (an empty line when
-// no depth line is near). Exit status 0 on success, 1 when the cell cannot
+// no depth line is near). The presentation options are the View menu's; the display scale
+// is reckoned at 96 pixels per inch. --list prints, after the image is written, one line
+// per feature: record name, class, category, priority, instructions, and "drawn" or why
+// not. Exit status 0 on success, 1 when the cell cannot
 // be opened, holds no chart or fails its checks, or the image cannot be
 // written, 2 on a usage error.
 #include <QGuiApplication>
@@ -26,6 +33,7 @@
 
 #include "chart_render.h"
 #include "chart_session.h"
+#include "prepare_chart.h"
 #include "readouts.h"
 
 namespace {
@@ -33,6 +41,9 @@ namespace {
 constexpr const char* kUsage =
     "usage: abys-render FILE -o OUT.png [--size WxH] [--depths SHALLOW,SAFETY,DEEP] "
     "[--view CMD]... [--pick COL,ROW]... [--no-updates] [--lenient]\n"
+    "       [--colours day|dusk|night] [--display base|standard|all] [--no-scamin]\n"
+    "       [--depth-style abys|s52] [--two-shades] [--shallow-pattern]\n"
+    "       [--symbolized-boundaries] [--no-names] [--other-text] [--list]\n"
     "  CMD: full, in, out, left, right, up, down (the View menu)\n";
 
 int usage() {
@@ -47,7 +58,12 @@ int help() {
       "given) and prints the position and depth read-outs of each picked pixel. A NAME.000 is\n"
       "drawn with the update files NAME.001, NAME.002, ... beside it applied; --no-updates draws\n"
       "the base cell alone. --lenient reads on past a field out of order where the load would\n"
-      "stop. Exit status 1 when the cell cannot be opened or drawn, 2 on a usage error.\n"
+      "stop. --colours, --display (all unless given), --no-scamin, --depth-style, --two-shades,\n"
+      "--shallow-pattern, --symbolized-boundaries, --no-names and --other-text are the View\n"
+      "menu's presentation settings; the display scale is reckoned at 96 pixels per inch.\n"
+      "--list prints one line per feature after the image: record name, class, category,\n"
+      "priority, instructions, and \"drawn\" or why not. Exit status 1 when the cell cannot be\n"
+      "opened or drawn, 2 on a usage error.\n"
       "--version: the version.\n",
       stdout);
   return 0;
@@ -90,6 +106,26 @@ bool parseDepths(const char* text, abys::DepthContours& contours) {
   return true;
 }
 
+template <typename Value>
+bool parseChoice(const char* text, const std::map<std::string, Value>& choices, Value& value) {
+  const auto found = choices.find(text);
+  if (found == choices.end()) return false;
+  value = found->second;
+  return true;
+}
+
+const std::map<std::string, abys::ColourScheme> kSchemes = {
+    {"day", abys::ColourScheme::Day},
+    {"dusk", abys::ColourScheme::Dusk},
+    {"night", abys::ColourScheme::Night},
+};
+const std::map<std::string, abys::DisplayCategories> kCategories = {
+    {"base", abys::DisplayCategories::Base},
+    {"standard", abys::DisplayCategories::Standard},
+    {"all", abys::DisplayCategories::All},
+};
+const std::map<std::string, bool> kDepthStyles = {{"abys", false}, {"s52", true}};
+
 // A fresh XDG_RUNTIME_DIR when none is set, removed with the object.
 class RuntimeFolder {
  public:
@@ -121,6 +157,10 @@ int main(int argc, char** argv) {
   abys::DepthContours contours;
   bool updates = true;
   bool lenient = false;
+  bool list = false;
+  abys::portrayal::PortrayalSettings rules;
+  abys::PresentationSettings presentation;
+  presentation.pixelsPerInch = 96.0;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     const bool hasValue = i + 1 < argc;
@@ -133,6 +173,35 @@ int main(int argc, char** argv) {
       updates = false;
     } else if (arg == "--lenient") {
       lenient = true;
+    } else if (arg == "--list") {
+      list = true;
+    } else if (arg == "--no-scamin") {
+      presentation.scaleMinimum = false;
+    } else if (arg == "--no-names") {
+      presentation.names = false;
+    } else if (arg == "--other-text") {
+      presentation.otherText = true;
+    } else if (arg == "--two-shades") {
+      rules.twoShades = true;
+    } else if (arg == "--shallow-pattern") {
+      rules.shallowPattern = true;
+    } else if (arg == "--symbolized-boundaries") {
+      rules.symbolizedBoundaries = true;
+    } else if (arg == "--colours" && hasValue) {
+      if (!parseChoice(argv[++i], kSchemes, presentation.colourScheme)) {
+        std::fprintf(stderr, "abys-render: unknown colours %s (day, dusk or night)\n", argv[i]);
+        return usage();
+      }
+    } else if (arg == "--display" && hasValue) {
+      if (!parseChoice(argv[++i], kCategories, presentation.categories)) {
+        std::fprintf(stderr, "abys-render: unknown display %s (base, standard or all)\n", argv[i]);
+        return usage();
+      }
+    } else if (arg == "--depth-style" && hasValue) {
+      if (!parseChoice(argv[++i], kDepthStyles, rules.s52Depths)) {
+        std::fprintf(stderr, "abys-render: unknown depth style %s (abys or s52)\n", argv[i]);
+        return usage();
+      }
     } else if (arg == "-o" && hasValue) {
       output = argv[++i];
     } else if (arg == "--size" && hasValue) {
@@ -179,6 +248,8 @@ int main(int argc, char** argv) {
   abys::ChartSession session;
   session.setWindow(width, height);
   session.setDepthContours(contours);
+  session.setPortrayalRules(rules);
+  session.setPresentation(presentation);
   session.setApplyUpdates(updates);
   session.setReadPastOrderErrors(lenient);
   abys::DiscardingReporter quiet;
@@ -217,7 +288,7 @@ int main(int argc, char** argv) {
     session.run(kViewCommands.at(command));
   }
   QImage picture(width, height, QImage::Format_RGB32);
-  picture.fill(Qt::white);
+  picture.fill(abys::backgroundColour(presentation.colourScheme));
   {
     QPainter painter(&picture);
     abys::paintChart(painter, session.display(), session.view(), &session.drawnGeometry());
@@ -225,6 +296,12 @@ int main(int argc, char** argv) {
   if (!picture.save(QString::fromLocal8Bit(output.c_str()), "PNG")) {
     std::fprintf(stderr, "abys-render: cannot write %s\n", output.c_str());
     return 1;
+  }
+  if (list) {
+    const double denominator = abys::scaleDenominator(session.view(), presentation.pixelsPerInch);
+    for (const std::string& line :
+         abys::portrayalListing(session.display(), session.drawnGeometry(), denominator))
+      std::printf("%s\n", line.c_str());
   }
   for (const abys::PixelPoint& pick : picks) {
     std::printf("%s\n", abys::positionText(*session.positionAt(pick)).toUtf8().constData());

@@ -180,33 +180,26 @@ TEST_F(ChartSessionTest, DisplayStateFromRecords) {
   cell.features.back().nationalAttributes.push_back({kValdcoCode, u"300"});
   ASSERT_TRUE(open(folder.write(cell)).opened());
   const DisplayState& display = session.display();
-  // The records of a chain in order, and 0 when its tail is not its last.
-  auto members = [](const DisplayChain& chain) {
+  // Every feature but the coverage's is portrayed, in file order.
+  auto portrayed = [](const DisplayState& state) {
     std::vector<uint32_t> ids;
-    const FeatureRecord* last = nullptr;
-    for (const FeatureRecord* f = chain.head; f != nullptr; f = f->nextInClass) {
-      ids.push_back(f->rcid);
-      last = f;
-    }
-    if (last != chain.tail) ids.push_back(0);
+    for (const portrayal::FeaturePortrayal& f : state.portrayal.features())
+      ids.push_back(f.feature->rcid);
     return ids;
   };
-  EXPECT_EQ(members(display.displayChains[0]), (std::vector<uint32_t>{1, 3, 6}));
-  EXPECT_EQ(members(display.displayChains[1]), std::vector<uint32_t>{4});
-  EXPECT_EQ(members(display.displayChains[2]), std::vector<uint32_t>{});
-  EXPECT_EQ(members(display.displayChains[3]), std::vector<uint32_t>{2});
-  // Only depth lines' ATTF VALDCO count; a text without a number is 0.
+  EXPECT_EQ(portrayed(display), (std::vector<uint32_t>{1, 3, 4, 5, 6}));
+  // Only the ATTF VALDCO of depth lines and contours count; a text without
+  // a number is 0.
   EXPECT_EQ(display.valdcoRange.min, -3.0);
   EXPECT_EQ(display.valdcoRange.max, 12.5);
-  EXPECT_EQ(display.displayChains[1].head->attributes.first->value, 0.0);
-  EXPECT_EQ(depthValue(*display.displayChains[0].tail), 0.0);
+  EXPECT_EQ(depthValue(*display.portrayal.features()[4].feature), 0.0);
+  EXPECT_EQ(display.portrayal.features()[4].depth, 0.0);
 
   // Another chart rebuilds the state from its own records.
   cw::Cell other = wholeNumberCell();
   addLine(other, 7, {{10, 10}, {20, 20}}, {"30"});
   ASSERT_TRUE(open(folder.write(other, "OTHER.000")).opened());
-  EXPECT_EQ(members(session.display().displayChains[0]), std::vector<uint32_t>{7});
-  EXPECT_EQ(members(session.display().displayChains[1]), std::vector<uint32_t>{});
+  EXPECT_EQ(portrayed(session.display()), std::vector<uint32_t>{7});
   EXPECT_EQ(session.display().valdcoRange.min, 30.0);
 }
 
@@ -308,10 +301,10 @@ TEST_F(ChartSessionTest, DrawnGeometryIsSimplifiedWithinAPixel) {
     const ViewState& view = session.view();
     const DrawnGeometry& drawn = session.drawnGeometry();
     EXPECT_LT(drawn.pointCount(), full.pointCount());
-    for (const int layer : {kDepthAreas, kDepthContours}) {
-      ASSERT_EQ(drawn.layer(layer).size(), 1u);
-      const DrawnFeature& a = full.layer(layer)[0];
-      const DrawnFeature& b = drawn.layer(layer)[0];
+    ASSERT_EQ(drawn.featureCount(), 2u);
+    for (const uint32_t index : {0u, 1u}) {
+      const DrawnFeature& a = *full.feature(index);
+      const DrawnFeature& b = *drawn.feature(index);
       EXPECT_EQ(a.feature, b.feature);
       EXPECT_EQ(a.box.minX, b.box.minX);
       EXPECT_EQ(a.box.maxY, b.box.maxY);
@@ -371,9 +364,9 @@ TEST_F(ChartSessionTest, DrawnLinePassesEachEdgeOnce) {
   ASSERT_TRUE(open(folder.write(cell)).opened());
 
   const DrawnGeometry drawn(session.display());
-  ASSERT_EQ(drawn.layer(kDepthContours).size(), 1u);
+  ASSERT_NE(drawn.feature(0), nullptr);
   std::vector<std::vector<std::pair<double, double>>> parts;
-  for (const DrawnPart& part : drawn.parts(drawn.layer(kDepthContours)[0])) {
+  for (const DrawnPart& part : drawn.parts(*drawn.feature(0))) {
     parts.emplace_back();
     for (const LinePoint& p : drawn.points(part))
       parts.back().emplace_back(p.x, p.y);
@@ -403,8 +396,9 @@ TEST_F(ChartSessionTest, EdgeOfARecordTooLongForItsLengthIsDrawn) {
   EXPECT_EQ(longEdge->coordinates.count, 12988);
   const DrawnGeometry drawn(session.display());
   size_t drawnWithIt = 0;
-  for (int layer = 0; layer < kDisplayClassCount; ++layer) {
-    for (const DrawnFeature& f : drawn.layer(layer)) {
+  for (uint32_t index = 0; index < session.display().portrayal.features().size(); ++index) {
+    if (const DrawnFeature* drawnFeature = drawn.feature(index)) {
+      const DrawnFeature& f = *drawnFeature;
       const auto& pointers = f.feature->spatialPointers;
       if (std::none_of(pointers.begin(), pointers.end(),
                        [&](const SpatialPointerEntry* p) { return p->target == longEdge; }))

@@ -159,11 +159,12 @@ class PaintTest : public QObject {
   // Areas by band and kind under shore lines, contours and soundings.
   void standardLayers() {
     cw::Cell cell = wholeNumberCell();
-    const std::pair<const char*, DepthBand> bands[] = {{"-2", DepthBand::Intertidal},
-                                                       {"0", DepthBand::VeryShallow},
-                                                       {"2", DepthBand::Shallow},
-                                                       {"10", DepthBand::Medium},
-                                                       {"30", DepthBand::Deep}};
+    // DEPIT, DEPVS, DEPMS, DEPMD and DEPDW of the day table.
+    const std::pair<const char*, QColor> bands[] = {{"-2", QColor(88, 175, 156)},
+                                                    {"0", QColor(97, 183, 255)},
+                                                    {"2", QColor(130, 202, 255)},
+                                                    {"10", QColor(167, 218, 252)},
+                                                    {"30", QColor(201, 237, 252)}};
     for (uint32_t i = 0; i < 5; ++i) {
       const double x = 10.0 + 60.0 * i;
       addArea(cell, i + 1, 42, {{x, 10}, {x + 50, 10}, {x + 50, 100}, {x, 100}, {x, 10}},
@@ -178,11 +179,11 @@ class PaintTest : public QObject {
     addSoundings(cell, 12, {{100, 300, 5}, {300, 300, 50}});
     const Painted painted(cell);
     for (int i = 0; i < 5; ++i)
-      QCOMPARE(painted.at(35 + 60 * i, 345), bandColour(bands[i].second));
-    QCOMPARE(painted.at(335, 345), bandColour(DepthBand::Intertidal));
-    QCOMPARE(painted.at(395, 345), kUnsurveyedColour);
-    QCOMPARE(painted.at(435, 345), kLandColour);
-    QCOMPARE(painted.at(455, 350), kShoreLineColour);
+      QCOMPARE(painted.at(35 + 60 * i, 345), bands[i].second);
+    QCOMPARE(painted.at(335, 345), bands[0].second);
+    QCOMPARE(painted.at(395, 345), QColor(163, 180, 183));  // NODTA
+    QCOMPARE(painted.at(435, 345), QColor(201, 185, 122));  // LANDA
+    QCOMPARE(painted.at(455, 350), QColor(82, 90, 92));     // CSTLN
     // One VALDCO range over contours and depth lines: 3 blue, 9 red.
     QCOMPARE(painted.at(200, 200), hue(240));
     QCOMPARE(painted.at(200, 180), hue(0));
@@ -194,8 +195,8 @@ class PaintTest : public QObject {
           best = std::min(best, painted.at(x + dx, y + dy).red());
       return best;
     };
-    QVERIFY(darkest(100, 100) <= kShallowSounding.red() + 40);
-    QVERIFY(darkest(300, 100) >= kDeepSounding.red() - 40);
+    QVERIFY(darkest(100, 100) <= 7 + 40);    // SNDG2
+    QVERIFY(darkest(300, 100) >= 125 - 40);  // SNDG1
     QVERIFY(darkest(300, 100) < 200);
   }
 

@@ -94,21 +94,18 @@ struct ShownChart {
 };
 
 // Does over an open chart what the viewer does with it: assembles and
-// projects the line of every feature of every display chain as the render
+// projects the line of every portrayed feature as the render
 // pass does (and its area), and picks and reads out at nine pixels over the window before
 // and after a zoom and a pan, then runs every View command once.
 inline ShownChart walkChart(ChartSession& session) {
   ShownChart shown;
   const DisplayState& display = session.display();
-  for (const DisplayChain& chain : display.displayChains) {
-    for (const FeatureRecord* feature = chain.head; feature != nullptr;
-         feature = feature->nextInClass) {
-      if (const auto line = assembleFeatureLine(*feature)) {
-        ++shown.linesAssembled;
-        (void)projectLine(*line, session.view());
-      }
-      (void)assembleFeatureArea(*feature);
+  for (const portrayal::FeaturePortrayal& portrayed : display.portrayal.features()) {
+    if (const auto line = assembleFeatureLine(*portrayed.feature)) {
+      ++shown.linesAssembled;
+      (void)projectLine(*line, session.view());
     }
+    (void)assembleFeatureArea(*portrayed.feature);
   }
   const ViewWindow window = session.window();
   for (int pass = 0; pass < 2; ++pass) {
@@ -116,14 +113,8 @@ inline ShownChart walkChart(ChartSession& session) {
       for (int32_t row = 0; row <= window.bottom; row += std::max(1, window.bottom / 2)) {
         if (const FeatureRecord* picked = pickDepthLine(display, session.view(), {column, row})) {
           ++shown.picks;
-          bool inChain = false;
-          for (const int lines : {kDepthLines, kDepthContours}) {
-            for (const FeatureRecord* f = display.displayChains[lines].head; f != nullptr;
-                 f = f->nextInClass) {
-              inChain = inChain || f == picked;
-            }
-          }
-          shown.pickOutsideChain = shown.pickOutsideChain || !inChain;
+          const bool aLine = picked->objl == kDepthLineClass || picked->objl == catalogue::kDepcnt;
+          shown.pickOutsideChain = shown.pickOutsideChain || !aLine;
         }
         (void)session.depthAt({column, row});
         (void)session.positionAt({column, row});

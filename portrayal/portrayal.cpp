@@ -1,0 +1,256 @@
+#include "portrayal.h"
+
+#include <locale.h>
+#include <stdlib.h>
+
+#include <algorithm>
+#include <tuple>
+
+#include "catalogue.h"
+#include "catalogue_codes.h"
+#include "procedures.h"
+
+namespace abys::portrayal {
+
+Pass passOf(Op op) {
+  switch (op) {
+    case Op::AreaColour:
+    case Op::AreaPattern:
+      return Pass::Areas;
+    case Op::SimpleLine:
+    case Op::ComplexLine:
+      return Pass::Lines;
+    case Op::Text:
+    case Op::FormattedText:
+      return Pass::Texts;
+    case Op::Symbol:
+    case Op::Procedure:
+    default:
+      return Pass::Points;
+  }
+}
+
+double parseNumber(const char* text) {
+  // Qt's application object sets the process locale from the environment,
+  // under which atof would stop at the '.' of "15.75".
+  static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
+  if (cLocale == static_cast<locale_t>(nullptr)) return strtod(text, nullptr);
+  return strtod_l(text, nullptr, cLocale);
+}
+
+double parseNumber(std::string_view text) {
+  char buffer[64];
+  const size_t length = std::min(text.size(), sizeof buffer - 1);
+  std::copy_n(text.data(), length, buffer);
+  buffer[length] = '\0';
+  return parseNumber(buffer);
+}
+
+std::optional<std::string_view> attributeText(const FeatureRecord& feature, uint16_t attl) {
+  std::optional<std::string_view> text;
+  for (const AttributeEntry* entry : feature.attributes) {
+    if (entry->attl == attl)
+      text = std::string_view(entry->atvl, static_cast<size_t>(std::max(0, entry->atvlLength)));
+  }
+  return text;
+}
+
+std::optional<double> attributeNumber(const FeatureRecord& feature, uint16_t attl) {
+  const std::optional<std::string_view> text = attributeText(feature, attl);
+  if (!text) return std::nullopt;
+  return parseNumber(*text);
+}
+
+std::string instructionText(std::span<const Instruction> instructions) {
+  return formatInstructions(std::vector<Instruction>(instructions.begin(), instructions.end()));
+}
+
+std::vector<std::string_view> coloursOf(const Instruction& instruction) {
+  switch (instruction.op) {
+    case Op::AreaColour:
+      return {instruction.args[0]};
+    case Op::SimpleLine:
+      return {instruction.args[2]};
+    case Op::Text:
+      return {instruction.args[7]};
+    case Op::FormattedText:
+      return {instruction.args[8]};
+    default:
+      return {};
+  }
+}
+
+namespace {
+
+uint16_t scaleMinimumCode() {
+  static const uint16_t code = [] {
+    const catalogue::Attribute* scamin = catalogue::attribute("SCAMIN");
+    return scamin != nullptr ? scamin->code : uint16_t{0};
+  }();
+  return code;
+}
+
+// The tables that serve a primitive, in the order they are consulted.
+std::vector<Table> tablesFor(uint8_t primitive, const PortrayalSettings& settings) {
+  std::vector<Table> tables;
+  switch (primitive) {
+    case kPrimPoint:
+      if (!settings.s52Depths) tables.push_back(Table::AbysPoints);
+      tables.push_back(Table::Points);
+      break;
+    case kPrimLine:
+      if (!settings.s52Depths) tables.push_back(Table::AbysLines);
+      tables.push_back(Table::Lines);
+      break;
+    case kPrimArea:
+      if (!settings.s52Depths) tables.push_back(Table::AbysAreas);
+      tables.push_back(settings.symbolizedBoundaries ? Table::AreasSymbolized : Table::AreasPlain);
+      break;
+    default:
+      break;
+  }
+  return tables;
+}
+
+// Whether a text instruction has what it writes: the attribute TX names,
+// every attribute TE names.
+bool hasText(const Instruction& instruction, std::span<const AttributeValue> attributes) {
+  const auto given = [&](std::string_view acronym) {
+    const catalogue::Attribute* attribute = catalogue::attribute(acronym);
+    if (attribute == nullptr) return false;
+    return std::any_of(attributes.begin(), attributes.end(), [&](const AttributeValue& a) {
+      return a.attribute == attribute->code && !a.text.empty();
+    });
+  };
+  if (instruction.op == Op::Text) {
+    // A quoted first argument is a literal text.
+    return (instruction.quoted & 1u) != 0 || given(instruction.args[0]);
+  }
+  if (instruction.op == Op::FormattedText) {
+    std::string_view names = instruction.args[1];
+    while (!names.empty()) {
+      const size_t comma = names.find(',');
+      if (!given(names.substr(0, comma))) return false;
+      names = comma == std::string_view::npos ? std::string_view() : names.substr(comma + 1);
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+Portrayal::Portrayal(const Dataset& dataset, const PortrayalSettings& settings,
+                     const PresentationTables& tables) {
+  std::vector<AttributeValue> attributes;
+  std::vector<Instruction> expanded;
+  std::vector<uint32_t> groups;  // draw group per feature
+  constexpr uint32_t kFallbackGroup = 0xffffffffu;
+  const uint16_t scamin = scaleMinimumCode();
+  for (const FeatureRecord* feature : dataset.features) {
+    const catalogue::ObjectClass* objectClass = catalogue::objectClass(feature->objl);
+    if (objectClass != nullptr && (objectClass->type == 'M' || objectClass->type == 'C')) continue;
+    attributes.clear();
+    for (const AttributeEntry* entry : feature->attributes) {
+      attributes.push_back(
+          {entry->attl,
+           std::string_view(entry->atvl, static_cast<size_t>(std::max(0, entry->atvlLength)))});
+    }
+    for (const AttributeEntry* entry : feature->nationalAttributes()) {
+      attributes.push_back(
+          {entry->attl,
+           std::string_view(entry->atvl, static_cast<size_t>(std::max(0, entry->atvlLength)))});
+    }
+    const LookupRow* row = nullptr;
+    for (const Table table : tablesFor(feature->prim, settings)) {
+      row = tables.match(table, feature->objl, attributes);
+      if (row != nullptr) break;
+    }
+    if (row == nullptr && objectClass == nullptr) {
+      // The project's own classes, whatever their primitive.
+      for (const Table table : {Table::AbysPoints, Table::AbysLines, Table::AbysAreas}) {
+        row = tables.match(table, feature->objl, attributes);
+        if (row != nullptr) break;
+      }
+    }
+    FeaturePortrayal portrayed;
+    portrayed.feature = feature;
+    portrayed.firstInstruction = static_cast<uint32_t>(instructions_.size());
+    expanded.clear();
+    if (row != nullptr) {
+      ProcedureContext context{*feature, attributes,    settings,
+                               tables,   row->priority, row->category};
+      for (const Instruction& instruction : row->instructions) {
+        if (instruction.op != Op::Procedure) {
+          expanded.push_back(instruction);
+        } else if (!expandProcedure(instruction.args[0], context, expanded)) {
+          const std::vector<Instruction> fallback = fallbackInstructions(feature->prim);
+          expanded.insert(expanded.end(), fallback.begin(), fallback.end());
+        }
+      }
+      portrayed.priority = context.priority;
+      portrayed.category = context.category;
+      portrayed.viewingGroup = row->viewingGroup;
+      groups.push_back(row->drawGroup);
+    } else {
+      expanded = fallbackInstructions(feature->prim);
+      portrayed.fallback = true;
+      portrayed.priority = 5;
+      portrayed.category = Category::Standard;
+      groups.push_back(kFallbackGroup);
+    }
+    for (const Instruction& instruction : expanded) {
+      if (instruction.op == Op::Text || instruction.op == Op::FormattedText) {
+        if (!hasText(instruction, attributes)) continue;
+      }
+      instructions_.push_back(instruction);
+      for (const std::string_view token : coloursOf(instruction)) {
+        if (token == "ABYHUE")
+          portrayed.depth = attributeNumber(*feature, catalogue::kValdco).value_or(kNoDepth);
+      }
+    }
+    portrayed.instructionCount =
+        static_cast<uint32_t>(instructions_.size()) - portrayed.firstInstruction;
+    if (const std::optional<double> minimum = attributeNumber(*feature, scamin)) {
+      portrayed.scaleMinimum = *minimum > 0 && *minimum < 2e9 ? static_cast<int32_t>(*minimum) : 0;
+    }
+    features_.push_back(portrayed);
+    classes_.push_back(feature->objl);
+  }
+  std::sort(classes_.begin(), classes_.end());
+  classes_.erase(std::unique(classes_.begin(), classes_.end()), classes_.end());
+
+  struct Keyed {
+    uint8_t priority;
+    Pass pass;
+    uint32_t group;
+    DrawStep step;
+  };
+  std::vector<Keyed> keyed;
+  keyed.reserve(instructions_.size());
+  for (uint32_t f = 0; f < features_.size(); ++f) {
+    const FeaturePortrayal& portrayed = features_[f];
+    for (uint32_t i = portrayed.firstInstruction;
+         i < portrayed.firstInstruction + portrayed.instructionCount; ++i) {
+      keyed.push_back({portrayed.priority, passOf(instructions_[i].op), groups[f], {f, i}});
+    }
+  }
+  std::stable_sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
+    return std::tie(a.priority, a.pass, a.group) < std::tie(b.priority, b.pass, b.group);
+  });
+  order_.reserve(keyed.size());
+  for (const Keyed& k : keyed)
+    order_.push_back(k.step);
+}
+
+bool Portrayal::usesColour(std::string_view token) const {
+  return std::any_of(instructions_.begin(), instructions_.end(), [&](const Instruction& i) {
+    const std::vector<std::string_view> colours = coloursOf(i);
+    return std::find(colours.begin(), colours.end(), token) != colours.end();
+  });
+}
+
+bool Portrayal::hasClass(uint16_t objectClass) const {
+  return std::binary_search(classes_.begin(), classes_.end(), objectClass);
+}
+
+}  // namespace abys::portrayal

@@ -1,0 +1,113 @@
+// The portrayal of a chart: for each feature, from its class, attributes,
+// primitive and the mariner's settings, the drawing instructions of the
+// presentation tables with every conditional procedure expanded, its
+// display priority, category, viewing group and scale minimum; and the
+// order the painter carries the instructions out in. Built once per open
+// (again when a setting the rules read changes), never per redraw. Qt-free.
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "dataset.h"
+#include "instructions.h"
+#include "mariner_settings.h"
+#include "presentation_tables.h"
+
+namespace abys::portrayal {
+
+// What the rules read beyond the feature itself.
+struct PortrayalSettings {
+  DepthContours contours{};
+  // The bathymetry as the project has always drawn it (the ABYS_ tables),
+  // or as the presentation library's procedures draw it.
+  bool s52Depths = false;
+  // Area boundaries as complex (symbolised) lines rather than plain ones.
+  bool symbolizedBoundaries = false;
+  // Depth areas in two shades, split at the safety contour, rather than four.
+  bool twoShades = false;
+  // Depth areas shallower than the safety contour patterned as well.
+  bool shallowPattern = false;
+};
+
+// The depth of a line coloured by its depth that carries no VALDCO.
+inline constexpr double kNoDepth = -99999.0;
+
+struct FeaturePortrayal {
+  const FeatureRecord* feature = nullptr;
+  uint32_t firstInstruction = 0;
+  uint32_t instructionCount = 0;
+  int32_t scaleMinimum = 0;  // SCAMIN; 0 when the feature has none
+  uint32_t viewingGroup = 0;
+  uint8_t priority = 0;
+  Category category = Category::Standard;
+  // No row of the tables serves the feature: its instructions are the
+  // fallback's.
+  bool fallback = false;
+  // VALDCO, read where a line is coloured by its depth (the ABYHUE colour);
+  // kNoDepth without one.
+  double depth = kNoDepth;
+};
+
+// One instruction of one feature in the order of drawing.
+struct DrawStep {
+  uint32_t feature = 0;      // index into Portrayal::features()
+  uint32_t instruction = 0;  // index into Portrayal::instructions()
+};
+
+// Instructions drawn in the same pass of a priority: area fills and
+// patterns, then lines, then point symbols, then texts.
+enum class Pass : uint8_t { Areas, Lines, Points, Texts };
+Pass passOf(Op op);
+
+class Portrayal {
+ public:
+  Portrayal() = default;
+
+  // Portrays every feature of dataset but those of meta and collection
+  // classes, in file order.
+  Portrayal(const Dataset& dataset, const PortrayalSettings& settings,
+            const PresentationTables& tables = PresentationTables::builtIn());
+
+  std::span<const FeaturePortrayal> features() const { return features_; }
+  std::span<const Instruction> instructions(const FeaturePortrayal& feature) const {
+    return std::span(instructions_).subspan(feature.firstInstruction, feature.instructionCount);
+  }
+  const Instruction& instruction(uint32_t index) const { return instructions_[index]; }
+  // Every instruction of every feature, by display priority, then pass,
+  // then the group of the row that gave it, then file order.
+  std::span<const DrawStep> drawOrder() const { return order_; }
+
+  // Whether some feature's instructions use the colour token.
+  bool usesColour(std::string_view token) const;
+  // Whether some portrayed feature is of the class.
+  bool hasClass(uint16_t objectClass) const;
+
+ private:
+  std::vector<FeaturePortrayal> features_;
+  std::vector<Instruction> instructions_;
+  std::vector<DrawStep> order_;
+  std::vector<uint16_t> classes_;  // sorted, unique
+};
+
+// The instructions written as the tables write them, separated by ';'.
+std::string instructionText(std::span<const Instruction> instructions);
+
+// The colour tokens an instruction draws in.
+std::vector<std::string_view> coloursOf(const Instruction& instruction);
+
+// atof in the "C" locale: the longest leading number of text (blanks first
+// skipped), 0 when there is none. A decimal point whatever LC_NUMERIC says.
+double parseNumber(const char* text);
+double parseNumber(std::string_view text);
+
+// The text of the feature's last ATTF entry with code attl, or none; and
+// its number.
+std::optional<std::string_view> attributeText(const FeatureRecord& feature, uint16_t attl);
+std::optional<double> attributeNumber(const FeatureRecord& feature, uint16_t attl);
+
+}  // namespace abys::portrayal

@@ -1,0 +1,308 @@
+#include "procedures.h"
+
+#include <algorithm>
+#include <optional>
+#include <string>
+
+#include "catalogue.h"
+#include "catalogue_codes.h"
+
+namespace abys::portrayal {
+namespace {
+
+uint16_t attributeCode(std::string_view acronym) {
+  const catalogue::Attribute* attribute = catalogue::attribute(acronym);
+  return attribute != nullptr ? attribute->code : 0;
+}
+
+struct Codes {
+  uint16_t drval1 = catalogue::kDrval1;
+  uint16_t drval2 = catalogue::kDrval2;
+  uint16_t valsou = catalogue::kValsou;
+  uint16_t quapos = attributeCode("QUAPOS");
+  uint16_t condtn = attributeCode("CONDTN");
+  uint16_t catslc = attributeCode("CATSLC");
+  uint16_t watlev = attributeCode("WATLEV");
+  uint16_t restrn = attributeCode("RESTRN");
+  uint16_t catwrk = attributeCode("CATWRK");
+  uint16_t colour = attributeCode("COLOUR");
+  uint16_t topshp = attributeCode("TOPSHP");
+};
+
+const Codes& codes() {
+  static const Codes kCodes;
+  return kCodes;
+}
+
+Instruction make(Op op, std::vector<std::string> args) {
+  return Instruction{op, std::move(args), 0};
+}
+
+Instruction areaColour(std::string token) {
+  return make(Op::AreaColour, {std::move(token)});
+}
+Instruction simpleLine(std::string style, int width, std::string token) {
+  return make(Op::SimpleLine, {std::move(style), std::to_string(width), std::move(token)});
+}
+Instruction symbol(std::string name) {
+  return make(Op::Symbol, {std::move(name)});
+}
+
+std::optional<std::string_view> textOf(const ProcedureContext& c, uint16_t attribute) {
+  for (const AttributeValue& value : c.attributes) {
+    if (value.attribute == attribute) return value.text;
+  }
+  return std::nullopt;
+}
+
+std::optional<double> numberOf(const ProcedureContext& c, uint16_t attribute) {
+  const std::optional<std::string_view> text = textOf(c, attribute);
+  if (!text || text->find_first_not_of(" ") == std::string_view::npos) return std::nullopt;
+  return parseNumber(*text);
+}
+
+// The values of a list attribute ("3,4" gives 3 and 4); empty when not given.
+std::vector<int> listOf(const ProcedureContext& c, uint16_t attribute) {
+  std::vector<int> values;
+  const std::optional<std::string_view> text = textOf(c, attribute);
+  if (!text) return values;
+  std::string_view rest = *text;
+  while (!rest.empty()) {
+    const size_t comma = rest.find(',');
+    values.push_back(static_cast<int>(parseNumber(rest.substr(0, comma))));
+    rest = comma == std::string_view::npos ? std::string_view() : rest.substr(comma + 1);
+  }
+  return values;
+}
+
+bool holdsAny(const std::vector<int>& values, std::initializer_list<int> wanted) {
+  return std::any_of(values.begin(), values.end(), [&](int v) {
+    return std::find(wanted.begin(), wanted.end(), v) != wanted.end();
+  });
+}
+
+// QUAPOS other than surveyed, precisely known or calculated: the position
+// is approximate.
+bool approximatePosition(const ProcedureContext& c) {
+  const std::optional<double> quapos = numberOf(c, codes().quapos);
+  return quapos && *quapos != 1 && *quapos != 10 && *quapos != 11;
+}
+
+// The project's depth bands: DRVAL1 alone (none counts as -1) against the
+// three contours.
+void depthBand(ProcedureContext& c, std::vector<Instruction>& out) {
+  const double drval1 = numberOf(c, codes().drval1).value_or(-1.0);
+  const DepthContours& contours = c.settings.contours;
+  const char* token = "DEPDW";
+  if (drval1 < 0) {
+    token = "DEPIT";
+  } else if (drval1 < contours.shallow) {
+    token = "DEPVS";
+  } else if (drval1 < contours.safety) {
+    token = "DEPMS";
+  } else if (drval1 < contours.deep) {
+    token = "DEPMD";
+  }
+  out.push_back(areaColour(token));
+}
+
+// Depth and dredged areas: the shade of the seabed between DRVAL1 and
+// DRVAL2, in four shades or two, the shallow pattern where asked for, and
+// a dredged area's pattern and boundary.
+void depthArea(ProcedureContext& c, std::vector<Instruction>& out) {
+  if (c.feature.prim == kPrimLine) {
+    out.push_back(simpleLine("SOLD", 1, "DEPCN"));
+    return;
+  }
+  const double drval1 = numberOf(c, codes().drval1).value_or(-1.0);
+  const double drval2 = numberOf(c, codes().drval2).value_or(drval1 + 0.01);
+  const DepthContours& contours = c.settings.contours;
+  const auto deeper = [&](double limit) { return drval1 >= limit && drval2 > limit; };
+  std::string token = "DEPIT";
+  bool shallow = true;
+  if (c.settings.twoShades) {
+    if (deeper(0)) token = "DEPVS";
+    if (deeper(contours.safety)) {
+      token = "DEPDW";
+      shallow = false;
+    }
+  } else {
+    if (deeper(0)) token = "DEPVS";
+    if (deeper(contours.shallow)) token = "DEPMS";
+    if (deeper(contours.safety)) {
+      token = "DEPMD";
+      shallow = false;
+    }
+    if (deeper(contours.deep)) token = "DEPDW";
+  }
+  out.push_back(areaColour(token));
+  if (c.settings.shallowPattern && shallow) out.push_back(make(Op::AreaPattern, {"DIAMOND1"}));
+  if (c.feature.objl == catalogue::kDrgare) {
+    out.push_back(make(Op::AreaPattern, {"DRGARE01"}));
+    out.push_back(simpleLine("DASH", 1, "CHGRF"));
+  }
+}
+
+// The project's depth lines, on the hue scale of their depths.
+void depthLine(ProcedureContext&, std::vector<Instruction>& out) {
+  out.push_back(simpleLine("SOLD", 1, "ABYHUE"));
+}
+
+void depthContour(ProcedureContext& c, std::vector<Instruction>& out) {
+  out.push_back(simpleLine(approximatePosition(c) ? "DASH" : "SOLD", 1, "DEPCN"));
+}
+
+// Every sounding of the feature, written by its depth (the painter reads
+// the depths from the geometry).
+void soundings(ProcedureContext&, std::vector<Instruction>& out) {
+  out.push_back(symbol("SOUNDING"));
+}
+
+void positionQuality(ProcedureContext& c, std::vector<Instruction>& out) {
+  if (c.feature.prim == kPrimPoint) {
+    if (c.feature.objl == catalogue::kLndare) out.push_back(symbol("LNDARE01"));
+    if (approximatePosition(c)) out.push_back(symbol("LOWACC01"));
+    return;
+  }
+  out.push_back(simpleLine(approximatePosition(c) ? "DASH" : "SOLD", 1, "CSTLN"));
+}
+
+void shorelineConstruction(ProcedureContext& c, std::vector<Instruction>& out) {
+  if (c.feature.prim == kPrimPoint) {
+    out.push_back(symbol("MORFAC03"));
+    if (approximatePosition(c)) out.push_back(symbol("LOWACC01"));
+    return;
+  }
+  const std::optional<double> condtn = numberOf(c, codes().condtn);
+  const std::optional<double> catslc = numberOf(c, codes().catslc);
+  const std::optional<double> watlev = numberOf(c, codes().watlev);
+  if (approximatePosition(c) || (condtn && (*condtn == 1 || *condtn == 2))) {
+    out.push_back(simpleLine("DASH", 1, "CSTLN"));
+  } else if (catslc && (*catslc == 6 || *catslc == 15 || *catslc == 16)) {
+    out.push_back(simpleLine("SOLD", 4, "CSTLN"));
+  } else if (watlev && (*watlev == 3 || *watlev == 4)) {
+    out.push_back(simpleLine("DASH", 2, "CSTLN"));
+  } else {
+    out.push_back(simpleLine("SOLD", 2, "CSTLN"));
+  }
+}
+
+// The symbol of a restriction: entry, anchoring or fishing restrictions
+// before the generic one; none without RESTRN.
+std::optional<std::string> restrictionSymbol(const ProcedureContext& c) {
+  const std::vector<int> restrn = listOf(c, codes().restrn);
+  if (restrn.empty()) return std::nullopt;
+  if (holdsAny(restrn, {7, 8, 14})) return "ENTRES51";
+  if (holdsAny(restrn, {1, 2})) return "ACHRES51";
+  if (holdsAny(restrn, {3, 4, 5, 6})) return "FSHRES51";
+  return "RSRDEF51";
+}
+
+// A restricted area's symbol; its boundary is in its row.
+void restrictedArea(ProcedureContext& c, std::vector<Instruction>& out) {
+  out.push_back(symbol(restrictionSymbol(c).value_or("RSRDEF51")));
+}
+
+void restrictions(ProcedureContext& c, std::vector<Instruction>& out) {
+  if (const std::optional<std::string> name = restrictionSymbol(c)) out.push_back(symbol(*name));
+}
+
+// Obstructions and underwater rocks, until the danger procedures decide
+// more: their symbol at a point, a dotted line along a line, a dotted
+// boundary round an area.
+void obstruction(ProcedureContext& c, std::vector<Instruction>& out) {
+  if (c.feature.prim == kPrimLine) {
+    out.push_back(simpleLine("DOTT", 2, "CHBLK"));
+    return;
+  }
+  if (c.feature.prim == kPrimArea) {
+    out.push_back(areaColour("DEPVS"));
+    out.push_back(simpleLine("DOTT", 2, "CHGRD"));
+    return;
+  }
+  const std::optional<double> watlev = numberOf(c, codes().watlev);
+  if (c.feature.objl == catalogue::objectClass("UWTROC")->code) {
+    out.push_back(symbol(watlev && (*watlev == 4 || *watlev == 5) ? "UWTROC04" : "UWTROC03"));
+  } else {
+    out.push_back(symbol(watlev && (*watlev == 1 || *watlev == 2) ? "OBSTRN11" : "OBSTRN01"));
+  }
+}
+
+void wreck(ProcedureContext& c, std::vector<Instruction>& out) {
+  if (c.feature.prim == kPrimArea) {
+    out.push_back(areaColour("DEPVS"));
+    out.push_back(simpleLine("DOTT", 2, "CHBLK"));
+    return;
+  }
+  const std::optional<double> catwrk = numberOf(c, codes().catwrk);
+  if (catwrk && *catwrk == 2) {
+    out.push_back(symbol("WRECKS01"));
+  } else if (catwrk && (*catwrk == 4 || *catwrk == 5)) {
+    out.push_back(symbol("WRECKS04"));
+  } else {
+    out.push_back(symbol("WRECKS05"));
+  }
+}
+
+// A light's flare in the colour of its light.
+void light(ProcedureContext& c, std::vector<Instruction>& out) {
+  const std::vector<int> colour = listOf(c, codes().colour);
+  if (holdsAny(colour, {3})) {
+    out.push_back(symbol("LIGHTS11"));
+  } else if (holdsAny(colour, {4})) {
+    out.push_back(symbol("LIGHTS12"));
+  } else if (holdsAny(colour, {1, 6, 11})) {
+    out.push_back(symbol("LIGHTS13"));
+  } else {
+    out.push_back(symbol("LITDEF11"));
+  }
+}
+
+void topmark(ProcedureContext& c, std::vector<Instruction>& out) {
+  out.push_back(symbol(textOf(c, codes().topshp) ? "TMARDEF1" : "QUESMRK1"));
+}
+
+// The mariner's own objects and the data coverage draw nothing of a cell,
+// nor does what the project's presentation leaves undrawn (ABYNIL).
+void nothing(ProcedureContext&, std::vector<Instruction>&) {}
+
+struct Procedure {
+  std::string_view name;  // without edition digits
+  void (*expand)(ProcedureContext&, std::vector<Instruction>&);
+};
+
+constexpr Procedure kProcedures[] = {
+    {"ABYNIL", nothing},         {"CLRLIN", nothing},
+    {"DATCVR", nothing},         {"DEPARE", depthArea},
+    {"DEPBND", depthBand},       {"DEPCNT", depthContour},
+    {"DEPLIN", depthLine},       {"LEGLIN", nothing},
+    {"LIGHTS", light},           {"OBSTRN", obstruction},
+    {"OWNSHP", nothing},         {"PASTRK", nothing},
+    {"QUAPOS", positionQuality}, {"RESARE", restrictedArea},
+    {"RESTRN", restrictions},    {"SLCONS", shorelineConstruction},
+    {"SOUNDG", soundings},       {"TOPMAR", topmark},
+    {"VESSEL", nothing},         {"VRMEBL", nothing},
+    {"WRECKS", wreck},
+};
+
+}  // namespace
+
+bool expandProcedure(std::string_view name, ProcedureContext& context,
+                     std::vector<Instruction>& out) {
+  while (!name.empty() && name.back() >= '0' && name.back() <= '9')
+    name.remove_suffix(1);
+  for (const Procedure& procedure : kProcedures) {
+    if (procedure.name == name) {
+      procedure.expand(context, out);
+      return true;
+    }
+  }
+  return false;
+}
+
+std::vector<Instruction> fallbackInstructions(uint8_t primitive) {
+  if (primitive == kPrimLine || primitive == kPrimArea) return {simpleLine("DASH", 1, "CHMGD")};
+  return {symbol("QUESMRK1")};
+}
+
+}  // namespace abys::portrayal
