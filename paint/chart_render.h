@@ -58,6 +58,8 @@ struct RenderOptions {
   bool declutterNames = false;
   // Depth lines and depth contours 2 pixels wide rather than 1.
   bool wideDepthLines = false;
+
+  bool operator==(const RenderOptions&) const = default;
 };
 
 // What a paint did with the names of classes 1 and 2: drawn, or left out
