@@ -416,10 +416,12 @@ void MainWindow::reportOpen(const QString& path, const OpenResult& result, const
   if (result.opened() || messagesDock->isVisible()) return;
   sizeBeforeMessages = size();
   messagesShownForFailure = true;
-  messagesDock->show();
-  // The window widens by the dock rather than narrowing the drawing area.
-  resize(width() + std::max(messagesDock->sizeHint().width(), messagesDock->minimumWidth()),
-         height());
+  showWidening(*messagesDock);
+}
+
+void MainWindow::showWidening(QDockWidget& dock) {
+  dock.show();
+  resize(width() + std::max(dock.sizeHint().width(), dock.minimumWidth()), height());
 }
 
 void MainWindow::showFinding(int row) {
@@ -461,8 +463,7 @@ void MainWindow::identifyAt(const QPoint& pointer) {
     found.push_back(identify(*feature, place));
   if (!identifyDock->isVisible()) {
     noteUngrownSize();
-    identifyDock->show();
-    resize(width() + identifyDock->minimumWidth(), height());
+    showWidening(*identifyDock);
   }
   drawingArea->setMark(std::nullopt);
   identifyDock->showFeatures(std::move(found));

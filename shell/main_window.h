@@ -16,6 +16,7 @@
 #include "messages_dock.h"
 
 class QAction;
+class QDockWidget;
 class QLabel;
 class QMenu;
 class QMenuBar;
@@ -184,6 +185,9 @@ class MainWindow : public QWidget {
   // The window's size when last seen without a dock or the status line.
   QSize sizeUngrown;
   void noteUngrownSize();
+  // Shows dock, the window widening by it rather than the drawing area
+  // narrowing.
+  void showWidening(QDockWidget& dock);
   // The open chart's file; empty without one.
   QString shownFile;
 

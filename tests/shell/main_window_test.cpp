@@ -602,6 +602,29 @@ class MainWindowTest : public QObject {
     QCOMPARE(drawingArea(w.window).mark()->at->lon, 139.90);
   }
 
+  // The dock opens wide enough for a whole line (class and name, attribute
+  // and meaning) and keeps its width when shown again; made wider floating,
+  // it keeps that width docked again.
+  void identifyDockIsWideEnoughToRead() {
+    Window w;
+    QVERIFY(w.window.openFile(bayPath));
+    IdentifyDock* dock = w.window.identified();
+    const auto identify = [&w] { w.window.identifyAt(drawingArea(w.window).rect().center()); };
+    identify();
+    QVERIFY(dock->isVisible());
+    QVERIFY2(dock->width() >= 320, qPrintable(QString::number(dock->width())));
+    const int width = dock->width();
+    action(w.window, "identifyAction")->trigger();
+    identify();
+    QCOMPARE(dock->width(), width);
+    dock->setFloating(true);
+    dock->resize(width + 80, dock->height());
+    dock->setFloating(false);
+    action(w.window, "identifyAction")->trigger();
+    identify();
+    QTRY_COMPARE(dock->width(), width + 80);
+  }
+
   // In the findings list the arrow keys move through the findings, not
   // the chart.
   void findingsListKeepsTheArrowKeys() {
