@@ -63,6 +63,8 @@ struct RenderOptions {
   bool declutterNames = false;
   // Depth lines and depth contours 2 pixels wide rather than 1.
   bool wideDepthLines = false;
+
+  bool operator==(const RenderOptions&) const = default;
 };
 
 // What a paint did with the texts: drawn, or left out by the declutter

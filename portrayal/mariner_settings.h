@@ -13,6 +13,8 @@ struct DepthContours {
   double shallow = 2.0;
   double safety = 10.0;
   double deep = 30.0;
+
+  bool operator==(const DepthContours&) const = default;
 };
 
 // Whether the contours can split depths: 0 <= shallow <= safety <= deep.

@@ -78,10 +78,6 @@
         <translation>更新ファイルを適用(&amp;U)</translation>
     </message>
     <message>
-        <source>&amp;Depth settings...</source>
-        <translation>水深設定(&amp;D)...</translation>
-    </message>
-    <message>
         <source>&amp;File</source>
         <translation>ファイル(&amp;F)</translation>
     </message>
@@ -98,38 +94,6 @@
         <translation>終了(&amp;X)</translation>
     </message>
     <message>
-        <source>&amp;View</source>
-        <translation>表示(&amp;V)</translation>
-    </message>
-    <message>
-        <source>&amp;Full view</source>
-        <translation>全体表示(&amp;F)</translation>
-    </message>
-    <message>
-        <source>Zoom &amp;in</source>
-        <translation>拡大(&amp;I)</translation>
-    </message>
-    <message>
-        <source>Zoom &amp;out</source>
-        <translation>縮小(&amp;O)</translation>
-    </message>
-    <message>
-        <source>Left</source>
-        <translation>左へ</translation>
-    </message>
-    <message>
-        <source>Right</source>
-        <translation>右へ</translation>
-    </message>
-    <message>
-        <source>Up</source>
-        <translation>上へ</translation>
-    </message>
-    <message>
-        <source>Down</source>
-        <translation>下へ</translation>
-    </message>
-    <message>
         <source>&amp;Help</source>
         <translation>ヘルプ(&amp;H)</translation>
     </message>
@@ -142,20 +106,8 @@
         <translation>Qt について(&amp;Q)</translation>
     </message>
     <message>
-        <source>&amp;Messages</source>
-        <translation>メッセージ(&amp;M)</translation>
-    </message>
-    <message>
-        <source>&amp;S-58 checks</source>
-        <translation>S-58 検査(&amp;S)</translation>
-    </message>
-    <message>
         <source>&amp;Identify</source>
         <translation>識別(&amp;I)</translation>
-    </message>
-    <message>
-        <source>I&amp;dentify results</source>
-        <translation>識別結果(&amp;D)</translation>
     </message>
     <message>
         <source>&amp;Recent files</source>
@@ -196,6 +148,57 @@
     <message>
         <source>The printer could not be used.</source>
         <translation>プリンターを使用できませんでした。</translation>
+    </message>
+</context>
+<context>
+    <name>ViewMenu</name>
+    <message>
+        <source>&amp;View</source>
+        <translation>表示(&amp;V)</translation>
+    </message>
+    <message>
+        <source>&amp;Full view</source>
+        <translation>全体表示(&amp;F)</translation>
+    </message>
+    <message>
+        <source>Zoom &amp;in</source>
+        <translation>拡大(&amp;I)</translation>
+    </message>
+    <message>
+        <source>Zoom &amp;out</source>
+        <translation>縮小(&amp;O)</translation>
+    </message>
+    <message>
+        <source>Left</source>
+        <translation>左へ</translation>
+    </message>
+    <message>
+        <source>Right</source>
+        <translation>右へ</translation>
+    </message>
+    <message>
+        <source>Up</source>
+        <translation>上へ</translation>
+    </message>
+    <message>
+        <source>Down</source>
+        <translation>下へ</translation>
+    </message>
+    <message>
+        <source>&amp;Depth settings...</source>
+        <translation>水深設定(&amp;D)...</translation>
+    </message>
+    <message>
+        <source>&amp;Messages</source>
+        <translation>メッセージ(&amp;M)</translation>
+    </message>
+    <message>
+        <source>I&amp;dentify results</source>
+        <translation>識別結果(&amp;D)</translation>
+    </message>
+    <message>
+        <source>&amp;S-58 checks</source>
+        <translation>S-58 検査(&amp;S)</translation>
     </message>
     <message>
         <source>&amp;Legend</source>

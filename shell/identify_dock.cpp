@@ -1,7 +1,9 @@
 #include "identify_dock.h"
 
 #include <QHeaderView>
+#include <QResizeEvent>
 #include <QTreeWidget>
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -168,7 +170,7 @@ IdentifyDock::IdentifyDock(QWidget* parent) : QDockWidget(tr("Identify"), parent
   list_->setColumnCount(1);
   keepNavigationKeys(list_);
   setWidget(list_);
-  setMinimumWidth(300);
+  setMinimumWidth(kReadableWidth);
   connect(list_, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
     if (item == nullptr) return;
     // A detail line chooses its feature.
@@ -176,6 +178,18 @@ IdentifyDock::IdentifyDock(QWidget* parent) : QDockWidget(tr("Identify"), parent
       item = item->parent();
     emit featureChosen(list_->indexOfTopLevelItem(item));
   });
+}
+
+QSize IdentifyDock::sizeHint() const {
+  QSize hint = QDockWidget::sizeHint();
+  hint.setWidth(std::max(hint.width(), width_));
+  return hint;
+}
+
+void IdentifyDock::resizeEvent(QResizeEvent* event) {
+  QDockWidget::resizeEvent(event);
+  // Docked, the main window's layout gives it its width; floating, the user.
+  if (isFloating()) width_ = event->size().width();
 }
 
 void IdentifyDock::clear() {

@@ -53,11 +53,22 @@ class IdentifyDock : public QDockWidget {
   void clear();
   const std::vector<abys::IdentifiedFeature>& features() const { return features_; }
 
+  // Wide enough for a whole line: a class and its name, or an attribute and
+  // the meaning of its value.
+  static constexpr int kReadableWidth = 320;
+  // At least kReadableWidth wide, or as wide as the user last made it
+  // floating: shown again, or docked again, it takes that width.
+  QSize sizeHint() const override;
+
  signals:
   // The user (or showFeatures) chose features()[index].
   void featureChosen(int index);
 
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+
  private:
   QTreeWidget* list_ = nullptr;
   std::vector<abys::IdentifiedFeature> features_;
+  int width_ = kReadableWidth;
 };

@@ -25,7 +25,6 @@
 #include <QPrinter>
 #include <QScreen>
 #include <QSettings>
-#include <QSignalBlocker>
 #include <QSvgGenerator>
 #include <QUrl>
 #include <algorithm>
@@ -34,6 +33,7 @@
 #include "depth_settings.h"
 #include "drawing_area.h"
 #include "readouts.h"
+#include "view_menu.h"
 
 using namespace abys;
 
@@ -64,13 +64,9 @@ QLabel* makeReadoutLabel(QWidget* parent, const char* name) {
 
 namespace {
 
-constexpr const char* kS58Key = "checks/s58";
 constexpr const char* kRecentKey = "files/recent";
 constexpr const char* kPlacementKey = "window/geometry";
 constexpr const char* kSizeKey = "window/size";
-constexpr const char* kDeclutterKey = "view/declutterNames";
-constexpr const char* kWideLinesKey = "view/wideDepthLines";
-constexpr const char* kReadPastOrderErrorsKey = "view/readPastOrderErrors";
 
 QSettings userSettings() {
   return QSettings(QStringLiteral("ABYS"), QStringLiteral("abys"));
@@ -114,16 +110,14 @@ std::optional<S58Options> s58Options(bool on) {
 
 MainWindow::MainWindow(QWidget* parent, Qt::WindowFlags flags) : QWidget(parent, flags) {
   chart.setApplyUpdates(loadApplyUpdates());
-  chart.setS58Profile(s58Options(userSettings().value(kS58Key).toBool()));
-  chart.setReadPastOrderErrors(userSettings().value(kReadPastOrderErrorsKey).toBool());
   messagesDock = new MessagesDock(this);
   messagesDock->hide();
   identifyDock = new IdentifyDock(this);
   identifyDock->hide();
   buildMenus();
-  chart.setDepthContours(loadDepthContours());
   drawingArea = new DrawingArea(chart, this);
-  drawingArea->setRenderOptions(keptRenderOptions());
+  applyViewSettings(viewMenu->settings());
+  connect(viewMenu, &ViewMenu::settingsChanged, this, &MainWindow::applyViewSettings);
 
   valdcoLabel = makeReadoutLabel(this, "valdcoLabel");
   connect(this, &MainWindow::explain, valdcoLabel, &QLabel::setText);
@@ -422,10 +416,12 @@ void MainWindow::reportOpen(const QString& path, const OpenResult& result, const
   if (result.opened() || messagesDock->isVisible()) return;
   sizeBeforeMessages = size();
   messagesShownForFailure = true;
-  messagesDock->show();
-  // The window widens by the dock rather than narrowing the drawing area.
-  resize(width() + std::max(messagesDock->sizeHint().width(), messagesDock->minimumWidth()),
-         height());
+  showWidening(*messagesDock);
+}
+
+void MainWindow::showWidening(QDockWidget& dock) {
+  dock.show();
+  resize(width() + std::max(dock.sizeHint().width(), dock.minimumWidth()), height());
 }
 
 void MainWindow::showFinding(int row) {
@@ -467,45 +463,31 @@ void MainWindow::identifyAt(const QPoint& pointer) {
     found.push_back(identify(*feature, place));
   if (!identifyDock->isVisible()) {
     noteUngrownSize();
-    identifyDock->show();
-    resize(width() + identifyDock->minimumWidth(), height());
+    showWidening(*identifyDock);
   }
   drawingArea->setMark(std::nullopt);
   identifyDock->showFeatures(std::move(found));
 }
 
-RenderOptions MainWindow::keptRenderOptions() {
-  const QSettings settings = userSettings();
-  RenderOptions options;
-  options.declutterNames = settings.value(kDeclutterKey, false).toBool();
-  options.wideDepthLines = settings.value(kWideLinesKey, false).toBool();
-  return options;
-}
-
-void MainWindow::renderOptionsChosen() {
-  RenderOptions options;
-  options.declutterNames = declutterAction->isChecked();
-  options.wideDepthLines = wideDepthLinesAction->isChecked();
-  QSettings settings = userSettings();
-  settings.setValue(kDeclutterKey, options.declutterNames);
-  settings.setValue(kWideLinesKey, options.wideDepthLines);
+void MainWindow::applyViewSettings(const ViewSettings& settings) {
+  chart.setS58Profile(s58Options(settings.s58Checks));
+  chart.setReadPastOrderErrors(settings.readPastOrderErrors);
+  drawingArea->setLegendShown(settings.legend);
+  drawingArea->setScaleBarShown(settings.scaleBar);
+  const RenderOptions options{settings.declutterNames, settings.wideDepthLines};
+  if (options == drawingArea->renderOptions() &&
+      settings.depthContours == chart.display().depthContours) {
+    return;
+  }
+  chart.setDepthContours(settings.depthContours);
+  // Redraws an open chart.
   drawingArea->setRenderOptions(options);
 }
 
-void MainWindow::s58Checks(bool on) {
-  chart.setS58Profile(s58Options(on));
-  userSettings().setValue(kS58Key, on);
-}
-
-void MainWindow::readPastOrderErrors(bool on) {
-  chart.setReadPastOrderErrors(on);
-  userSettings().setValue(kReadPastOrderErrorsKey, on);
-}
-
 void MainWindow::readPastOrderErrorsThisRun() {
-  const QSignalBlocker quiet(readPastOrderErrorsAction);
-  readPastOrderErrorsAction->setChecked(true);
-  chart.setReadPastOrderErrors(true);
+  ViewSettings settings = viewMenu->settings();
+  settings.readPastOrderErrors = true;
+  viewMenu->setForThisRun(settings);
 }
 
 void MainWindow::closeDoc() {
@@ -531,13 +513,7 @@ void MainWindow::clearReadouts() {
 }
 
 void MainWindow::syncViewMenu() {
-  const std::pair<ViewCommand, QAction*> items[] = {
-      {ViewCommand::FullView, fullViewAction}, {ViewCommand::ZoomIn, zoomInAction},
-      {ViewCommand::ZoomOut, zoomOutAction},   {ViewCommand::Left, leftAction},
-      {ViewCommand::Right, rightAction},       {ViewCommand::Up, upAction},
-      {ViewCommand::Down, downAction}};
-  for (const auto& [command, action] : items)
-    action->setEnabled(chart.isEnabled(command));
+  viewMenu->enableCommands([this](ViewCommand command) { return chart.isEnabled(command); });
 }
 
 void MainWindow::viewCommand(ViewCommand command) {
@@ -580,11 +556,7 @@ void MainWindow::applyUpdates(bool apply) {
 }
 
 void MainWindow::depthSettings() {
-  DepthSettingsDialog dialog(chart.display().depthContours, this);
-  if (dialog.exec() != QDialog::Accepted) return;
-  chart.setDepthContours(dialog.contours());
-  saveDepthContours(dialog.contours());
-  drawingArea->renderChart();
+  viewMenu->editDepthContours();
 }
 
 void MainWindow::applyLabelFont() {

@@ -16,6 +16,7 @@
 #include "messages_dock.h"
 
 class QAction;
+class QDockWidget;
 class QLabel;
 class QMenu;
 class QMenuBar;
@@ -24,6 +25,11 @@ class QPrinter;
 class DrawingArea;
 class IdentifyDock;
 class MessagesDock;
+class ViewMenu;
+
+namespace abys {
+struct ViewSettings;
+}
 
 // In the global namespace so that its class name and translation context
 // are "MainWindow", as catalogues expect.
@@ -83,14 +89,9 @@ class MainWindow : public QWidget {
   // Whether the next open applies the update files beside the cell; kept in
   // the user's settings.
   void applyUpdates(bool apply);
-  // Whether every open also runs the S-58 profile; kept in the user's
-  // settings.
-  void s58Checks(bool on);
-  // Whether a load reads on past a field out of order instead of stopping
-  // there; kept in the user's settings.
-  void readPastOrderErrors(bool on);
-  // The same for this run only (abys --lenient): the item is checked, the
-  // setting kept stays as it was.
+  // A load reads on past a field out of order instead of stopping there,
+  // for this run only (abys --lenient): View > Read on past order errors is
+  // checked, the setting kept stays as it was.
   void readPastOrderErrorsThisRun();
   // Centres the view on the messages' finding row and marks its record.
   void showFinding(int row);
@@ -124,10 +125,13 @@ class MainWindow : public QWidget {
   void buildMenus();
   void setDocOpenMenus();
   void setDocClosedMenus();
-  // Enables each View item as the session says.
+  // Enables each view command's item as the session says.
   void syncViewMenu();
   // A View command on the session, then the menu and the picture follow.
   void viewCommand(abys::ViewCommand command);
+  // The View menu's options on the session and the drawing area; the chart
+  // is redrawn only when the way it is drawn changed.
+  void applyViewSettings(const abys::ViewSettings& settings);
   void clearReadouts();
   // openFile, and with anyway a cell whose checks fail opens all the same.
   bool openPath(QString path, bool anyway);
@@ -143,7 +147,7 @@ class MainWindow : public QWidget {
 
   QMenuBar* menuBar = nullptr;
   QMenu* fileMenu = nullptr;
-  QMenu* viewMenu = nullptr;
+  ViewMenu* viewMenu = nullptr;
   DrawingArea* drawingArea = nullptr;
   QLabel* valdcoLabel = nullptr;
   QLabel* latLonLabel = nullptr;
@@ -175,31 +179,15 @@ class MainWindow : public QWidget {
   QAction* openAction = nullptr;
   QAction* closeAction = nullptr;
   QAction* applyUpdatesAction = nullptr;
-  QAction* fullViewAction = nullptr;
-  QAction* zoomInAction = nullptr;
-  QAction* zoomOutAction = nullptr;
-  QAction* leftAction = nullptr;
-  QAction* rightAction = nullptr;
-  QAction* upAction = nullptr;
-  QAction* downAction = nullptr;
-  QAction* messagesAction = nullptr;
-  QAction* s58Action = nullptr;
-  QAction* readPastOrderErrorsAction = nullptr;
-  QAction* identifyAction = nullptr;
   QMenu* recentMenu = nullptr;
   QAction* exportAction = nullptr;
   QAction* printAction = nullptr;
-  QAction* legendAction = nullptr;
-  QAction* scaleBarAction = nullptr;
-  QAction* declutterAction = nullptr;
-  QAction* wideDepthLinesAction = nullptr;
-  // The drawing options as the user last chose them, and the choice of the
-  // View items kept and drawn.
-  static abys::RenderOptions keptRenderOptions();
-  void renderOptionsChosen();
   // The window's size when last seen without a dock or the status line.
   QSize sizeUngrown;
   void noteUngrownSize();
+  // Shows dock, the window widening by it rather than the drawing area
+  // narrowing.
+  void showWidening(QDockWidget& dock);
   // The open chart's file; empty without one.
   QString shownFile;
 

@@ -1,4 +1,5 @@
-// The menu bar of the main window and its two states.
+// The menu bar of the main window and its two states; the View menu is an
+// object of its own (view_menu.h).
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -6,10 +7,9 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPixmap>
-#include <utility>
 
-#include "drawing_area.h"
 #include "main_window.h"
+#include "view_menu.h"
 
 using namespace abys;
 
@@ -78,77 +78,11 @@ void MainWindow::buildMenus() {
   printAction = addItem(fileMenu, tr("&Print..."), QKeySequence(Qt::CTRL | Qt::Key_P), this,
                         &MainWindow::print, "printAction");
 
-  viewMenu = new QMenu(tr("&View"), this);
-  viewMenu->setObjectName(QStringLiteral("viewMenu"));
-  viewMenu->setTearOffEnabled(true);
-  fullViewAction = addItem(viewMenu, tr("&Full view"), QKeySequence(Qt::Key_Home), this,
-                           &MainWindow::fullView, "fullViewAction");
-  zoomInAction = addItem(viewMenu, tr("Zoom &in"), QKeySequence(Qt::Key_Plus), this,
-                         &MainWindow::zoomIn, "zoomInAction");
-  // "+" is a shifted key on most keyboards; "=" beside it and the keypad's
-  // plus do the same.
-  zoomInAction->setShortcuts({QKeySequence(Qt::Key_Plus), QKeySequence(Qt::Key_Equal)});
-  zoomOutAction = addItem(viewMenu, tr("Zoom &out"), QKeySequence(Qt::Key_Minus), this,
-                          &MainWindow::zoomOut, "zoomOutAction");
-  leftAction = addItem(viewMenu, tr("Left"), QKeySequence(Qt::Key_Left), this,
-                       &MainWindow::shiftLeft, "leftAction");
-  rightAction = addItem(viewMenu, tr("Right"), QKeySequence(Qt::Key_Right), this,
-                        &MainWindow::shiftRight, "rightAction");
-  upAction =
-      addItem(viewMenu, tr("Up"), QKeySequence(Qt::Key_Up), this, &MainWindow::shiftUp, "upAction");
-  downAction = addItem(viewMenu, tr("Down"), QKeySequence(Qt::Key_Down), this,
-                       &MainWindow::shiftDown, "downAction");
-  viewMenu->addSeparator();
-  addItem(viewMenu, tr("&Depth settings..."), {}, this, &MainWindow::depthSettings,
-          "depthSettingsAction");
-  viewMenu->addSeparator();
-  messagesAction = messagesDock->toggleViewAction();
-  messagesAction->setText(tr("&Messages"));
-  messagesAction->setObjectName(QStringLiteral("messagesAction"));
+  viewMenu = new ViewMenu(messagesDock, identifyDock, this);
+  connect(viewMenu, &ViewMenu::commandChosen, this, &MainWindow::viewCommand);
   // Shown or hidden by the user, the dock stays as it is after the next open.
-  connect(messagesAction, &QAction::triggered, this, [this] { messagesShownForFailure = false; });
-  viewMenu->addAction(messagesAction);
-  identifyAction = identifyDock->toggleViewAction();
-  identifyAction->setText(tr("I&dentify results"));
-  identifyAction->setObjectName(QStringLiteral("identifyAction"));
-  viewMenu->addAction(identifyAction);
-  s58Action = viewMenu->addAction(tr("&S-58 checks"));
-  s58Action->setObjectName(QStringLiteral("s58Action"));
-  s58Action->setCheckable(true);
-  s58Action->setChecked(chart.s58Profile().has_value());
-  connect(s58Action, &QAction::toggled, this, &MainWindow::s58Checks);
-  // Added after the items above, so that they keep their places.
-  viewMenu->addSeparator();
-  legendAction = viewMenu->addAction(tr("&Legend"));
-  legendAction->setObjectName(QStringLiteral("legendAction"));
-  legendAction->setCheckable(true);
-  connect(legendAction, &QAction::toggled, this,
-          [this](bool on) { drawingArea->setLegendShown(on); });
-  scaleBarAction = viewMenu->addAction(tr("Sc&ale bar"));
-  scaleBarAction->setObjectName(QStringLiteral("scaleBarAction"));
-  scaleBarAction->setCheckable(true);
-  connect(scaleBarAction, &QAction::toggled, this,
-          [this](bool on) { drawingArea->setScaleBarShown(on); });
-  // How the chart is drawn; kept in the user's settings.
-  viewMenu->addSeparator();
-  declutterAction = viewMenu->addAction(tr("Declutter &names"));
-  declutterAction->setObjectName(QStringLiteral("declutterAction"));
-  wideDepthLinesAction = viewMenu->addAction(tr("&Wide depth lines"));
-  wideDepthLinesAction->setObjectName(QStringLiteral("wideDepthLinesAction"));
-  const RenderOptions kept = keptRenderOptions();
-  for (const auto& [item, on] : {std::pair{declutterAction, kept.declutterNames},
-                                 std::pair{wideDepthLinesAction, kept.wideDepthLines}}) {
-    item->setCheckable(true);
-    item->setChecked(on);
-    connect(item, &QAction::toggled, this, &MainWindow::renderOptionsChosen);
-  }
-  // How a cell is read; kept in the user's settings.
-  viewMenu->addSeparator();
-  readPastOrderErrorsAction = viewMenu->addAction(tr("&Read on past order errors"));
-  readPastOrderErrorsAction->setObjectName(QStringLiteral("readPastOrderErrorsAction"));
-  readPastOrderErrorsAction->setCheckable(true);
-  readPastOrderErrorsAction->setChecked(chart.readsPastOrderErrors());
-  connect(readPastOrderErrorsAction, &QAction::toggled, this, &MainWindow::readPastOrderErrors);
+  connect(messagesDock->toggleViewAction(), &QAction::triggered, this,
+          [this] { messagesShownForFailure = false; });
 
   auto* helpMenu = new QMenu(tr("&Help"), this);
   helpMenu->setObjectName(QStringLiteral("helpMenu"));
@@ -160,7 +94,7 @@ void MainWindow::buildMenus() {
 
   menuBar = new QMenuBar(this);
   menuBar->addMenu(fileMenu);
-  menuBar->addMenu(viewMenu);
+  menuBar->addMenu(viewMenu->menu());
   menuBar->addSeparator();
   menuBar->addMenu(helpMenu);
   menuBar->setFixedHeight(menuBar->sizeHint().height());

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QDockWidget>
 #include <QDoubleSpinBox>
 #include <QFileDialog>
 #include <QLabel>
@@ -32,6 +33,7 @@
 #include <cmath>
 #include <functional>
 #include <string>
+#include <tuple>
 
 #include "catalogue.h"
 #include "chart_render.h"
@@ -43,6 +45,7 @@
 #include "readouts.h"
 #include "support/chart_cells.h"
 #include "translation.h"
+#include "view_menu.h"
 
 using namespace abys;
 using namespace abys::test;
@@ -160,6 +163,18 @@ struct Window {
   Window() {
     window.resize(800, 600);
     window.show();
+  }
+};
+
+// The View menu with a group of choices added as its own are, over an
+// option that has none.
+class ChoiceMenu : public ViewMenu {
+ public:
+  explicit ChoiceMenu(QWidget* window)
+      : ViewMenu(new QDockWidget(window), new QDockWidget(window), window) {
+    addChoices(&ViewSettings::legend, "test/legend",
+               {{u"Without legend"_s, "noLegendAction", false},
+                {u"With legend"_s, "legendChoiceAction", true}});
   }
 };
 
@@ -587,6 +602,29 @@ class MainWindowTest : public QObject {
     QCOMPARE(drawingArea(w.window).mark()->at->lon, 139.90);
   }
 
+  // The dock opens wide enough for a whole line (class and name, attribute
+  // and meaning) and keeps its width when shown again; made wider floating,
+  // it keeps that width docked again.
+  void identifyDockIsWideEnoughToRead() {
+    Window w;
+    QVERIFY(w.window.openFile(bayPath));
+    IdentifyDock* dock = w.window.identified();
+    const auto identify = [&w] { w.window.identifyAt(drawingArea(w.window).rect().center()); };
+    identify();
+    QVERIFY(dock->isVisible());
+    QVERIFY2(dock->width() >= 320, qPrintable(QString::number(dock->width())));
+    const int width = dock->width();
+    action(w.window, "identifyAction")->trigger();
+    identify();
+    QCOMPARE(dock->width(), width);
+    dock->setFloating(true);
+    dock->resize(width + 80, dock->height());
+    dock->setFloating(false);
+    action(w.window, "identifyAction")->trigger();
+    identify();
+    QTRY_COMPARE(dock->width(), width + 80);
+  }
+
   // In the findings list the arrow keys move through the findings, not
   // the chart.
   void findingsListKeepsTheArrowKeys() {
@@ -974,6 +1012,49 @@ class MainWindowTest : public QObject {
       QVERIFY(action(w.window, name)->isCheckable());
       QVERIFY(!action(w.window, name)->isChecked());
     }
+  }
+
+  // A group of choices: the one kept is checked (a number no item stands for
+  // leaves the default); a choice is kept and handed on, one made for this
+  // run only is handed on and not kept.
+  void viewMenuChoicesAreKept_data() {
+    QTest::addColumn<QVariant>("kept");
+    QTest::addColumn<bool>("on");
+    QTest::newRow("never kept") << QVariant() << false;
+    QTest::newRow("kept on") << QVariant(1) << true;
+    QTest::newRow("kept off") << QVariant(0) << false;
+    QTest::newRow("no such choice") << QVariant(7) << false;
+  }
+  void viewMenuChoicesAreKept() {
+    QFETCH(QVariant, kept);
+    QFETCH(bool, on);
+    const QString key = u"test/legend"_s;
+    QSettings(u"ABYS"_s, u"abys"_s).remove(key);
+    if (kept.isValid()) QSettings(u"ABYS"_s, u"abys"_s).setValue(key, kept);
+    QWidget window;
+    ChoiceMenu menu(&window);
+    std::vector<bool> handedOn;
+    connect(&menu, &ViewMenu::settingsChanged, this,
+            [&handedOn](const ViewSettings& settings) { handedOn.push_back(settings.legend); });
+    const auto checked = [&window] {
+      QString names;
+      for (const char* name : {"noLegendAction", "legendChoiceAction"})
+        names += window.findChild<QAction*>(QString::fromLatin1(name))->isChecked() ? '1' : '0';
+      return names;
+    };
+    QCOMPARE(menu.settings().legend, on);
+    QCOMPARE(checked(), on ? u"01"_s : u"10"_s);
+    window.findChild<QAction*>(on ? u"noLegendAction"_s : u"legendChoiceAction"_s)->trigger();
+    QCOMPARE(checked(), on ? u"10"_s : u"01"_s);
+    QCOMPARE(handedOn, std::vector<bool>{!on});
+    QCOMPARE(QSettings(u"ABYS"_s, u"abys"_s).value(key).toInt(), on ? 0 : 1);
+    ViewSettings thisRun = menu.settings();
+    thisRun.legend = on;
+    menu.setForThisRun(thisRun);
+    QCOMPARE(checked(), on ? u"01"_s : u"10"_s);
+    QCOMPARE(handedOn, (std::vector<bool>{!on, on}));
+    QCOMPARE(QSettings(u"ABYS"_s, u"abys"_s).value(key).toInt(), on ? 0 : 1);
+    QSettings(u"ABYS"_s, u"abys"_s).remove(key);
   }
 
   // Declutter names and Wide depth lines: kept for the next window, each
@@ -1582,25 +1663,27 @@ class MainWindowTest : public QObject {
     QTest::addColumn<QString>("context");
     QTest::addColumn<QString>("source");
     QTest::addColumn<QString>("japanese");
-    const std::pair<const char*, const char*> window[] = {
-        {"&Recent files", "最近使ったファイル(&R)"},
-        {"&Export image...", "画像を書き出す(&E)..."},
-        {"&Print...", "印刷(&P)..."},
-        {"PNG image (*.png)", "PNG 画像 (*.png)"},
-        {"SVG drawing (*.svg)", "SVG 図形 (*.svg)"},
-        {"PDF document (*.pdf)", "PDF 文書 (*.pdf)"},
-        {"Export image", "画像の書き出し"},
-        {"%1 could not be written.", "%1 に書き込めませんでした。"},
-        {"Print", "印刷"},
-        {"The printer could not be used.", "プリンターを使用できませんでした。"},
-        {"&Legend", "凡例(&L)"},
-        {"Sc&ale bar", "縮尺バー(&A)"},
-        {"Declutter &names", "名称の重なりを省く(&N)"},
-        {"&Wide depth lines", "等深線を太く(&W)"},
-        {"&Read on past order errors", "フィールド順序の誤りを越えて読む(&R)"},
+    const std::tuple<const char*, const char*, const char*> window[] = {
+        {"MainWindow", "&Recent files", "最近使ったファイル(&R)"},
+        {"MainWindow", "&Export image...", "画像を書き出す(&E)..."},
+        {"MainWindow", "&Print...", "印刷(&P)..."},
+        {"MainWindow", "PNG image (*.png)", "PNG 画像 (*.png)"},
+        {"MainWindow", "SVG drawing (*.svg)", "SVG 図形 (*.svg)"},
+        {"MainWindow", "PDF document (*.pdf)", "PDF 文書 (*.pdf)"},
+        {"MainWindow", "Export image", "画像の書き出し"},
+        {"MainWindow", "%1 could not be written.", "%1 に書き込めませんでした。"},
+        {"MainWindow", "Print", "印刷"},
+        {"MainWindow", "The printer could not be used.", "プリンターを使用できませんでした。"},
+        {"ViewMenu", "&Legend", "凡例(&L)"},
+        {"ViewMenu", "Sc&ale bar", "縮尺バー(&A)"},
+        {"ViewMenu", "Declutter &names", "名称の重なりを省く(&N)"},
+        {"ViewMenu", "&Wide depth lines", "等深線を太く(&W)"},
+        {"ViewMenu", "&Read on past order errors", "フィールド順序の誤りを越えて読む(&R)"},
+        {"ViewMenu", "&S-58 checks", "S-58 検査(&S)"},
+        {"ViewMenu", "&Depth settings...", "水深設定(&D)..."},
     };
-    for (const auto& [source, japanese] : window) {
-      QTest::newRow(source) << u"MainWindow"_s << QString::fromUtf8(source)
+    for (const auto& [context, source, japanese] : window) {
+      QTest::newRow(source) << QString::fromLatin1(context) << QString::fromUtf8(source)
                             << QString::fromUtf8(japanese);
     }
     QTest::newRow("legend: lines") << u"DrawingArea"_s << u"Depth lines (m)"_s << u"等深線 (m)"_s;
@@ -1636,7 +1719,7 @@ class MainWindowTest : public QObject {
     QVERIFY(qt != nullptr);
     QCOMPARE(QFileInfo(qt->filePath()).canonicalFilePath(),
              QFileInfo(QStringLiteral(ABYS_CATALOGUE_DIR "/qtbase_ja.qm")).canonicalFilePath());
-    if (context == u"MainWindow"_s && source.contains(u'&')) {
+    if ((context == u"MainWindow"_s || context == u"ViewMenu"_s) && source.contains(u'&')) {
       Window w;
       QStringList texts;
       for (QAction* item : w.window.findChildren<QAction*>())
