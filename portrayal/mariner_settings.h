@@ -41,6 +41,8 @@ struct PresentationSettings {
   bool otherText = false;
   // Pixels per inch the display scale is reckoned at; 0 for the screen's.
   double pixelsPerInch = 0;
+
+  bool operator==(const PresentationSettings&) const = default;
 };
 
 }  // namespace abys

@@ -32,6 +32,8 @@ struct PortrayalSettings {
   bool twoShades = false;
   // Depth areas shallower than the safety contour patterned as well.
   bool shallowPattern = false;
+
+  bool operator==(const PortrayalSettings&) const = default;
 };
 
 // The depth of a line coloured by its depth that carries no VALDCO.

@@ -220,6 +220,74 @@
         <source>&amp;Read on past order errors</source>
         <translation>フィールド順序の誤りを越えて読む(&amp;R)</translation>
     </message>
+    <message>
+        <source>&amp;Colours</source>
+        <translation>色(&amp;C)</translation>
+    </message>
+    <message>
+        <source>&amp;Day</source>
+        <translation>昼(&amp;D)</translation>
+    </message>
+    <message>
+        <source>D&amp;usk</source>
+        <translation>薄暮(&amp;U)</translation>
+    </message>
+    <message>
+        <source>&amp;Night</source>
+        <translation>夜(&amp;N)</translation>
+    </message>
+    <message>
+        <source>Displa&amp;y</source>
+        <translation>表示区分(&amp;Y)</translation>
+    </message>
+    <message>
+        <source>Display &amp;base</source>
+        <translation>基本表示(&amp;B)</translation>
+    </message>
+    <message>
+        <source>&amp;Standard</source>
+        <translation>標準表示(&amp;S)</translation>
+    </message>
+    <message>
+        <source>&amp;All</source>
+        <translation>全表示(&amp;A)</translation>
+    </message>
+    <message>
+        <source>Scale &amp;minimum</source>
+        <translation>最小縮尺(&amp;M)</translation>
+    </message>
+    <message>
+        <source>Na&amp;mes</source>
+        <translation>名称(&amp;M)</translation>
+    </message>
+    <message>
+        <source>&amp;Other text</source>
+        <translation>その他の文字(&amp;O)</translation>
+    </message>
+    <message>
+        <source>Depth &amp;presentation</source>
+        <translation>水深の表現(&amp;P)</translation>
+    </message>
+    <message>
+        <source>&amp;Bands and hue scale</source>
+        <translation>水深帯と色相(&amp;B)</translation>
+    </message>
+    <message>
+        <source>As &amp;S-52</source>
+        <translation>S-52 に従う(&amp;S)</translation>
+    </message>
+    <message>
+        <source>&amp;Two shades</source>
+        <translation>二色(&amp;T)</translation>
+    </message>
+    <message>
+        <source>Shallow &amp;pattern</source>
+        <translation>浅所の模様(&amp;P)</translation>
+    </message>
+    <message>
+        <source>S&amp;ymbolised boundaries</source>
+        <translation>記号化した境界(&amp;Y)</translation>
+    </message>
 </context>
 <context>
     <name>MessagesDock</name>

@@ -475,11 +475,27 @@ void MainWindow::applyViewSettings(const ViewSettings& settings) {
   drawingArea->setLegendShown(settings.legend);
   drawingArea->setScaleBarShown(settings.scaleBar);
   const RenderOptions options{settings.declutterNames, settings.wideDepthLines};
+  PresentationSettings presentation = chart.display().presentation;
+  presentation.colourScheme = settings.colourScheme;
+  presentation.categories = settings.categories;
+  presentation.scaleMinimum = settings.scaleMinimum;
+  presentation.names = settings.names;
+  presentation.otherText = settings.otherText;
+  portrayal::PortrayalSettings rules = chart.display().rules;
+  rules.s52Depths = settings.s52Depths;
+  rules.twoShades = settings.twoShades;
+  rules.shallowPattern = settings.shallowPattern;
+  rules.symbolizedBoundaries = settings.symbolizedBoundaries;
   if (options == drawingArea->renderOptions() &&
-      settings.depthContours == chart.display().depthContours) {
+      settings.depthContours == chart.display().depthContours &&
+      presentation == chart.display().presentation && rules == chart.display().rules) {
     return;
   }
-  chart.setDepthContours(settings.depthContours);
+  chart.setPresentation(presentation);
+  rules.contours = chart.display().rules.contours;
+  if (!(rules == chart.display().rules)) chart.setPortrayalRules(rules);
+  if (!(settings.depthContours == chart.display().depthContours))
+    chart.setDepthContours(settings.depthContours);
   // Redraws an open chart.
   drawingArea->setRenderOptions(options);
 }

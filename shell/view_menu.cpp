@@ -29,6 +29,7 @@ ViewMenu::ViewMenu(QDockWidget* messages, QDockWidget* identify, QWidget* window
   menu_ = new QMenu(tr("&View"), window);
   menu_->setObjectName(QStringLiteral("viewMenu"));
   menu_->setTearOffEnabled(true);
+  into_ = menu_;
   addCommand(ViewCommand::FullView, tr("&Full view"), "fullViewAction", {Qt::Key_Home});
   // "+" is a shifted key on most keyboards; "=" beside it and the keypad's
   // plus do the same.
@@ -61,6 +62,42 @@ ViewMenu::ViewMenu(QDockWidget* messages, QDockWidget* identify, QWidget* window
   menu_->addSeparator();
   addOption(tr("&Read on past order errors"), "readPastOrderErrorsAction",
             &ViewSettings::readPastOrderErrors, "view/readPastOrderErrors");
+  // How the chart is presented.
+  menu_->addSeparator();
+  beginSubmenu(tr("&Colours"), "coloursMenu");
+  addChoices<ColourScheme>(&ViewSettings::colourScheme, "view/colours",
+                           {{tr("&Day"), "dayColoursAction", ColourScheme::Day},
+                            {tr("D&usk"), "duskColoursAction", ColourScheme::Dusk},
+                            {tr("&Night"), "nightColoursAction", ColourScheme::Night}});
+  endSubmenu();
+  beginSubmenu(tr("Displa&y"), "displayMenu");
+  addChoices<DisplayCategories>(
+      &ViewSettings::categories, "view/display",
+      {{tr("Display &base"), "displayBaseAction", DisplayCategories::Base},
+       {tr("&Standard"), "displayStandardAction", DisplayCategories::Standard},
+       {tr("&All"), "displayAllAction", DisplayCategories::All}});
+  endSubmenu();
+  addOption(tr("Scale &minimum"), "scaleMinimumAction", &ViewSettings::scaleMinimum,
+            "view/scaleMinimum");
+  addOption(tr("Na&mes"), "namesAction", &ViewSettings::names, "view/names");
+  addOption(tr("&Other text"), "otherTextAction", &ViewSettings::otherText, "view/otherText");
+  beginSubmenu(tr("Depth &presentation"), "depthPresentationMenu");
+  addChoices<bool>(&ViewSettings::s52Depths, "view/depthPresentation",
+                   {{tr("&Bands and hue scale"), "hueDepthsAction", false},
+                    {tr("As &S-52"), "s52DepthsAction", true}});
+  into_->addSeparator();
+  addOption(tr("&Two shades"), "twoShadesAction", &ViewSettings::twoShades, "view/twoShades");
+  addOption(tr("Shallow &pattern"), "shallowPatternAction", &ViewSettings::shallowPattern,
+            "view/shallowPattern");
+  endSubmenu();
+  addOption(tr("S&ymbolised boundaries"), "symbolizedBoundariesAction",
+            &ViewSettings::symbolizedBoundaries, "view/symbolizedBoundaries");
+}
+
+void ViewMenu::beginSubmenu(const QString& text, const char* objectName) {
+  into_ = menu_->addMenu(text);
+  into_->setObjectName(QString::fromLatin1(objectName));
+  into_->menuAction()->setObjectName(QString::fromLatin1(objectName) + QStringLiteral("Action"));
 }
 
 void ViewMenu::addCommand(ViewCommand command, const QString& text, const char* objectName,
@@ -82,7 +119,7 @@ void ViewMenu::addDockItem(QDockWidget* dock, const QString& text, const char* o
 void ViewMenu::addOption(const QString& text, const char* objectName, bool ViewSettings::*setting,
                          const char* key) {
   if (key != nullptr) settings_.*setting = kept(key, settings_.*setting).toBool();
-  QAction* item = menu_->addAction(text);
+  QAction* item = into_->addAction(text);
   item->setObjectName(QString::fromLatin1(objectName));
   item->setCheckable(true);
   item->setChecked(settings_.*setting);
@@ -111,7 +148,7 @@ void ViewMenu::addChoiceGroup(const char* key, const std::vector<Choice<int>>& c
     item->setObjectName(QString::fromLatin1(choice.objectName));
     item->setCheckable(true);
     item->setChecked(choice.value == get(settings_));
-    menu_->addAction(item);
+    into_->addAction(item);
     connect(item, &QAction::toggled, this, [this, set, key, value = choice.value](bool on) {
       if (!on) return;
       set(settings_, value);

@@ -33,6 +33,16 @@ struct ViewSettings {
   bool wideDepthLines = false;
   bool readPastOrderErrors = false;
   DepthContours depthContours;
+  // How the chart is presented.
+  ColourScheme colourScheme = ColourScheme::Day;
+  DisplayCategories categories = DisplayCategories::All;
+  bool scaleMinimum = true;
+  bool names = true;
+  bool otherText = false;
+  bool s52Depths = false;
+  bool twoShades = false;
+  bool shallowPattern = false;
+  bool symbolizedBoundaries = false;
 };
 
 }  // namespace abys
@@ -65,7 +75,8 @@ class ViewMenu : public QObject {
   void settingsChanged(const abys::ViewSettings& settings);
 
  protected:
-  // Each adds its items at the menu's end. key names the setting kept in the
+  // Each adds its items at the end of the menu or of the submenu being
+  // filled. key names the setting kept in the
   // user's settings; without one the item holds for this run only.
 
   // A checkable item for setting.
@@ -102,9 +113,14 @@ class ViewMenu : public QObject {
   // An item's change: kept under key (unless null) and handed on; nothing
   // while setForThisRun puts the items right.
   void chosen(const char* key, const QVariant& value);
+  // Items added from now on go into a new submenu at the menu's end, until
+  // endSubmenu.
+  void beginSubmenu(const QString& text, const char* objectName);
+  void endSubmenu() { into_ = menu_; }
 
   QWidget* window_ = nullptr;
   QMenu* menu_ = nullptr;
+  QMenu* into_ = nullptr;  // where items are added
   abys::ViewSettings settings_;
   std::vector<std::pair<abys::ViewCommand, QAction*>> commands_;
   // Each option's items set from settings_.

@@ -1006,7 +1006,15 @@ class MainWindowTest : public QObject {
                                  u"declutterAction"_s,
                                  u"wideDepthLinesAction"_s,
                                  u"-"_s,
-                                 u"readPastOrderErrorsAction"_s}));
+                                 u"readPastOrderErrorsAction"_s,
+                                 u"-"_s,
+                                 u"coloursMenuAction"_s,
+                                 u"displayMenuAction"_s,
+                                 u"scaleMinimumAction"_s,
+                                 u"namesAction"_s,
+                                 u"otherTextAction"_s,
+                                 u"depthPresentationMenuAction"_s,
+                                 u"symbolizedBoundariesAction"_s}));
     for (const char* name : {"legendAction", "scaleBarAction", "declutterAction",
                              "wideDepthLinesAction", "readPastOrderErrorsAction"}) {
       QVERIFY(action(w.window, name)->isCheckable());
@@ -1681,6 +1689,11 @@ class MainWindowTest : public QObject {
         {"ViewMenu", "&Read on past order errors", "フィールド順序の誤りを越えて読む(&R)"},
         {"ViewMenu", "&S-58 checks", "S-58 検査(&S)"},
         {"ViewMenu", "&Depth settings...", "水深設定(&D)..."},
+        {"ViewMenu", "&Colours", "色(&C)"},
+        {"ViewMenu", "D&usk", "薄暮(&U)"},
+        {"ViewMenu", "Display &base", "基本表示(&B)"},
+        {"ViewMenu", "Scale &minimum", "最小縮尺(&M)"},
+        {"ViewMenu", "As &S-52", "S-52 に従う(&S)"},
     };
     for (const auto& [context, source, japanese] : window) {
       QTest::newRow(source) << QString::fromLatin1(context) << QString::fromUtf8(source)
