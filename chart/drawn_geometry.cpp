@@ -12,8 +12,35 @@ DrawnGeometry::DrawnGeometry(const DisplayState& display) {
   const std::span<const portrayal::FeaturePortrayal> portrayed = display.portrayal.features();
   index_.assign(portrayed.size(), -1);
   for (uint32_t i = 0; i < portrayed.size(); ++i) {
-    if (portrayed[i].instructionCount > 0) add(i, *portrayed[i].feature);
+    if (portrayed[i].instructionCount == 0) continue;
+    add(i, *portrayed[i].feature);
+    const std::span<const portrayal::Instruction> instructions =
+        display.portrayal.instructions(portrayed[i]);
+    if (index_[i] >= 0 &&
+        std::any_of(instructions.begin(), instructions.end(), [](const portrayal::Instruction& x) {
+          return x.along == portrayal::Along::SafetyContour;
+        })) {
+      addSafetyParts(*portrayed[i].feature, display.portrayal.safetyEdges());
+    }
   }
+}
+
+void DrawnGeometry::addSafetyParts(const FeatureRecord& feature,
+                                   std::span<const VectorRecord* const> safetyEdges) {
+  DrawnFeature& drawn = features_.back();
+  drawn.firstSafetyPart = static_cast<uint32_t>(parts_.size());
+  for (const SpatialPointerEntry* p : feature.spatialPointers) {
+    if (p->target == nullptr ||
+        !std::binary_search(safetyEdges.begin(), safetyEdges.end(), p->target))
+      continue;
+    const std::optional<EdgeEnds> ends = edgeEnds(*p->target, p->ornt);
+    if (!ends) continue;
+    const size_t start = points_.size();
+    appendEdge(*p->target, p->ornt, *ends, true, true, points_);
+    parts_.push_back(
+        {static_cast<uint32_t>(start), static_cast<uint32_t>(points_.size() - start), true});
+  }
+  drawn.safetyPartCount = static_cast<uint32_t>(parts_.size()) - drawn.firstSafetyPart;
 }
 
 bool DrawnGeometry::appendLine(const FeatureRecord& feature) {

@@ -33,6 +33,9 @@ struct DrawnFeature {
   uint32_t partCount = 0;
   Bounds box{};
   bool exact = false;
+  // The edges of the feature the safety contour runs along, as lines.
+  uint32_t firstSafetyPart = 0;
+  uint32_t safetyPartCount = 0;
 };
 
 class DrawnGeometry {
@@ -52,6 +55,9 @@ class DrawnGeometry {
   std::span<const DrawnPart> parts(const DrawnFeature& feature) const {
     return std::span(parts_).subspan(feature.firstPart, feature.partCount);
   }
+  std::span<const DrawnPart> safetyParts(const DrawnFeature& feature) const {
+    return std::span(parts_).subspan(feature.firstSafetyPart, feature.safetyPartCount);
+  }
   std::span<const LinePoint> points(const DrawnPart& part) const {
     return std::span(points_).subspan(part.first, part.count);
   }
@@ -67,6 +73,10 @@ class DrawnGeometry {
  private:
   DrawnGeometry() = default;
   void add(uint32_t index, const FeatureRecord& feature);
+  // Appends the lines of those edges of the feature last added that are
+  // among safetyEdges.
+  void addSafetyParts(const FeatureRecord& feature,
+                      std::span<const VectorRecord* const> safetyEdges);
   // Appends the line of a line feature as assembleFeatureLine gives it,
   // except that an edge the line has passed already is not drawn again: the
   // line goes on as a new part after it. Drawn once or a million times, an

@@ -557,7 +557,13 @@ class Interpreter {
       pen = colour(token);
     }
     setPen(linePen(pen, width, lineStyle(simple->args[0])));
-    if (drawn.exact && width == 1) {
+    if (instruction.along == portrayal::Along::SafetyContour) {
+      for (const DrawnPart& part : geometry_.safetyParts(drawn)) {
+        polygon_.clear();
+        appendPixels(geometry_.points(part), view_, polygon_);
+        painter_.drawPolyline(polygon_);
+      }
+    } else if (drawn.exact && width == 1) {
       paintExactLines(painter_, geometry_, drawn, view_, polygon_);
     } else {
       paintLines(painter_, geometry_, drawn, view_, polygon_);

@@ -25,10 +25,21 @@ enum class Op : uint8_t {
 
 // One instruction: what it does and its arguments as written, quotes taken
 // off a quoted argument.
+// The part of a feature's geometry a line instruction follows.
+enum class Along : uint8_t {
+  Whole,
+  SafetyContour,  // only the edges the safety contour runs along
+};
+
 struct Instruction {
   Op op = Op::AreaColour;
   std::vector<std::string> args;
   uint32_t quoted = 0;  // bit i set: args[i] was written in quotes
+  // What a conditional procedure may add: a display priority of its own
+  // (none: the feature's) and the part of the geometry a line follows.
+  // Never written in the tables.
+  int8_t priority = -1;
+  Along along = Along::Whole;
 
   bool operator==(const Instruction&) const = default;
 };

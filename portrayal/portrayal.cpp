@@ -137,6 +137,43 @@ bool hasText(const Instruction& instruction, std::span<const AttributeValue> att
   return true;
 }
 
+// The edges where a depth area at least as deep as the safety contour meets
+// a shallower one, land or an unsurveyed area; sorted.
+std::vector<const VectorRecord*> findSafetyEdges(const Dataset& dataset, double safety) {
+  struct Sides {
+    bool safe = false;
+    bool unsafe = false;
+  };
+  std::vector<std::pair<const VectorRecord*, Sides>> edges;
+  for (const FeatureRecord* feature : dataset.features) {
+    if (feature->prim != kPrimArea) continue;
+    const bool depthArea =
+        feature->objl == catalogue::kDepare || feature->objl == catalogue::kDrgare;
+    if (!depthArea && feature->objl != catalogue::kLndare && feature->objl != catalogue::kUnsare)
+      continue;
+    const bool safe =
+        depthArea && attributeNumber(*feature, catalogue::kDrval1).value_or(-1.0) >= safety;
+    for (const SpatialPointerEntry* pointer : feature->spatialPointers) {
+      if (pointer->target == nullptr) continue;
+      edges.push_back({pointer->target, Sides{safe, !safe}});
+    }
+  }
+  std::sort(edges.begin(), edges.end(),
+            [](const auto& a, const auto& b) { return a.first < b.first; });
+  std::vector<const VectorRecord*> found;
+  for (size_t i = 0; i < edges.size();) {
+    Sides sides;
+    size_t j = i;
+    for (; j < edges.size() && edges[j].first == edges[i].first; ++j) {
+      sides.safe = sides.safe || edges[j].second.safe;
+      sides.unsafe = sides.unsafe || edges[j].second.unsafe;
+    }
+    if (sides.safe && sides.unsafe) found.push_back(edges[i].first);
+    i = j;
+  }
+  return found;
+}
+
 }  // namespace
 
 Portrayal::Portrayal(const Dataset& dataset, const PortrayalSettings& settings,
@@ -146,6 +183,7 @@ Portrayal::Portrayal(const Dataset& dataset, const PortrayalSettings& settings,
   std::vector<uint32_t> groups;  // draw group per feature
   constexpr uint32_t kFallbackGroup = 0xffffffffu;
   const uint16_t scamin = scaleMinimumCode();
+  if (settings.s52Depths) safetyEdges_ = findSafetyEdges(dataset, settings.contours.safety);
   for (const FeatureRecord* feature : dataset.features) {
     const catalogue::ObjectClass* objectClass = catalogue::objectClass(feature->objl);
     if (objectClass != nullptr && (objectClass->type == 'M' || objectClass->type == 'C')) continue;
@@ -177,8 +215,8 @@ Portrayal::Portrayal(const Dataset& dataset, const PortrayalSettings& settings,
     portrayed.firstInstruction = static_cast<uint32_t>(instructions_.size());
     expanded.clear();
     if (row != nullptr) {
-      ProcedureContext context{*feature, attributes,    settings,
-                               tables,   row->priority, row->category};
+      ProcedureContext context{*feature,     attributes,    settings,     tables,
+                               safetyEdges_, row->priority, row->category};
       for (const Instruction& instruction : row->instructions) {
         if (instruction.op != Op::Procedure) {
           expanded.push_back(instruction);
@@ -231,7 +269,11 @@ Portrayal::Portrayal(const Dataset& dataset, const PortrayalSettings& settings,
     const FeaturePortrayal& portrayed = features_[f];
     for (uint32_t i = portrayed.firstInstruction;
          i < portrayed.firstInstruction + portrayed.instructionCount; ++i) {
-      keyed.push_back({portrayed.priority, passOf(instructions_[i].op), groups[f], {f, i}});
+      const Instruction& instruction = instructions_[i];
+      const uint8_t priority = instruction.priority >= 0
+                                   ? static_cast<uint8_t>(instruction.priority)
+                                   : portrayed.priority;
+      keyed.push_back({priority, passOf(instruction.op), groups[f], {f, i}});
     }
   }
   std::stable_sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {

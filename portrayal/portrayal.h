@@ -84,6 +84,13 @@ class Portrayal {
   // then the group of the row that gave it, then file order.
   std::span<const DrawStep> drawOrder() const { return order_; }
 
+  // The edges the safety contour runs along (with the presentation
+  // library's depths only), sorted: each edge of a depth or dredged area of
+  // DRVAL1 at least the safety contour that also bounds one shallower, or
+  // land or an unsurveyed area. It is the contour at the safety depth or,
+  // where the chart has none, the next deeper one.
+  std::span<const VectorRecord* const> safetyEdges() const { return safetyEdges_; }
+
   // Whether some feature's instructions use the colour token.
   bool usesColour(std::string_view token) const;
   // Whether some portrayed feature is of the class.
@@ -94,6 +101,7 @@ class Portrayal {
   std::vector<Instruction> instructions_;
   std::vector<DrawStep> order_;
   std::vector<uint16_t> classes_;  // sorted, unique
+  std::vector<const VectorRecord*> safetyEdges_;
 };
 
 // The instructions written as the tables write them, separated by ';'.

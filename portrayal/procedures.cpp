@@ -34,6 +34,9 @@ const Codes& codes() {
   return kCodes;
 }
 
+// Over the depth contours (5), under the soundings' texts.
+constexpr int8_t kSafetyContourPriority = 6;
+
 Instruction make(Op op, std::vector<std::string> args) {
   return Instruction{op, std::move(args), 0};
 }
@@ -137,6 +140,20 @@ void depthArea(ProcedureContext& c, std::vector<Instruction>& out) {
   }
   out.push_back(areaColour(token));
   if (c.settings.shallowPattern && shallow) out.push_back(make(Op::AreaPattern, {"DIAMOND1"}));
+  // The safety contour along those of the area's edges it runs on, over
+  // the other contours.
+  const bool onSafetyContour = std::any_of(
+      c.feature.spatialPointers.begin(), c.feature.spatialPointers.end(),
+      [&](const SpatialPointerEntry* p) {
+        return p->target != nullptr &&
+               std::binary_search(c.safetyEdges.begin(), c.safetyEdges.end(), p->target);
+      });
+  if (onSafetyContour) {
+    Instruction contour = simpleLine("SOLD", 2, "DEPSC");
+    contour.priority = kSafetyContourPriority;
+    contour.along = Along::SafetyContour;
+    out.push_back(std::move(contour));
+  }
   if (c.feature.objl == catalogue::kDrgare) {
     out.push_back(make(Op::AreaPattern, {"DRGARE01"}));
     out.push_back(simpleLine("DASH", 1, "CHGRF"));

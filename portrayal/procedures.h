@@ -19,6 +19,8 @@ struct ProcedureContext {
   std::span<const AttributeValue> attributes;
   const PortrayalSettings& settings;
   const PresentationTables& tables;
+  // The edges the safety contour runs along, sorted (see Portrayal).
+  std::span<const VectorRecord* const> safetyEdges;
   uint8_t priority = 0;
   Category category = Category::Standard;
 };

@@ -9,10 +9,12 @@
 #include <QTest>
 #include <clocale>
 #include <cmath>
+#include <functional>
 #include <optional>
 #include <tuple>
 #include <vector>
 
+#include "catalogue.h"
 #include "chart_render.h"
 #include "drawing_area.h"
 #include "readouts.h"
@@ -77,9 +79,11 @@ struct Painted {
 
   NameCounts names;
 
-  explicit Painted(const cw::Cell& cell, std::optional<RenderOptions> options = std::nullopt) {
+  explicit Painted(const cw::Cell& cell, std::optional<RenderOptions> options = std::nullopt,
+                   const std::function<void(ChartSession&)>& setup = {}) {
     DiscardingReporter quiet;
     session.setWindow(600, 400);
+    if (setup) setup(session);
     if (!session.open(folder.write(cell).c_str(), quiet).opened()) qFatal("cell does not open");
     image.fill(Qt::white);
     QPainter painter(&image);
@@ -198,6 +202,140 @@ class PaintTest : public QObject {
     QVERIFY(darkest(100, 100) <= 7 + 40);    // SNDG2
     QVERIFY(darkest(300, 100) >= 125 - 40);  // SNDG1
     QVERIFY(darkest(300, 100) < 200);
+  }
+
+  // The presentation rules on a cell of one feature of each kind: fills,
+  // dashed boundaries, the fallback for a class the tables lack, display
+  // categories, the scale minimum, the colour schemes and the safety
+  // contour of the presentation library's depths.
+  void presentationRules_data() {
+    QTest::addColumn<QString>("settings");
+    QTest::addColumn<QList<QPoint>>("at");
+    QTest::addColumn<QList<QColor>>("colours");  // invalid: any but white
+    QTest::addColumn<bool>("patterned");         // the dredged area's dots
+    QTest::addColumn<bool>("named");             // the sea area's name
+    const QColor white(Qt::white), any;
+    const QColor landa(201, 185, 122), chbrn(177, 145, 57), depsc(82, 90, 92);
+    const QColor depmd(167, 218, 252), depms(130, 202, 255);
+    // Land, built-up area, land with SCAMIN 1000, land with SCAMIN 10000,
+    // the restricted area's boundary and inside, the unknown class's
+    // boundary and inside, the question mark, the shared depth area edge.
+    const QList<QPoint> places{{40, 340},  {120, 340}, {200, 340}, {280, 340}, {350, 300},
+                               {380, 340}, {450, 300}, {470, 340}, {540, 340}, {100, 120}};
+    QTest::newRow("all") << u"all"_s << places << QList<QColor>{landa,
+                                                                chbrn,
+                                                                white,
+                                                                landa,
+                                                                QColor(197, 69, 195),
+                                                                white,
+                                                                QColor(197, 69, 195),
+                                                                white,
+                                                                any,
+                                                                depms}
+                         << false << true;
+    QTest::newRow("standard") << u"standard"_s << places << QList<QColor>{landa,
+                                                                          white,
+                                                                          white,
+                                                                          landa,
+                                                                          QColor(197, 69, 195),
+                                                                          white,
+                                                                          QColor(197, 69, 195),
+                                                                          white,
+                                                                          any,
+                                                                          depms}
+                              << false << false;
+    QTest::newRow("base") << u"base"_s << places << QList<QColor>{landa, white, white, landa, white,
+                                                                  white, white, white, white, depms}
+                          << false << false;
+    QTest::newRow("no scamin") << u"noscamin"_s << QList<QPoint>{{200, 340}} << QList<QColor>{landa}
+                               << false << true;
+    QTest::newRow("night") << u"night"_s << QList<QPoint>{{40, 340}, {300, 20}}
+                           << QList<QColor>{QColor(28, 26, 15), QColor(18, 21, 21)} << false
+                           << true;
+    QTest::newRow("s52 depths") << u"s52"_s << QList<QPoint>{{150, 120}, {100, 120}, {200, 120}}
+                                << QList<QColor>{depsc, depms, depmd} << true << true;
+    QTest::newRow("names off") << u"nonames"_s << QList<QPoint>{} << QList<QColor>{} << false
+                               << false;
+    QTest::newRow("s52, deeper safety")
+        << u"s52 safety 30"_s << QList<QPoint>{{150, 120}} << QList<QColor>{depms} << true << true;
+  }
+  void presentationRules() {
+    QFETCH(QString, settings);
+    QFETCH(QList<QPoint>, at);
+    QFETCH(QList<QColor>, colours);
+    QFETCH(bool, patterned);
+    QFETCH(bool, named);
+    const uint16_t scamin = catalogue::attribute("SCAMIN")->code;
+    cw::Cell cell = wholeNumberCell();
+    addArea(cell, 1, 71, {{10, 10}, {70, 10}, {70, 100}, {10, 100}, {10, 10}});
+    addArea(cell, 2, 13, {{90, 10}, {150, 10}, {150, 100}, {90, 100}, {90, 10}});
+    addArea(cell, 3, 71, {{170, 10}, {230, 10}, {230, 100}, {170, 100}, {170, 10}},
+            {{scamin, "1000"}});
+    addArea(cell, 4, 71, {{250, 10}, {310, 10}, {310, 100}, {250, 100}, {250, 10}},
+            {{scamin, "10000"}});
+    addArea(cell, 5, 112, {{350, 10}, {420, 10}, {420, 100}, {350, 100}, {350, 10}});
+    addArea(cell, 6, 29999, {{450, 10}, {500, 10}, {500, 100}, {450, 100}, {450, 10}});
+    addName(cell, 7, 29998, {540, 60}, std::nullopt);
+    // Two depth areas, 5 m and 10 m, sharing the edge at x 150.
+    cell.vectors.push_back(cw::connectedNode(81, {150, 150}));
+    cell.vectors.push_back(cw::connectedNode(82, {150, 390}));
+    cell.vectors.push_back(cw::edge(83, 81, 82, {}));
+    cell.vectors.push_back(cw::edge(84, 82, 81, {{10, 390}, {10, 150}}));
+    cell.vectors.push_back(cw::edge(85, 81, 82, {{290, 150}, {290, 390}}));
+    cell.features.push_back({.rcid = 8,
+                             .prim = 3,
+                             .objl = 42,
+                             .attributes = {{87, "5"}, {88, "10"}},
+                             .spatialPointers = {{.rcnm = 130, .rcid = 83, .usag = 1},
+                                                 {.rcnm = 130, .rcid = 84, .usag = 1}}});
+    cell.features.push_back({.rcid = 9,
+                             .prim = 3,
+                             .objl = 42,
+                             .attributes = {{87, "10"}, {88, "20"}},
+                             .spatialPointers = {{.rcnm = 130, .rcid = 85, .usag = 1},
+                                                 {.rcnm = 130, .rcid = 83, .ornt = 2, .usag = 1}}});
+    addArea(cell, 10, 46, {{310, 150}, {390, 150}, {390, 390}, {310, 390}, {310, 150}},
+            {{87, "12"}});
+    addName(cell, 11, 119, {450, 250}, std::nullopt);
+    cell.features.back().attributes.push_back({catalogue::kObjnam, "HHHH"});
+    const Painted painted(cell, std::nullopt, [&](ChartSession& session) {
+      PresentationSettings presentation;
+      presentation.categories = settings == u"base"_s       ? DisplayCategories::Base
+                                : settings == u"standard"_s ? DisplayCategories::Standard
+                                                            : DisplayCategories::All;
+      presentation.scaleMinimum = settings != u"noscamin"_s;
+      presentation.names = settings != u"nonames"_s;
+      if (settings == u"night"_s) presentation.colourScheme = ColourScheme::Night;
+      session.setPresentation(presentation);
+      portrayal::PortrayalSettings rules;
+      rules.s52Depths = settings.startsWith(u"s52"_s);
+      session.setPortrayalRules(rules);
+      if (settings.endsWith(u"safety 30"_s)) session.setDepthContours({2, 30, 40});
+    });
+    for (qsizetype i = 0; i < at.size(); ++i) {
+      const QColor found = painted.at(at[i].x(), at[i].y());
+      if (!colours[i].isValid()) {
+        // The question mark: something magenta within its box.
+        bool magenta = false;
+        for (int dy = -8; dy <= 8; ++dy)
+          for (int dx = -8; dx <= 8; ++dx)
+            magenta = magenta || painted.at(at[i].x() + dx, at[i].y() + dy) == QColor(197, 69, 195);
+        QVERIFY2(magenta,
+                 qPrintable(u"no question mark near %1,%2"_s.arg(at[i].x()).arg(at[i].y())));
+        continue;
+      }
+      // A dashed line may have a gap at the probe: look along it.
+      bool seen = found == colours[i];
+      for (int d = -4; !seen && d <= 4 && colours[i] != QColor(Qt::white); ++d)
+        seen = painted.at(at[i].x(), at[i].y() + d) == colours[i];
+      QVERIFY2(seen, qPrintable(u"%1,%2 is %3"_s.arg(at[i].x()).arg(at[i].y()).arg(found.name())));
+    }
+    int dots = 0;
+    for (int y = 20; y < 240; ++y)
+      for (int x = 320; x < 380; ++x)
+        dots += painted.at(x, y) == QColor(163, 180, 183) ? 1 : 0;  // CHGRF
+    QCOMPARE(dots > 100, patterned);
+    QCOMPARE(darkPixels(painted.image, QRect(400, 130, 100, 40)) > 10, named);
   }
 
   void textsLieOverLines() {

@@ -6,6 +6,8 @@
 #include <QColor>
 #include <QImage>
 #include <cstdio>
+#include <map>
+#include <sstream>
 #include <string>
 
 #include "cell_writer.h"
@@ -161,6 +163,41 @@ TEST(AbysRender, StandardCellShowsEveryLayerWhereTheGeneratorPutIt) {
     }
     EXPECT_TRUE(found) << probe.lon << " " << probe.lat;
   }
+}
+
+// --list: a line per feature after the image, with what it draws and
+// whether it is drawn under the options given.
+TEST(AbysRender, ListSaysWhatEachFeatureDrawsAndWhy) {
+  test::TempFile cell("");
+  ASSERT_EQ(test::runProgram("abys-mkcell",
+                             "--standard --grid 100 --levels 5 --interval 10 " + cell.path())
+                .exitStatus,
+            0);
+  const std::string png = cell.path() + ".png";
+  const ProgramRun r = render(cell.path() + " -o " + png + " --list --display base");
+  ASSERT_EQ(r.exitStatus, 0) << r.err;
+  std::map<std::string, int> kinds;  // class, category, priority, status
+  size_t lines = 0;
+  for (size_t at = 0; at < r.out.size(); ++lines) {
+    const size_t end = r.out.find('\n', at);
+    std::istringstream line(r.out.substr(at, end - at));
+    std::string name, acronym, category, priority, instructions, why;
+    line >> name >> acronym >> category >> priority >> instructions;
+    std::getline(line >> std::ws, why);
+    EXPECT_EQ(name.substr(0, 2), "FE");
+    ++kinds[acronym + " " + category + " " + priority + " " + why];
+    if (acronym == "DEPARE") {
+      EXPECT_EQ(instructions.substr(0, 3), "AC(");
+    }
+    at = end + 1;
+  }
+  ChartSession session;
+  DiscardingReporter quiet;
+  EXPECT_EQ(lines, static_cast<size_t>(session.open(cell.path().c_str(), quiet).counts.features));
+  EXPECT_EQ(kinds["SOUNDG other 6 category other"], 6);
+  EXPECT_EQ(kinds["DEPARE base 1 drawn"], 12);
+  EXPECT_EQ(kinds["LNDARE base 1 drawn"], 3);
+  EXPECT_EQ(kinds["M_COVR - - meta class"], 1);
 }
 
 // CELL.000 with a CELL.001 beside it that deletes the deep line: drawn
