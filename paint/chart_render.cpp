@@ -69,7 +69,9 @@ namespace {
 // An attribute's text: a national one as UCS-2, any other as Latin-1.
 QString attributeString(const AttributeEntry& entry, bool national) {
   if (national) return nameText(entry);
-  return QString::fromLatin1(entry.atvl, std::max(0, entry.atvlLength)).trimmed();
+  const std::string text = portrayal::displayText(
+      entry.attl, std::string_view(entry.atvl, static_cast<size_t>(std::max(0, entry.atvlLength))));
+  return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())).trimmed();
 }
 
 const AttributeEntry* findAttribute(const FeatureRecord& feature, uint16_t code, bool& national) {

@@ -176,6 +176,38 @@ std::vector<const VectorRecord*> findSafetyEdges(const Dataset& dataset, double 
 
 }  // namespace
 
+std::string displayText(uint16_t attribute, std::string_view text) {
+  static const uint16_t natsur = [] {
+    const catalogue::Attribute* found = catalogue::attribute("NATSUR");
+    return found != nullptr ? found->code : uint16_t{0};
+  }();
+  if (attribute != natsur || natsur == 0) return std::string(text);
+  static constexpr std::pair<int, std::string_view> kAbbreviations[] = {
+      {1, "M"},  {2, "Cy"}, {3, "Si"},  {4, "S"},   {5, "St"},  {6, "G"},   {7, "P"},
+      {8, "Cb"}, {9, "R"},  {11, "Lv"}, {14, "Co"}, {17, "Sh"}, {18, "Bo"},
+  };
+  std::string written;
+  while (!text.empty()) {
+    const size_t comma = text.find(',');
+    const int value = static_cast<int>(parseNumber(text.substr(0, comma)));
+    text = comma == std::string_view::npos ? std::string_view() : text.substr(comma + 1);
+    std::string_view abbreviation;
+    for (const auto& [code, letters] : kAbbreviations) {
+      if (code == value) abbreviation = letters;
+    }
+    if (abbreviation.empty()) continue;
+    if (!written.empty()) written += '.';
+    written += abbreviation;
+  }
+  return written;
+}
+
+bool isMetaClass(const catalogue::ObjectClass& objectClass) {
+  const std::string_view prefix = objectClass.acronym.substr(0, 2);
+  return objectClass.type == 'M' || objectClass.type == 'C' || prefix == "M_" || prefix == "m_" ||
+         prefix == "C_" || prefix == "c_";
+}
+
 Portrayal::Portrayal(const Dataset& dataset, const PortrayalSettings& settings,
                      const PresentationTables& tables) {
   std::vector<AttributeValue> attributes;
@@ -186,7 +218,7 @@ Portrayal::Portrayal(const Dataset& dataset, const PortrayalSettings& settings,
   if (settings.s52Depths) safetyEdges_ = findSafetyEdges(dataset, settings.contours.safety);
   for (const FeatureRecord* feature : dataset.features) {
     const catalogue::ObjectClass* objectClass = catalogue::objectClass(feature->objl);
-    if (objectClass != nullptr && (objectClass->type == 'M' || objectClass->type == 'C')) continue;
+    if (objectClass != nullptr && isMetaClass(*objectClass)) continue;
     attributes.clear();
     for (const AttributeEntry* entry : feature->attributes) {
       attributes.push_back(
@@ -236,15 +268,28 @@ Portrayal::Portrayal(const Dataset& dataset, const PortrayalSettings& settings,
       portrayed.category = Category::Standard;
       groups.push_back(kFallbackGroup);
     }
+    const size_t before = instructions_.size();
+    bool textsLeftOut = false;
     for (const Instruction& instruction : expanded) {
       if (instruction.op == Op::Text || instruction.op == Op::FormattedText) {
-        if (!hasText(instruction, attributes)) continue;
+        if (!hasText(instruction, attributes)) {
+          textsLeftOut = true;
+          continue;
+        }
       }
       instructions_.push_back(instruction);
       for (const std::string_view token : coloursOf(instruction)) {
         if (token == "ABYHUE")
           portrayed.depth = attributeNumber(*feature, catalogue::kValdco).value_or(kNoDepth);
       }
+    }
+    if (instructions_.size() == before && textsLeftOut) {
+      // A feature drawn only by texts whose attributes it lacks still shows:
+      // the dot of a minor point feature at a point, a faint dotted line
+      // along a line or an area's boundary.
+      instructions_.push_back(feature->prim == kPrimLine || feature->prim == kPrimArea
+                                  ? Instruction{Op::SimpleLine, {"DOTT", "1", "CHGRD"}}
+                                  : Instruction{Op::Symbol, {"POSGEN04"}});
     }
     portrayed.instructionCount =
         static_cast<uint32_t>(instructions_.size()) - portrayed.firstInstruction;

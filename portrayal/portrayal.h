@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "catalogue.h"
 #include "dataset.h"
 #include "instructions.h"
 #include "mariner_settings.h"
@@ -103,6 +104,16 @@ class Portrayal {
   std::vector<uint16_t> classes_;  // sorted, unique
   std::vector<const VectorRecord*> safetyEdges_;
 };
+
+// An attribute's text as the chart writes it: the seabed's nature (NATSUR)
+// by the chart abbreviations of its values ("4,1" is "S.M"), any other as
+// it stands.
+std::string displayText(uint16_t attribute, std::string_view text);
+
+// Whether a class is one of the meta or collection classes (by the
+// catalogue's type, or an acronym of M_ or C_ in either case), which are
+// never portrayed.
+bool isMetaClass(const catalogue::ObjectClass& objectClass);
 
 // The instructions written as the tables write them, separated by ';'.
 std::string instructionText(std::span<const Instruction> instructions);

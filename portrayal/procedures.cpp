@@ -279,8 +279,7 @@ void topmark(ProcedureContext& c, std::vector<Instruction>& out) {
   out.push_back(symbol(textOf(c, codes().topshp) ? "TMARDEF1" : "QUESMRK1"));
 }
 
-// The mariner's own objects and the data coverage draw nothing of a cell,
-// nor does what the project's presentation leaves undrawn (ABYNIL).
+// The mariner's own objects and the data coverage draw nothing of a cell.
 void nothing(ProcedureContext&, std::vector<Instruction>&) {}
 
 struct Procedure {

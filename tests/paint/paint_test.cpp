@@ -140,8 +140,8 @@ class PaintTest : public QObject {
     addLine(cell, 5, {{450, 50}, {450, 350}}, {});
     // Two VALDCO entries: the later one counts.
     addLine(cell, 6, {{500, 50}, {500, 350}}, {"5", "20"});
-    // Not a depth line: never drawn.
-    addLine(cell, 7, {{550, 50}, {550, 350}}, {"10"}, 42);
+    // A meta class: never drawn.
+    addLine(cell, 7, {{550, 50}, {550, 350}}, {"10"}, 308);
     const Painted painted(cell);
     QCOMPARE(painted.at(100, 200), hue(240));
     QCOMPARE(painted.at(200, 200), hue(120));
