@@ -471,14 +471,47 @@ class Interpreter {
       if (!shown) continue;
       const DrawnFeature* drawn = geometry_.feature(step.feature);
       if (drawn == nullptr) continue;
-      run(portrayal.instruction(step.instruction), feature, *drawn);
+      const portrayal::Instruction& instruction = portrayal.instruction(step.instruction);
+      if (colouredByDepth(instruction) && !drawn->exact) {
+        if (!byDepth_.empty() && byDepth_.front().group != step.group) drawByDepth();
+        if (overlaps(drawn->box, visible_))
+          byDepth_.push_back({step.group, &instruction, &feature, drawn});
+        continue;
+      }
+      drawByDepth();
+      run(instruction, feature, *drawn);
     }
+    drawByDepth();
   }
 
   NameCounts counts() const { return names_.counts(); }
 
  private:
   static constexpr int32_t kSymbolMargin = 64;  // pixels a symbol or text may reach out
+
+  static bool colouredByDepth(const portrayal::Instruction& instruction) {
+    return instruction.op == portrayal::Op::SimpleLine && instruction.args[2] == "ABYHUE";
+  }
+
+  // Lines coloured by depth of one group, drawn colour by colour in the
+  // order each colour first appears, so that the pen changes once per
+  // colour.
+  void drawByDepth() {
+    if (byDepth_.empty()) return;
+    std::vector<std::pair<QRgb, std::vector<const Pending*>>> colours;
+    for (const Pending& pending : byDepth_) {
+      const QRgb rgb = depthColour(pending.feature->depth, display_.valdcoRange).rgb();
+      auto group = std::find_if(colours.begin(), colours.end(),
+                                [rgb](const auto& g) { return g.first == rgb; });
+      if (group == colours.end()) group = colours.insert(colours.end(), {rgb, {}});
+      group->second.push_back(&pending);
+    }
+    for (const auto& [rgb, pendings] : colours) {
+      for (const Pending* pending : pendings)
+        line(*pending->instruction, *pending->feature, *pending->drawn);
+    }
+    byDepth_.clear();
+  }
 
   const QColor& colour(std::string_view token) {
     auto found = colours_.find(token);
@@ -700,6 +733,13 @@ class Interpreter {
   bool penSet_ = false;
   QFont soundingFont_;
   std::optional<SoundingTexts> soundingTexts_;
+  struct Pending {
+    uint32_t group;
+    const portrayal::Instruction* instruction;
+    const portrayal::FeaturePortrayal* feature;
+    const DrawnFeature* drawn;
+  };
+  std::vector<Pending> byDepth_;
 };
 
 }  // namespace

@@ -318,7 +318,7 @@ Portrayal::Portrayal(const Dataset& dataset, const PortrayalSettings& settings,
       const uint8_t priority = instruction.priority >= 0
                                    ? static_cast<uint8_t>(instruction.priority)
                                    : portrayed.priority;
-      keyed.push_back({priority, passOf(instruction.op), groups[f], {f, i}});
+      keyed.push_back({priority, passOf(instruction.op), groups[f], {f, i, groups[f]}});
     }
   }
   std::stable_sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {

@@ -60,6 +60,7 @@ struct FeaturePortrayal {
 struct DrawStep {
   uint32_t feature = 0;      // index into Portrayal::features()
   uint32_t instruction = 0;  // index into Portrayal::instructions()
+  uint32_t group = 0;        // the draw group of the row that gave it
 };
 
 // Instructions drawn in the same pass of a priority: area fills and

@@ -94,7 +94,9 @@ bool approximatePosition(const ProcedureContext& c) {
 // The project's depth bands: DRVAL1 alone (none counts as -1) against the
 // three contours.
 void depthBand(ProcedureContext& c, std::vector<Instruction>& out) {
-  const double drval1 = numberOf(c, codes().drval1).value_or(-1.0);
+  // A DRVAL1 given blank reads as 0, as the viewer always read it.
+  const std::optional<std::string_view> text = textOf(c, codes().drval1);
+  const double drval1 = text ? parseNumber(*text) : -1.0;
   const DepthContours& contours = c.settings.contours;
   const char* token = "DEPDW";
   if (drval1 < 0) {
