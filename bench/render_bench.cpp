@@ -41,13 +41,18 @@ std::vector<std::string> cells() {
 // Opens as the viewer and abys-render do (nobody reads the findings) or,
 // with everyFinding, as abys-check does: every finding formatted into its
 // line, which is then dropped instead of printed.
+// scaleMinimum off draws every feature whatever its SCAMIN.
 bool openChart(ChartSession& session, const std::string& path, benchmark::State& state,
-               bool everyFinding = false) {
+               bool everyFinding = false, bool scaleMinimum = true) {
   DiscardingReporter quiet;
   TextLogReporter lines([](const char* format, std::va_list args) {
     benchmark::DoNotOptimize(formatMessage(format, args));
   });
   session.setWindow(kWidth, kHeight);
+  PresentationSettings presentation;
+  presentation.pixelsPerInch = 96.0;  // as abys-render reckons the display scale
+  presentation.scaleMinimum = scaleMinimum;
+  session.setPresentation(presentation);
   FindingReporter& reporter = everyFinding ? static_cast<FindingReporter&>(lines) : quiet;
   if (session.open(path.c_str(), reporter).opened()) return true;
   state.SkipWithError("the cell does not open");
@@ -96,6 +101,16 @@ void redraw(benchmark::State& state, const std::string& path) {
     paint(session, image);
 }
 
+// The same with every feature drawn, whatever its SCAMIN.
+void redrawEveryFeature(benchmark::State& state, const std::string& path) {
+  ChartSession session;
+  QImage image(kWidth, kHeight, QImage::Format_RGB32);
+  if (!openChart(session, path, state, false, false)) return;
+  session.drawnGeometry();
+  for (auto _ : state)
+    paint(session, image);
+}
+
 // A redraw after two zooms in: a quarter of the chart's width on screen.
 void redrawZoomed(benchmark::State& state, const std::string& path) {
   ChartSession session;
@@ -136,6 +151,7 @@ int main(int argc, char** argv) {
                                               {"OpenAndFirstRender/", openAndFirstRender},
                                               {"OpenAndAssemble/", openAndAssemble},
                                               {"Redraw/", redraw},
+                                              {"RedrawEveryFeature/", redrawEveryFeature},
                                               {"ZoomToNewScale/", zoomToNewScale},
                                               {"RedrawZoomedIn4x/", redrawZoomed}};
   for (const std::string& path : cells()) {

@@ -46,17 +46,25 @@ void prepareChart(DisplayState& display, Dataset& dataset, ViewState& view,
   fitView(view, display.chartBounds, window);
 }
 
-std::string hiddenBecause(const portrayal::FeaturePortrayal& feature,
-                          const PresentationSettings& presentation, double denominator) {
+bool isShown(const portrayal::FeaturePortrayal& feature, const PresentationSettings& presentation,
+             double denominator) {
   using portrayal::Category;
   const bool categoryShown = feature.category == Category::DisplayBase ||
                              presentation.categories == DisplayCategories::All ||
                              (feature.category == Category::Standard &&
                               presentation.categories == DisplayCategories::Standard);
-  if (!categoryShown) return "category " + std::string(portrayal::categoryName(feature.category));
-  if (presentation.scaleMinimum && feature.scaleMinimum > 0 && feature.scaleMinimum < denominator)
-    return "scamin " + std::to_string(feature.scaleMinimum);
-  return {};
+  return categoryShown && !(presentation.scaleMinimum && feature.scaleMinimum > 0 &&
+                            feature.scaleMinimum < denominator);
+}
+
+std::string hiddenBecause(const portrayal::FeaturePortrayal& feature,
+                          const PresentationSettings& presentation, double denominator) {
+  if (isShown(feature, presentation, denominator)) return {};
+  PresentationSettings everyScale = presentation;
+  everyScale.scaleMinimum = false;
+  if (!isShown(feature, everyScale, denominator))
+    return "category " + std::string(portrayal::categoryName(feature.category));
+  return "scamin " + std::to_string(feature.scaleMinimum);
 }
 
 std::vector<std::string> portrayalListing(const DisplayState& display,

@@ -26,6 +26,12 @@ void computeValdcoRange(DisplayState& display);
 void prepareChart(DisplayState& display, Dataset& dataset, ViewState& view,
                   const ViewWindow& window);
 
+// Whether a portrayed feature is drawn at a display scale of
+// 1:denominator under the presentation settings (its category is shown,
+// and its SCAMIN, if any and if honoured, is at least the denominator).
+bool isShown(const portrayal::FeaturePortrayal& feature, const PresentationSettings& presentation,
+             double denominator);
+
 // Why a portrayed feature is not drawn at a display scale of 1:denominator
 // under the presentation settings: "category other" (or "category
 // standard"), "scamin N"; empty when it is drawn. Geometry is not asked.

@@ -10,9 +10,11 @@
 #include <QStaticText>
 #include <algorithm>
 #include <cmath>
+#include <map>
 #include <optional>
 #include <span>
 #include <string>
+#include <tuple>
 #include <unordered_map>
 
 #include "catalogue.h"
@@ -466,7 +468,7 @@ class Interpreter {
       const portrayal::FeaturePortrayal& feature = features[step.feature];
       if (step.feature != lastFeature) {
         lastFeature = step.feature;
-        shown = hiddenBecause(feature, display_.presentation, denominator_).empty();
+        shown = isShown(feature, display_.presentation, denominator_);
       }
       if (!shown) continue;
       const DrawnFeature* drawn = geometry_.feature(step.feature);
@@ -591,15 +593,33 @@ class Interpreter {
     } else {
       pen = colour(token);
     }
-    setPen(linePen(pen, width, lineStyle(simple->args[0])));
+    // A line 2 pixels wide is a one-pixel line drawn three times, a pixel
+    // right and a pixel down: the same breadth in every direction at a
+    // fraction of the stroker's cost. The depth lines keep their stroke.
+    const bool tripled = width == 2 && token != "ABYHUE";
+    setPen(linePen(pen, tripled ? 1 : width, lineStyle(simple->args[0])));
+    const auto stroke = [&] {
+      painter_.drawPolyline(polygon_);
+      if (!tripled) return;
+      polygon_.translate(1, 0);
+      painter_.drawPolyline(polygon_);
+      polygon_.translate(-1, 1);
+      painter_.drawPolyline(polygon_);
+    };
     if (instruction.along == portrayal::Along::SafetyContour) {
       for (const DrawnPart& part : geometry_.safetyParts(drawn)) {
         polygon_.clear();
         appendPixels(geometry_.points(part), view_, polygon_);
-        painter_.drawPolyline(polygon_);
+        stroke();
       }
     } else if (drawn.exact && width == 1) {
       paintExactLines(painter_, geometry_, drawn, view_, polygon_);
+    } else if (tripled) {
+      for (const DrawnPart& part : geometry_.parts(drawn)) {
+        polygon_.clear();
+        appendPixels(geometry_.points(part), view_, polygon_);
+        stroke();
+      }
     } else {
       paintLines(painter_, geometry_, drawn, view_, polygon_);
     }
@@ -612,29 +632,44 @@ class Interpreter {
     }
     const std::optional<QPoint> at = symbolPlace(geometry_, drawn, view_);
     if (!at) return;
+    const QImage& image = symbolImage(name);
+    painter_.drawImage(QPointF(at->x() - image.width() / 2.0, at->y() - image.height() / 2.0),
+                       image);
+  }
+
+  // A symbol's picture at this paint's size and colours, drawn once per
+  // thread and kept across paints.
+  const QImage& symbolImage(std::string_view name) {
     const double size = 2.0 * pixelsPerMillimetre_;  // a symbol's body, 2 mm across
+    const int side = static_cast<int>(std::ceil(size * 2)) + 2;
+    thread_local std::map<std::tuple<std::string, ColourScheme, int>, QImage, std::less<>> images;
+    const auto key = std::tuple(std::string(name), scheme_, side);
+    const auto found = images.find(key);
+    if (found != images.end()) return found->second;
+    QImage image(side, side, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter on(&image);
+    on.setRenderHint(QPainter::Antialiasing);
+    const QPointF centre(side / 2.0, side / 2.0);
     if (name == "QUESMRK1") {
       // The question mark of what the tables do not know.
-      painter_.save();
       QFont font = painter_.font();
       font.setBold(true);
       font.setPixelSize(std::max(6, static_cast<int>(std::lround(size * 1.5))));
-      painter_.setFont(font);
-      painter_.setPen(colour("CHMGD"));
-      painter_.drawText(QRectF(at->x() - size, at->y() - size, 2 * size, 2 * size), Qt::AlignCenter,
-                        QStringLiteral("?"));
-      painter_.restore();
-      penSet_ = false;
-      return;
+      on.setFont(font);
+      on.setPen(colour("CHMGD"));
+      on.drawText(QRectF(0, 0, side, side), Qt::AlignCenter, QStringLiteral("?"));
+    } else {
+      // Until each symbol has its own drawing: a ring in its first colour.
+      const portrayal::SymbolEntry* entry = portrayal::PresentationTables::builtIn().symbol(name);
+      const std::string_view token = entry != nullptr && !entry->colours.empty()
+                                         ? std::string_view(entry->colours.front())
+                                         : std::string_view("CHBLK");
+      on.setPen(QPen(colour(token), 2));
+      on.drawEllipse(centre, size / 2, size / 2);
     }
-    // Until each symbol has its own drawing: a ring in its first colour.
-    const portrayal::SymbolEntry* entry = portrayal::PresentationTables::builtIn().symbol(name);
-    const std::string_view token = entry != nullptr && !entry->colours.empty()
-                                       ? std::string_view(entry->colours.front())
-                                       : std::string_view("CHBLK");
-    setPen(linePen(colour(token), 2, Qt::SolidLine));
-    painter_.setBrush(Qt::NoBrush);
-    painter_.drawEllipse(QPointF(*at), size / 2, size / 2);
+    on.end();
+    return images.emplace(key, std::move(image)).first->second;
   }
 
   void soundings(const FeatureRecord& feature) {
