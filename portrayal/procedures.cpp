@@ -178,8 +178,9 @@ void soundings(ProcedureContext&, std::vector<Instruction>& out) {
 }
 
 void positionQuality(ProcedureContext& c, std::vector<Instruction>& out) {
+  // A point's own symbol is in its row; the procedure adds the mark of an
+  // approximate position.
   if (c.feature.prim == kPrimPoint) {
-    if (c.feature.objl == catalogue::kLndare) out.push_back(symbol("LNDARE01"));
     if (approximatePosition(c)) out.push_back(symbol("LOWACC01"));
     return;
   }
