@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "chart_session.h"
+#include "prepare_chart.h"
 #include "support/session_walk.h"
 
 namespace {
@@ -66,6 +67,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   session.setS58Profile(abys::S58Options{.ignored = {}, .withGeometry = true});
   session.setOpenFailedCharts(true);
   session.setReadPastOrderErrors(size % 2 == 1);
+  // The presentation library's depths for a third of the inputs: the
+  // safety contour found from the depth areas' edges.
+  abys::portrayal::PortrayalSettings rules;
+  rules.s52Depths = size % 3 == 0;
+  session.setPortrayalRules(rules);
   abys::DiscardingReporter quiet;
   // The order check writes its refusals to standard error; keep the fuzzer's
   // output readable (sanitizer reports write to the descriptor, not here).
@@ -74,7 +80,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (devNull != nullptr) stderr = devNull;
   const abys::OpenResult result = session.open(path.c_str(), quiet);
   stderr = saved;
-  if (result.opened() || result.shownAnyway) abys::test::walkChart(session);
+  if (result.opened() || result.shownAnyway) {
+    abys::test::walkChart(session);
+    (void)abys::portrayalListing(session.display(), session.drawnGeometry(), 50000.0);
+  }
   session.close();
   return 0;
 }

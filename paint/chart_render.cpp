@@ -187,11 +187,22 @@ class NamePainter {
         window_(view.window.left, view.window.top, view.window.right - view.window.left,
                 view.window.bottom - view.window.top) {}
 
-  void paint(const QString& text, QPoint at, const QColor& colour) {
+  // laidOut: a text of the look-up tables, laid out once per thread and
+  // font and kept across paints; the project's own texts are drawn as they
+  // always were.
+  void paint(const QString& text, QPoint at, const QColor& colour, bool laidOut = false) {
     if (text.isEmpty()) return;
+    const QStaticText* layout = laidOut ? &layoutOf(painter_.font(), text) : nullptr;
+    const auto draw = [&](QPoint baseline) {
+      if (layout == nullptr) {
+        painter_.drawText(baseline, text);
+      } else {
+        painter_.drawStaticText(baseline - QPoint(0, painter_.fontMetrics().ascent()), *layout);
+      }
+    };
     if (!declutter_) {
       painter_.setPen(QPen(colour));
-      painter_.drawText(at, text);
+      draw(at);
       ++counts_.drawn;
       return;
     }
@@ -208,12 +219,29 @@ class NamePainter {
     painter_.setPen(QPen(halo_));
     for (int dy = -kHalo; dy <= kHalo; ++dy) {
       for (int dx = -kHalo; dx <= kHalo; ++dx) {
-        if (dx != 0 || dy != 0) painter_.drawText(at + QPoint(dx, dy), text);
+        if (dx != 0 || dy != 0) draw(at + QPoint(dx, dy));
       }
     }
     painter_.setPen(QPen(colour));
-    painter_.drawText(at, text);
+    draw(at);
     ++counts_.drawn;
+  }
+
+  static const QStaticText& layoutOf(const QFont& font, const QString& text) {
+    thread_local std::unordered_map<QString, QStaticText> layouts;
+    thread_local QString fontKey;
+    if (font.key() != fontKey) {
+      layouts.clear();
+      fontKey = font.key();
+    }
+    auto found = layouts.find(text);
+    if (found == layouts.end()) {
+      QStaticText laid(text);
+      laid.setTextFormat(Qt::PlainText);
+      laid.prepare(QTransform(), font);
+      found = layouts.emplace(text, std::move(laid)).first;
+    }
+    return found->second;
   }
 
   NameCounts counts() const { return counts_; }
@@ -726,7 +754,7 @@ class Interpreter {
       if (at) *at += textOffset(instruction, base, text);
     }
     if (!at) return;
-    names_.paint(text, *at, colour(instruction.args[base + 7]));
+    names_.paint(text, *at, colour(instruction.args[base + 7]), group >= 10);
     penSet_ = false;
   }
 
@@ -740,8 +768,9 @@ class Interpreter {
     const double body = metrics.height();
     int x = static_cast<int>(std::lround(std::atof(instruction.args[base + 5].c_str()) * body));
     int y = static_cast<int>(std::lround(std::atof(instruction.args[base + 6].c_str()) * body));
-    if (hjust == 1) x -= metrics.horizontalAdvance(text) / 2;
-    if (hjust == 2) x -= metrics.horizontalAdvance(text);
+    const int width = static_cast<int>(NamePainter::layoutOf(painter_.font(), text).size().width());
+    if (hjust == 1) x -= width / 2;
+    if (hjust == 2) x -= width;
     if (vjust == 2) y += metrics.ascent() / 2;
     if (vjust == 3) y += metrics.ascent();
     return QPoint(x, y);
