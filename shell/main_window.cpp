@@ -388,14 +388,18 @@ bool MainWindow::statusWidens() const {
   return statusLabel->isVisible() && statusGrew;
 }
 
-void MainWindow::showScaleAndPosition() {
-  if (!chart.isOpen() || summaryStanding) return;
+double MainWindow::displayDensity() const {
   // The view's pixels are device-independent, as are the pixels Qt reckons
   // the screen's physical density in.
   const QScreen* screen = drawingArea->screen();
-  const double density =
-      screen != nullptr ? screenDensity(screen->physicalDotsPerInch(), screen->logicalDotsPerInch())
-                        : drawingArea->logicalDpiX();
+  return screen != nullptr
+             ? screenDensity(screen->physicalDotsPerInch(), screen->logicalDotsPerInch())
+             : drawingArea->logicalDpiX();
+}
+
+void MainWindow::showScaleAndPosition() {
+  if (!chart.isOpen() || summaryStanding) return;
+  const double density = displayDensity();
   std::optional<GeoPoint> position;
   if (pointerPixel) position = chart.positionAt({pointerPixel->x(), pointerPixel->y()});
   statusLabel->setText(scaleAndPositionText(scaleDenominator(chart.view(), density), position));
@@ -481,6 +485,8 @@ void MainWindow::applyViewSettings(const ViewSettings& settings) {
   presentation.scaleMinimum = settings.scaleMinimum;
   presentation.names = settings.names;
   presentation.otherText = settings.otherText;
+  // The scale minimum follows the scale the status line reads.
+  presentation.pixelsPerInch = displayDensity();
   portrayal::PortrayalSettings rules = chart.display().rules;
   rules.s52Depths = settings.s52Depths;
   rules.twoShades = settings.twoShades;

@@ -127,6 +127,8 @@ class MainWindow : public QWidget {
   void setDocClosedMenus();
   // Enables each view command's item as the session says.
   void syncViewMenu();
+  // Pixels per inch of the screen the chart is on, as the scale is reckoned.
+  double displayDensity() const;
   // A View command on the session, then the menu and the picture follow.
   void viewCommand(abys::ViewCommand command);
   // The View menu's options on the session and the drawing area; the chart
