@@ -216,34 +216,20 @@ class PaintTest : public QObject {
     QTest::addColumn<bool>("named");             // the sea area's name
     const QColor white(Qt::white), any;
     const QColor landa(201, 185, 122), chbrn(177, 145, 57), depsc(82, 90, 92);
+    const QColor magenta(197, 69, 195);  // CHMGD
     const QColor depmd(167, 218, 252), depms(130, 202, 255);
     // Land, built-up area, land with SCAMIN 1000, land with SCAMIN 10000,
     // the restricted area's boundary and inside, the unknown class's
     // boundary and inside, the question mark, the shared depth area edge.
     const QList<QPoint> places{{40, 340},  {120, 340}, {200, 340}, {280, 340}, {350, 300},
                                {380, 340}, {450, 300}, {470, 340}, {540, 340}, {100, 120}};
-    QTest::newRow("all") << u"all"_s << places << QList<QColor>{landa,
-                                                                chbrn,
-                                                                white,
-                                                                landa,
-                                                                QColor(197, 69, 195),
-                                                                white,
-                                                                QColor(197, 69, 195),
-                                                                white,
-                                                                any,
-                                                                depms}
-                         << false << true;
-    QTest::newRow("standard") << u"standard"_s << places << QList<QColor>{landa,
-                                                                          white,
-                                                                          white,
-                                                                          landa,
-                                                                          QColor(197, 69, 195),
-                                                                          white,
-                                                                          QColor(197, 69, 195),
-                                                                          white,
-                                                                          any,
-                                                                          depms}
-                              << false << false;
+    // The category rows: what each place shows with every category drawn,
+    // with the standard display, with the display base alone.
+    const QList<QColor> all{landa, chbrn, white, landa, magenta, white, magenta, white, any, depms};
+    QList<QColor> standard = all;
+    standard[1] = white;  // built-up areas are Other
+    QTest::newRow("all") << u"all"_s << places << all << false << true;
+    QTest::newRow("standard") << u"standard"_s << places << standard << false << false;
     QTest::newRow("base") << u"base"_s << places << QList<QColor>{landa, white, white, landa, white,
                                                                   white, white, white, white, depms}
                           << false << false;
