@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "chart_session.h"
-#include "geometry.h"
+#include "geos_geometry.h"
 #include "point_location.h"
 #include "support/chart_cells.h"
 #include "support/s58_findings.h"
@@ -577,7 +577,7 @@ TEST(S58PointLocation, PointsInAreasAsGeosLocatesThem) {
         points.push_back(at(i * 0.5, j * 0.5));
     }
     // GEOS's answers.
-    s58::Geos geos;
+    Geos geos;
     const GEOSContextHandle_t h = geos.get();
     std::set<std::pair<uint32_t, uint32_t>> expected;
     for (uint32_t a = 0; a < areas.size(); ++a) {
@@ -597,13 +597,12 @@ TEST(S58PointLocation, PointsInAreasAsGeosLocatesThem) {
         polygons.push_back(GEOSGeom_createPolygon_r(h, rings[0], rings.data() + 1,
                                                     static_cast<unsigned>(rings.size() - 1)));
       }
-      const s58::Geometry area(
-          geos, polygons.size() == 1
-                    ? polygons[0]
-                    : GEOSGeom_createCollection_r(h, GEOS_MULTIPOLYGON, polygons.data(),
-                                                  static_cast<unsigned>(polygons.size())));
+      const Geometry area(geos, polygons.size() == 1 ? polygons[0]
+                                                     : GEOSGeom_createCollection_r(
+                                                           h, GEOS_MULTIPOLYGON, polygons.data(),
+                                                           static_cast<unsigned>(polygons.size())));
       for (uint32_t i = 0; i < points.size(); ++i) {
-        const s58::Geometry point = s58::makePoint(geos, points[i].x, points[i].y);
+        const Geometry point = makePoint(geos, points[i].x, points[i].y);
         if (GEOSPreparedContainsProperly_r(h, area.prepared(), point.get()) == 1)
           expected.emplace(i, a);
       }
