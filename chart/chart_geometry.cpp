@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "area_predicates.h"
+#include "geos_geometry.h"
 
 namespace abys {
 
@@ -94,10 +94,11 @@ const FeatureRecord* pickDepthArea(const DisplayState& display, const ViewState&
   if (display.currentDataset == nullptr) return nullptr;
   const GeoPoint at = metresToDegrees(view, pixelToMetres(view, pointer.column, pointer.row));
   const FeatureRecord* picked = nullptr;
+  const Geos geos;
   for (const FeatureRecord* feature : display.currentDataset->features) {
     if (feature->objl != catalogue::kDepare && feature->objl != catalogue::kDrgare) continue;
     const std::optional<FeatureArea> area = assembleFeatureArea(*feature);
-    if (area && areaCovers(*area, at.lon, at.lat)) picked = feature;
+    if (area && areaCovers(geos, *area, at.lon, at.lat)) picked = feature;
   }
   return picked;
 }

@@ -5,83 +5,9 @@
 
 #include "catalogue.h"
 #include "context.h"
-#include "edge_walk.h"
-#include "feature_area.h"
 
 namespace abys::s58 {
 namespace {
-
-GEOSCoordSequence* sequenceOf(const Geos& geos, const LinePoint* points, size_t count) {
-  static_assert(sizeof(LinePoint) == 2 * sizeof(double));
-  return GEOSCoordSeq_copyFromBuffer_r(geos.get(), reinterpret_cast<const double*>(points),
-                                       static_cast<unsigned>(count), 0, 0);
-}
-
-// The polygons of an area's rings: each exterior ring followed by the
-// interior rings up to the next exterior one.
-GEOSGeometry* areaGeometry(const Geos& geos, const FeatureRecord& feature) {
-  std::vector<LinePoint> points;
-  std::vector<RingRange> rings;
-  try {
-    if (!appendFeatureRings(feature, points, rings)) return nullptr;
-  } catch (const std::bad_alloc&) {
-    return nullptr;
-  }
-  GEOSContextHandle_t h = geos.get();
-  std::vector<GEOSGeometry*> polygons;
-  GEOSGeometry* shell = nullptr;
-  std::vector<GEOSGeometry*> holes;
-  bool failed = false;
-  auto close = [&] {
-    if (shell == nullptr) {
-      for (GEOSGeometry* hole : holes)
-        GEOSGeom_destroy_r(h, hole);
-    } else {
-      polygons.push_back(
-          GEOSGeom_createPolygon_r(h, shell, holes.data(), static_cast<unsigned>(holes.size())));
-    }
-    shell = nullptr;
-    holes.clear();
-  };
-  for (const RingRange& r : rings) {
-    GEOSGeometry* ring = nullptr;
-    if (r.count >= 4)
-      ring = GEOSGeom_createLinearRing_r(h, sequenceOf(geos, &points[r.first], r.count));
-    if (ring == nullptr) {
-      failed = true;
-      break;
-    }
-    if (r.exterior) {
-      close();
-      shell = ring;
-    } else if (shell == nullptr) {
-      GEOSGeom_destroy_r(h, ring);  // a hole before any exterior ring: nowhere to put it
-    } else {
-      holes.push_back(ring);
-    }
-  }
-  close();
-  if (failed || polygons.empty()) {
-    for (GEOSGeometry* p : polygons)
-      GEOSGeom_destroy_r(h, p);
-    return nullptr;
-  }
-  if (polygons.size() == 1) return polygons[0];
-  return GEOSGeom_createCollection_r(h, GEOS_MULTIPOLYGON, polygons.data(),
-                                     static_cast<unsigned>(polygons.size()));
-}
-
-GEOSGeometry* pointsGeometry(const Geos& geos, const std::vector<LinePoint>& points) {
-  GEOSContextHandle_t h = geos.get();
-  if (points.empty()) return nullptr;
-  if (points.size() == 1) return GEOSGeom_createPointFromXY_r(h, points[0].x, points[0].y);
-  std::vector<GEOSGeometry*> parts;
-  parts.reserve(points.size());
-  for (const LinePoint& p : points)
-    parts.push_back(GEOSGeom_createPointFromXY_r(h, p.x, p.y));
-  return GEOSGeom_createCollection_r(h, GEOS_MULTIPOINT, parts.data(),
-                                     static_cast<unsigned>(parts.size()));
-}
 
 void appendPoints(const VectorRecord& v, std::vector<LinePoint>& points) {
   for (const Coordinate c : v.coordinates)
@@ -112,50 +38,15 @@ std::vector<LinePoint> edgePoints(const Context& context, const VectorRecord& ed
 
 }  // namespace
 
-Geometry& Geometry::operator=(Geometry&& other) noexcept {
-  if (this != &other) {
-    reset();
-    geos_ = other.geos_;
-    geometry_ = other.geometry_;
-    prepared_ = other.prepared_;
-    other.geometry_ = nullptr;
-    other.prepared_ = nullptr;
-  }
-  return *this;
-}
-
-void Geometry::reset() {
-  if (prepared_ != nullptr) GEOSPreparedGeom_destroy_r(geos_->get(), prepared_);
-  if (geometry_ != nullptr) GEOSGeom_destroy_r(geos_->get(), geometry_);
-  prepared_ = nullptr;
-  geometry_ = nullptr;
-}
-
-const GEOSPreparedGeometry* Geometry::prepared() const {
-  if (prepared_ == nullptr && geometry_ != nullptr)
-    prepared_ = GEOSPrepare_r(geos_->get(), geometry_);
-  return prepared_;
-}
-
-Geometry makePoint(const Geos& geos, double x, double y) {
-  return {geos, GEOSGeom_createPointFromXY_r(geos.get(), x, y)};
-}
-
-Geometry makeLine(const Geos& geos, const std::vector<LinePoint>& points) {
-  if (points.size() < 2) return {};
-  return {geos,
-          GEOSGeom_createLineString_r(geos.get(), sequenceOf(geos, points.data(), points.size()))};
-}
-
 Geometry vectorGeometry(const Geos& geos, const Context& context, const VectorRecord& vector) {
   if (vector.rcnm == kRcnmEdge) return makeLine(geos, edgePoints(context, vector));
   std::vector<LinePoint> points;
   appendPoints(vector, points);
-  return {geos, pointsGeometry(geos, points)};
+  return makePoints(geos, points);
 }
 
 Geometry featureGeometry(const Geos& geos, const Context& context, const FeatureRecord& feature) {
-  if (feature.prim == kPrimArea) return {geos, areaGeometry(geos, feature)};
+  if (feature.prim == kPrimArea) return areaGeometry(geos, feature);
   if (feature.prim == kPrimLine) {
     if (std::optional<FeatureLine> line = assembleFeatureLine(feature))
       return makeLine(geos, line->points);
@@ -175,7 +66,7 @@ Geometry featureGeometry(const Geos& geos, const Context& context, const Feature
   for (const SpatialPointerEntry* p : feature.spatialPointers) {
     if (const VectorRecord* v = context.vector(p->rcnm, p->rcid)) appendPoints(*v, points);
   }
-  return {geos, pointsGeometry(geos, points)};
+  return makePoints(geos, points);
 }
 
 AreaIndex::AreaIndex(Context& context, const std::vector<const FeatureRecord*>& features)

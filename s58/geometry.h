@@ -1,55 +1,17 @@
-// GEOS geometries of the chart's features for the checks that ask
-// geometric questions (covered by, within, crosses, overlaps). Internal to
+// GEOS geometries of the chart's features as the profile's context resolves
+// their records, for the checks that ask geometric questions. Internal to
 // the profile.
 #pragma once
 
-#include <geos_c.h>
-
-#include <memory>
 #include <span>
 #include <vector>
 
 #include "dataset.h"
-#include "feature_line.h"
+#include "geos_geometry.h"
 
 namespace abys::s58 {
 
 class Context;
-
-// One GEOS context for a group's run; geometries made with it are released
-// by Geometry.
-class Geos {
- public:
-  Geos() : handle_(GEOS_init_r()) {}
-  ~Geos() { GEOS_finish_r(handle_); }
-  Geos(const Geos&) = delete;
-  Geos& operator=(const Geos&) = delete;
-  GEOSContextHandle_t get() const { return handle_; }
-
- private:
-  GEOSContextHandle_t handle_;
-};
-
-// An owned GEOS geometry and, made on first use, its prepared form.
-class Geometry {
- public:
-  Geometry() = default;
-  Geometry(const Geos& geos, GEOSGeometry* geometry) : geos_(&geos), geometry_(geometry) {}
-  ~Geometry() { reset(); }
-  Geometry(Geometry&& other) noexcept { *this = std::move(other); }
-  Geometry& operator=(Geometry&& other) noexcept;
-
-  explicit operator bool() const { return geometry_ != nullptr; }
-  const GEOSGeometry* get() const { return geometry_; }
-  const GEOSPreparedGeometry* prepared() const;
-
- private:
-  void reset();
-
-  const Geos* geos_ = nullptr;
-  GEOSGeometry* geometry_ = nullptr;
-  mutable const GEOSPreparedGeometry* prepared_ = nullptr;
-};
 
 // The geometry of a feature as GEOS sees it, in degrees: an area as a
 // polygon (a multipolygon when it has several exterior rings, each
@@ -63,10 +25,6 @@ Geometry featureGeometry(const Geos& geos, const Context& context, const Feature
 // The geometry of a vector record: a node as a point (multipoint for an
 // SG3D list), an edge as the line from its beginning node to its end node.
 Geometry vectorGeometry(const Geos& geos, const Context& context, const VectorRecord& vector);
-
-// A point and a line string made of the given points.
-Geometry makePoint(const Geos& geos, double x, double y);
-Geometry makeLine(const Geos& geos, const std::vector<LinePoint>& points);
 
 // The areas of chosen features with an STRtree over their envelopes, for
 // the checks that ask which areas hold a point or meet a geometry without a

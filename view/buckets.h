@@ -1,6 +1,6 @@
-// Entries filed under numbered buckets, as the profile's grids, strips and
-// bands keep them: one array of entries, bucket after bucket, and where
-// each bucket starts. Internal to the profile.
+// Entries filed under numbered buckets, as grids, strips and bands keep
+// them: one array of entries, bucket after bucket, and where each bucket
+// starts.
 #pragma once
 
 #include <cstddef>
@@ -8,7 +8,7 @@
 #include <span>
 #include <vector>
 
-namespace abys::s58 {
+namespace abys {
 
 template <class T>
 class Buckets {
@@ -44,4 +44,4 @@ class Buckets {
   std::vector<T> entries_;
 };
 
-}  // namespace abys::s58
+}  // namespace abys

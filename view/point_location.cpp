@@ -5,7 +5,7 @@
 #include <limits>
 #include <memory>
 
-namespace abys::s58 {
+namespace abys {
 namespace {
 
 // a + b as the rounded sum and its rounding error, exactly.
@@ -528,4 +528,4 @@ void pointsInAreas(const PointGrid& grid, std::span<const Rings> areas,
   }
 }
 
-}  // namespace abys::s58
+}  // namespace abys

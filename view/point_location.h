@@ -1,14 +1,14 @@
-// Exact point location for the checks that place many points at once:
-// which of a cell's soundings lie strictly inside an area, and on which
-// side of a line a point lies. Internal to the profile.
+// Exact point location of many points at once: which of them lie strictly
+// inside which areas (a cell's soundings in its depth areas, say), and on
+// which side of a line a point lies.
 //
 // GEOS answers the same questions one point at a time (an STRtree query
 // and a prepared containsProperly per point); on a cell of a million
-// soundings those calls are nearly all of the depth checks' time. Here the
-// points are bucketed once and each area is swept over the points in its
-// envelope. The answers are GEOS's: the same crossing rule, with an exact
-// orientation test, so that a point on an edge or a vertex is on the
-// boundary, not inside.
+// soundings those calls take nearly all of the time. Here the points are
+// bucketed once and each area is swept over the points in its envelope.
+// The answers are GEOS's: the same crossing rule, with an exact orientation
+// test, so that a point on an edge or a vertex is on the boundary, not
+// inside.
 #pragma once
 
 #include <algorithm>
@@ -22,7 +22,7 @@
 #include "buckets.h"
 #include "feature_line.h"
 
-namespace abys::s58 {
+namespace abys {
 
 // A box in degrees. None() holds no point; add() widens it to hold one.
 struct Box {
@@ -106,4 +106,4 @@ void pointsInAreas(const PointGrid& grid, std::span<const Rings> areas,
                    const std::function<void(uint32_t point, uint32_t area)>& inside,
                    Locating way = Locating::Either);
 
-}  // namespace abys::s58
+}  // namespace abys
