@@ -519,6 +519,16 @@ class Interpreter {
  private:
   static constexpr int32_t kSymbolMargin = 64;  // pixels a symbol or text may reach out
 
+  // A depth on the hue scale, dimmed in the dark schemes as their tables
+  // dim the other colours.
+  QColor hueColour(double depth) const {
+    const QColor hue = depthColour(depth, display_.valdcoRange);
+    if (scheme_ == ColourScheme::Day) return hue;
+    const double kept = scheme_ == ColourScheme::Dusk ? 0.7 : 0.45;
+    return QColor::fromHsv(hue.hsvHue(), hue.hsvSaturation(),
+                           static_cast<int>(std::lround(hue.value() * kept)));
+  }
+
   static bool colouredByDepth(const portrayal::Instruction& instruction) {
     return instruction.op == portrayal::Op::SimpleLine && instruction.args[2] == "ABYHUE";
   }
@@ -530,7 +540,7 @@ class Interpreter {
     if (byDepth_.empty()) return;
     std::vector<std::pair<QRgb, std::vector<const Pending*>>> colours;
     for (const Pending& pending : byDepth_) {
-      const QRgb rgb = depthColour(pending.feature->depth, display_.valdcoRange).rgb();
+      const QRgb rgb = hueColour(pending.feature->depth).rgb();
       auto group = std::find_if(colours.begin(), colours.end(),
                                 [rgb](const auto& g) { return g.first == rgb; });
       if (group == colours.end()) group = colours.insert(colours.end(), {rgb, {}});
@@ -616,7 +626,7 @@ class Interpreter {
     int width = std::max(1, std::atoi(simple->args[1].c_str()));
     QColor pen;
     if (token == "ABYHUE") {
-      pen = depthColour(feature.depth, display_.valdcoRange);
+      pen = hueColour(feature.depth);
       if (options_.wideDepthLines) width = 2;
     } else {
       pen = colour(token);
