@@ -6,7 +6,8 @@
 // (check_inputs.h). N threads check the files (by default one per core),
 // each file's output printed in order, the same bytes as with --jobs 1.
 // Exit status 0 when every file loaded and passed the checks, 1 when any did
-// not or a folder held no cell, 2 on a usage error.
+// not, held no chart (no record at all, as the viewer refuses it) or a
+// folder held no cell, 2 on a usage error.
 // abys-check --help | --version: what it does, or its version.
 #include <algorithm>
 #include <array>
@@ -55,7 +56,8 @@ int help() {
       "the files it lists first, in its order (update files beside their NAME.000 go with it).\n"
       "--jobs N checks N files at a time (default: one per core) with the same output as\n"
       "--jobs 1. Exit status 0 when every file loaded and passed the checks, 1 when one did\n"
-      "not, was cancelled or a folder held no cell, 2 on a usage error.\n"
+      "not, was cancelled, held no chart (no record at all) or a folder held no cell, 2 on a\n"
+      "usage error; --summary and --json say \"holds no chart\" of such a file.\n"
       "--s58 runs the S-58 checks after the ten checks and prints their findings (check, class,\n"
       "message, records, object, FOID, position); --ignore drops checks, --fail-on sets the\n"
       "least class that fails a file (default error), --geojson writes every finding with the\n"
@@ -135,6 +137,13 @@ void copyFile(std::FILE* from, std::FILE* out) {
     std::fwrite(buffer, 1, n, out);
 }
 
+// A file the load and the checks passed that held no record at all: not a
+// chart, as the viewer refuses it.
+bool holdsNoChart(const abys::OpenResult& result) {
+  return result.outcome == abys::OpenOutcome::NothingLoaded && result.loadStatus == 0 &&
+         result.checked && result.checkStatus == 0;
+}
+
 // One file's member of the JSON document's "files" array, written to out as
 // it goes: its messages as they are produced, its findings (kept in a
 // temporary file meanwhile, not in memory) after them, then its status and
@@ -204,6 +213,8 @@ class JsonFile {
                        .dump(-1, ' ', false, nlohmann::json::error_handler_t::replace)
                        .c_str());
     }
+    if (holdsNoChart(result))
+      std::fputs("      \"failure\": \"holds no chart\",\n", out_);
     if (result.updatesFound > 0) {
       const nlohmann::json updates = {
           {"applied", result.updatesApplied},
@@ -366,8 +377,12 @@ FileOutcome checkFile(abys::ChartSession& session, const Run& run, size_t index,
   FileOutcome outcome;
   if (result.outcome == abys::OpenOutcome::CannotOpen) outcome.openError = errno;
   session.close();
+  // A file of no record at all is not a chart, as the viewer refuses it,
+  // even when its load and checks found nothing wrong; that alone is said
+  // of it (a load that failed already says why).
+  const bool noChart = holdsNoChart(result);
   outcome.passed = result.loadStatus == 0 && result.checked && result.checkStatus == 0 &&
-                   !failsOn(result, run.failOn);
+                   !noChart && !failsOn(result, run.failOn);
   if (!run.geojson.empty() && result.s58) {
     const nlohmann::json properties = s58Json(*result.s58);
     for (size_t i = 0; i < result.s58->size(); ++i) {
@@ -382,14 +397,15 @@ FileOutcome checkFile(abys::ChartSession& session, const Run& run, size_t index,
   if (run.output == Output::Log && result.s58) printS58(*result.s58, out);
   if (run.output == Output::Summary) {
     const abys::LoadedCounts& counts = result.counts;
-    std::fprintf(out,
-                 "%s: load %d, check %s, features %d, vectors %d (points %d, nodes %d, edges %d), "
-                 "findings %llu%s\n",
-                 path.c_str(), result.loadStatus,
-                 result.checked ? std::to_string(result.checkStatus).c_str() : "-", counts.features,
-                 counts.vectors, counts.isolatedNodes, counts.connectedNodes, counts.edges,
-                 static_cast<unsigned long long>(counter.total()),
-                 (updatesOf(result) + s58CountsOf(result)).c_str());
+    std::fprintf(
+        out,
+        "%s: load %d, check %s, features %d, vectors %d (points %d, nodes %d, edges %d), "
+        "findings %llu%s\n",
+        path.c_str(), result.loadStatus,
+        result.checked ? std::to_string(result.checkStatus).c_str() : "-", counts.features,
+        counts.vectors, counts.isolatedNodes, counts.connectedNodes, counts.edges,
+        static_cast<unsigned long long>(counter.total()),
+        (updatesOf(result) + s58CountsOf(result) + (noChart ? ", holds no chart" : "")).c_str());
   } else if (run.output == Output::Json) {
     json->end(result);
   }

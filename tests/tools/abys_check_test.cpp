@@ -290,6 +290,10 @@ TEST(AbysCheck, TotalLineAndExitStatus) {
   mixed.writeBytes(failingCell(), "2.000");
   test::TempFolder empty;
   empty.writeBytes("not a cell", "README.TXT");
+  // Files of no record: nothing at all, and a descriptive record alone.
+  test::TempFolder nothing;
+  nothing.writeBytes("", "EMPTY.000");
+  nothing.writeBytes(cellwriter::encodeFile({}), "DDR.000");
   const struct {
     std::string arguments;
     int exitStatus;
@@ -302,6 +306,8 @@ TEST(AbysCheck, TotalLineAndExitStatus) {
        "cannot open /nonexistent/X.000"},
       {"--summary " + empty.path() + " " + good.path(), 1, "total: 2 files, 2 passed, 0 failed",
        "no cell (*.000) in folder " + empty.path()},
+      {"--summary " + nothing.path() + " " + good.path(), 1, "total: 4 files, 2 passed, 2 failed",
+       ""},
       {"--summary --jobs=0 " + good.path(), 2, "", "--jobs takes a number from 1 to 256"},
       {"--summary --jobs two " + good.path(), 2, "", "usage: abys-check"},
       {"--jobs 257 " + good.path(), 2, "", "usage: abys-check"},
@@ -317,6 +323,20 @@ TEST(AbysCheck, TotalLineAndExitStatus) {
       EXPECT_TRUE(r.out.ends_with("\n" + c.total + "\n")) << r.out;
     }
     EXPECT_NE(r.err.find(c.err), std::string::npos) << r.err;
+  }
+  // Each says why; the log of the checks stays as it is.
+  for (const char* name : {"/EMPTY.000", "/DDR.000"}) {
+    const std::string file = nothing.path() + name;
+    EXPECT_NE(run("--summary " + file)
+                  .out.find(file + ": load 0, check 0, features 0, vectors 0 "
+                                   "(points 0, nodes 0, edges 0), findings 0, "
+                                   "holds no chart\n"),
+              std::string::npos);
+    EXPECT_NE(run("--json " + file).out.find("\"failure\": \"holds no chart\""), std::string::npos);
+    const ProgramRun log = run(file);
+    EXPECT_EQ(log.exitStatus, 1);
+    EXPECT_TRUE(log.out.ends_with("All Logical Check Done !\n")) << log.out;
+    EXPECT_EQ(log.out.find("no chart"), std::string::npos);
   }
 }
 
