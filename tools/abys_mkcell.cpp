@@ -59,6 +59,12 @@ Options:
   --soundings N           with --standard: N sounding points scattered over
                           the water, 500 to a SOUNDG, instead of six clusters
                           of up to eight
+  --aids N                with --standard: N point aids to navigation, lights
+                          and hazards (lights of each colour and a sector
+                          light, lateral, cardinal, isolated danger, safe
+                          water and special buoys and beacons, topmarks,
+                          obstructions, wrecks and rocks), each at a clear
+                          point in the water
   --defect CHECK          with --standard: plant the depth defect that S-58
                           check CHECK finds (43, 44a, 44b, 74, 75, 77, 103,
                           1768a, 1768b, 1769); may be repeated. A contour
@@ -174,6 +180,9 @@ Request parseArguments(int argc, char** argv) {
       o.south = parseNumber<double>(name, value.substr(comma + 1));
     } else if (name == "--span") {
       o.span = parseNumber<double>(name, value);
+    } else if (name == "--aids") {
+      o.aids = parseNumber<int64_t>(name, value);
+      if (o.aids < 1) throw UsageError{"--aids must be positive"};
     } else if (name == "--soundings") {
       o.soundings = parseNumber<int64_t>(name, value);
       if (o.soundings < 1) throw UsageError{"--soundings must be positive"};
@@ -274,10 +283,12 @@ int main(int argc, char** argv) {
     if (request.options.standard) {
       std::printf(
           "%s: %lld depth contours and coastlines of %lld vertices, %lld areas, %lld soundings, "
-          "grid %d, %zu bytes\n",
+          "%sgrid %d, %zu bytes\n",
           request.path.c_str(), static_cast<long long>(made.depthLines),
           static_cast<long long>(made.depthVertices), static_cast<long long>(made.areas),
-          static_cast<long long>(made.soundings), request.options.grid, bytes.size());
+          static_cast<long long>(made.soundings),
+          made.aids > 0 ? (std::to_string(made.aids) + " aids, ").c_str() : "",
+          request.options.grid, bytes.size());
     } else {
       std::printf("%s: %lld depth lines of %lld vertices, %lld names, grid %d, %zu bytes\n",
                   request.path.c_str(), static_cast<long long>(made.depthLines),

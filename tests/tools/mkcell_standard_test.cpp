@@ -7,6 +7,7 @@
 #include <tuple>
 #include <vector>
 
+#include "catalogue.h"
 #include "catalogue_codes.h"
 #include "chart_session.h"
 #include "feature_area.h"
@@ -92,6 +93,56 @@ TEST(MkcellStandard, AreasCloseOnSharedEdgesAndTileTheCoverage) {
     }
   }
   if (!test::haveOgrinfo()) GTEST_SKIP() << "ogrinfo absent: GDAL's polygons not counted";
+}
+
+}  // namespace
+}  // namespace abys
+
+namespace abys {
+namespace {
+
+// --aids: point aids, lights and hazards that open without a finding, each
+// of a class the portrayal has its own symbol for, a topmark on the node of
+// its buoy or beacon.
+TEST(MkcellStandard, AidsOfEveryKindOpenAndAreSymbolised) {
+  const test::TempFile cell("", "AIDS.000");
+  ASSERT_EQ(test::runProgram("abys-mkcell",
+                             "--standard --grid 100 --levels 5 --interval 10 "
+                             "--aids 28 " +
+                                 cell.path())
+                .exitStatus,
+            0);
+  ChartSession session;
+  FindingCount count;
+  ASSERT_TRUE(session.open(cell.path().c_str(), count).opened());
+  EXPECT_EQ(count.findings, 0);
+  std::map<std::string, int> classes;
+  const FeatureRecord* before = nullptr;
+  for (const portrayal::FeaturePortrayal& f : session.display().portrayal.features()) {
+    const std::string acronym(catalogue::objectClass(f.feature->objl)->acronym);
+    if (f.feature->prim != kPrimPoint || acronym == "SOUNDG") continue;
+    ++classes[acronym];
+    EXPECT_FALSE(f.fallback) << acronym;
+    const auto instructions = session.display().portrayal.instructions(f);
+    ASSERT_FALSE(instructions.empty());
+    EXPECT_NE(instructions.front().args[0], "QUESMRK1") << acronym;
+    if (acronym == "TOPMAR") {
+      // On the node of the buoy or beacon before it.
+      ASSERT_NE(before, nullptr);
+      EXPECT_EQ(before->spatialPointers.first->target, f.feature->spatialPointers.first->target);
+    }
+    before = f.feature;
+  }
+  EXPECT_EQ(classes, (std::map<std::string, int>{{"BCNCAR", 2},
+                                                 {"BOYISD", 2},
+                                                 {"BOYLAT", 4},
+                                                 {"BOYSAW", 2},
+                                                 {"BOYSPP", 2},
+                                                 {"LIGHTS", 8},
+                                                 {"OBSTRN", 2},
+                                                 {"TOPMAR", 4},
+                                                 {"UWTROC", 2},
+                                                 {"WRECKS", 4}}));
 }
 
 }  // namespace

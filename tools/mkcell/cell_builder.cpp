@@ -111,6 +111,7 @@ SyntheticCell CellBuilder::finish() && {
   out.names = names;
   out.areas = areas;
   out.soundings = soundings;
+  out.aids = aids;
   return out;
 }
 

@@ -96,7 +96,7 @@ class CellBuilder {
   static constexpr uint8_t kRcnmIsolatedNode = 110;
   static constexpr uint8_t kRcnmEdge = 130;
 
-  int64_t depthLines = 0, depthVertices = 0, names = 0, areas = 0, soundings = 0;
+  int64_t depthLines = 0, depthVertices = 0, names = 0, areas = 0, soundings = 0, aids = 0;
 
  private:
   const Options& options_;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "band_map.h"
+#include "catalogue.h"
 #include "catalogue_codes.h"
 #include "cell_builder.h"
 
@@ -80,6 +81,7 @@ class StandardCell {
     } else {
       addSoundings();
     }
+    addAids();
     addMeta(kNavigationSystemClass, kMarsys, "1");
     addMeta(kQualityClass, kCatzoc, "1");
     plantDefects();
@@ -143,7 +145,7 @@ class StandardCell {
       if (reach <= kAtVertex && taken_.contains(key(placement().at(column, row)))) continue;
       return {column, row};
     }
-    throw std::runtime_error(std::string("the seabed has no place for defect ") + what);
+    throw std::runtime_error(std::string("the seabed has no place for ") + what);
   }
 
   static uint64_t key(LatticePoint p) {
@@ -360,6 +362,60 @@ class StandardCell {
     }
   }
 
+  // Options::aids point features in turn from a list of aids to
+  // navigation, lights and hazards with the attributes that tell them
+  // apart, each at a clear vertex in the water of its own; a topmark
+  // shares its buoy's or beacon's node.
+  void addAids() {
+    struct Aid {
+      const char* acronym;
+      std::vector<std::pair<const char*, const char*>> attributes;
+      bool topmark = false;  // followed by a topmark on the same node
+    };
+    static const Aid kAids[] = {
+        {"LIGHTS",
+         {{"COLOUR", "3"}, {"LITCHR", "2"}, {"SIGGRP", "(2)"}, {"SIGPER", "6"}, {"VALNMR", "10"}}},
+        {"LIGHTS", {{"COLOUR", "4"}, {"LITCHR", "2"}, {"SIGPER", "4"}}},
+        {"LIGHTS", {{"COLOUR", "1"}, {"LITCHR", "1"}, {"VALNMR", "15"}}},
+        {"LIGHTS", {{"COLOUR", "3"}, {"LITCHR", "2"}, {"SECTR1", "45"}, {"SECTR2", "135"}}},
+        {"BOYLAT", {{"BOYSHP", "1"}, {"CATLAM", "2"}, {"COLOUR", "4"}}, true},
+        {"BOYLAT", {{"BOYSHP", "2"}, {"CATLAM", "1"}, {"COLOUR", "3"}}},
+        {"BCNCAR", {{"BCNSHP", "1"}, {"CATCAM", "1"}, {"COLOUR", "2,6"}, {"COLPAT", "1"}}, true},
+        {"BOYISD", {{"BOYSHP", "4"}, {"COLOUR", "2,3,2"}, {"COLPAT", "1"}}},
+        {"BOYSAW", {{"BOYSHP", "3"}, {"COLOUR", "3,1"}, {"COLPAT", "2"}}},
+        {"BOYSPP", {{"BOYSHP", "5"}, {"COLOUR", "6"}}},
+        {"OBSTRN", {{"CATOBS", "1"}, {"VALSOU", "3.5"}, {"WATLEV", "3"}}},
+        {"WRECKS", {{"CATWRK", "2"}, {"VALSOU", "8"}, {"WATLEV", "3"}}},
+        {"WRECKS", {{"CATWRK", "1"}}},
+        {"UWTROC", {{"VALSOU", "1.2"}, {"WATLEV", "3"}}},
+    };
+    const auto code = [](std::string_view acronym) {
+      if (const catalogue::ObjectClass* c = catalogue::objectClass(acronym)) return c->code;
+      return catalogue::attribute(acronym)->code;
+    };
+    const auto water = [](int band) { return band >= 1; };
+    for (int64_t k = 0; k < options().aids; ++k) {
+      const Aid& aid = kAids[static_cast<size_t>(k) % std::size(kAids)];
+      const auto [column, row] = clearVertex(kAtVertex, water, "an aid");
+      const LatticePoint at = placement().at(column, row);
+      taken_.insert(key(at));
+      const uint32_t node = builder_.addIsolatedNode(at);
+      const auto point = [&](uint16_t objl,
+                             const std::vector<std::pair<const char*, const char*>>& attributes) {
+        Feature f = builder_.newFeature(1, objl);
+        for (const auto& [acronym, value] : attributes)
+          f.attributes.push_back({code(acronym), value});
+        std::sort(f.attributes.begin(), f.attributes.end(),
+                  [](const auto& a, const auto& b) { return a.attl < b.attl; });
+        f.spatialPointers = {{.rcnm = CellBuilder::kRcnmIsolatedNode, .rcid = node}};
+        builder_.addFeature(std::move(f));
+      };
+      point(code(aid.acronym), aid.attributes);
+      if (aid.topmark) point(code("TOPMAR"), {{"TOPSHP", "1"}, {"COLOUR", "2"}});
+      ++builder_.aids;
+    }
+  }
+
   void addSounding(std::vector<cellwriter::Point3> depths, const char* expsou = nullptr) {
     builder_.soundings += static_cast<int64_t>(depths.size());
     const uint32_t node = builder_.addSoundingNode(std::move(depths));
@@ -430,7 +486,8 @@ class StandardCell {
       return depare(band) && std::find(offBands_.begin(), offBands_.end(), band) == offBands_.end();
     };
     const auto sounding = [&](const char* what, auto fits, auto depth) {
-      const auto [column, row] = clearVertex(kAtVertex, fits, what);
+      const auto [column, row] =
+          clearVertex(kAtVertex, fits, (std::string("defect ") + what).c_str());
       const LatticePoint at = placement().at(column, row);
       taken_.insert(key(at));
       const int band = bandOf(grid.at(column, row));

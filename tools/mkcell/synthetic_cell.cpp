@@ -179,6 +179,8 @@ std::string checkOptions(const Options& o) {
   if (o.name.empty()) return "the data set name is empty";
   if (o.soundings < 0 || o.soundings > 100000000) return "soundings must be 0 to 100000000";
   if (o.soundings > 0 && !o.standard) return "soundings need a standard cell";
+  if (o.aids < 0 || o.aids > 100000) return "aids must be 0 to 100000";
+  if (o.aids > 0 && !o.standard) return "aids need a standard cell";
   for (const std::string& d : o.defects) {
     const auto known = depthDefects();
     if (std::find(known.begin(), known.end(), d) == known.end()) return "unknown defect " + d;

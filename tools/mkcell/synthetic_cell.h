@@ -75,6 +75,9 @@ struct Options {
   // Of a standard cell: the sounding points, or 0 for a few clusters of
   // them as the seabed allows (about fifty).
   int64_t soundings = 0;
+  // Of a standard cell: point aids to navigation, lights and hazards at
+  // clear vertices in the water, of varied classes and attributes.
+  int64_t aids = 0;
   // Of a standard cell: the depth defects to plant, by the number of the
   // S-58 check that finds each (depthDefects()).
   std::vector<std::string> defects{};
@@ -102,6 +105,7 @@ struct SyntheticCell {
   // Of a standard cell: DEPARE and LNDARE features, and soundings.
   int64_t areas = 0;
   int64_t soundings = 0;
+  int64_t aids = 0;
 };
 
 // Throws std::invalid_argument when checkOptions finds fault.
