@@ -1,6 +1,7 @@
 #include "procedures.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <optional>
 #include <string>
 
@@ -27,6 +28,10 @@ struct Codes {
   uint16_t catwrk = attributeCode("CATWRK");
   uint16_t colour = attributeCode("COLOUR");
   uint16_t topshp = attributeCode("TOPSHP");
+  uint16_t litchr = attributeCode("LITCHR");
+  uint16_t siggrp = attributeCode("SIGGRP");
+  uint16_t sigper = attributeCode("SIGPER");
+  uint16_t valnmr = attributeCode("VALNMR");
 };
 
 const Codes& codes() {
@@ -82,6 +87,17 @@ bool holdsAny(const std::vector<int>& values, std::initializer_list<int> wanted)
   return std::any_of(values.begin(), values.end(), [&](int v) {
     return std::find(wanted.begin(), wanted.end(), v) != wanted.end();
   });
+}
+
+// A number as charts write it: no trailing zeros ("6", "2.5").
+std::string formatNumber(double value) {
+  char buffer[32];
+  std::snprintf(buffer, sizeof buffer, "%.2f", value);
+  std::string text = buffer;
+  while (!text.empty() && text.back() == '0')
+    text.pop_back();
+  if (!text.empty() && text.back() == '.') text.pop_back();
+  return text;
 }
 
 // QUAPOS other than surveyed, precisely known or calculated: the position
@@ -264,7 +280,49 @@ void wreck(ProcedureContext& c, std::vector<Instruction>& out) {
   }
 }
 
-// A light's flare in the colour of its light.
+// A light's description as charts write it: character, group, colours,
+// period and nominal range ("Fl(2)R.6s10M", "Fl.G.4s"); empty without a
+// character.
+std::string lightDescription(const ProcedureContext& c) {
+  static constexpr std::pair<int, std::string_view> kCharacters[] = {
+      {1, "F"},      {2, "Fl"},      {3, "LFl"},     {4, "Q"},       {5, "VQ"},
+      {6, "UQ"},     {7, "Iso"},     {8, "Oc"},      {9, "IQ"},      {10, "IVQ"},
+      {11, "IUQ"},   {12, "Mo"},     {13, "FFl"},    {14, "Fl+LFl"}, {15, "OcFl"},
+      {16, "FLFl"},  {17, "Al.Oc"},  {18, "Al.LFl"}, {19, "Al.Fl"},  {20, "Al.Gr"},
+      {25, "Q+LFl"}, {26, "VQ+LFl"}, {27, "UQ+LFl"}, {28, "Al"},     {29, "Al.FFl"},
+  };
+  static constexpr std::pair<int, std::string_view> kColours[] = {
+      {1, "W"}, {3, "R"}, {4, "G"}, {5, "Bu"}, {6, "Y"}, {9, "Am"}, {11, "Or"}, {12, "Vi"},
+  };
+  const std::vector<int> character = listOf(c, codes().litchr);
+  std::string text;
+  for (const auto& [code, letters] : kCharacters) {
+    if (!character.empty() && character.front() == code) text = letters;
+  }
+  if (text.empty()) return text;
+  bool grouped = false;
+  if (const std::optional<std::string_view> group = textOf(c, codes().siggrp)) {
+    const std::string_view g = *group;
+    grouped = g != "()" && g.find_first_not_of("() ") != std::string_view::npos;
+    if (grouped) text += g;
+  }
+  std::string colours;
+  for (const int colour : listOf(c, codes().colour)) {
+    for (const auto& [code, letters] : kColours) {
+      if (code == colour) colours += letters;
+    }
+  }
+  // A group closes with its parenthesis; otherwise a point parts the
+  // character from the colours ("Fl.G", "Fl(2)R").
+  if (!colours.empty()) text += (grouped ? "" : ".") + colours;
+  if (const std::optional<double> period = numberOf(c, codes().sigper))
+    text += "." + formatNumber(*period) + "s";
+  if (const std::optional<double> range = numberOf(c, codes().valnmr))
+    text += formatNumber(*range) + "M";
+  return text;
+}
+
+// A light's flare in the colour of its light, and its description.
 void light(ProcedureContext& c, std::vector<Instruction>& out) {
   const std::vector<int> colour = listOf(c, codes().colour);
   if (holdsAny(colour, {3})) {
@@ -275,6 +333,14 @@ void light(ProcedureContext& c, std::vector<Instruction>& out) {
     out.push_back(symbol("LIGHTS13"));
   } else {
     out.push_back(symbol("LITDEF11"));
+  }
+  const std::string description = lightDescription(c);
+  if (!description.empty()) {
+    // Other text, right of the light and a little below its flare.
+    Instruction text =
+        make(Op::Text, {description, "3", "2", "2", "15110", "2", "0", "CHBLK", "23"});
+    text.quoted = (1u << 0) | (1u << 4);
+    out.push_back(std::move(text));
   }
 }
 
