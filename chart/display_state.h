@@ -44,7 +44,7 @@ struct DisplayState {
   Bounds chartBounds{};  // metres
   // Chosen by the user; kept across charts.
   DepthContours depthContours{};
-  portrayal::PortrayalSettings rules{};  // its contours follow depthContours
+  portrayal::PortrayalSettings rules{};
   PresentationSettings presentation{};
 };
 

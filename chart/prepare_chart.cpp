@@ -9,8 +9,8 @@ namespace abys {
 
 void portrayChart(DisplayState& display) {
   if (display.currentDataset == nullptr) return;
-  display.rules.contours = display.depthContours;
-  display.portrayal = portrayal::Portrayal(*display.currentDataset, display.rules);
+  display.portrayal =
+      portrayal::Portrayal(*display.currentDataset, display.depthContours, display.rules);
 }
 
 void computeValdcoRange(DisplayState& display) {
@@ -21,8 +21,7 @@ void computeValdcoRange(DisplayState& display) {
       if (feature->objl != objectClass) continue;
       for (const AttributeEntry* entry : feature->attributes) {
         if (entry->attl != kValdcoCode) continue;
-        const double value = portrayal::parseNumber(
-            std::string_view(entry->atvl, static_cast<size_t>(std::max(0, entry->atvlLength))));
+        const double value = portrayal::parseNumber(portrayal::valueText(*entry));
         if (first) {
           range = {value, value};
           first = false;

@@ -71,8 +71,7 @@ namespace {
 // An attribute's text: a national one as UCS-2, any other as Latin-1.
 QString attributeString(const AttributeEntry& entry, bool national) {
   if (national) return nameText(entry);
-  const std::string text = portrayal::displayText(
-      entry.attl, std::string_view(entry.atvl, static_cast<size_t>(std::max(0, entry.atvlLength))));
+  const std::string text = portrayal::displayText(entry.attl, portrayal::valueText(entry));
   return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())).trimmed();
 }
 
@@ -124,13 +123,14 @@ QString formatValues(std::string_view format, const std::vector<QString>& values
       if (conversion == 's' || conversion == 'c') {
         text += value;
       } else {
-        std::string spec(format.substr(i, end - i));
-        std::erase(spec, 'l');
+        std::string directive(format.substr(i, end - i));
+        std::erase(directive, 'l');
         const double number = portrayal::parseNumber(value.toStdString());
         if (conversion == 'd' || conversion == 'i') {
-          text += QString::fromStdString(formatMessage((spec + "ld").c_str(), std::lround(number)));
+          text += QString::fromStdString(
+              formatMessage((directive + "ld").c_str(), std::lround(number)));
         } else {
-          text += QString::fromStdString(formatMessage((spec + conversion).c_str(), number));
+          text += QString::fromStdString(formatMessage((directive + conversion).c_str(), number));
         }
       }
     }
@@ -427,15 +427,6 @@ Qt::BrushStyle patternStyle(portrayal::PatternKind kind) {
   }
 }
 
-void paintLines(QPainter& painter, const DrawnGeometry& geometry, const DrawnFeature& drawn,
-                const ViewState& view, QPolygon& polygon) {
-  for (const DrawnPart& part : geometry.parts(drawn)) {
-    polygon.clear();
-    appendPixels(geometry.points(part), view, polygon);
-    painter.drawPolyline(polygon);
-  }
-}
-
 // A line through every vertex, none left out: the project's depth lines
 // are drawn so when one pixel wide.
 void paintExactLines(QPainter& painter, const DrawnGeometry& geometry, const DrawnFeature& drawn,
@@ -636,30 +627,21 @@ class Interpreter {
     // fraction of the stroker's cost. The depth lines keep their stroke.
     const bool tripled = width == 2 && token != "ABYHUE";
     setPen(linePen(pen, tripled ? 1 : width, lineStyle(simple->args[0])));
-    const auto stroke = [&] {
+    const bool safetyContour = instruction.along == portrayal::Along::SafetyContour;
+    if (drawn.exact && width == 1 && !safetyContour) {
+      paintExactLines(painter_, geometry_, drawn, view_, polygon_);
+      return;
+    }
+    for (const DrawnPart& part :
+         safetyContour ? geometry_.safetyParts(drawn) : geometry_.parts(drawn)) {
+      polygon_.clear();
+      appendPixels(geometry_.points(part), view_, polygon_);
       painter_.drawPolyline(polygon_);
-      if (!tripled) return;
+      if (!tripled) continue;
       polygon_.translate(1, 0);
       painter_.drawPolyline(polygon_);
       polygon_.translate(-1, 1);
       painter_.drawPolyline(polygon_);
-    };
-    if (instruction.along == portrayal::Along::SafetyContour) {
-      for (const DrawnPart& part : geometry_.safetyParts(drawn)) {
-        polygon_.clear();
-        appendPixels(geometry_.points(part), view_, polygon_);
-        stroke();
-      }
-    } else if (drawn.exact && width == 1) {
-      paintExactLines(painter_, geometry_, drawn, view_, polygon_);
-    } else if (tripled) {
-      for (const DrawnPart& part : geometry_.parts(drawn)) {
-        polygon_.clear();
-        appendPixels(geometry_.points(part), view_, polygon_);
-        stroke();
-      }
-    } else {
-      paintLines(painter_, geometry_, drawn, view_, polygon_);
     }
   }
 

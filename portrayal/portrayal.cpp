@@ -46,11 +46,15 @@ double parseNumber(std::string_view text) {
   return parseNumber(buffer);
 }
 
+uint16_t attributeCode(std::string_view acronym) {
+  const catalogue::Attribute* attribute = catalogue::attribute(acronym);
+  return attribute != nullptr ? attribute->code : 0;
+}
+
 std::optional<std::string_view> attributeText(const FeatureRecord& feature, uint16_t attl) {
   std::optional<std::string_view> text;
   for (const AttributeEntry* entry : feature.attributes) {
-    if (entry->attl == attl)
-      text = std::string_view(entry->atvl, static_cast<size_t>(std::max(0, entry->atvlLength)));
+    if (entry->attl == attl) text = valueText(*entry);
   }
   return text;
 }
@@ -82,45 +86,40 @@ std::vector<std::string_view> coloursOf(const Instruction& instruction) {
 
 namespace {
 
-uint16_t scaleMinimumCode() {
-  static const uint16_t code = [] {
-    const catalogue::Attribute* scamin = catalogue::attribute("SCAMIN");
-    return scamin != nullptr ? scamin->code : uint16_t{0};
-  }();
-  return code;
-}
-
-// The tables that serve a primitive, in the order they are consulted.
-std::vector<Table> tablesFor(uint8_t primitive, const PortrayalSettings& settings) {
-  std::vector<Table> tables;
+// The tables that serve a primitive, in the order they are consulted:
+// the project's own first while its presentation is chosen. Empty for a
+// feature of no primitive.
+std::span<const Table> tablesFor(uint8_t primitive, const PortrayalSettings& settings) {
+  static constexpr Table kPoints[] = {Table::AbysPoints, Table::Points};
+  static constexpr Table kLines[] = {Table::AbysLines, Table::Lines};
+  static constexpr Table kPlainAreas[] = {Table::AbysAreas, Table::AreasPlain};
+  static constexpr Table kSymbolizedAreas[] = {Table::AbysAreas, Table::AreasSymbolized};
+  std::span<const Table> tables;
   switch (primitive) {
     case kPrimPoint:
-      if (!settings.s52Depths) tables.push_back(Table::AbysPoints);
-      tables.push_back(Table::Points);
+      tables = kPoints;
       break;
     case kPrimLine:
-      if (!settings.s52Depths) tables.push_back(Table::AbysLines);
-      tables.push_back(Table::Lines);
+      tables = kLines;
       break;
     case kPrimArea:
-      if (!settings.s52Depths) tables.push_back(Table::AbysAreas);
-      tables.push_back(settings.symbolizedBoundaries ? Table::AreasSymbolized : Table::AreasPlain);
+      tables = settings.symbolizedBoundaries ? kSymbolizedAreas : kPlainAreas;
       break;
     default:
-      break;
+      return {};
   }
-  return tables;
+  return settings.s52Depths ? tables.subspan(1) : tables;
 }
 
 // Whether a text instruction has what it writes: the attribute TX names,
 // every attribute TE names.
 bool hasText(const Instruction& instruction, std::span<const AttributeValue> attributes) {
   const auto given = [&](std::string_view acronym) {
-    const catalogue::Attribute* attribute = catalogue::attribute(acronym);
-    if (attribute == nullptr) return false;
-    return std::any_of(attributes.begin(), attributes.end(), [&](const AttributeValue& a) {
-      return a.attribute == attribute->code && !a.text.empty();
-    });
+    const uint16_t code = attributeCode(acronym);
+    return code != 0 &&
+           std::any_of(attributes.begin(), attributes.end(), [&](const AttributeValue& a) {
+             return a.attribute == code && !a.text.empty();
+           });
   };
   if (instruction.op == Op::Text) {
     // A quoted first argument is a literal text.
@@ -177,10 +176,7 @@ std::vector<const VectorRecord*> findSafetyEdges(const Dataset& dataset, double 
 }  // namespace
 
 std::string displayText(uint16_t attribute, std::string_view text) {
-  static const uint16_t natsur = [] {
-    const catalogue::Attribute* found = catalogue::attribute("NATSUR");
-    return found != nullptr ? found->code : uint16_t{0};
-  }();
+  static const uint16_t natsur = attributeCode("NATSUR");
   if (attribute != natsur || natsur == 0) return std::string(text);
   static constexpr std::pair<int, std::string_view> kAbbreviations[] = {
       {1, "M"},  {2, "Cy"}, {3, "Si"},  {4, "S"},   {5, "St"},  {6, "G"},   {7, "P"},
@@ -208,27 +204,23 @@ bool isMetaClass(const catalogue::ObjectClass& objectClass) {
          prefix == "C_" || prefix == "c_";
 }
 
-Portrayal::Portrayal(const Dataset& dataset, const PortrayalSettings& settings,
-                     const PresentationTables& tables) {
+Portrayal::Portrayal(const Dataset& dataset, const DepthContours& contours,
+                     const PortrayalSettings& settings, const PresentationTables& tables) {
   std::vector<AttributeValue> attributes;
   std::vector<Instruction> expanded;
   std::vector<uint32_t> groups;  // draw group per feature
   constexpr uint32_t kFallbackGroup = 0xffffffffu;
-  const uint16_t scamin = scaleMinimumCode();
-  if (settings.s52Depths) safetyEdges_ = findSafetyEdges(dataset, settings.contours.safety);
+  static const uint16_t scamin = attributeCode("SCAMIN");
+  if (settings.s52Depths) safetyEdges_ = findSafetyEdges(dataset, contours.safety);
   for (const FeatureRecord* feature : dataset.features) {
     const catalogue::ObjectClass* objectClass = catalogue::objectClass(feature->objl);
     if (objectClass != nullptr && isMetaClass(*objectClass)) continue;
     attributes.clear();
     for (const AttributeEntry* entry : feature->attributes) {
-      attributes.push_back(
-          {entry->attl,
-           std::string_view(entry->atvl, static_cast<size_t>(std::max(0, entry->atvlLength)))});
+      attributes.push_back({entry->attl, valueText(*entry)});
     }
     for (const AttributeEntry* entry : feature->nationalAttributes()) {
-      attributes.push_back(
-          {entry->attl,
-           std::string_view(entry->atvl, static_cast<size_t>(std::max(0, entry->atvlLength)))});
+      attributes.push_back({entry->attl, valueText(*entry)});
     }
     const LookupRow* row = nullptr;
     for (const Table table : tablesFor(feature->prim, settings)) {
@@ -247,8 +239,8 @@ Portrayal::Portrayal(const Dataset& dataset, const PortrayalSettings& settings,
     portrayed.firstInstruction = static_cast<uint32_t>(instructions_.size());
     expanded.clear();
     if (row != nullptr) {
-      ProcedureContext context{*feature,     attributes,    settings,     tables,
-                               safetyEdges_, row->priority, row->category};
+      ProcedureContext context{*feature, attributes,   contours,      settings,
+                               tables,   safetyEdges_, row->priority, row->category};
       for (const Instruction& instruction : row->instructions) {
         if (instruction.op != Op::Procedure) {
           expanded.push_back(instruction);
@@ -327,13 +319,6 @@ Portrayal::Portrayal(const Dataset& dataset, const PortrayalSettings& settings,
   order_.reserve(keyed.size());
   for (const Keyed& k : keyed)
     order_.push_back(k.step);
-}
-
-bool Portrayal::usesColour(std::string_view token) const {
-  return std::any_of(instructions_.begin(), instructions_.end(), [&](const Instruction& i) {
-    const std::vector<std::string_view> colours = coloursOf(i);
-    return std::find(colours.begin(), colours.end(), token) != colours.end();
-  });
 }
 
 bool Portrayal::hasClass(uint16_t objectClass) const {

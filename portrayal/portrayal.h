@@ -6,6 +6,7 @@
 // (again when a setting the rules read changes), never per redraw. Qt-free.
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -21,9 +22,8 @@
 
 namespace abys::portrayal {
 
-// What the rules read beyond the feature itself.
+// What the rules read beyond the feature itself and the depth contours.
 struct PortrayalSettings {
-  DepthContours contours{};
   // The bathymetry as the project has always drawn it (the ABYS_ tables),
   // or as the presentation library's procedures draw it.
   bool s52Depths = false;
@@ -74,7 +74,8 @@ class Portrayal {
 
   // Portrays every feature of dataset but those of meta and collection
   // classes, in file order.
-  Portrayal(const Dataset& dataset, const PortrayalSettings& settings,
+  Portrayal(const Dataset& dataset, const DepthContours& contours,
+            const PortrayalSettings& settings,
             const PresentationTables& tables = PresentationTables::builtIn());
 
   std::span<const FeaturePortrayal> features() const { return features_; }
@@ -93,8 +94,6 @@ class Portrayal {
   // where the chart has none, the next deeper one.
   std::span<const VectorRecord* const> safetyEdges() const { return safetyEdges_; }
 
-  // Whether some feature's instructions use the colour token.
-  bool usesColour(std::string_view token) const;
   // Whether some portrayed feature is of the class.
   bool hasClass(uint16_t objectClass) const;
 
@@ -126,6 +125,14 @@ std::vector<std::string_view> coloursOf(const Instruction& instruction);
 // skipped), 0 when there is none. A decimal point whatever LC_NUMERIC says.
 double parseNumber(const char* text);
 double parseNumber(std::string_view text);
+
+// An attribute entry's value as the file holds it.
+inline std::string_view valueText(const AttributeEntry& entry) {
+  return std::string_view(entry.atvl, static_cast<size_t>(std::max(0, entry.atvlLength)));
+}
+
+// The code of the attribute of a catalogue acronym; 0 when there is none.
+uint16_t attributeCode(std::string_view acronym);
 
 // The text of the feature's last ATTF entry with code attl, or none; and
 // its number.

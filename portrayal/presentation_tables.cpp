@@ -358,14 +358,6 @@ const PresentationTables& PresentationTables::builtIn() {
   return tables;
 }
 
-bool PresentationTables::hasClass(Table table, uint16_t objectClass) const {
-  const std::vector<uint32_t>& rows = byClass_[static_cast<size_t>(table)];
-  const auto found = std::lower_bound(
-      rows.begin(), rows.end(), objectClass,
-      [this](uint32_t row, uint16_t code) { return rows_[row].objectClass < code; });
-  return found != rows.end() && rows_[*found].objectClass == objectClass;
-}
-
 const LookupRow* PresentationTables::match(Table table, uint16_t objectClass,
                                            std::span<const AttributeValue> attributes) const {
   const std::vector<uint32_t>& rows = byClass_[static_cast<size_t>(table)];

@@ -114,7 +114,6 @@ class PresentationTables {
   // on a tie. Null when the table has no row for the class.
   const LookupRow* match(Table table, uint16_t objectClass,
                          std::span<const AttributeValue> attributes) const;
-  bool hasClass(Table table, uint16_t objectClass) const;
 
   std::optional<Rgb> colour(std::string_view token, ColourScheme scheme) const;
   const SymbolEntry* symbol(std::string_view name) const;
@@ -123,13 +122,13 @@ class PresentationTables {
 
   std::span<const LookupRow> rows() const { return rows_; }
   std::span<const std::string> errors() const { return errors_; }
+
+ private:
   struct ColourEntry {
     std::string token;
     std::array<Rgb, 3> schemes;
   };
-  std::span<const ColourEntry> colours() const { return colours_; }
 
- private:
   void index();
 
   std::vector<LookupRow> rows_;

@@ -11,11 +11,6 @@
 namespace abys::portrayal {
 namespace {
 
-uint16_t attributeCode(std::string_view acronym) {
-  const catalogue::Attribute* attribute = catalogue::attribute(acronym);
-  return attribute != nullptr ? attribute->code : 0;
-}
-
 struct Codes {
   uint16_t drval1 = catalogue::kDrval1;
   uint16_t drval2 = catalogue::kDrval2;
@@ -113,7 +108,7 @@ void depthBand(ProcedureContext& c, std::vector<Instruction>& out) {
   // A DRVAL1 given blank reads as 0, as the viewer always read it.
   const std::optional<std::string_view> text = textOf(c, codes().drval1);
   const double drval1 = text ? parseNumber(*text) : -1.0;
-  const DepthContours& contours = c.settings.contours;
+  const DepthContours& contours = c.contours;
   const char* token = "DEPDW";
   if (drval1 < 0) {
     token = "DEPIT";
@@ -137,7 +132,7 @@ void depthArea(ProcedureContext& c, std::vector<Instruction>& out) {
   }
   const double drval1 = numberOf(c, codes().drval1).value_or(-1.0);
   const double drval2 = numberOf(c, codes().drval2).value_or(drval1 + 0.01);
-  const DepthContours& contours = c.settings.contours;
+  const DepthContours& contours = c.contours;
   const auto deeper = [&](double limit) { return drval1 >= limit && drval2 > limit; };
   std::string token = "DEPIT";
   bool shallow = true;

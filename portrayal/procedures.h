@@ -17,6 +17,7 @@ namespace abys::portrayal {
 struct ProcedureContext {
   const FeatureRecord& feature;
   std::span<const AttributeValue> attributes;
+  const DepthContours& contours;
   const PortrayalSettings& settings;
   const PresentationTables& tables;
   // The edges the safety contour runs along, sorted (see Portrayal).

@@ -498,7 +498,6 @@ void MainWindow::applyViewSettings(const ViewSettings& settings) {
     return;
   }
   chart.setPresentation(presentation);
-  rules.contours = chart.display().rules.contours;
   if (!(rules == chart.display().rules)) chart.setPortrayalRules(rules);
   if (!(settings.depthContours == chart.display().depthContours))
     chart.setDepthContours(settings.depthContours);

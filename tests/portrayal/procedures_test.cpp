@@ -116,7 +116,7 @@ TEST(Procedures, ExpandByAttributesAndSettings) {
     const std::string path = folder.writeBytes(cw::encodeCell(cell), "CASE.000");
     Dataset dataset;
     test::load(dataset, path);
-    const Portrayal portrayal(dataset, c.settings);
+    const Portrayal portrayal(dataset, {}, c.settings);
     ASSERT_EQ(portrayal.features().size(), 1u);
     EXPECT_EQ(instructionText(portrayal.instructions(portrayal.features()[0])), c.instructions);
   }
@@ -139,7 +139,7 @@ TEST(Procedures, DrawOrderFollowsPriorityPassGroupAndFile) {
   const std::string path = folder.writeBytes(cw::encodeCell(cell), "ORDER.000");
   Dataset dataset;
   test::load(dataset, path);
-  const Portrayal portrayal(dataset, {});
+  const Portrayal portrayal(dataset, {}, {});
   std::vector<uint32_t> order;
   for (const DrawStep& step : portrayal.drawOrder())
     order.push_back(portrayal.features()[step.feature].feature->rcid);
