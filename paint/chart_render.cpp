@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
+#include <numbers>
 #include <optional>
 #include <span>
 #include <string>
@@ -23,6 +24,7 @@
 #include "messages.h"
 #include "prepare_chart.h"
 #include "presentation_tables.h"
+#include "symbol_images.h"
 
 namespace abys {
 
@@ -475,6 +477,8 @@ class Interpreter {
       density = screenDensity(device->physicalDpiX(), device->logicalDpiX());
     if (!(density > 0)) density = 96.0;
     pixelsPerMillimetre_ = density / 25.4;
+    visibleSectors_ = visibleDegrees(view, view.window,
+                                     static_cast<int32_t>(std::ceil(26.0 * pixelsPerMillimetre_)));
     denominator_ = scaleDenominator(view, density);
   }
 
@@ -576,7 +580,11 @@ class Interpreter {
         return;
       case Op::Symbol:
         if (!overlaps(drawn.box, visibleSymbols_)) return;
-        symbol(instruction.args[0], drawn);
+        symbol(instruction, drawn);
+        return;
+      case Op::LightSector:
+        if (!overlaps(drawn.box, visibleSectors_)) return;
+        sector(instruction, drawn);
         return;
       case Op::Text:
       case Op::FormattedText:
@@ -645,54 +653,67 @@ class Interpreter {
     }
   }
 
-  void symbol(std::string_view name, const DrawnFeature& drawn) {
+  // SY(name[,rotation[,colours,pattern]]): the rotation in degrees and a
+  // body's colours as the portrayal resolved them for the feature.
+  void symbol(const portrayal::Instruction& instruction, const DrawnFeature& drawn) {
+    const std::string_view name = instruction.args[0];
     if (name == "SOUNDING") {
-      soundings(*drawn.feature);
+      if (instruction.args.size() > 1) {
+        depthValue(portrayal::parseNumber(instruction.args[1]), drawn);
+      } else {
+        soundings(*drawn.feature);
+      }
       return;
     }
     const std::optional<QPoint> at = symbolPlace(geometry_, drawn, view_);
     if (!at) return;
-    const QImage& image = symbolImage(name);
-    painter_.drawImage(QPointF(at->x() - image.width() / 2.0, at->y() - image.height() / 2.0),
-                       image);
+    const double rotation =
+        instruction.args.size() > 1 ? portrayal::parseNumber(instruction.args[1]) : 0.0;
+    BodyColours body;
+    if (instruction.args.size() > 3) body = {instruction.args[2], instruction.args[3]};
+    const SymbolImage& image = symbolImage(name, pixelsPerMillimetre_, rotation, scheme_, body);
+    painter_.drawImage(*at - image.pivot, image.image);
   }
 
-  // A symbol's picture at this paint's size and colours, drawn once per
-  // thread and kept across paints.
-  const QImage& symbolImage(std::string_view name) {
-    const double size = 2.0 * pixelsPerMillimetre_;  // a symbol's body, 2 mm across
-    const int side = static_cast<int>(std::ceil(size * 2)) + 2;
-    thread_local std::map<std::tuple<std::string, ColourScheme, int>, QImage, std::less<>> images;
-    const auto key = std::tuple(std::string(name), scheme_, side);
-    const auto found = images.find(key);
-    if (found != images.end()) return found->second;
-    QImage image(side, side, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    QPainter on(&image);
-    on.setRenderHint(QPainter::Antialiasing);
-    const QPointF centre(side / 2.0, side / 2.0);
-    if (name == "QUESMRK1") {
-      // The question mark of what the tables do not know.
-      QFont font = painter_.font();
-      font.setBold(true);
-      font.setPixelSize(std::max(6, static_cast<int>(std::lround(size * 1.5))));
-      on.setFont(font);
-      on.setPen(colour("CHMGD"));
-      on.drawText(QRectF(0, 0, side, side), Qt::AlignCenter, QStringLiteral("?"));
-    } else {
-      // Until each symbol has its own drawing: a ring in its first colour.
-      const portrayal::SymbolEntry* entry = portrayal::PresentationTables::builtIn().symbol(name);
-      const std::string_view token = entry != nullptr && !entry->colours.empty()
-                                         ? std::string_view(entry->colours.front())
-                                         : std::string_view("CHBLK");
-      on.setPen(QPen(colour(token), 2));
-      on.drawEllipse(centre, size / 2, size / 2);
-    }
-    on.end();
-    return images.emplace(key, std::move(image)).first->second;
+  // SC(sectr1,sectr2,token,radius): a sector light's legs, 25 mm dashed
+  // lines from the light along the bearings (taken from seaward, so the
+  // legs point the other way), and between them the arc of the sector, in
+  // the light's colour over a black edge.
+  void sector(const portrayal::Instruction& instruction, const DrawnFeature& drawn) {
+    const std::optional<QPoint> at = symbolPlace(geometry_, drawn, view_);
+    if (!at) return;
+    const double from = portrayal::parseNumber(instruction.args[0]) + 180.0;
+    const double to = portrayal::parseNumber(instruction.args[1]) + 180.0;
+    const double radius = portrayal::parseNumber(instruction.args[3]) * pixelsPerMillimetre_;
+    const double leg = 25.0 * pixelsPerMillimetre_;
+    const QPointF centre(*at);
+    const auto along = [&](double bearing, double length) {
+      const double radians = bearing * std::numbers::pi / 180.0;
+      return centre + QPointF(std::sin(radians) * length, -std::cos(radians) * length);
+    };
+    painter_.save();
+    painter_.setRenderHint(QPainter::Antialiasing);
+    painter_.setBrush(Qt::NoBrush);
+    painter_.setPen(QPen(colour("CHBLK"), 1, Qt::DashLine));
+    painter_.drawLine(centre, along(from, leg));
+    painter_.drawLine(centre, along(to, leg));
+    // Clockwise from the first bearing to the second, in Qt's sixteenths
+    // of a degree counter-clockwise from three o'clock.
+    double sweep = std::fmod(to - from, 360.0);
+    if (sweep <= 0) sweep += 360.0;
+    const QRectF box(centre.x() - radius, centre.y() - radius, 2 * radius, 2 * radius);
+    const int start = static_cast<int>(std::lround((90.0 - from) * 16));
+    const int span = -static_cast<int>(std::lround(sweep * 16));
+    painter_.setPen(QPen(colour("CHBLK"), 4, Qt::SolidLine, Qt::FlatCap));
+    painter_.drawArc(box, start, span);
+    painter_.setPen(QPen(colour(instruction.args[2]), 2, Qt::SolidLine, Qt::FlatCap));
+    painter_.drawArc(box, start, span);
+    painter_.restore();
+    penSet_ = false;
   }
 
-  void soundings(const FeatureRecord& feature) {
+  // The sounding font and its texts, made at the first sounding.
+  void useSoundingFont() {
     if (!soundingTexts_) {
       soundingFont_ = painter_.font();
       if (soundingFont_.pointSizeF() > 0) {
@@ -703,6 +724,24 @@ class Interpreter {
       }
       soundingTexts_.emplace(soundingFont_, painter_.deviceTransform().isIdentity());
     }
+  }
+
+  // A danger's depth written as a sounding on its position.
+  void depthValue(double depth, const DrawnFeature& drawn) {
+    const std::optional<QPoint> at = symbolPlace(geometry_, drawn, view_);
+    if (!at) return;
+    useSoundingFont();
+    const QFont font = painter_.font();
+    painter_.setFont(soundingFont_);
+    soundingTexts_->draw(painter_, depth,
+                         colour(depth <= display_.depthContours.safety ? "SNDG2" : "SNDG1"),
+                         PixelPoint{at->x(), at->y()});
+    painter_.setFont(font);
+    penSet_ = false;
+  }
+
+  void soundings(const FeatureRecord& feature) {
+    useSoundingFont();
     const QFont font = painter_.font();
     painter_.setFont(soundingFont_);
     const QColor& shallow = colour("SNDG2");
@@ -780,6 +819,7 @@ class Interpreter {
   NamePainter names_;
   Bounds visible_;
   Bounds visibleSymbols_;
+  Bounds visibleSectors_;  // a sector's legs reach 25 mm from the light
   double pixelsPerMillimetre_ = 96.0 / 25.4;
   double denominator_ = 0;
   std::unordered_map<std::string_view, QColor> colours_;

@@ -1,5 +1,6 @@
 #include "instructions.h"
 
+#include <algorithm>
 #include <array>
 
 namespace abys::portrayal {
@@ -12,7 +13,7 @@ struct OpForm {
   size_t maxArgs;
 };
 
-constexpr std::array<OpForm, 8> kOps{{
+constexpr std::array<OpForm, 9> kOps{{
     {Op::AreaColour, "AC", 1, 2},
     {Op::AreaPattern, "AP", 1, 2},
     {Op::SimpleLine, "LS", 3, 3},
@@ -21,6 +22,7 @@ constexpr std::array<OpForm, 8> kOps{{
     {Op::Text, "TX", 9, 9},
     {Op::FormattedText, "TE", 10, 10},
     {Op::Procedure, "CS", 1, 1},
+    {Op::LightSector, "SC", 4, 4},
 }};
 
 bool isBlank(char c) {
@@ -124,7 +126,10 @@ std::string formatInstructions(const std::vector<Instruction>& instructions) {
     if (!out.empty()) out += ';';
     out += opName(instruction.op);
     out += '(';
-    for (size_t i = 0; i < instruction.args.size(); ++i) {
+    // A symbol's body colours are the feature's, not written.
+    const size_t count = instruction.op == Op::Symbol ? std::min<size_t>(2, instruction.args.size())
+                                                      : instruction.args.size();
+    for (size_t i = 0; i < count; ++i) {
       if (i > 0) out += ',';
       const bool quoted = (instruction.quoted >> i) & 1;
       if (quoted) out += '\'';

@@ -18,9 +18,15 @@ enum class Op : uint8_t {
   SimpleLine,     // LS(SOLD|DASH|DOTT,width,token)
   ComplexLine,    // LC(line style)
   Symbol,         // SY(symbol[,rotation: degrees or an attribute acronym])
+                  // once portrayed, SY(symbol,degrees[,COLOUR,COLPAT]) for a
+                  // symbol whose body takes the feature's colours
   Text,           // TX(attribute or 'literal',hjust,vjust,space,'chars',xoffs,yoffs,token,group)
   FormattedText,  // TE('format','attributes',hjust,vjust,space,'chars',xoffs,yoffs,token,group)
   Procedure,      // CS(name): a conditional procedure that expands into the others
+  // SC(sectr1,sectr2,token,radius): a light's sector, its legs along the
+  // two bearings (from seaward, degrees) and its arc of radius millimetres
+  // in the light's colour. Written by the light procedure only.
+  LightSector,
 };
 
 // One instruction: what it does and its arguments as written, quotes taken

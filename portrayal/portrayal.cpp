@@ -4,11 +4,13 @@
 #include <stdlib.h>
 
 #include <algorithm>
+#include <cctype>
 #include <tuple>
 
 #include "catalogue.h"
 #include "catalogue_codes.h"
 #include "procedures.h"
+#include "surroundings.h"
 
 namespace abys::portrayal {
 
@@ -24,6 +26,7 @@ Pass passOf(Op op) {
     case Op::FormattedText:
       return Pass::Texts;
     case Op::Symbol:
+    case Op::LightSector:
     case Op::Procedure:
     default:
       return Pass::Points;
@@ -79,6 +82,8 @@ std::vector<std::string_view> coloursOf(const Instruction& instruction) {
       return {instruction.args[7]};
     case Op::FormattedText:
       return {instruction.args[8]};
+    case Op::LightSector:
+      return {instruction.args[2]};
     default:
       return {};
   }
@@ -90,14 +95,19 @@ namespace {
 // the project's own first while its presentation is chosen. Empty for a
 // feature of no primitive.
 std::span<const Table> tablesFor(uint8_t primitive, const PortrayalSettings& settings) {
-  static constexpr Table kPoints[] = {Table::AbysPoints, Table::Points};
+  static constexpr Table kPoints[] = {Table::AbysPoints, Table::PaperChart, Table::Points};
+  static constexpr Table kSimplifiedPoints[] = {Table::AbysPoints, Table::Points};
   static constexpr Table kLines[] = {Table::AbysLines, Table::Lines};
   static constexpr Table kPlainAreas[] = {Table::AbysAreas, Table::AreasPlain};
   static constexpr Table kSymbolizedAreas[] = {Table::AbysAreas, Table::AreasSymbolized};
   std::span<const Table> tables;
   switch (primitive) {
     case kPrimPoint:
-      tables = kPoints;
+      if (settings.simplifiedSymbols) {
+        tables = kSimplifiedPoints;
+      } else {
+        tables = kPoints;
+      }
       break;
     case kPrimLine:
       tables = kLines;
@@ -173,6 +183,32 @@ std::vector<const VectorRecord*> findSafetyEdges(const Dataset& dataset, double 
   return found;
 }
 
+// A symbol's rotation by its attribute (ORIENT) as degrees, 0 where the
+// feature lacks it; and the feature's COLOUR and COLPAT for a symbol whose
+// body takes them.
+void resolveSymbol(Instruction& instruction, const FeatureRecord& feature,
+                   std::span<const AttributeValue> attributes, const PresentationTables& tables) {
+  const auto text = [&](uint16_t code) -> std::string {
+    for (const AttributeValue& value : attributes) {
+      if (value.attribute == code) return std::string(value.text);
+    }
+    return {};
+  };
+  std::vector<std::string>& args = instruction.args;
+  if (args.size() > 1 && !args[1].empty() && std::isalpha(static_cast<unsigned char>(args[1][0]))) {
+    const std::optional<double> degrees = attributeNumber(feature, attributeCode(args[1]));
+    args[1] = degrees ? text(attributeCode(args[1])) : "0";
+  }
+  const SymbolEntry* entry = tables.symbol(args[0]);
+  if (entry == nullptr ||
+      std::find(entry->colours.begin(), entry->colours.end(), "BODY") == entry->colours.end())
+    return;
+  static const uint16_t colour = attributeCode("COLOUR");
+  static const uint16_t colpat = attributeCode("COLPAT");
+  std::string rotation = args.size() > 1 && !args[1].empty() ? args[1] : std::string("0");
+  args = {args[0], std::move(rotation), text(colour), text(colpat)};
+}
+
 }  // namespace
 
 std::string displayText(uint16_t attribute, std::string_view text) {
@@ -212,6 +248,7 @@ Portrayal::Portrayal(const Dataset& dataset, const DepthContours& contours,
   constexpr uint32_t kFallbackGroup = 0xffffffffu;
   static const uint16_t scamin = attributeCode("SCAMIN");
   if (settings.s52Depths) safetyEdges_ = findSafetyEdges(dataset, contours.safety);
+  const Surroundings surroundings(dataset);
   for (const FeatureRecord* feature : dataset.features) {
     const catalogue::ObjectClass* objectClass = catalogue::objectClass(feature->objl);
     if (objectClass != nullptr && isMetaClass(*objectClass)) continue;
@@ -239,8 +276,9 @@ Portrayal::Portrayal(const Dataset& dataset, const DepthContours& contours,
     portrayed.firstInstruction = static_cast<uint32_t>(instructions_.size());
     expanded.clear();
     if (row != nullptr) {
-      ProcedureContext context{*feature, attributes,   contours,      settings,
-                               tables,   safetyEdges_, row->priority, row->category};
+      ProcedureContext context{*feature,      attributes,       contours,     settings,
+                               tables,        safetyEdges_,     surroundings, row->priority,
+                               row->category, row->viewingGroup};
       for (const Instruction& instruction : row->instructions) {
         if (instruction.op != Op::Procedure) {
           expanded.push_back(instruction);
@@ -251,7 +289,7 @@ Portrayal::Portrayal(const Dataset& dataset, const DepthContours& contours,
       }
       portrayed.priority = context.priority;
       portrayed.category = context.category;
-      portrayed.viewingGroup = row->viewingGroup;
+      portrayed.viewingGroup = context.viewingGroup;
       groups.push_back(row->drawGroup);
     } else {
       expanded = fallbackInstructions(feature->prim);
@@ -270,6 +308,8 @@ Portrayal::Portrayal(const Dataset& dataset, const DepthContours& contours,
         }
       }
       instructions_.push_back(instruction);
+      if (instruction.op == Op::Symbol)
+        resolveSymbol(instructions_.back(), *feature, attributes, tables);
       for (const std::string_view token : coloursOf(instruction)) {
         if (token == "ABYHUE")
           portrayed.depth = attributeNumber(*feature, catalogue::kValdco).value_or(kNoDepth);

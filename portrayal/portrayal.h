@@ -33,6 +33,9 @@ struct PortrayalSettings {
   bool twoShades = false;
   // Depth areas shallower than the safety contour patterned as well.
   bool shallowPattern = false;
+  // Buoys and beacons by the simplified symbols rather than by their shape
+  // in their own colours.
+  bool simplifiedSymbols = false;
 
   bool operator==(const PortrayalSettings&) const = default;
 };

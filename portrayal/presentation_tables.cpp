@@ -66,7 +66,7 @@ std::optional<Table> tableNamed(std::string_view name) {
       {"POINTS", Table::Points},          {"LINES", Table::Lines},
       {"AREAS_PLAIN", Table::AreasPlain}, {"AREAS_SYMBOLIZED", Table::AreasSymbolized},
       {"ABYS_POINTS", Table::AbysPoints}, {"ABYS_LINES", Table::AbysLines},
-      {"ABYS_AREAS", Table::AbysAreas},
+      {"ABYS_AREAS", Table::AbysAreas},   {"PAPER_CHART", Table::PaperChart},
   };
   for (const auto& [text, table] : kNames) {
     if (text == name) return table;

@@ -31,8 +31,9 @@ enum class Table : uint8_t {
   AbysPoints,
   AbysLines,
   AbysAreas,
+  PaperChart,  // buoys and beacons by their shape, in their own colours
 };
-inline constexpr int kTableCount = 7;
+inline constexpr int kTableCount = 8;
 
 enum class Category : uint8_t { DisplayBase, Standard, Other };
 

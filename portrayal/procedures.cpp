@@ -1,6 +1,7 @@
 #include "procedures.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -27,6 +28,10 @@ struct Codes {
   uint16_t siggrp = attributeCode("SIGGRP");
   uint16_t sigper = attributeCode("SIGPER");
   uint16_t valnmr = attributeCode("VALNMR");
+  uint16_t catobs = attributeCode("CATOBS");
+  uint16_t catrea = attributeCode("CATREA");
+  uint16_t sectr1 = attributeCode("SECTR1");
+  uint16_t sectr2 = attributeCode("SECTR2");
 };
 
 const Codes& codes() {
@@ -219,14 +224,29 @@ void shorelineConstruction(ProcedureContext& c, std::vector<Instruction>& out) {
 }
 
 // The symbol of a restriction: entry, anchoring or fishing restrictions
-// before the generic one; none without RESTRN.
+// before the others, the 61 form where other restrictions or a category
+// come with it; without RESTRN, a caution or an information symbol by the
+// area's category. None for a feature with neither.
 std::optional<std::string> restrictionSymbol(const ProcedureContext& c) {
   const std::vector<int> restrn = listOf(c, codes().restrn);
-  if (restrn.empty()) return std::nullopt;
-  if (holdsAny(restrn, {7, 8, 14})) return "ENTRES51";
-  if (holdsAny(restrn, {1, 2})) return "ACHRES51";
-  if (holdsAny(restrn, {3, 4, 5, 6})) return "FSHRES51";
-  return "RSRDEF51";
+  const std::vector<int> catrea = listOf(c, codes().catrea);
+  // Categories that call for caution rather than information.
+  const std::initializer_list<int> kCaution = {1, 8, 9, 12, 14, 18, 19, 21, 24, 25, 26};
+  const auto others = [&](std::initializer_list<int> besides) {
+    const bool moreRestrictions = std::any_of(restrn.begin(), restrn.end(), [&](int v) {
+      return std::find(besides.begin(), besides.end(), v) == besides.end();
+    });
+    return moreRestrictions || !catrea.empty();
+  };
+  if (!restrn.empty()) {
+    if (holdsAny(restrn, {7, 8, 14})) return others({7, 8, 14}) ? "ENTRES61" : "ENTRES51";
+    if (holdsAny(restrn, {1, 2})) return others({1, 2}) ? "ACHRES61" : "ACHRES51";
+    if (holdsAny(restrn, {3, 4, 5, 6})) return others({3, 4, 5, 6}) ? "FSHRES61" : "FSHRES51";
+    if (holdsAny(restrn, {9, 10, 11, 12, 13})) return "INFARE51";
+    return "RSRDEF51";
+  }
+  if (catrea.empty()) return std::nullopt;
+  return holdsAny(catrea, kCaution) ? "CTYARE51" : "INFARE51";
 }
 
 // A restricted area's symbol; its boundary is in its row.
@@ -238,9 +258,64 @@ void restrictions(ProcedureContext& c, std::vector<Instruction>& out) {
   if (const std::optional<std::string> name = restrictionSymbol(c)) out.push_back(symbol(*name));
 }
 
-// Obstructions and underwater rocks, until the danger procedures decide
-// more: their symbol at a point, a dotted line along a line, a dotted
-// boundary round an area.
+// Dangers shallower than this are drawn with the danger symbol of known
+// depth (DANGER01), deeper ones with the faint one (DANGER02).
+constexpr double kDangerSymbolDepth = 20.0;
+
+// The isolated danger: over everything but texts, in the display base.
+constexpr int8_t kIsolatedDangerPriority = 8;
+constexpr uint32_t kIsolatedDangerGroup = 14010;
+constexpr uint32_t kDryHazardGroup = 14050;
+
+// The depth a hazard is judged by: its VALSOU; without one, the least
+// depth of the depth areas it lies in; where none is known, by its water
+// level (0 awash, a hair's depth always under water, else -15: taken as
+// shallow).
+double hazardDepth(const ProcedureContext& c, const Seabed* seabed) {
+  if (const std::optional<double> valsou = numberOf(c, codes().valsou)) return *valsou;
+  if (seabed != nullptr && seabed->underAny && !seabed->unsurveyed) return seabed->leastDepth;
+  const std::optional<double> watlev = numberOf(c, codes().watlev);
+  if (watlev && *watlev == 5) return 0.0;
+  if (watlev && *watlev == 3) return 0.01;
+  return -15.0;
+}
+
+// Whether a point hazard is an isolated danger: at most as deep as the
+// safety contour, in safe water (every depth area under it at least as
+// deep as the safety contour), and not one that stands dry. A hazard that
+// stands dry in safe water goes to the display base with its own symbol.
+bool isolatedDanger(ProcedureContext& c) {
+  const Seabed* seabed = c.surroundings.seabed(c.feature);
+  if (seabed == nullptr) return false;
+  const double safety = c.contours.safety;
+  if (!(hazardDepth(c, seabed) <= safety) || !seabed->deepAs(safety)) return false;
+  const std::optional<double> watlev = numberOf(c, codes().watlev);
+  c.category = Category::DisplayBase;
+  if (watlev && (*watlev == 1 || *watlev == 2)) {
+    c.viewingGroup = kDryHazardGroup;
+    return false;
+  }
+  c.viewingGroup = kIsolatedDangerGroup;
+  return true;
+}
+
+// The symbol of a hazard of known depth, and its depth as a sounding.
+void knownDepthHazard(double valsou, const char* symbolName, std::vector<Instruction>& out) {
+  out.push_back(symbol(symbolName));
+  out.push_back(make(Op::Symbol, {"SOUNDING", formatNumber(valsou)}));
+}
+
+void isolatedDangerSymbol(const ProcedureContext& c, std::vector<Instruction>& out) {
+  Instruction danger = symbol("ISODGR01");
+  danger.priority = kIsolatedDangerPriority;
+  out.push_back(std::move(danger));
+  if (approximatePosition(c)) out.push_back(symbol("LOWACC01"));
+}
+
+// Obstructions and underwater rocks: at a point, the isolated danger where
+// it is one, else the symbol of its depth and water level, with its depth
+// where known; a dotted line along a line; a dotted boundary round an
+// area.
 void obstruction(ProcedureContext& c, std::vector<Instruction>& out) {
   if (c.feature.prim == kPrimLine) {
     out.push_back(simpleLine("DOTT", 2, "CHBLK"));
@@ -251,28 +326,68 @@ void obstruction(ProcedureContext& c, std::vector<Instruction>& out) {
     out.push_back(simpleLine("DOTT", 2, "CHGRD"));
     return;
   }
-  const std::optional<double> watlev = numberOf(c, codes().watlev);
-  if (c.feature.objl == catalogue::objectClass("UWTROC")->code) {
-    out.push_back(symbol(watlev && (*watlev == 4 || *watlev == 5) ? "UWTROC04" : "UWTROC03"));
-  } else {
-    out.push_back(symbol(watlev && (*watlev == 1 || *watlev == 2) ? "OBSTRN11" : "OBSTRN01"));
+  if (isolatedDanger(c)) {
+    isolatedDangerSymbol(c, out);
+    return;
   }
+  const bool rock = c.feature.objl == catalogue::objectClass("UWTROC")->code;
+  const std::optional<double> watlev = numberOf(c, codes().watlev);
+  const bool covers = watlev && (*watlev == 4 || *watlev == 5);
+  const bool dry = watlev && (*watlev == 1 || *watlev == 2);
+  if (const std::optional<double> valsou = numberOf(c, codes().valsou)) {
+    const char* name = "DANGER01";
+    if (*valsou > kDangerSymbolDepth) {
+      name = "DANGER02";
+    } else if (rock && covers) {
+      name = "UWTROC04";
+    } else if (!rock && dry) {
+      name = "OBSTRN11";
+    } else if (!rock && covers) {
+      name = "DANGER03";
+    }
+    knownDepthHazard(*valsou, name, out);
+  } else if (rock) {
+    out.push_back(symbol(covers ? "UWTROC04" : "UWTROC03"));
+  } else {
+    const std::optional<double> catobs = numberOf(c, codes().catobs);
+    const char* name = "OBSTRN01";
+    if (!(catobs && *catobs == 6)) {
+      if (dry) name = "OBSTRN11";
+      if (covers) name = "OBSTRN03";
+    }
+    out.push_back(symbol(name));
+  }
+  if (approximatePosition(c)) out.push_back(symbol("LOWACC01"));
 }
 
+// Wrecks: at a point, the isolated danger where it is one, else by its
+// depth, or without one by its category and water level; an area as a
+// dotted boundary.
 void wreck(ProcedureContext& c, std::vector<Instruction>& out) {
   if (c.feature.prim == kPrimArea) {
     out.push_back(areaColour("DEPVS"));
     out.push_back(simpleLine("DOTT", 2, "CHBLK"));
     return;
   }
+  if (c.feature.prim == kPrimPoint && isolatedDanger(c)) {
+    isolatedDangerSymbol(c, out);
+    return;
+  }
   const std::optional<double> catwrk = numberOf(c, codes().catwrk);
-  if (catwrk && *catwrk == 2) {
-    out.push_back(symbol("WRECKS01"));
-  } else if (catwrk && (*catwrk == 4 || *catwrk == 5)) {
+  const std::optional<double> watlev = numberOf(c, codes().watlev);
+  const bool under = !watlev || *watlev == 3;
+  if (const std::optional<double> valsou = numberOf(c, codes().valsou)) {
+    knownDepthHazard(*valsou, *valsou <= kDangerSymbolDepth ? "DANGER01" : "DANGER02", out);
+  } else if (catwrk && *catwrk == 1 && under) {
     out.push_back(symbol("WRECKS04"));
+  } else if (catwrk && *catwrk == 2 && under) {
+    out.push_back(symbol("WRECKS05"));
+  } else if ((catwrk && (*catwrk == 4 || *catwrk == 5)) || !under) {
+    out.push_back(symbol("WRECKS01"));
   } else {
     out.push_back(symbol("WRECKS05"));
   }
+  if (approximatePosition(c)) out.push_back(symbol("LOWACC01"));
 }
 
 // A light's description as charts write it: character, group, colours,
@@ -317,14 +432,34 @@ std::string lightDescription(const ProcedureContext& c) {
   return text;
 }
 
-// A light's flare in the colour of its light, and its description.
+// The colour token of a light by its first colour that has one: red,
+// green, or white and yellow; magenta where it has none of them.
+std::string lightColour(const std::vector<int>& colours) {
+  for (const int colour : colours) {
+    if (colour == 3) return "LITRD";
+    if (colour == 4) return "LITGN";
+    if (colour == 1 || colour == 6 || colour == 11) return "LITYW";
+  }
+  return "CHMGD";
+}
+
+// A light: a sector light (SECTR1 and SECTR2 given, not the whole circle)
+// as its legs and its arc in the light's colour; any other as a flare in
+// its colour. Its description beside it as other text.
 void light(ProcedureContext& c, std::vector<Instruction>& out) {
   const std::vector<int> colour = listOf(c, codes().colour);
-  if (holdsAny(colour, {3})) {
+  const std::string token = lightColour(colour);
+  const std::optional<double> sectr1 = numberOf(c, codes().sectr1);
+  const std::optional<double> sectr2 = numberOf(c, codes().sectr2);
+  const bool sector = sectr1 && sectr2 && std::fmod(std::fabs(*sectr2 - *sectr1), 360.0) != 0.0;
+  if (sector) {
+    out.push_back(
+        make(Op::LightSector, {formatNumber(*sectr1), formatNumber(*sectr2), token, "20"}));
+  } else if (token == "LITRD") {
     out.push_back(symbol("LIGHTS11"));
-  } else if (holdsAny(colour, {4})) {
+  } else if (token == "LITGN") {
     out.push_back(symbol("LIGHTS12"));
-  } else if (holdsAny(colour, {1, 6, 11})) {
+  } else if (token == "LITYW") {
     out.push_back(symbol("LIGHTS13"));
   } else {
     out.push_back(symbol("LITDEF11"));
@@ -339,8 +474,37 @@ void light(ProcedureContext& c, std::vector<Instruction>& out) {
   }
 }
 
+// A topmark by its shape, on a buoy (something floats on its node) or on
+// a beacon; the question mark without a shape, the magenta topmark of
+// unknown shape for a shape without a symbol.
 void topmark(ProcedureContext& c, std::vector<Instruction>& out) {
-  out.push_back(symbol(textOf(c, codes().topshp) ? "TMARDEF1" : "QUESMRK1"));
+  const std::optional<double> shape = numberOf(c, codes().topshp);
+  if (!shape) {
+    out.push_back(symbol("QUESMRK1"));
+    return;
+  }
+  // TOPSHP: the symbol on a buoy, then on a beacon.
+  static constexpr struct {
+    int shape;
+    const char* buoy;
+    const char* beacon;
+  } kShapes[] = {
+      {1, "TOPMAR02", "TOPMAR22"},  {2, "TOPMAR04", "TOPMAR24"},  {3, "TOPMAR10", "TOPMAR30"},
+      {4, "TOPMAR12", "TOPMAR32"},  {5, "TOPMAR13", "TOPMAR33"},  {6, "TOPMAR14", "TOPMAR34"},
+      {7, "TOPMAR65", "TOPMAR85"},  {8, "TOPMAR17", "TOPMAR86"},  {9, "TOPMAR16", "TOPMAR36"},
+      {10, "TOPMAR08", "TOPMAR28"}, {11, "TOPMAR07", "TOPMAR27"}, {12, "TOPMAR14", "TOPMAR34"},
+      {13, "TOPMAR05", "TOPMAR25"}, {14, "TOPMAR06", "TOPMAR26"}, {19, "TOPMAR14", "TOPMAR34"},
+      {20, "TOPMAR14", "TOPMAR34"}, {21, "TOPMAR14", "TOPMAR34"}, {24, "TOPMAR02", "TOPMAR22"},
+      {25, "TOPMAR04", "TOPMAR24"}, {26, "TOPMAR17", "TOPMAR86"},
+  };
+  const bool floating = c.surroundings.onFloatingAid(c.feature);
+  for (const auto& entry : kShapes) {
+    if (entry.shape == static_cast<int>(*shape)) {
+      out.push_back(symbol(floating ? entry.buoy : entry.beacon));
+      return;
+    }
+  }
+  out.push_back(symbol(floating ? "TMARDEF1" : "TMARDEF2"));
 }
 
 // The mariner's own objects and the data coverage draw nothing of a cell.

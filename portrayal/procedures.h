@@ -8,12 +8,13 @@
 #include <vector>
 
 #include "portrayal.h"
+#include "surroundings.h"
 
 namespace abys::portrayal {
 
 // What a procedure reads and may change besides its instructions: a
-// procedure may raise a feature's priority or category (an isolated danger
-// goes to the display base).
+// procedure may raise a feature's priority, category and viewing group (an
+// isolated danger goes to the display base).
 struct ProcedureContext {
   const FeatureRecord& feature;
   std::span<const AttributeValue> attributes;
@@ -22,8 +23,11 @@ struct ProcedureContext {
   const PresentationTables& tables;
   // The edges the safety contour runs along, sorted (see Portrayal).
   std::span<const VectorRecord* const> safetyEdges;
+  // The seabed under hazards and what floats on each node.
+  const Surroundings& surroundings;
   uint8_t priority = 0;
   Category category = Category::Standard;
+  uint32_t viewingGroup = 0;
 };
 
 // Appends the instructions of the procedure named name (with or without

@@ -4,12 +4,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "catalogue.h"
 #include "cell_writer.h"
+#include "check_driver.h"
 #include "portrayal.h"
+#include "support/chart_cells.h"
 #include "support/load.h"
 
 namespace abys::portrayal {
@@ -38,6 +41,12 @@ PortrayalSettings s52(bool twoShades = false, bool shallowPattern = false) {
   settings.s52Depths = true;
   settings.twoShades = twoShades;
   settings.shallowPattern = shallowPattern;
+  return settings;
+}
+
+PortrayalSettings simplified() {
+  PortrayalSettings settings;
+  settings.simplifiedSymbols = true;
   return settings;
 }
 
@@ -84,8 +93,61 @@ TEST(Procedures, ExpandByAttributesAndSettings) {
       {"green light", "LIGHTS", 1, {{"COLOUR", "4"}}, {}, "SY(LIGHTS12)"},
       {"white light", "LIGHTS", 1, {{"COLOUR", "1"}}, {}, "SY(LIGHTS13)"},
       {"topmark without shape", "TOPMAR", 1, {}, {}, "SY(QUESMRK1)"},
-      {"no anchoring", "RESARE", 3, {{"RESTRN", "1,7"}}, {}, "LS(DASH,2,CHMGD);SY(ENTRES51)"},
-      {"dangerous wreck", "WRECKS", 1, {{"CATWRK", "2"}}, {}, "SY(WRECKS01)"},
+      {"no entry, no anchoring",
+       "RESARE",
+       3,
+       {{"RESTRN", "1,7"}},
+       {},
+       "LS(DASH,2,CHMGD);SY(ENTRES61)"},
+      {"no entry", "RESARE", 3, {{"RESTRN", "7"}}, {}, "LS(DASH,2,CHMGD);SY(ENTRES51)"},
+      {"restricted nature reserve",
+       "RESARE",
+       3,
+       {{"CATREA", "4"}},
+       {},
+       "LS(DASH,2,CHMGD);SY(INFARE51)"},
+      {"restricted safety zone",
+       "RESARE",
+       3,
+       {{"CATREA", "1"}},
+       {},
+       "LS(DASH,2,CHMGD);SY(CTYARE51)"},
+      {"dangerous wreck", "WRECKS", 1, {{"CATWRK", "2"}}, {}, "SY(WRECKS05)"},
+      {"wreck showing hull", "WRECKS", 1, {{"CATWRK", "5"}}, {}, "SY(WRECKS01)"},
+      {"non-dangerous wreck", "WRECKS", 1, {{"CATWRK", "1"}, {"WATLEV", "3"}}, {}, "SY(WRECKS04)"},
+      {"wreck of known depth",
+       "WRECKS",
+       1,
+       {{"VALSOU", "25.5"}},
+       {},
+       "SY(DANGER02);SY(SOUNDING,25.5)"},
+      {"obstruction above water", "OBSTRN", 1, {{"WATLEV", "2"}}, {}, "SY(OBSTRN11)"},
+      {"obstruction, covers and uncovers", "OBSTRN", 1, {{"WATLEV", "4"}}, {}, "SY(OBSTRN03)"},
+      {"foul ground", "OBSTRN", 1, {{"CATOBS", "6"}, {"WATLEV", "4"}}, {}, "SY(OBSTRN01)"},
+      {"rock awash", "UWTROC", 1, {{"WATLEV", "5"}}, {}, "SY(UWTROC04)"},
+      {"rock, approximate", "UWTROC", 1, {{"QUAPOS", "4"}}, {}, "SY(UWTROC03);SY(LOWACC01)"},
+      {"rock of known depth", "UWTROC", 1, {{"VALSOU", "4"}}, {}, "SY(DANGER01);SY(SOUNDING,4)"},
+      {"sector light",
+       "LIGHTS",
+       1,
+       {{"COLOUR", "4"}, {"SECTR1", "90"}, {"SECTR2", "180.5"}},
+       {},
+       "SC(90,180.5,LITGN,20)"},
+      {"all-round sectors are a flare",
+       "LIGHTS",
+       1,
+       {{"COLOUR", "1"}, {"SECTR1", "0"}, {"SECTR2", "360"}},
+       {},
+       "SY(LIGHTS13)"},
+      {"conical buoy", "BOYLAT", 1, {{"BOYSHP", "1"}, {"COLOUR", "4"}}, {}, "SY(BOYCON01,0)"},
+      {"simplified symbols",
+       "BOYLAT",
+       1,
+       {{"BOYSHP", "1"}, {"COLOUR", "4"}},
+       simplified(),
+       "SY(BOYLAT13)"},
+      {"buoy of no shape", "BOYSAW", 1, {{"COLOUR", "3,1"}}, {}, "SY(BOYSAW12)"},
+      {"lattice beacon", "BCNSPP", 1, {{"BCNSHP", "4"}}, {}, "SY(BCNLTC02,0)"},
       {"seabed in abbreviations",
        "SBDARE",
        1,
@@ -120,6 +182,133 @@ TEST(Procedures, ExpandByAttributesAndSettings) {
     ASSERT_EQ(portrayal.features().size(), 1u);
     EXPECT_EQ(instructionText(portrayal.instructions(portrayal.features()[0])), c.instructions);
   }
+}
+
+// A point feature of objl on its own isolated node at, with attributes.
+void addPoint(cw::Cell& cell, uint32_t id, const char* acronym, cw::Point2 at,
+              std::vector<std::pair<const char*, const char*>> attributes = {}, uint32_t node = 0) {
+  if (node == 0) {
+    node = id * 10 + 1;
+    cell.vectors.push_back(cw::isolatedNode(node, at));
+  }
+  cw::Feature feature{.rcid = id, .prim = 1, .objl = code(acronym)};
+  for (const auto& [attribute, value] : attributes)
+    feature.attributes.push_back({code(attribute), value});
+  std::sort(feature.attributes.begin(), feature.attributes.end(),
+            [](const auto& a, const auto& b) { return a.attl < b.attl; });
+  feature.spatialPointers.push_back({.rcnm = 110, .rcid = node});
+  cell.features.push_back(std::move(feature));
+}
+
+// Loads a cell written to path and resolves its pointers, as the chart
+// does before it portrays.
+void loadChecked(Dataset& dataset, const std::string& path) {
+  test::load(dataset, path);
+  ASSERT_EQ(runLogicalChecks(dataset, [](const char*, std::va_list) {}), 0);
+}
+
+// The instructions of every feature by record id.
+std::map<uint32_t, std::string> instructionsById(const Portrayal& portrayal) {
+  std::map<uint32_t, std::string> found;
+  for (const FeaturePortrayal& feature : portrayal.features())
+    found[feature.feature->rcid] = instructionText(portrayal.instructions(feature));
+  return found;
+}
+
+// Hazards over deep water (DRVAL1 30) and shallow water (DRVAL1 2) at
+// several safety contours: an isolated danger only where the hazard is
+// at most as deep as the safety contour and every area under it is at
+// least as deep (equal counts as safe), and not where it stands dry.
+TEST(Procedures, IsolatedDangersFollowTheSafetyContourAndTheSeabed) {
+  cw::Cell cell;
+  test::addArea(cell, 1, catalogue::kDepare, {{0, 0}, {0.1, 0}, {0.1, 0.1}, {0, 0.1}, {0, 0}},
+                {{catalogue::kDrval1, "30"}, {catalogue::kDrval2, "50"}});
+  test::addArea(cell, 2, catalogue::kDepare, {{0.1, 0}, {0.2, 0}, {0.2, 0.1}, {0.1, 0.1}, {0.1, 0}},
+                {{catalogue::kDrval1, "2"}, {catalogue::kDrval2, "5"}});
+  addPoint(cell, 10, "OBSTRN", {0.05, 0.05}, {{"VALSOU", "5"}});   // deep water
+  addPoint(cell, 11, "OBSTRN", {0.15, 0.05}, {{"VALSOU", "1"}});   // shallow water
+  addPoint(cell, 12, "WRECKS", {0.05, 0.06}, {{"VALSOU", "35"}});  // deeper than most
+  addPoint(cell, 13, "UWTROC", {0.05, 0.07});                      // depth of its area
+  addPoint(cell, 14, "OBSTRN", {0.05, 0.08}, {{"VALSOU", "-1"}, {"WATLEV", "2"}});  // dry
+  addPoint(cell, 15, "WRECKS", {0.3, 0.3}, {{"VALSOU", "3"}});  // on no depth area
+  addPoint(cell, 16, "OBSTRN", {0.05, 0.09}, {{"VALSOU", "5"}, {"QUAPOS", "4"}});
+  test::TempFolder folder;
+  const std::string path = folder.writeBytes(cw::encodeCell(cell), "DANGER.000");
+  Dataset dataset;
+  loadChecked(dataset, path);
+  const std::string danger = "SY(ISODGR01)";
+  const struct {
+    double safety;
+    std::map<uint32_t, std::string> expected;
+  } cases[] = {
+      {10,
+       {{10, danger},
+        {11, "SY(DANGER01);SY(SOUNDING,1)"},
+        {12, "SY(DANGER02);SY(SOUNDING,35)"},
+        {13, "SY(UWTROC03)"},
+        {14, "SY(OBSTRN11);SY(SOUNDING,-1)"},
+        {15, "SY(DANGER01);SY(SOUNDING,3)"},
+        {16, danger + ";SY(LOWACC01)"}}},
+      {30, {{12, "SY(DANGER02);SY(SOUNDING,35)"}, {13, danger}}},
+      {40,
+       {{12, "SY(DANGER02);SY(SOUNDING,35)"},
+        {13, "SY(UWTROC03)"},
+        {10, "SY(DANGER01);SY(SOUNDING,5)"}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.safety);
+    DepthContours contours;
+    contours.safety = c.safety;
+    contours.deep = std::max(contours.deep, c.safety);
+    const Portrayal portrayal(dataset, contours, {});
+    const std::map<uint32_t, std::string> found = instructionsById(portrayal);
+    for (const auto& [id, instructions] : c.expected)
+      EXPECT_EQ(found.at(id), instructions) << id;
+    for (const FeaturePortrayal& feature : portrayal.features()) {
+      const bool isolated = found.at(feature.feature->rcid).starts_with(danger);
+      if (feature.feature->rcid == 14 && c.safety == 10) {
+        EXPECT_EQ(feature.category, Category::DisplayBase);
+      }
+      if (!isolated) continue;
+      EXPECT_EQ(feature.category, Category::DisplayBase);
+      EXPECT_EQ(feature.viewingGroup, 14010u);
+      // Drawn after every symbol of a lower priority: over all but texts.
+      EXPECT_EQ(portrayal.instruction(feature.firstInstruction).priority, 8);
+    }
+  }
+}
+
+// A topmark takes the buoy form of its shape on a buoy's node, the beacon
+// form on a beacon's or alone; a buoy's body colours travel with its
+// symbol.
+TEST(Procedures, TopmarksByWhatTheyStandOnAndBodiesByTheirColours) {
+  cw::Cell cell;
+  cell.vectors.push_back(cw::isolatedNode(100, {0.01, 0.01}));
+  cell.vectors.push_back(cw::isolatedNode(200, {0.02, 0.02}));
+  addPoint(cell, 1, "BOYCAR", {}, {{"BOYSHP", "4"}, {"COLOUR", "2,6"}, {"COLPAT", "1"}}, 100);
+  addPoint(cell, 2, "TOPMAR", {}, {{"TOPSHP", "13"}}, 100);
+  addPoint(cell, 3, "BCNCAR", {}, {{"BCNSHP", "1"}, {"COLOUR", "2,6,2"}}, 200);
+  addPoint(cell, 4, "TOPMAR", {}, {{"TOPSHP", "13"}}, 200);
+  addPoint(cell, 5, "TOPMAR", {0.03, 0.03}, {{"TOPSHP", "99"}});
+  addPoint(cell, 6, "BOYSPP", {0.04, 0.04}, {{"BOYSHP", "3"}, {"ORIENT", "45"}});
+  test::TempFolder folder;
+  const std::string path = folder.writeBytes(cw::encodeCell(cell), "TOPMAR.000");
+  Dataset dataset;
+  loadChecked(dataset, path);
+  const Portrayal portrayal(dataset, {}, {});
+  const std::map<uint32_t, std::string> found = instructionsById(portrayal);
+  EXPECT_EQ(found.at(2), "SY(TOPMAR05)");
+  EXPECT_EQ(found.at(4), "SY(TOPMAR25)");
+  EXPECT_EQ(found.at(5), "SY(TMARDEF2)");
+  const auto symbolArgs = [&](uint32_t id) {
+    for (const FeaturePortrayal& feature : portrayal.features()) {
+      if (feature.feature->rcid == id) return portrayal.instruction(feature.firstInstruction).args;
+    }
+    return std::vector<std::string>{};
+  };
+  EXPECT_EQ(symbolArgs(1), (std::vector<std::string>{"BOYPIL01", "0", "2,6", "1"}));
+  EXPECT_EQ(symbolArgs(3), (std::vector<std::string>{"BCNSTK01", "0", "2,6,2", ""}));
+  EXPECT_EQ(symbolArgs(6), (std::vector<std::string>{"BOYSPH01", "0", "", ""}));
 }
 
 // Priorities first, then areas, lines, points and texts within one, then
