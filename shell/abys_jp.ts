@@ -288,6 +288,10 @@
         <source>S&amp;ymbolised boundaries</source>
         <translation>記号化した境界(&amp;Y)</translation>
     </message>
+    <message>
+        <source>Si&amp;mplified symbols</source>
+        <translation>簡略化した記号(&amp;M)</translation>
+    </message>
 </context>
 <context>
     <name>MessagesDock</name>

@@ -492,6 +492,7 @@ void MainWindow::applyViewSettings(const ViewSettings& settings) {
   rules.twoShades = settings.twoShades;
   rules.shallowPattern = settings.shallowPattern;
   rules.symbolizedBoundaries = settings.symbolizedBoundaries;
+  rules.simplifiedSymbols = settings.simplifiedSymbols;
   if (options == drawingArea->renderOptions() &&
       settings.depthContours == chart.display().depthContours &&
       presentation == chart.display().presentation && rules == chart.display().rules) {

@@ -92,6 +92,8 @@ ViewMenu::ViewMenu(QDockWidget* messages, QDockWidget* identify, QWidget* window
   endSubmenu();
   addOption(tr("S&ymbolised boundaries"), "symbolizedBoundariesAction",
             &ViewSettings::symbolizedBoundaries, "view/symbolizedBoundaries");
+  addOption(tr("Si&mplified symbols"), "simplifiedSymbolsAction", &ViewSettings::simplifiedSymbols,
+            "view/simplifiedSymbols");
 }
 
 void ViewMenu::beginSubmenu(const QString& text, const char* objectName) {

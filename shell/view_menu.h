@@ -43,6 +43,8 @@ struct ViewSettings {
   bool twoShades = false;
   bool shallowPattern = false;
   bool symbolizedBoundaries = false;
+  // Buoys and beacons by the simplified symbols rather than by their shape.
+  bool simplifiedSymbols = false;
 };
 
 }  // namespace abys

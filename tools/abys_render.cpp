@@ -2,8 +2,8 @@
 //                                [--pick COL,ROW]... [--no-updates] [--lenient]
 //                                [--colours day|dusk|night] [--display base|standard|all]
 //                                [--no-scamin] [--depth-style abys|s52] [--two-shades]
-//                                [--shallow-pattern] [--symbolized-boundaries] [--no-names]
-//                                [--other-text] [--list]
+//                                [--shallow-pattern] [--symbolized-boundaries]
+//                                [--simplified-symbols] [--no-names] [--other-text] [--list]
 // abys-render --help | --version
 //
 // Draws a cell the way the viewer shows it, without a display: a chart
@@ -43,7 +43,8 @@ constexpr const char* kUsage =
     "[--view CMD]... [--pick COL,ROW]... [--no-updates] [--lenient]\n"
     "       [--colours day|dusk|night] [--display base|standard|all] [--no-scamin]\n"
     "       [--depth-style abys|s52] [--two-shades] [--shallow-pattern]\n"
-    "       [--symbolized-boundaries] [--no-names] [--other-text] [--list]\n"
+    "       [--symbolized-boundaries] [--simplified-symbols] [--no-names] [--other-text]\n"
+    "       [--list]\n"
     "  CMD: full, in, out, left, right, up, down (the View menu)\n";
 
 int usage() {
@@ -59,8 +60,9 @@ int help() {
       "drawn with the update files NAME.001, NAME.002, ... beside it applied; --no-updates draws\n"
       "the base cell alone. --lenient reads on past a field out of order where the load would\n"
       "stop. --colours, --display (all unless given), --no-scamin, --depth-style, --two-shades,\n"
-      "--shallow-pattern, --symbolized-boundaries, --no-names and --other-text are the View\n"
-      "menu's presentation settings; the display scale is reckoned at 96 pixels per inch.\n"
+      "--shallow-pattern, --symbolized-boundaries, --simplified-symbols, --no-names and\n"
+      "--other-text are the View menu's presentation settings; the display scale is reckoned\n"
+      "at 96 pixels per inch.\n"
       "--list prints one line per feature after the image: record name, class, category,\n"
       "priority, instructions, and \"drawn\" or why not. Exit status 1 when the cell cannot be\n"
       "opened or drawn, 2 on a usage error.\n"
@@ -187,6 +189,8 @@ int main(int argc, char** argv) {
       rules.shallowPattern = true;
     } else if (arg == "--symbolized-boundaries") {
       rules.symbolizedBoundaries = true;
+    } else if (arg == "--simplified-symbols") {
+      rules.simplifiedSymbols = true;
     } else if (arg == "--colours" && hasValue) {
       if (!parseChoice(argv[++i], kSchemes, presentation.colourScheme)) {
         std::fprintf(stderr, "abys-render: unknown colours %s (day, dusk or night)\n", argv[i]);

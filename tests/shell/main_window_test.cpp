@@ -1014,7 +1014,8 @@ class MainWindowTest : public QObject {
                                  u"namesAction"_s,
                                  u"otherTextAction"_s,
                                  u"depthPresentationMenuAction"_s,
-                                 u"symbolizedBoundariesAction"_s}));
+                                 u"symbolizedBoundariesAction"_s,
+                                 u"simplifiedSymbolsAction"_s}));
     for (const char* name : {"legendAction", "scaleBarAction", "declutterAction",
                              "wideDepthLinesAction", "readPastOrderErrorsAction"}) {
       QVERIFY(action(w.window, name)->isCheckable());
