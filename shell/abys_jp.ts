@@ -524,5 +524,9 @@
         <source>Record: %1</source>
         <translation>レコード: %1</translation>
     </message>
+    <message>
+        <source>Light: %1</source>
+        <translation>灯質: %1</translation>
+    </message>
 </context>
 </TS>

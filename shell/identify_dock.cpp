@@ -1,6 +1,8 @@
 #include "identify_dock.h"
 
 #include <QHeaderView>
+#include <QIcon>
+#include <QPixmap>
 #include <QResizeEvent>
 #include <QTreeWidget>
 #include <algorithm>
@@ -12,6 +14,7 @@
 #include "feature_area.h"
 #include "feature_line.h"
 #include "messages_dock.h"
+#include "symbol_images.h"
 
 using namespace abys;
 
@@ -159,6 +162,39 @@ IdentifiedFeature identify(const FeatureRecord& feature, std::optional<GeoPoint>
   return identified;
 }
 
+void describePortrayal(IdentifiedFeature& identified, const FeatureRecord& feature,
+                       const portrayal::Portrayal& portrayal, ColourScheme scheme) {
+  const auto found =
+      std::find_if(portrayal.features().begin(), portrayal.features().end(),
+                   [&](const portrayal::FeaturePortrayal& p) { return p.feature == &feature; });
+  if (found == portrayal.features().end()) return;
+  constexpr double kPixelsPerMillimetre = 96.0 / 25.4;
+  for (const portrayal::Instruction& instruction : portrayal.instructions(*found)) {
+    if (instruction.op == portrayal::Op::LightSector && identified.symbol.isNull()) {
+      const std::string_view token = instruction.args[2];
+      const char* flare = token == "LITRD"   ? "LIGHTS11"
+                          : token == "LITGN" ? "LIGHTS12"
+                          : token == "LITYW" ? "LIGHTS13"
+                                             : "LITDEF11";
+      identified.symbol = symbolImage(flare, kPixelsPerMillimetre, 0, scheme).image;
+    } else if (instruction.op == portrayal::Op::Symbol && identified.symbol.isNull() &&
+               instruction.args[0] != "SOUNDING") {
+      BodyColours body;
+      if (instruction.args.size() > 3) body = {instruction.args[2], instruction.args[3]};
+      const double rotation =
+          instruction.args.size() > 1 ? portrayal::parseNumber(instruction.args[1]) : 0.0;
+      identified.symbol =
+          symbolImage(instruction.args[0], kPixelsPerMillimetre, rotation, scheme, body).image;
+    } else if (instruction.op == portrayal::Op::Text && instruction.args[8] == "23" &&
+               (instruction.quoted & 1u) != 0) {
+      // The light's description, written by its procedure.
+      identified.details.insert(
+          std::min<qsizetype>(2, identified.details.size()),
+          IdentifyDock::tr("Light: %1").arg(QString::fromStdString(instruction.args[0])));
+    }
+  }
+}
+
 }  // namespace abys
 
 IdentifyDock::IdentifyDock(QWidget* parent) : QDockWidget(tr("Identify"), parent) {
@@ -168,6 +204,7 @@ IdentifyDock::IdentifyDock(QWidget* parent) : QDockWidget(tr("Identify"), parent
   list_->setObjectName(QStringLiteral("identifyList"));
   list_->setHeaderHidden(true);
   list_->setColumnCount(1);
+  list_->setIconSize(QSize(32, 32));
   keepNavigationKeys(list_);
   setWidget(list_);
   setMinimumWidth(kReadableWidth);
@@ -208,6 +245,7 @@ void IdentifyDock::showFeatures(std::vector<IdentifiedFeature> features) {
   }
   for (const IdentifiedFeature& feature : features_) {
     auto* item = new QTreeWidgetItem(QStringList{feature.title});
+    if (!feature.symbol.isNull()) item->setIcon(0, QIcon(QPixmap::fromImage(feature.symbol)));
     for (const QString& detail : feature.details)
       item->addChild(new QTreeWidgetItem(QStringList{detail}));
     list_->addTopLevelItem(item);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QDockWidget>
+#include <QImage>
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -22,12 +23,19 @@ struct IdentifiedFeature {
   QStringList details;         // the record, the FOID, then "ACRONYM: value" per attribute
   std::optional<GeoPoint> at;  // a point feature's place
   std::vector<std::vector<GeoPoint>> lines;  // a line's points or an area's rings
+  QImage symbol;  // the feature's point symbol as the chart draws it; null when it has none
 };
 
 // near, when given, picks which of a point feature's points (a sounding
 // among many, say) is its place: the one nearest to it.
 IdentifiedFeature identify(const FeatureRecord& feature,
                            std::optional<GeoPoint> near = std::nullopt);
+
+// Adds what the chart draws for feature: its point symbol (a light's flare
+// in its colour for a sector light) as a picture, and a light's
+// description ("Light: Fl(2)R.6s10M") after the FOID.
+void describePortrayal(IdentifiedFeature& identified, const FeatureRecord& feature,
+                       const portrayal::Portrayal& portrayal, ColourScheme scheme);
 
 // "COLOUR: 4 (green)", a list "COLOUR: 1,4 (white, green)", others
 // "VALDCO: 5"; the code stands for a missing acronym. national holds the

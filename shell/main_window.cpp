@@ -463,8 +463,12 @@ void MainWindow::identifyAt(const QPoint& pointer) {
   if (!chart.isOpen()) return;
   std::vector<IdentifiedFeature> found;
   const std::optional<GeoPoint> place = chart.positionAt({pointer.x(), pointer.y()});
-  for (const FeatureRecord* feature : chart.featuresAt({pointer.x(), pointer.y()}, kPickTolerance))
+  for (const FeatureRecord* feature :
+       chart.featuresAt({pointer.x(), pointer.y()}, kPickTolerance)) {
     found.push_back(identify(*feature, place));
+    describePortrayal(found.back(), *feature, chart.display().portrayal,
+                      chart.display().presentation.colourScheme);
+  }
   if (!identifyDock->isVisible()) {
     noteUngrownSize();
     showWidening(*identifyDock);

@@ -208,6 +208,81 @@ class PaintTest : public QObject {
   // dashed boundaries, the fallback for a class the tables lack, display
   // categories, the scale minimum, the colour schemes and the safety
   // contour of the presentation library's depths.
+  // Point symbols in their colours over a depth area 30 m deep: an
+  // obstruction 5 m deep is an isolated danger (magenta) while the safety
+  // contour is at least 5 m and the area is as deep; lights in their
+  // colours, a sector light's arc; a buoy striped in its own colours.
+  void pointSymbols_data() {
+    QTest::addColumn<double>("safety");
+    QTest::addColumn<bool>("simplified");
+    QTest::addColumn<bool>("danger");
+    QTest::newRow("safety 10") << 10.0 << false << true;
+    QTest::newRow("safety 30, equal counts as safe") << 30.0 << false << true;
+    QTest::newRow("safety 3: deeper than it") << 3.0 << false << false;
+    QTest::newRow("safety 40: the area is shallower") << 40.0 << true << false;
+  }
+  void pointSymbols() {
+    QFETCH(double, safety);
+    QFETCH(bool, simplified);
+    QFETCH(bool, danger);
+    const auto code = [](const char* acronym) { return catalogue::attribute(acronym)->code; };
+    cw::Cell cell = wholeNumberCell();
+    addArea(cell, 1, catalogue::kDepare, {{5, 5}, {595, 5}, {595, 395}, {5, 395}, {5, 5}},
+            {{catalogue::kDrval1, "30"}, {catalogue::kDrval2, "40"}});
+    const auto point = [&](uint32_t id, const char* acronym, cw::Point2 at,
+                           std::vector<cw::Attribute> attributes) {
+      addName(cell, id, catalogue::objectClass(acronym)->code, at, std::nullopt);
+      std::sort(attributes.begin(), attributes.end(),
+                [](const auto& a, const auto& b) { return a.attl < b.attl; });
+      cell.features.back().attributes = std::move(attributes);
+    };
+    point(2, "OBSTRN", {100, 300}, {{catalogue::kValsou, "5"}});
+    point(3, "LIGHTS", {200, 300}, {{code("COLOUR"), "3"}});
+    point(4, "LIGHTS", {300, 300}, {{code("COLOUR"), "4"}});
+    point(5, "LIGHTS", {400, 300},
+          {{code("COLOUR"), "1"}, {code("SECTR1"), "180"}, {code("SECTR2"), "270"}});
+    point(6, "BOYLAT", {500, 300},
+          {{code("BOYSHP"), "4"}, {code("COLOUR"), "3,1"}, {code("COLPAT"), "1"}});
+    const Painted painted(cell, std::nullopt, [&](ChartSession& session) {
+      session.setDepthContours({2, safety, std::max(safety, 30.0)});
+      portrayal::PortrayalSettings rules;
+      rules.simplifiedSymbols = simplified;
+      session.setPortrayalRules(rules);
+    });
+    // Pixels within 30 a channel of colour in the box around a place.
+    const auto count = [&](QRect box, QColor colour) {
+      int found = 0;
+      for (int y = std::max(0, box.top()); y <= std::min(399, box.bottom()); ++y) {
+        for (int x = std::max(0, box.left()); x <= std::min(599, box.right()); ++x) {
+          const QColor c = painted.at(x, y);
+          found += std::abs(c.red() - colour.red()) <= 30 &&
+                           std::abs(c.green() - colour.green()) <= 30 &&
+                           std::abs(c.blue() - colour.blue()) <= 30
+                       ? 1
+                       : 0;
+        }
+      }
+      return found;
+    };
+    const QColor chmgd(197, 69, 195), litrd(241, 84, 105), litgn(104, 228, 86);
+    const QColor lityw(244, 218, 72), chwht(212, 234, 238);
+    const auto around = [](int x, int y, int reach) {
+      return QRect(x - reach, 400 - y - reach, 2 * reach + 1, 2 * reach + 1);
+    };
+    QCOMPARE(count(around(100, 300, 20), chmgd) > 10, danger);
+    QVERIFY(count(around(200, 300, 30), litrd) > 10);
+    QVERIFY(count(around(300, 300, 30), litgn) > 10);
+    // The arc, 20 mm from the light between north and east (the sector
+    // is taken from seaward).
+    QVERIFY(count(QRect(400, 0, 100, 100), lityw) > 10);
+    QCOMPARE(count(QRect(300, 100, 100, 100), lityw), 0);
+    // The pillar buoy's red and white bands; simplified, a lateral buoy
+    // of neither red nor green alone is the magenta buoy of unknown kind.
+    QCOMPARE(count(around(500, 310, 20), litrd) > 5, !simplified);
+    QCOMPARE(count(around(500, 310, 20), chwht) > 5, !simplified);
+    QCOMPARE(count(around(500, 310, 20), chmgd) > 5, simplified);
+  }
+
   void presentationRules_data() {
     QTest::addColumn<QString>("settings");
     QTest::addColumn<QList<QPoint>>("at");
