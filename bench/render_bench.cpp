@@ -35,6 +35,7 @@ constexpr int kHeight = 900;
 std::vector<std::string> cells() {
   return bench::benchCells(fs::path(ABYS_REAL_DATA_DIR) / "csf_prf" / "inputs" / "US4GA17M.000",
                            {{"standard-100k", "--vertices 100000"},
+                            {"standard-100k-aids", "--vertices 100000 --aids 20000"},
                             {"standard-1M", "--levels 50 --relief 500 --vertices 1000000"}});
 }
 

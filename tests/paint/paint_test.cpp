@@ -1,6 +1,8 @@
 // The render pass, the read-out texts and the drawing area, on charts opened
 // by a chart session from cells written by the cell writer. Painted in a
 // view where a coordinate (x, y) lies at pixel (x, 400 - y).
+#include <QDir>
+#include <QFile>
 #include <QImage>
 #include <QMouseEvent>
 #include <QPainter>
@@ -17,8 +19,10 @@
 #include "catalogue.h"
 #include "chart_render.h"
 #include "drawing_area.h"
+#include "presentation_tables.h"
 #include "readouts.h"
 #include "support/chart_cells.h"
+#include "symbol_images.h"
 
 using namespace abys;
 using namespace abys::test;
@@ -208,6 +212,42 @@ class PaintTest : public QObject {
   // dashed boundaries, the fallback for a class the tables lack, display
   // categories, the scale minimum, the colour schemes and the safety
   // contour of the presentation library's depths.
+  // Every symbol a row of the tables names has a drawing of its own; every
+  // drawing parses and is written in the colour tokens of the tables.
+  void symbolDrawings() {
+    const portrayal::PresentationTables& tables = portrayal::PresentationTables::builtIn();
+    QStringList missing;
+    for (const portrayal::LookupRow& row : tables.rows()) {
+      for (const portrayal::Instruction& instruction : row.instructions) {
+        if (instruction.op != portrayal::Op::Symbol) continue;
+        if (!hasSymbolDrawing(instruction.args[0]))
+          missing << QString::fromStdString(instruction.args[0]);
+      }
+    }
+    missing.removeDuplicates();
+    QVERIFY2(missing.isEmpty(), qPrintable(missing.join(u' ')));
+    static const QRegularExpression kColour(u"(fill|stroke)=\"([^\"]*)\""_s);
+        const QDir folder(u":/symbols"_s);
+    QVERIFY(folder.entryList().size() > 300);
+    for (const QString& file : folder.entryList()) {
+      QFile svg(folder.filePath(file));
+      QVERIFY(svg.open(QIODevice::ReadOnly));
+      const QString text = QString::fromUtf8(svg.readAll());
+      for (auto it = kColour.globalMatch(text); it.hasNext();) {
+        const QString token = it.next().captured(2);
+        QVERIFY2(token == u"none"_s || token == u"BODY"_s ||
+                     tables.colour(token.toStdString(), ColourScheme::Day),
+                 qPrintable(file + u": "_s + token));
+      }
+      const SymbolImage& image =
+          symbolImage(file.chopped(4).toStdString(), 96 / 25.4, 0, ColourScheme::Day);
+      QVERIFY2(!image.image.isNull() && image.image.width() < 200, qPrintable(file));
+    }
+    // A symbol turned by its attribute is turned about its pivot.
+    const SymbolImage& turned = symbolImage("BOYLAT13", 96 / 25.4, 90, ColourScheme::Day);
+    QCOMPARE(turned.pivot, QPoint(turned.image.width() / 2, turned.image.height() / 2));
+  }
+
   // Point symbols in their colours over a depth area 30 m deep: an
   // obstruction 5 m deep is an isolated danger (magenta) while the safety
   // contour is at least 5 m and the area is as deep; lights in their
