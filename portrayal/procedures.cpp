@@ -507,6 +507,16 @@ void topmark(ProcedureContext& c, std::vector<Instruction>& out) {
   out.push_back(symbol(floating ? "TMARDEF1" : "TMARDEF2"));
 }
 
+// A cartographic symbol: the symbol its $SCODE names, where the tables
+// know it; the question mark otherwise.
+void cartographicSymbol(ProcedureContext& c, std::vector<Instruction>& out) {
+  static const uint16_t scode = attributeCode("$SCODE");
+  std::string name(textOf(c, scode).value_or(""));
+  while (!name.empty() && name.back() == ' ')
+    name.pop_back();
+  out.push_back(symbol(!name.empty() && c.tables.symbol(name) != nullptr ? name : "QUESMRK1"));
+}
+
 // The mariner's own objects and the data coverage draw nothing of a cell.
 void nothing(ProcedureContext&, std::vector<Instruction>&) {}
 
@@ -516,16 +526,27 @@ struct Procedure {
 };
 
 constexpr Procedure kProcedures[] = {
-    {"ABYNIL", nothing},         {"CLRLIN", nothing},
-    {"DATCVR", nothing},         {"DEPARE", depthArea},
-    {"DEPBND", depthBand},       {"DEPCNT", depthContour},
-    {"DEPLIN", depthLine},       {"LEGLIN", nothing},
-    {"LIGHTS", light},           {"OBSTRN", obstruction},
-    {"OWNSHP", nothing},         {"PASTRK", nothing},
-    {"QUAPOS", positionQuality}, {"RESARE", restrictedArea},
-    {"RESTRN", restrictions},    {"SLCONS", shorelineConstruction},
-    {"SOUNDG", soundings},       {"TOPMAR", topmark},
-    {"VESSEL", nothing},         {"VRMEBL", nothing},
+    {"ABYNIL", nothing},
+    {"CLRLIN", nothing},
+    {"CSYMB", cartographicSymbol},
+    {"DATCVR", nothing},
+    {"DEPARE", depthArea},
+    {"DEPBND", depthBand},
+    {"DEPCNT", depthContour},
+    {"DEPLIN", depthLine},
+    {"LEGLIN", nothing},
+    {"LIGHTS", light},
+    {"OBSTRN", obstruction},
+    {"OWNSHP", nothing},
+    {"PASTRK", nothing},
+    {"QUAPOS", positionQuality},
+    {"RESARE", restrictedArea},
+    {"RESTRN", restrictions},
+    {"SLCONS", shorelineConstruction},
+    {"SOUNDG", soundings},
+    {"TOPMAR", topmark},
+    {"VESSEL", nothing},
+    {"VRMEBL", nothing},
     {"WRECKS", wreck},
 };
 

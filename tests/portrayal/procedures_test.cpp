@@ -93,6 +93,8 @@ TEST(Procedures, ExpandByAttributesAndSettings) {
       {"green light", "LIGHTS", 1, {{"COLOUR", "4"}}, {}, "SY(LIGHTS12)"},
       {"white light", "LIGHTS", 1, {{"COLOUR", "1"}}, {}, "SY(LIGHTS13)"},
       {"topmark without shape", "TOPMAR", 1, {}, {}, "SY(QUESMRK1)"},
+      {"cartographic symbol", "$CSYMB", 1, {{"$SCODE", "BOYLAT13"}}, {}, "SY(BOYLAT13)"},
+      {"cartographic symbol unknown", "$CSYMB", 1, {{"$SCODE", "NOSUCH01"}}, {}, "SY(QUESMRK1)"},
       {"no entry, no anchoring",
        "RESARE",
        3,
