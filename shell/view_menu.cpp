@@ -92,6 +92,10 @@ ViewMenu::ViewMenu(QDockWidget* messages, QDockWidget* identify, QWidget* window
   endSubmenu();
   addOption(tr("S&ymbolised boundaries"), "symbolizedBoundariesAction",
             &ViewSettings::symbolizedBoundaries, "view/symbolizedBoundaries");
+  // What the update files changed.
+  menu_->addSeparator();
+  addOption(tr("&Highlight updates"), "highlightUpdatesAction", &ViewSettings::highlightUpdates,
+            "view/highlightUpdates");
 }
 
 void ViewMenu::beginSubmenu(const QString& text, const char* objectName) {

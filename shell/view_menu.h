@@ -43,6 +43,9 @@ struct ViewSettings {
   bool twoShades = false;
   bool shallowPattern = false;
   bool symbolizedBoundaries = false;
+  // The features the applied updates inserted or modified marked over the
+  // chart.
+  bool highlightUpdates = false;
 };
 
 }  // namespace abys
