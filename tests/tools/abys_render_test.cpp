@@ -321,6 +321,46 @@ TEST(AbysRender, HighlightUpdatesMarksWhatTheUpdatesChanged) {
   }
 }
 
+// US5WA22M with its four update files, when the real cells are there: each
+// feature named deleted is in the base cell's --list under its class and
+// not in the updated one's; the marks are in CHCOR, and without
+// --highlight-updates nothing is.
+TEST(AbysRender, RealCellUpdatesAreMarkedAndTheirDeletionsNamed) {
+  std::string cell;
+  for (const std::filesystem::path& path : test::realCells()) {
+    if (path.filename() == "US5WA22M.000") cell = path.string();
+  }
+  if (cell.empty()) GTEST_SKIP() << "no US5WA22M.000 among the real cells";
+  test::TempFolder folder;
+  const std::string png = folder.path() + "/out.png";
+  const ProgramRun base = render("'" + cell + "' -o " + png + " --no-updates --list");
+  const ProgramRun plain = render("'" + cell + "' -o " + png + " --size 1200x900");
+  ASSERT_EQ(plain.exitStatus, 0) << plain.err;
+  EXPECT_EQ(
+      nearCount(QImage(QString::fromStdString(png)), QRect(0, 0, 1200, 900), QColor(235, 125, 54)),
+      0);
+  const ProgramRun marked =
+      render("'" + cell + "' -o " + png + " --size 1200x900 --highlight-updates --list");
+  ASSERT_EQ(marked.exitStatus, 0) << marked.err;
+  EXPECT_GT(
+      nearCount(QImage(QString::fromStdString(png)), QRect(0, 0, 1200, 900), QColor(235, 125, 54)),
+      0);
+  EXPECT_EQ(marked.err.rfind("abys-render: 4 update files applied: ", 0), 0u) << marked.err;
+  std::istringstream lines(marked.err);
+  int deleted = 0;
+  for (std::string line; std::getline(lines, line);) {
+    std::istringstream words(line);
+    std::string prefix, by, file, acronym, name;
+    words >> prefix >> by >> by >> file >> acronym >> name;
+    if (by != "by") continue;
+    SCOPED_TRACE(line);
+    ++deleted;
+    EXPECT_NE(base.out.find("\n" + name + " " + acronym + " "), std::string::npos);
+    EXPECT_EQ(marked.out.find("\n" + name + " "), std::string::npos);
+  }
+  EXPECT_GT(deleted, 0);
+}
+
 // The deep line's record with its FSPT before its ATTF: the load stops at
 // the ATTF unless told to read on, leaving a line without VALDCO (black);
 // read on, the line has its depth (red).
