@@ -4,6 +4,7 @@
 #include <cmath>
 #include <new>
 
+#include "catalogue.h"
 #include "chart_geometry.h"
 #include "checks.h"
 #include "feature_area.h"
@@ -97,7 +98,30 @@ void reportOrderErrors(const Dataset& dataset, const std::vector<OrderError>& er
 
 }  // namespace
 
+std::string changedFeatureName(const ChangedFeature& feature) {
+  const catalogue::ObjectClass* objectClass = catalogue::objectClass(feature.objl);
+  const std::string acronym = objectClass != nullptr && !objectClass->acronym.empty()
+                                  ? std::string(objectClass->acronym)
+                                  : std::to_string(feature.objl);
+  const std::optional<std::string_view> letters = catalogue::agency(feature.agen);
+  const std::string producer = letters ? std::string(*letters) : std::to_string(feature.agen);
+  return formatMessage("%s %s FOID %s %010u %05u", acronym.c_str(),
+                       recordName(feature.rcnm, feature.rcid).c_str(), producer.c_str(),
+                       static_cast<unsigned>(feature.fidn), static_cast<unsigned>(feature.fids));
+}
+
 ChartSession::ChartSession() = default;
+
+void ChartSession::noteUpdatedFeatures(const std::vector<ChangedFeature>& changes) {
+  std::unordered_set<uint32_t> names;
+  for (const ChangedFeature& change : changes) {
+    if (change.change != FeatureChange::Deleted) names.insert(change.rcid);
+  }
+  if (names.empty()) return;
+  for (const FeatureRecord* feature : dataset_->features) {
+    if (names.count(feature->rcid) != 0) updated_.insert(feature);
+  }
+}
 
 ChartSession::~ChartSession() {
   releaseDataset();
@@ -106,6 +130,7 @@ ChartSession::~ChartSession() {
 void ChartSession::releaseDataset() {
   drawn_.reset();
   simplified_.clear();
+  updated_.clear();
   display_.currentDataset = nullptr;
   display_.portrayal = {};
   if (dataset_) abys::releaseDataset(*dataset_);
@@ -145,6 +170,7 @@ OpenResult ChartSession::open(const char* path, FindingReporter& reporter, const
     report = applyUpdateFiles(*dataset_, updates, loadLog);
     result.updatesApplied = report.applied;
     result.updatesRefused = report.refused();
+    result.changedFeatures = report.features;
     cancelled = report.cancelled;
     if (report.outOfMemory) result.loadStatus = kOutOfMemory;
   }
@@ -193,6 +219,7 @@ OpenResult ChartSession::open(const char* path, FindingReporter& reporter, const
     result.shownAnyway = true;
   }
   prepareChart(display_, *dataset_, view_, window_);
+  noteUpdatedFeatures(result.changedFeatures);
   enabled_.fill(true);
   return result;
 }

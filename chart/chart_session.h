@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "check_driver.h"
@@ -17,6 +18,7 @@
 #include "finding.h"
 #include "messages.h"
 #include "profile.h"
+#include "update_files.h"
 #include "view_transform.h"
 
 namespace abys {
@@ -56,6 +58,11 @@ struct DepthReadout {
   std::optional<double> drval2 = std::nullopt;
 };
 
+// How a changed feature is named where it is listed: its class acronym
+// (the code of a class the catalogue lacks), record name and FOID, e.g.
+// "LIGHTS FE0000000012 FOID US 0000012345 00001".
+std::string changedFeatureName(const ChangedFeature& feature);
+
 struct OpenResult {
   OpenOutcome outcome = OpenOutcome::CannotOpen;
   int loadStatus = 0;
@@ -65,6 +72,8 @@ struct OpenResult {
   int updatesFound = 0;                     // update files beside the cell, when applied
   std::vector<std::string> updatesApplied;  // the update files applied, in order
   int updatesRefused = 0;                   // update files and instructions refused
+  // The features the applied updates inserted, modified and deleted.
+  std::vector<ChangedFeature> changedFeatures;
   // The S-58 profile's findings, when it was asked for and the file held
   // records to judge (whatever the checks said).
   std::optional<std::vector<S58Finding>> s58;
@@ -176,9 +185,14 @@ class ChartSession {
   const DrawnGeometry& drawnGeometry() const;
   const ViewState& view() const { return view_; }
   const ViewWindow& window() const { return window_; }
+  // The features of the open chart that the applied updates inserted or
+  // modified; empty without a chart.
+  const std::unordered_set<const FeatureRecord*>& updatedFeatures() const { return updated_; }
 
  private:
   void releaseDataset();
+  // Finds the open chart's features that changes inserted or modified.
+  void noteUpdatedFeatures(const std::vector<ChangedFeature>& changes);
   // Portrays the open chart again after a setting the rules read changed.
   void portrayAgain();
   // Puts the centre at (x, y) metres clamped to the chart, and enables the
@@ -194,6 +208,7 @@ class ChartSession {
   std::optional<S58Options> s58_;
   bool openFailed_ = false;
   bool readPastOrderErrors_ = false;
+  std::unordered_set<const FeatureRecord*> updated_;
   mutable std::unique_ptr<DrawnGeometry> drawn_;
   // Simplified copies of drawn_ by the binary exponent of the scale, the
   // most recently made last.

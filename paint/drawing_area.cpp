@@ -8,6 +8,7 @@
 #include <QWheelEvent>
 
 #include "chart_render.h"
+#include "highlights.h"
 #include "overlays.h"
 #include "readouts.h"
 
@@ -56,6 +57,7 @@ void DrawingArea::renderChart() {
     QPainter painter(&chartPixmap_);
     nameCounts_ = paintChart(painter, session_.display(), session_.view(),
                              &session_.drawnGeometry(), options_);
+    paintHighlights(painter);
   } else {
     nameCounts_ = {};
   }
@@ -72,8 +74,10 @@ void DrawingArea::paintPicture(QPainter& painter) const {
   painter.save();
   painter.setClipRect(rect());
   painter.fillRect(rect(), Qt::white);
-  if (chartOpen())
+  if (chartOpen()) {
     paintChart(painter, session_.display(), session_.view(), &session_.drawnGeometry(), options_);
+    paintHighlights(painter);
+  }
   painter.restore();
   painter.save();
   painter.setClipRect(rect());
@@ -86,6 +90,18 @@ void DrawingArea::paintOverlays(QPainter& painter) const {
   if (!chartOpen()) return;
   if (legendShown_) paintLegend(painter, legendFor(session_.display()), rect());
   if (scaleBarShown_) paintScaleBar(painter, scaleBarFor(session_.view(), kScaleBarPixels), rect());
+}
+
+void DrawingArea::paintHighlights(QPainter& painter) const {
+  if (!updatesHighlighted_) return;
+  paintUpdateHighlights(painter, session_.display(), session_.view(), session_.drawnGeometry(),
+                        session_.updatedFeatures());
+}
+
+void DrawingArea::setUpdatesHighlighted(bool highlighted) {
+  if (highlighted == updatesHighlighted_) return;
+  updatesHighlighted_ = highlighted;
+  if (chartOpen()) renderChart();
 }
 
 void DrawingArea::setRenderOptions(const RenderOptions& options) {

@@ -52,6 +52,11 @@ class DrawingArea : public QWidget {
   bool legendShown() const { return legendShown_; }
   void setScaleBarShown(bool shown);
   bool scaleBarShown() const { return scaleBarShown_; }
+  // Whether the features the applied updates inserted or modified are
+  // marked over the chart picture (paintUpdateHighlights); off unless
+  // switched on, and a change redraws.
+  void setUpdatesHighlighted(bool highlighted);
+  bool updatesHighlighted() const { return updatesHighlighted_; }
   // How the chart is drawn (declutter, wide depth lines); a change redraws.
   void setRenderOptions(const abys::RenderOptions& options);
   const abys::RenderOptions& renderOptions() const { return options_; }
@@ -83,6 +88,8 @@ class DrawingArea : public QWidget {
   void resizeEvent(QResizeEvent* event) override;
 
  private:
+  // The updates' marks over the chart, when they are on.
+  void paintHighlights(QPainter& painter) const;
   // What lies over the chart: the mark, then the legend and the scale bar.
   void paintOverlays(QPainter& painter) const;
   void paintMark(QPainter& painter) const;
@@ -97,6 +104,7 @@ class DrawingArea : public QWidget {
   abys::NameCounts nameCounts_;
   bool legendShown_ = false;
   bool scaleBarShown_ = false;
+  bool updatesHighlighted_ = false;
   // The left button's press, and whether it has become a drag.
   std::optional<QPoint> pressedAt_;
   QPoint lastDragAt_;

@@ -91,7 +91,13 @@ struct EditedArray {
 class Updater {
  public:
   Updater(Dataset& base, const LogFn& log)
-      : base_(base), arena_(base.arena), log_(log), features_(0), vectors_(0) {}
+      : base_(base),
+        arena_(base.arena),
+        log_(log),
+        features_(0),
+        vectors_(0),
+        liveChanges_(0),
+        changedVectors_(0) {}
 
   UpdateReport run(const std::vector<std::string>& files);
 
@@ -157,6 +163,13 @@ class Updater {
   void added(const VectorRecord& vector);
   void removed(const CoordinateRun& coordinates, const SoundingRun& soundings);
   void recomputeExtent();
+  // Notes what an applied instruction did to a record.
+  void noteChange(uint8_t ruin, const FeatureRecord& feature);
+  void noteChange(uint8_t ruin, const VectorRecord& vector);
+  // Notes as modified the features (not inserted or deleted) whose spatial
+  // pointers name a changed vector record, or an edge through a changed
+  // connected node.
+  void noteMovedFeatures();
 
   Dataset& base_;
   Arena& arena_;
@@ -179,6 +192,19 @@ class Updater {
   bool extentStale_ = false;
   long lastUpdate_ = 0;
   long reissue_ = 0;
+  // The names of the files applied so far; changes name them by number,
+  // from 1.
+  std::vector<std::string> files_;
+  // The features changed, each with the number of the file that made the
+  // change given.
+  std::vector<std::pair<ChangedFeature, int32_t>> changes_;
+  // By feature name: 1 + the index in changes_ of the record held under
+  // it, 0 for none.
+  FlatMap<int32_t> liveChanges_;
+  // By vector record name: the number of the file that last inserted or
+  // modified the record held under it, 0 for none.
+  FlatMap<int32_t> changedVectors_;
+  bool vectorsChanged_ = false;
 };
 
 UpdateReport Updater::run(const std::vector<std::string>& files) {
@@ -233,6 +259,7 @@ UpdateReport Updater::run(const std::vector<std::string>& files) {
     }
     const Dataset& update = *step.update;
     tally_ = {};
+    files_.push_back(file_);
     // Vector records first: the features of the file point at them.
     for (const List<VectorRecord>* list :
          {&update.isolatedNodes, &update.connectedNodes, &update.edges}) {
@@ -255,8 +282,14 @@ UpdateReport Updater::run(const std::vector<std::string>& files) {
                tally_.modified, tally_.refused);
   }
   if (extentStale_) recomputeExtent();
+  if (vectorsChanged_) noteMovedFeatures();
   report.outOfMemory = outOfMemory_;
   report.refusals = std::move(refusals_);
+  report.features.reserve(changes_.size());
+  for (auto& [feature, file] : changes_) {
+    feature.file = files_[static_cast<size_t>(file - 1)];
+    report.features.push_back(std::move(feature));
+  }
   return report;
 }
 
@@ -452,6 +485,7 @@ void Updater::apply(const Record& given, FlatMap<Held<Record>>& index) {
       ++base_.vectorCount;
       added(*copy);
     }
+    noteChange(ruin, *copy);
     ++tally_.inserted;
     return;
   }
@@ -463,6 +497,7 @@ void Updater::apply(const Record& given, FlatMap<Held<Record>>& index) {
       --base_.vectorCount;
       removed(held->coordinates, held->soundings());
     }
+    noteChange(ruin, *held);
     ++tally_.deleted;
     return;
   }
@@ -478,6 +513,7 @@ void Updater::apply(const Record& given, FlatMap<Held<Record>>& index) {
       added(*held);
     }
   }
+  noteChange(ruin, *held);
   ++tally_.modified;
 }
 
@@ -903,7 +939,86 @@ void Updater::recomputeExtent() {
   }
 }
 
+void Updater::noteChange(uint8_t ruin, const FeatureRecord& feature) {
+  const auto file = static_cast<int32_t>(files_.size());
+  int32_t& live = liveChanges_.insert(keyOf(feature.rcnm, feature.rcid), 0);
+  if (live == 0) {
+    const FeatureChange change = ruin == kInsert   ? FeatureChange::Inserted
+                                 : ruin == kDelete ? FeatureChange::Deleted
+                                                   : FeatureChange::Modified;
+    changes_.push_back({{change,
+                         feature.rcnm,
+                         feature.rcid,
+                         feature.agen,
+                         feature.fidn,
+                         feature.fids,
+                         feature.objl,
+                         {}},
+                        file});
+    live = ruin == kDelete ? 0 : static_cast<int32_t>(changes_.size());
+    return;
+  }
+  auto& [entry, changedIn] = changes_[static_cast<size_t>(live - 1)];
+  if (ruin == kDelete) {
+    entry = {FeatureChange::Deleted, feature.rcnm, feature.rcid, feature.agen,
+             feature.fidn,           feature.fids, feature.objl, {}};
+    changedIn = file;
+    live = 0;
+  } else if (entry.change == FeatureChange::Modified) {
+    changedIn = file;
+  }
+}
+
+void Updater::noteChange(uint8_t ruin, const VectorRecord& vector) {
+  changedVectors_.insert(keyOf(vector.rcnm, vector.rcid), 0) =
+      ruin == kDelete ? 0 : static_cast<int32_t>(files_.size());
+  vectorsChanged_ = vectorsChanged_ || ruin != kDelete;
+}
+
+void Updater::noteMovedFeatures() {
+  const auto changedIn = [this](uint8_t rcnm, uint32_t rcid) {
+    const int32_t* file = changedVectors_.find(keyOf(rcnm, rcid));
+    return file != nullptr ? *file : 0;
+  };
+  for (const VectorRecord* edge : base_.edges) {
+    int32_t latest = 0;
+    for (const VectorPointerEntry* p : edge->pointers)
+      latest = std::max(latest, changedIn(p->rcnm, p->rcid));
+    if (latest == 0) continue;
+    int32_t& file = changedVectors_.insert(keyOf(edge->rcnm, edge->rcid), 0);
+    file = std::max(file, latest);
+  }
+  for (const FeatureRecord* feature : base_.features) {
+    int32_t latest = 0;
+    for (const SpatialPointerEntry* p : feature->spatialPointers)
+      latest = std::max(latest, changedIn(p->rcnm, p->rcid));
+    if (latest == 0) continue;
+    int32_t& live = liveChanges_.insert(keyOf(feature->rcnm, feature->rcid), 0);
+    if (live == 0) {
+      changes_.push_back({{FeatureChange::Modified,
+                           feature->rcnm,
+                           feature->rcid,
+                           feature->agen,
+                           feature->fidn,
+                           feature->fids,
+                           feature->objl,
+                           {}},
+                          latest});
+      live = static_cast<int32_t>(changes_.size());
+      continue;
+    }
+    auto& [entry, file] = changes_[static_cast<size_t>(live - 1)];
+    if (entry.change == FeatureChange::Modified) file = std::max(file, latest);
+  }
+}
+
 }  // namespace
+
+int countChanged(const std::vector<ChangedFeature>& features, FeatureChange change) {
+  return static_cast<int>(
+      std::count_if(features.begin(), features.end(),
+                    [change](const ChangedFeature& f) { return f.change == change; }));
+}
 
 std::vector<std::string> updateFilesBeside(const std::string& basePath) {
   namespace fs = std::filesystem;

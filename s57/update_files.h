@@ -50,15 +50,46 @@ struct UpdateRefusal {
   std::string field;
 };
 
+// What the applied updates did to a feature record.
+enum class FeatureChange : uint8_t {
+  Inserted,  // an update inserted it (and later ones may have modified it)
+  Modified,  // an update modified it, or a vector record its geometry runs through
+  Deleted,   // an update deleted it: the record is gone
+};
+
+// A feature record the applied updates changed: its name, FOID and class
+// (for a deleted one as they were before it went), and the file whose
+// instruction made the change given (the insert, the delete, the last
+// modification).
+struct ChangedFeature {
+  FeatureChange change = FeatureChange::Modified;
+  uint8_t rcnm = 0;
+  uint32_t rcid = 0;
+  uint16_t agen = 0;
+  uint32_t fidn = 0;
+  uint16_t fids = 0;
+  uint16_t objl = 0;
+  std::string file;  // its name, without the folder
+};
+
 struct UpdateReport {
   std::vector<std::string> applied;     // the files applied, in order
   bool cancelled = false;               // an update of edition 0 cancelled the cell
   bool outOfMemory = false;             // memory ran out; the rest was not applied
   std::vector<UpdateRefusal> refusals;  // in order
+  // The feature records the applied instructions changed, in the order the
+  // instructions first changed them, those changed only through their
+  // geometry last; refused instructions change nothing. A record deleted
+  // and then inserted again under its name is listed twice, once deleted
+  // and once inserted.
+  std::vector<ChangedFeature> features;
 
   // Instructions and files refused.
   int refused() const { return static_cast<int>(refusals.size()); }
 };
+
+// How many of features changed so.
+int countChanged(const std::vector<ChangedFeature>& features, FeatureChange change);
 
 // Applies files to base (a cell loaded completely by loadCell) in order.
 // Each file must be an update of the base's edition whose update number
@@ -70,7 +101,10 @@ struct UpdateReport {
 // one plus one, an index or count outside the field) is refused and leaves
 // its record as it was; the file's other instructions still apply. log
 // receives one line per file applied, left aside or refused and one per
-// instruction refused, naming the file, the record and the reason.
+// instruction refused, naming the file, the record and the reason. A
+// feature whose spatial pointers name a node or edge an applied
+// instruction inserted or modified, or an edge that names such a
+// connected node, is reported modified.
 UpdateReport applyUpdateFiles(Dataset& base, const std::vector<std::string>& files,
                               const LogFn& log);
 

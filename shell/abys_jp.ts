@@ -292,6 +292,10 @@
         <source>Si&amp;mplified symbols</source>
         <translation>簡略化した記号(&amp;M)</translation>
     </message>
+    <message>
+        <source>&amp;Highlight updates</source>
+        <translation>更新を強調表示(&amp;H)</translation>
+    </message>
 </context>
 <context>
     <name>MessagesDock</name>
@@ -326,6 +330,14 @@
     <message>
         <source>(only the first %1 findings are listed)</source>
         <translation>(最初の %1 件のみ表示)</translation>
+    </message>
+    <message>
+        <source>Features the updates inserted: %1, modified: %2, deleted: %3</source>
+        <translation>更新で挿入された地物: %1、修正された地物: %2、削除された地物: %3</translation>
+    </message>
+    <message>
+        <source>Deleted by %1: %2</source>
+        <translation>%1 で削除: %2</translation>
     </message>
     <message numerus="yes">
         <source>S-58 checks: %n finding(s)</source>

@@ -482,6 +482,8 @@ void MainWindow::applyViewSettings(const ViewSettings& settings) {
   chart.setReadPastOrderErrors(settings.readPastOrderErrors);
   drawingArea->setLegendShown(settings.legend);
   drawingArea->setScaleBarShown(settings.scaleBar);
+  // Redraws an open chart when it changes.
+  drawingArea->setUpdatesHighlighted(settings.highlightUpdates);
   const RenderOptions options{settings.declutterNames, settings.wideDepthLines};
   PresentationSettings presentation = chart.display().presentation;
   presentation.colourScheme = settings.colourScheme;

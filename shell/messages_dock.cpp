@@ -320,6 +320,7 @@ void MessagesDock::showOpen(const OpenResult& result, const OpenLog& log) {
   QString text = QString::fromStdString(log.text());
   if (log.findings().size() >= OpenLog::kMaxFindings)
     text += tr("(only the first %1 findings are listed)").arg(OpenLog::kMaxFindings) + '\n';
+  text += updatedFeaturesText(result);
   if (result.s58)
     text += tr("S-58 checks: %n finding(s)", nullptr, static_cast<int>(result.s58->size())) + '\n';
   log_->setPlainText(text);
@@ -343,4 +344,22 @@ QString MessagesDock::logText() const {
 
 void MessagesDock::setShowAnywayOffered(bool offered) {
   showAnyway_->setVisible(offered);
+}
+
+QString MessagesDock::updatedFeaturesText(const OpenResult& result) {
+  if (result.updatesApplied.empty()) return {};
+  QString deleted;
+  for (const ChangedFeature& feature : result.changedFeatures) {
+    if (feature.change != FeatureChange::Deleted) continue;
+    deleted += tr("Deleted by %1: %2")
+                   .arg(QString::fromStdString(feature.file),
+                        QString::fromStdString(changedFeatureName(feature))) +
+               '\n';
+  }
+  const std::vector<ChangedFeature>& changed = result.changedFeatures;
+  return tr("Features the updates inserted: %1, modified: %2, deleted: %3")
+             .arg(countChanged(changed, FeatureChange::Inserted))
+             .arg(countChanged(changed, FeatureChange::Modified))
+             .arg(countChanged(changed, FeatureChange::Deleted)) +
+         '\n' + deleted;
 }

@@ -97,6 +97,11 @@ class MessagesDock : public QDockWidget {
   void showAnywayRequested();
 
  private:
+  // What the applied updates did to the features, when any were applied:
+  // how many they inserted, modified and deleted, then a line for each
+  // feature deleted, naming it and the update file that deleted it.
+  static QString updatedFeaturesText(const abys::OpenResult& result);
+
   QPlainTextEdit* log_ = nullptr;
   QTreeWidget* list_ = nullptr;
   QPushButton* showAnyway_ = nullptr;

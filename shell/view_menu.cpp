@@ -94,6 +94,10 @@ ViewMenu::ViewMenu(QDockWidget* messages, QDockWidget* identify, QWidget* window
             &ViewSettings::symbolizedBoundaries, "view/symbolizedBoundaries");
   addOption(tr("Si&mplified symbols"), "simplifiedSymbolsAction", &ViewSettings::simplifiedSymbols,
             "view/simplifiedSymbols");
+  // What the update files changed.
+  menu_->addSeparator();
+  addOption(tr("&Highlight updates"), "highlightUpdatesAction", &ViewSettings::highlightUpdates,
+            "view/highlightUpdates");
 }
 
 void ViewMenu::beginSubmenu(const QString& text, const char* objectName) {

@@ -45,6 +45,9 @@ struct ViewSettings {
   bool symbolizedBoundaries = false;
   // Buoys and beacons by the simplified symbols rather than by their shape.
   bool simplifiedSymbols = false;
+  // The features the applied updates inserted or modified marked over the
+  // chart.
+  bool highlightUpdates = false;
 };
 
 }  // namespace abys

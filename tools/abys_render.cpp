@@ -4,6 +4,7 @@
 //                                [--no-scamin] [--depth-style abys|s52] [--two-shades]
 //                                [--shallow-pattern] [--symbolized-boundaries]
 //                                [--simplified-symbols] [--no-names] [--other-text] [--list]
+//                                [--highlight-updates]
 // abys-render --help | --version
 //
 // Draws a cell the way the viewer shows it, without a display: a chart
@@ -17,7 +18,10 @@
 // no depth line is near). The presentation options are the View menu's; the display scale
 // is reckoned at 96 pixels per inch. --list prints, after the image is written, one line
 // per feature: record name, class, category, priority, instructions, and "drawn" or why
-// not. Exit status 0 on success, 1 when the cell cannot
+// not. --highlight-updates marks the features the applied update files
+// inserted or modified over the chart, as View > Highlight updates does, and
+// says on standard error how many features they inserted, modified and
+// deleted, with a line for each one deleted. Exit status 0 on success, 1 when the cell cannot
 // be opened, holds no chart or fails its checks, or the image cannot be
 // written, 2 on a usage error.
 #include <QGuiApplication>
@@ -33,6 +37,7 @@
 
 #include "chart_render.h"
 #include "chart_session.h"
+#include "highlights.h"
 #include "prepare_chart.h"
 #include "readouts.h"
 
@@ -44,7 +49,7 @@ constexpr const char* kUsage =
     "       [--colours day|dusk|night] [--display base|standard|all] [--no-scamin]\n"
     "       [--depth-style abys|s52] [--two-shades] [--shallow-pattern]\n"
     "       [--symbolized-boundaries] [--simplified-symbols] [--no-names] [--other-text]\n"
-    "       [--list]\n"
+    "       [--list] [--highlight-updates]\n"
     "  CMD: full, in, out, left, right, up, down (the View menu)\n";
 
 int usage() {
@@ -64,8 +69,11 @@ int help() {
       "--other-text are the View menu's presentation settings; the display scale is reckoned\n"
       "at 96 pixels per inch.\n"
       "--list prints one line per feature after the image: record name, class, category,\n"
-      "priority, instructions, and \"drawn\" or why not. Exit status 1 when the cell cannot be\n"
-      "opened or drawn, 2 on a usage error.\n"
+      "priority, instructions, and \"drawn\" or why not. --highlight-updates marks in orange\n"
+      "(CHCOR) the features the applied update files inserted or modified, as View > Highlight\n"
+      "updates does, and says on standard error how many features they inserted, modified and\n"
+      "deleted, with a line for each one deleted. Exit status 1 when the cell cannot be opened\n"
+      "or drawn, 2 on a usage error.\n"
       "--version: the version.\n",
       stdout);
   return 0;
@@ -149,6 +157,24 @@ class RuntimeFolder {
   std::error_code ignored_;
 };
 
+// How many features the applied updates changed, how many of them the
+// picture marks, and each one they deleted.
+void reportUpdates(const abys::OpenResult& result, int marked) {
+  using abys::FeatureChange;
+  const std::vector<abys::ChangedFeature>& changed = result.changedFeatures;
+  std::fprintf(stderr,
+               "abys-render: %zu update files applied: %d features inserted, %d modified, %d "
+               "deleted; %d marked in the picture\n",
+               result.updatesApplied.size(), countChanged(changed, FeatureChange::Inserted),
+               countChanged(changed, FeatureChange::Modified),
+               countChanged(changed, FeatureChange::Deleted), marked);
+  for (const abys::ChangedFeature& feature : result.changedFeatures) {
+    if (feature.change != abys::FeatureChange::Deleted) continue;
+    std::fprintf(stderr, "abys-render: deleted by %s: %s\n", feature.file.c_str(),
+                 abys::changedFeatureName(feature).c_str());
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -160,6 +186,7 @@ int main(int argc, char** argv) {
   bool updates = true;
   bool lenient = false;
   bool list = false;
+  bool highlight = false;
   abys::portrayal::PortrayalSettings rules;
   abys::PresentationSettings presentation;
   presentation.pixelsPerInch = 96.0;
@@ -177,6 +204,8 @@ int main(int argc, char** argv) {
       lenient = true;
     } else if (arg == "--list") {
       list = true;
+    } else if (arg == "--highlight-updates") {
+      highlight = true;
     } else if (arg == "--no-scamin") {
       presentation.scaleMinimum = false;
     } else if (arg == "--no-names") {
@@ -291,16 +320,22 @@ int main(int argc, char** argv) {
     }
     session.run(kViewCommands.at(command));
   }
+  int marked = 0;
   QImage picture(width, height, QImage::Format_RGB32);
   picture.fill(abys::backgroundColour(presentation.colourScheme));
   {
     QPainter painter(&picture);
     abys::paintChart(painter, session.display(), session.view(), &session.drawnGeometry());
+    if (highlight) {
+      marked = abys::paintUpdateHighlights(painter, session.display(), session.view(),
+                                           session.drawnGeometry(), session.updatedFeatures());
+    }
   }
   if (!picture.save(QString::fromLocal8Bit(output.c_str()), "PNG")) {
     std::fprintf(stderr, "abys-render: cannot write %s\n", output.c_str());
     return 1;
   }
+  if (highlight) reportUpdates(result, marked);
   if (list) {
     const double denominator = abys::scaleDenominator(session.view(), presentation.pixelsPerInch);
     for (const std::string& line :

@@ -57,6 +57,35 @@ TEST(PresentationTables, EveryNameAndTokenTheRowsUseIsDefined) {
   EXPECT_TRUE(missing.empty()) << *missing.begin() << " and " << missing.size() - 1 << " more";
 }
 
+// The marks of Highlight updates are drawn in CHCOR: no row draws a fill,
+// pattern, line, symbol or text in a colour of that token's in any scheme.
+TEST(PresentationTables, NoRowDrawsInTheHighlightColour) {
+  std::set<std::string> shared;
+  for (const LookupRow& row : tables().rows()) {
+    for (const Instruction& i : row.instructions) {
+      std::vector<std::string_view> tokens = coloursOf(i);
+      if (i.op == Op::AreaPattern) {
+        if (const PatternEntry* pattern = tables().pattern(i.args[0]))
+          tokens.push_back(pattern->colour);
+      } else if (i.op == Op::ComplexLine) {
+        if (const LineStyleEntry* style = tables().lineStyle(i.args[0]))
+          tokens.push_back(style->simpleLine.args[2]);
+      } else if (i.op == Op::Symbol) {
+        if (const SymbolEntry* symbol = tables().symbol(i.args[0]))
+          tokens.insert(tokens.end(), symbol->colours.begin(), symbol->colours.end());
+      }
+      for (const ColourScheme scheme :
+           {ColourScheme::Day, ColourScheme::Dusk, ColourScheme::Night}) {
+        for (const std::string_view token : tokens) {
+          if (tables().colour(token, scheme) == tables().colour("CHCOR", scheme))
+            shared.insert(std::string(token) + " in " + formatInstructions(row.instructions));
+        }
+      }
+    }
+  }
+  EXPECT_TRUE(shared.empty()) << *shared.begin();
+}
+
 TEST(PresentationTables, EntriesTheChartIsKnownBy) {
   const struct {
     Table table;

@@ -89,7 +89,19 @@ struct InstructionCase {
   std::vector<cw::Feature> features;
   std::map<std::string, std::string> changed;  // record -> its line; "" when gone
   std::string refusal = "";                    // the refusal line, if any
+  std::string reported = "";                   // the changed features reported (changesOf)
 };
+
+// The report's changed features in order: + inserted, ~ modified, -
+// deleted, then the record name.
+std::string changesOf(const UpdateReport& report) {
+  std::string text;
+  for (const ChangedFeature& f : report.features) {
+    if (!text.empty()) text += ' ';
+    text += "+~-"[static_cast<int>(f.change)] + recordName(f.rcnm, f.rcid);
+  }
+  return text;
+}
 
 cw::Feature modifyFeature(uint32_t rcid, uint16_t rver = 2) {
   return {.rcid = rcid, .rver = rver, .ruin = 3};
@@ -116,7 +128,9 @@ TEST(UpdateFiles, EachInstructionAppliesOrIsRefusedLeavingItsRecord) {
              [](auto& f) {
                f.attributes = {{kValdco, "7"}};
              })},
-       {{"FE0000000001", "v2 objl 43 A[ 174=7] N[] S[ VE0000000013/1] F[]"}}},
+       {{"FE0000000001", "v2 objl 43 A[ 174=7] N[] S[ VE0000000013/1] F[]"}},
+       "",
+       "~FE0000000001"},
       {"attribute removed by the delete marker, another added in code order",
        {},
        {with(modifyFeature(2),
@@ -124,26 +138,39 @@ TEST(UpdateFiles, EachInstructionAppliesOrIsRefusedLeavingItsRecord) {
                f.attributes = {{kObjnam, kDelete}, {80, "3"}};
              })},
        {{"FE0000000002", "v2 objl 75 A[ 80=3] N[ 301=" + std::string("\x6f\x70\xf0\x53", 4) +
-                             "] S[ VI0000000021/1] F[ 1]"}}},
+                             "] S[ VI0000000021/1] F[ 1]"}},
+       "",
+       "~FE0000000002"},
       {"attributes given to a feature that had none",
        {},
        {with(modifyFeature(3),
              [](auto& f) {
                f.attributes = {{87, "1"}, {kObjnam, "Shoal"}};
              })},
-       {{"FE0000000003", "v2 objl 129 A[ 87=1 116=Shoal] N[] S[ VI0000000031/1] F[]"}}},
+       {{"FE0000000003", "v2 objl 129 A[ 87=1 116=Shoal] N[] S[ VI0000000031/1] F[]"}},
+       "",
+       "~FE0000000003"},
       {"national attribute removed",
        {},
        {with(modifyFeature(2),
              [](auto& f) {
                f.nationalAttributes = {{kNobjnm, u"\x7f"}};
              })},
-       {{"FE0000000002", "v2 objl 75 A[ 116=Light] N[] S[ VI0000000021/1] F[ 1]"}}},
+       {{"FE0000000002", "v2 objl 75 A[ 116=Light] N[] S[ VI0000000021/1] F[ 1]"}},
+       "",
+       "~FE0000000002"},
       {"feature inserted",
        {},
        {{.rcid = 9, .prim = 2, .objl = 30, .spatialPointers = {{.rcid = 13, .ornt = 2}}}},
-       {{"FE0000000009", "v1 objl 30 A[] N[] S[ VE0000000013/2] F[]"}}},
-      {"feature deleted", {}, {{.rcid = 3, .rver = 2, .ruin = 2}}, {{"FE0000000003", ""}}},
+       {{"FE0000000009", "v1 objl 30 A[] N[] S[ VE0000000013/2] F[]"}},
+       "",
+       "+FE0000000009"},
+      {"feature deleted",
+       {},
+       {{.rcid = 3, .rver = 2, .ruin = 2}},
+       {{"FE0000000003", ""}},
+       "",
+       "-FE0000000003"},
       {"spatial pointer inserted before the first",
        {},
        {with(modifyFeature(1),
@@ -151,7 +178,9 @@ TEST(UpdateFiles, EachInstructionAppliesOrIsRefusedLeavingItsRecord) {
                f.fspc = cw::UpdateControl{1, 1, 1};
                f.spatialPointers = {{.rcid = 14, .ornt = 2}};
              })},
-       {{"FE0000000001", "v2 objl 43 A[ 174=5] N[] S[ VE0000000014/2 VE0000000013/1] F[]"}}},
+       {{"FE0000000001", "v2 objl 43 A[ 174=5] N[] S[ VE0000000014/2 VE0000000013/1] F[]"}},
+       "",
+       "~FE0000000001"},
       {"spatial pointer appended after the last",
        {},
        {with(modifyFeature(1),
@@ -159,7 +188,9 @@ TEST(UpdateFiles, EachInstructionAppliesOrIsRefusedLeavingItsRecord) {
                f.fspc = cw::UpdateControl{1, 2, 1};
                f.spatialPointers = {{.rcid = 14}};
              })},
-       {{"FE0000000001", "v2 objl 43 A[ 174=5] N[] S[ VE0000000013/1 VE0000000014/1] F[]"}}},
+       {{"FE0000000001", "v2 objl 43 A[ 174=5] N[] S[ VE0000000013/1 VE0000000014/1] F[]"}},
+       "",
+       "~FE0000000001"},
       {"spatial pointer rewritten",
        {},
        {with(modifyFeature(1),
@@ -167,7 +198,9 @@ TEST(UpdateFiles, EachInstructionAppliesOrIsRefusedLeavingItsRecord) {
                f.fspc = cw::UpdateControl{3, 1, 1};
                f.spatialPointers = {{.rcid = 15, .ornt = 2}};
              })},
-       {{"FE0000000001", "v2 objl 43 A[ 174=5] N[] S[ VE0000000015/2] F[]"}}},
+       {{"FE0000000001", "v2 objl 43 A[ 174=5] N[] S[ VE0000000015/2] F[]"}},
+       "",
+       "~FE0000000001"},
       {"feature pointer deleted",
        {},
        {with(modifyFeature(2),
@@ -175,7 +208,9 @@ TEST(UpdateFiles, EachInstructionAppliesOrIsRefusedLeavingItsRecord) {
                f.ffpc = cw::UpdateControl{2, 1, 1};
              })},
        {{"FE0000000002", "v2 objl 75 A[ 116=Light] N[ 301=" + std::string("\x6f\x70\xf0\x53", 4) +
-                             "] S[ VI0000000021/1] F[]"}}},
+                             "] S[ VI0000000021/1] F[]"}},
+       "",
+       "~FE0000000002"},
       {"coordinates inserted, deleted and rewritten in one file",
        {withVector(modifyVector(130, 13),
                    [](auto& v) {
@@ -189,14 +224,18 @@ TEST(UpdateFiles, EachInstructionAppliesOrIsRefusedLeavingItsRecord) {
                    })},
        {},
        {{"VE0000000013", "v2 A[] P[ VC0000000011 VC0000000012] C[ 139.1,35.1 139.2,35.2] Z[]"},
-        {"VI0000000021", "v2 A[] P[] C[ 140.0,36.0] Z[]"}}},
+        {"VI0000000021", "v2 A[] P[] C[ 140.0,36.0] Z[]"}},
+       "",
+       "~FE0000000001 ~FE0000000002"},
       {"soundings deleted",
        {withVector(modifyVector(110, 31),
                    [](auto& v) {
                      v.sgcc = cw::UpdateControl{2, 1, 1};
                    })},
        {},
-       {{"VI0000000031", "v2 A[ 87=5] P[] C[] Z[ 139.7,35.7,12.0]"}}},
+       {{"VI0000000031", "v2 A[ 87=5] P[] C[] Z[ 139.7,35.7,12.0]"}},
+       "",
+       "~FE0000000003"},
       {"vector pointer rewritten and attribute added",
        {withVector(modifyVector(130, 13),
                    [](auto& v) {
@@ -206,7 +245,9 @@ TEST(UpdateFiles, EachInstructionAppliesOrIsRefusedLeavingItsRecord) {
                    })},
        {},
        {{"VE0000000013",
-         "v2 A[ 87=2] P[ VC0000000011 VC0000000021] C[ 139.1,35.1 139.2,35.1] Z[]"}}},
+         "v2 A[ 87=2] P[ VC0000000011 VC0000000021] C[ 139.1,35.1 139.2,35.1] Z[]"}},
+       "",
+       "~FE0000000001"},
       {"vector record deleted",
        {{.rcnm = 110, .rcid = 21, .rver = 2, .ruin = 2}},
        {},
@@ -297,6 +338,7 @@ TEST(UpdateFiles, EachInstructionAppliesOrIsRefusedLeavingItsRecord) {
     EXPECT_EQ(applied.report.applied.size(), 1u);
     EXPECT_EQ(applied.report.refused(), c.refusal.empty() ? 0 : 1);
     EXPECT_EQ(applied.report.refusals.size(), c.refusal.empty() ? 0u : 1u);
+    EXPECT_EQ(changesOf(applied.report), c.reported);
     if (!c.refusal.empty()) {
       EXPECT_NE(applied.log.find(c.refusal), std::string::npos) << applied.log;
     }
@@ -336,6 +378,52 @@ TEST(UpdateFiles, ListCountsAndExtentFollowTheUpdates) {
             "refused\n"
             "Update BASE.002 applied: update 2, 0 records inserted, 1 deleted, 0 modified, 0 "
             "refused\n");
+}
+
+// Over several files a feature is reported once for what the files left of
+// it: inserted (then modified), deleted (whatever came before, its FOID and
+// class kept), modified through the connected node of its edge; deleted and
+// inserted again, twice. A refused instruction reports nothing.
+TEST(UpdateFiles, TheReportNamesTheFeaturesTheFilesChanged) {
+  cw::Vector node = modifyVector(120, 11);
+  node.sgcc = cw::UpdateControl{3, 1, 1};
+  node.coordinates = {{139.05, 35.0}};
+  cw::Feature renamed = modifyFeature(9);
+  renamed.attributes = {{kObjnam, "Renamed"}};
+  cw::Feature wrongVersion = modifyFeature(2, 3);
+  wrongVersion.attributes = {{kObjnam, "Refused"}};
+  Applied applied;
+  apply(
+      baseCell(),
+      {cw::encodeCell(updateCell(
+           1, {},
+           {{.rcid = 9, .objl = 30, .spatialPointers = {{.rcid = 13}}},
+            {.rcid = 3, .rver = 2, .ruin = 2, .withFoid = false},
+            wrongVersion,
+            {.rcid = 10, .prim = 1, .objl = 75, .spatialPointers = {{.rcnm = 110, .rcid = 21}}}})),
+       cw::encodeCell(updateCell(
+           2, {node},
+           {renamed,
+            {.rcid = 3, .prim = 1, .objl = 43, .spatialPointers = {{.rcnm = 110, .rcid = 21}}}})),
+       cw::encodeCell(updateCell(
+           3, {}, {{.rcid = 9, .rver = 3, .ruin = 2, .withFoid = false}, modifyFeature(10)}))},
+      applied);
+  ASSERT_EQ(applied.report.applied.size(), 3u) << applied.log;
+  EXPECT_EQ(applied.report.refused(), 1);
+  std::string listed;
+  for (const ChangedFeature& f : applied.report.features) {
+    listed += formatMessage("%c%s objl %u FOID %u/%u/%u %s\n", "+~-"[static_cast<int>(f.change)],
+                            recordName(f.rcnm, f.rcid).c_str(), f.objl, f.agen, f.fidn, f.fids,
+                            f.file.c_str());
+  }
+  EXPECT_EQ(listed,
+            "-FE0000000009 objl 30 FOID 540/9/1 BASE.003\n"
+            "-FE0000000003 objl 129 FOID 540/3/1 BASE.001\n"
+            "+FE0000000010 objl 75 FOID 540/10/1 BASE.001\n"
+            "+FE0000000003 objl 43 FOID 540/3/1 BASE.002\n"
+            "~FE0000000001 objl 43 FOID 540/1/1 BASE.002\n");
+  EXPECT_EQ(countChanged(applied.report.features, FeatureChange::Deleted), 2);
+  EXPECT_EQ(countChanged(applied.report.features, FeatureChange::Inserted), 2);
 }
 
 // Deleting neighbours, the first and the last of a list, and records

@@ -947,6 +947,32 @@ class MainWindowTest : public QObject {
     action(next.window, "applyUpdatesAction")->trigger();
   }
 
+  // An open that applied update files says in Messages how many features
+  // they inserted, modified and deleted, and names each one deleted, the
+  // file that deleted it too; a refused instruction counts for nothing.
+  void deletedFeaturesAreListed() {
+    CellFolder updated;
+    cw::Cell update = cw::updateCell(1);
+    update.vectors.push_back(cw::isolatedNode(900, {139.8, 35.4}));
+    update.features = {
+        {.rcid = 900, .prim = 1, .objl = 30012, .spatialPointers = {{.rcnm = 110, .rcid = 900}}},
+        {.rcid = 1, .rver = 2, .ruin = 3, .attributes = {{116, "Renamed"}}},
+        {.rcid = 5, .rver = 2, .ruin = 2, .withFoid = false},
+        {.rcid = 4, .rver = 5, .ruin = 2, .withFoid = false}};
+    const QString base = QString::fromStdString(updated.write(bayCell(), "BAY.000"));
+    updated.write(update, "BAY.001");
+    Window w;
+    QVERIFY(w.window.openFile(base));
+    const QString log = w.window.messages()->logText();
+    QVERIFY2(log.contains(u"Features the updates inserted: 1, modified: 1, deleted: 1\n"
+                          u"Deleted by BAY.001: 30014 FE0000000005 FOID GB 0000000005 00001\n"_s),
+             qPrintable(log));
+    QCOMPARE(log.count(u"Deleted by"_s), 1);
+    w.window.closeDoc();
+    QVERIFY(w.window.openFile(bayPath));
+    QVERIFY(!w.window.messages()->logText().contains(u"Features the updates"_s));
+  }
+
   void cancelledOpenChangesNothing() {
     Window w;
     withModal([&] { w.window.open(); }, [](QWidget* modal) { modal->close(); });
@@ -1015,9 +1041,12 @@ class MainWindowTest : public QObject {
                                  u"otherTextAction"_s,
                                  u"depthPresentationMenuAction"_s,
                                  u"symbolizedBoundariesAction"_s,
-                                 u"simplifiedSymbolsAction"_s}));
-    for (const char* name : {"legendAction", "scaleBarAction", "declutterAction",
-                             "wideDepthLinesAction", "readPastOrderErrorsAction"}) {
+                                 u"simplifiedSymbolsAction"_s,
+                                 u"-"_s,
+                                 u"highlightUpdatesAction"_s}));
+    for (const char* name :
+         {"legendAction", "scaleBarAction", "declutterAction", "wideDepthLinesAction",
+          "readPastOrderErrorsAction", "highlightUpdatesAction"}) {
       QVERIFY(action(w.window, name)->isCheckable());
       QVERIFY(!action(w.window, name)->isChecked());
     }
@@ -1066,14 +1095,16 @@ class MainWindowTest : public QObject {
     QSettings(u"ABYS"_s, u"abys"_s).remove(key);
   }
 
-  // Declutter names and Wide depth lines: kept for the next window, each
-  // changing the picture while on; both off, the picture is the one of a
+  // Declutter names, Wide depth lines and Highlight updates (the chart has
+  // an update file that renames a depth line): kept for the next window,
+  // each changing the picture while on; off, the picture is the one of a
   // window that never had them.
   void drawingOptionsAreKept_data() {
     QTest::addColumn<QString>("item");
     QTest::addColumn<QString>("key");
     QTest::newRow("declutter") << u"declutterAction"_s << u"view/declutterNames"_s;
     QTest::newRow("wide lines") << u"wideDepthLinesAction"_s << u"view/wideDepthLines"_s;
+    QTest::newRow("highlight updates") << u"highlightUpdatesAction"_s << u"view/highlightUpdates"_s;
   }
   void drawingOptionsAreKept() {
     QFETCH(QString, item);
@@ -1081,6 +1112,9 @@ class MainWindowTest : public QObject {
     cw::Cell crowded = bayCell();
     addName(crowded, 7, kAreaNameClass, {139.821, 35.4995}, u"東京湾"_s.toStdU16String());
     const QString path = write(crowded, "CROWDED.000");
+    cw::Cell update = cw::updateCell(1);
+    update.features = {{.rcid = 2, .rver = 2, .ruin = 3, .attributes = {{116, "Renamed"}}}};
+    write(update, "CROWDED.001");
     const auto picture = [](const MainWindow& window) {
       return drawingArea(window).chartPixmap().toImage().convertToFormat(QImage::Format_RGB32);
     };
@@ -1695,6 +1729,8 @@ class MainWindowTest : public QObject {
         {"ViewMenu", "Display &base", "基本表示(&B)"},
         {"ViewMenu", "Scale &minimum", "最小縮尺(&M)"},
         {"ViewMenu", "As &S-52", "S-52 に従う(&S)"},
+        {"ViewMenu", "&Highlight updates", "更新を強調表示(&H)"},
+        {"MessagesDock", "Deleted by %1: %2", "%1 で削除: %2"},
     };
     for (const auto& [context, source, japanese] : window) {
       QTest::newRow(source) << QString::fromLatin1(context) << QString::fromUtf8(source)

@@ -12,6 +12,7 @@
 
 #include "cell_writer.h"
 #include "chart_session.h"
+#include "support/chart_cells.h"
 #include "support/load.h"
 #include "support/programs.h"
 #include "view_transform.h"
@@ -227,6 +228,137 @@ TEST(AbysRender, UpdateFilesBesideTheCellAreApplied) {
   EXPECT_EQ(r.exitStatus, 1);
   EXPECT_NE(r.err.find("is cancelled by one of its update files"), std::string::npos);
   EXPECT_FALSE(std::filesystem::exists(png));
+}
+
+// How many pixels of box are within 30 of colour in each channel.
+int nearCount(const QImage& image, const QRect& box, const QColor& colour) {
+  int count = 0;
+  for (int y = box.top(); y <= box.bottom(); ++y) {
+    for (int x = box.left(); x <= box.right(); ++x) {
+      const QRgb p = image.pixel(x, y);
+      count += std::abs(qRed(p) - colour.red()) <= 30 &&
+               std::abs(qGreen(p) - colour.green()) <= 30 &&
+               std::abs(qBlue(p) - colour.blue()) <= 30;
+    }
+  }
+  return count;
+}
+
+// CELL.000: a land area (1) and a coast line (3) in the west, another land
+// area (2) and a depth line (4) in the east, piles (5, 6) between them.
+// CELL.001 renames land area 1, moves the first node of the coast line,
+// inserts pile 7, deletes pile 6, and modifies pile 5 with a version that
+// does not follow, which is refused. --highlight-updates marks land area
+// 1's boundary and pile 7 in CHCOR (Day: 235,125,54) and the coast line
+// with a band that lets it show through; nothing else on the chart is
+// near that colour, and without the option nothing at all.
+TEST(AbysRender, HighlightUpdatesMarksWhatTheUpdatesChanged) {
+  cellwriter::Cell base, update = cellwriter::updateCell(1), inserted;
+  const auto square = [](double west) {
+    return std::vector<cellwriter::Point2>{
+        {west, 35.40}, {west + 0.06, 35.40}, {west + 0.06, 35.44}, {west, 35.44}, {west, 35.40}};
+  };
+  test::addArea(base, 1, 71, square(139.70));
+  test::addArea(base, 2, 71, square(139.84));
+  test::addLine(base, 3, {{139.70, 35.50}, {139.76, 35.52}, {139.80, 35.50}}, {}, 30);
+  test::addLine(base, 4, {{139.84, 35.50}, {139.90, 35.52}}, {"10"});
+  test::addName(base, 5, 90, {139.73, 35.47}, std::nullopt);
+  test::addName(base, 6, 90, {139.87, 35.47}, std::nullopt);
+  test::addName(inserted, 7, 90, {139.80, 35.45}, std::nullopt);
+  update.vectors = {inserted.vectors[0],
+                    {.rcnm = 120,
+                     .rcid = 31,
+                     .rver = 2,
+                     .ruin = 3,
+                     .coordinates = {{139.70, 35.49}},
+                     .sgcc = cellwriter::UpdateControl{3, 1, 1}}};
+  update.features = {{.rcid = 1, .rver = 2, .ruin = 3, .attributes = {{116, "Island"}}},
+                     {.rcid = 5, .rver = 3, .ruin = 3, .attributes = {{116, "Refused"}}},
+                     {.rcid = 6, .rver = 2, .ruin = 2, .withFoid = false},
+                     inserted.features[0]};
+  test::TempFolder folder;
+  const std::string cell = folder.writeBytes(cellwriter::encodeCell(base), "CELL.000");
+  folder.writeBytes(cellwriter::encodeCell(update), "CELL.001");
+  ChartSession session;
+  session.setWindow(600, 400);
+  DiscardingReporter quiet;
+  ASSERT_TRUE(session.open(cell.c_str(), quiet).opened());
+  const auto at = [&](double lon, double lat) {
+    const PixelPoint p = pixelOf(session.view(), lon, lat);
+    return QPoint(p.column, p.row);
+  };
+  const QColor chcor(235, 125, 54);
+  // Where CHCOR may be: about pile 7 and along land area 1's boundary.
+  const QRect pile(at(139.80, 35.45) - QPoint(12, 12), QSize(25, 25));
+  const QRect land(at(139.70, 35.44), at(139.76, 35.40));
+  const std::string png = folder.path() + "/out.png";
+  for (const bool highlight : {true, false}) {
+    SCOPED_TRACE(highlight);
+    const ProgramRun r = render(cell + " -o " + png + (highlight ? " --highlight-updates" : ""));
+    ASSERT_EQ(r.exitStatus, 0) << r.err;
+    EXPECT_EQ(r.err, highlight ? "abys-render: 1 update files applied: 1 features inserted, 2 "
+                                 "modified, 1 deleted; 3 marked in the picture\n"
+                                 "abys-render: deleted by CELL.001: PILPNT FE0000000006 FOID GB "
+                                 "0000000006 00001\n"
+                               : "");
+    const QImage image(QString::fromStdString(png));
+    ASSERT_EQ(image.size(), QSize(600, 400));
+    const int onLand = nearCount(image, land.adjusted(-4, -4, 4, 4), chcor) -
+                       nearCount(image, land.adjusted(4, 4, -4, -4), chcor);
+    EXPECT_EQ(nearCount(image, image.rect(), chcor),
+              highlight ? nearCount(image, pile, chcor) + onLand : 0);
+    // A ring 4 mm across about the pile (not on it), the middle of the
+    // land's west side, a band beside the coast line's middle vertex.
+    const QPoint pile7 = at(139.80, 35.45);
+    const QColor band((235 * 150 + 255 * 105) / 255, (125 * 150 + 255 * 105) / 255,
+                      (54 * 150 + 255 * 105) / 255);
+    EXPECT_EQ(nearCount(image, QRect(pile7 + QPoint(6, -1), QSize(4, 3)), chcor) > 0, highlight);
+    EXPECT_EQ(nearCount(image, QRect(pile7 - QPoint(2, 2), QSize(5, 5)), chcor), 0);
+    EXPECT_EQ(nearCount(image, QRect(at(139.70, 35.42) - QPoint(1, 1), QSize(3, 3)), chcor) > 0,
+              highlight);
+    EXPECT_EQ(nearCount(image, QRect(at(139.76, 35.52) - QPoint(1, 3), QSize(3, 2)), band) > 0,
+              highlight);
+  }
+}
+
+// US5WA22M with its four update files, when the real cells are there: each
+// feature named deleted is in the base cell's --list under its class and
+// not in the updated one's; the marks are in CHCOR, and without
+// --highlight-updates nothing is.
+TEST(AbysRender, RealCellUpdatesAreMarkedAndTheirDeletionsNamed) {
+  std::string cell;
+  for (const std::filesystem::path& path : test::realCells()) {
+    if (path.filename() == "US5WA22M.000") cell = path.string();
+  }
+  if (cell.empty()) GTEST_SKIP() << "no US5WA22M.000 among the real cells";
+  test::TempFolder folder;
+  const std::string png = folder.path() + "/out.png";
+  const ProgramRun base = render("'" + cell + "' -o " + png + " --no-updates --list");
+  const ProgramRun plain = render("'" + cell + "' -o " + png + " --size 1200x900");
+  ASSERT_EQ(plain.exitStatus, 0) << plain.err;
+  EXPECT_EQ(
+      nearCount(QImage(QString::fromStdString(png)), QRect(0, 0, 1200, 900), QColor(235, 125, 54)),
+      0);
+  const ProgramRun marked =
+      render("'" + cell + "' -o " + png + " --size 1200x900 --highlight-updates --list");
+  ASSERT_EQ(marked.exitStatus, 0) << marked.err;
+  EXPECT_GT(
+      nearCount(QImage(QString::fromStdString(png)), QRect(0, 0, 1200, 900), QColor(235, 125, 54)),
+      0);
+  EXPECT_EQ(marked.err.rfind("abys-render: 4 update files applied: ", 0), 0u) << marked.err;
+  std::istringstream lines(marked.err);
+  int deleted = 0;
+  for (std::string line; std::getline(lines, line);) {
+    std::istringstream words(line);
+    std::string prefix, by, file, acronym, name;
+    words >> prefix >> by >> by >> file >> acronym >> name;
+    if (by != "by") continue;
+    SCOPED_TRACE(line);
+    ++deleted;
+    EXPECT_NE(base.out.find("\n" + name + " " + acronym + " "), std::string::npos);
+    EXPECT_EQ(marked.out.find("\n" + name + " "), std::string::npos);
+  }
+  EXPECT_GT(deleted, 0);
 }
 
 // The deep line's record with its FSPT before its ATTF: the load stops at
