@@ -667,49 +667,36 @@ class Interpreter {
     }
     const std::optional<QPoint> at = symbolPlace(geometry_, drawn, view_);
     if (!at) return;
-    const double rotation =
-        instruction.args.size() > 1 ? portrayal::parseNumber(instruction.args[1]) : 0.0;
-    BodyColours body;
-    if (instruction.args.size() > 3) body = {instruction.args[2], instruction.args[3]};
-    const SymbolImage& image = symbolImage(name, pixelsPerMillimetre_, rotation, scheme_, body);
+    const SymbolImage& image = pictureOf(instruction);
     painter_.drawImage(*at - image.pivot, image.image);
   }
 
-  // SC(sectr1,sectr2,token,radius): a sector light's legs, 25 mm dashed
-  // lines from the light along the bearings (taken from seaward, so the
-  // legs point the other way), and between them the arc of the sector, in
-  // the light's colour over a black edge.
+  // The picture a symbol or sector instruction draws, found in the kept
+  // pictures once per paint.
+  const SymbolImage& pictureOf(const portrayal::Instruction& instruction) {
+    const SymbolImage*& picture = pictures_[&instruction];
+    if (picture != nullptr) return *picture;
+    const std::vector<std::string>& args = instruction.args;
+    if (instruction.op == portrayal::Op::LightSector) {
+      picture =
+          &sectorImage(portrayal::parseNumber(args[0]), portrayal::parseNumber(args[1]), args[2],
+                       portrayal::parseNumber(args[3]), pixelsPerMillimetre_, scheme_);
+    } else {
+      const double rotation = args.size() > 1 ? portrayal::parseNumber(args[1]) : 0.0;
+      BodyColours body;
+      if (args.size() > 3) body = {args[2], args[3]};
+      picture = &symbolImage(args[0], pixelsPerMillimetre_, rotation, scheme_, body);
+    }
+    return *picture;
+  }
+
+  // SC(sectr1,sectr2,token,radius): a sector light's legs and arc, a
+  // picture drawn once per sector, colour, size and scheme.
   void sector(const portrayal::Instruction& instruction, const DrawnFeature& drawn) {
     const std::optional<QPoint> at = symbolPlace(geometry_, drawn, view_);
     if (!at) return;
-    const double from = portrayal::parseNumber(instruction.args[0]) + 180.0;
-    const double to = portrayal::parseNumber(instruction.args[1]) + 180.0;
-    const double radius = portrayal::parseNumber(instruction.args[3]) * pixelsPerMillimetre_;
-    const double leg = 25.0 * pixelsPerMillimetre_;
-    const QPointF centre(*at);
-    const auto along = [&](double bearing, double length) {
-      const double radians = bearing * std::numbers::pi / 180.0;
-      return centre + QPointF(std::sin(radians) * length, -std::cos(radians) * length);
-    };
-    painter_.save();
-    painter_.setRenderHint(QPainter::Antialiasing);
-    painter_.setBrush(Qt::NoBrush);
-    painter_.setPen(QPen(colour("CHBLK"), 1, Qt::DashLine));
-    painter_.drawLine(centre, along(from, leg));
-    painter_.drawLine(centre, along(to, leg));
-    // Clockwise from the first bearing to the second, in Qt's sixteenths
-    // of a degree counter-clockwise from three o'clock.
-    double sweep = std::fmod(to - from, 360.0);
-    if (sweep <= 0) sweep += 360.0;
-    const QRectF box(centre.x() - radius, centre.y() - radius, 2 * radius, 2 * radius);
-    const int start = static_cast<int>(std::lround((90.0 - from) * 16));
-    const int span = -static_cast<int>(std::lround(sweep * 16));
-    painter_.setPen(QPen(colour("CHBLK"), 4, Qt::SolidLine, Qt::FlatCap));
-    painter_.drawArc(box, start, span);
-    painter_.setPen(QPen(colour(instruction.args[2]), 2, Qt::SolidLine, Qt::FlatCap));
-    painter_.drawArc(box, start, span);
-    painter_.restore();
-    penSet_ = false;
+    const SymbolImage& image = pictureOf(instruction);
+    painter_.drawImage(*at - image.pivot, image.image);
   }
 
   // The sounding font and its texts, made at the first sounding.
@@ -836,6 +823,7 @@ class Interpreter {
     const DrawnFeature* drawn;
   };
   std::vector<Pending> byDepth_;
+  std::unordered_map<const portrayal::Instruction*, const SymbolImage*> pictures_;
 };
 
 }  // namespace

@@ -3,11 +3,13 @@
 #include <QFile>
 #include <QFont>
 #include <QPainter>
+#include <QPen>
 #include <QRegularExpression>
 #include <QSvgRenderer>
 #include <algorithm>
 #include <cmath>
 #include <map>
+#include <numbers>
 #include <tuple>
 #include <vector>
 
@@ -233,6 +235,64 @@ const SymbolImage& symbolImage(std::string_view name, double pixelsPerMillimetre
   if (found != images.end()) return found->second;
   return images.emplace(std::move(key), draw(name, pixelsPerMillimetre, rotation, scheme, body))
       .first->second;
+}
+
+const SymbolImage& sectorImage(double sectr1, double sectr2, std::string_view token, double radius,
+                               double pixelsPerMillimetre, ColourScheme scheme) {
+  using Key = std::tuple<long, long, std::string, long, long, ColourScheme>;
+  thread_local std::map<Key, SymbolImage, std::less<>> images;
+  Key key(std::lround(sectr1 * 100), std::lround(sectr2 * 100), std::string(token),
+          std::lround(radius * 100), std::lround(pixelsPerMillimetre * 1000), scheme);
+  const auto found = images.find(key);
+  if (found != images.end()) return found->second;
+  const double from = sectr1 + 180.0;
+  const double to = sectr2 + 180.0;
+  const double arc = radius * pixelsPerMillimetre;
+  const double leg = 25.0 * pixelsPerMillimetre;
+  double sweep = std::fmod(to - from, 360.0);
+  if (sweep <= 0) sweep += 360.0;
+  const auto along = [](double bearing, double length) {
+    const double radians = bearing * std::numbers::pi / 180.0;
+    return QPointF(std::sin(radians) * length, -std::cos(radians) * length);
+  };
+  // The box of what is drawn about the light: the legs' ends and the arc,
+  // a point every degree, and the pens' reach.
+  double left = 0, top = 0, right = 0, bottom = 0;  // the light itself
+  const auto hold = [&](QPointF p) {
+    left = std::min(left, p.x());
+    top = std::min(top, p.y());
+    right = std::max(right, p.x());
+    bottom = std::max(bottom, p.y());
+  };
+  hold(along(from, leg));
+  hold(along(to, leg));
+  for (double d = 0; d <= sweep; d += 1.0)
+    hold(along(from + d, arc));
+  hold(along(to, arc));
+  QRectF box(QPointF(left, top), QPointF(right, bottom));
+  box.adjust(-3, -3, 3, 3);
+  const QRect pixels = box.toAlignedRect();
+  SymbolImage picture{QImage(pixels.size(), QImage::Format_ARGB32_Premultiplied),
+                      -pixels.topLeft()};
+  picture.image.fill(Qt::transparent);
+  QPainter on(&picture.image);
+  on.setRenderHint(QPainter::Antialiasing);
+  on.translate(QPointF(picture.pivot));
+  on.setBrush(Qt::NoBrush);
+  on.setPen(QPen(tokenColour("CHBLK", scheme), 1, Qt::DashLine));
+  on.drawLine(QPointF(0, 0), along(from, leg));
+  on.drawLine(QPointF(0, 0), along(to, leg));
+  // Qt's arcs run counter-clockwise from three o'clock in sixteenths of a
+  // degree.
+  const QRectF circle(-arc, -arc, 2 * arc, 2 * arc);
+  const int start = static_cast<int>(std::lround((90.0 - from) * 16));
+  const int span = -static_cast<int>(std::lround(sweep * 16));
+  on.setPen(QPen(tokenColour("CHBLK", scheme), 4, Qt::SolidLine, Qt::FlatCap));
+  on.drawArc(circle, start, span);
+  on.setPen(QPen(tokenColour(token, scheme), 2, Qt::SolidLine, Qt::FlatCap));
+  on.drawArc(circle, start, span);
+  on.end();
+  return images.emplace(std::move(key), std::move(picture)).first->second;
 }
 
 bool hasSymbolDrawing(std::string_view name) {

@@ -36,6 +36,14 @@ struct BodyColours {
 const SymbolImage& symbolImage(std::string_view name, double pixelsPerMillimetre, double rotation,
                                ColourScheme scheme, const BodyColours& body = {});
 
+// A sector light's picture, its pivot on the light: legs 25 mm long, dashed,
+// from the light along the two bearings (sectr1 and sectr2, taken from
+// seaward, so the legs point the other way), and between them, clockwise
+// from the first, the arc of the sector radius millimetres out, in the
+// colour of token over a black edge. Kept per thread like the symbols.
+const SymbolImage& sectorImage(double sectr1, double sectr2, std::string_view token,
+                               double radius, double pixelsPerMillimetre, ColourScheme scheme);
+
 // Whether the symbol has a drawing of its own.
 bool hasSymbolDrawing(std::string_view name);
 
