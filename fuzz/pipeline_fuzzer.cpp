@@ -71,6 +71,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // safety contour found from the depth areas' edges.
   abys::portrayal::PortrayalSettings rules;
   rules.s52Depths = size % 3 == 0;
+  rules.simplifiedSymbols = size % 5 == 0;
   session.setPortrayalRules(rules);
   abys::DiscardingReporter quiet;
   // The order check writes its refusals to standard error; keep the fuzzer's
