@@ -102,8 +102,16 @@ std::string formatNumber(double value) {
 
 // QUAPOS other than surveyed, precisely known or calculated: the position
 // is approximate.
+// A point's QUAPOS may be on its node rather than on the feature.
 bool approximatePosition(const ProcedureContext& c) {
-  const std::optional<double> quapos = numberOf(c, codes().quapos);
+  std::optional<double> quapos = numberOf(c, codes().quapos);
+  if (!quapos && c.feature.prim == kPrimPoint) {
+    if (const VectorRecord* node = pointNode(c.feature)) {
+      for (const AttributeEntry* entry : node->attributes()) {
+        if (entry->attl == codes().quapos) quapos = parseNumber(valueText(*entry));
+      }
+    }
+  }
   return quapos && *quapos != 1 && *quapos != 10 && *quapos != 11;
 }
 

@@ -282,7 +282,7 @@ TEST(Procedures, IsolatedDangersFollowTheSafetyContourAndTheSeabed) {
 
 // A topmark takes the buoy form of its shape on a buoy's node, the beacon
 // form on a beacon's or alone; a buoy's body colours travel with its
-// symbol.
+// symbol; an approximate position may be written on the node.
 TEST(Procedures, TopmarksByWhatTheyStandOnAndBodiesByTheirColours) {
   cw::Cell cell;
   cell.vectors.push_back(cw::isolatedNode(100, {0.01, 0.01}));
@@ -293,6 +293,10 @@ TEST(Procedures, TopmarksByWhatTheyStandOnAndBodiesByTheirColours) {
   addPoint(cell, 4, "TOPMAR", {}, {{"TOPSHP", "13"}}, 200);
   addPoint(cell, 5, "TOPMAR", {0.03, 0.03}, {{"TOPSHP", "99"}});
   addPoint(cell, 6, "BOYSPP", {0.04, 0.04}, {{"BOYSHP", "3"}, {"ORIENT", "45"}});
+  // A position's quality on the node rather than the feature.
+  cell.vectors.push_back(cw::isolatedNode(300, {0.05, 0.05}));
+  cell.vectors.back().attributes.push_back({code("QUAPOS"), "4"});
+  addPoint(cell, 7, "WRECKS", {}, {{"CATWRK", "1"}}, 300);
   test::TempFolder folder;
   const std::string path = folder.writeBytes(cw::encodeCell(cell), "TOPMAR.000");
   Dataset dataset;
@@ -302,6 +306,7 @@ TEST(Procedures, TopmarksByWhatTheyStandOnAndBodiesByTheirColours) {
   EXPECT_EQ(found.at(2), "SY(TOPMAR05)");
   EXPECT_EQ(found.at(4), "SY(TOPMAR25)");
   EXPECT_EQ(found.at(5), "SY(TMARDEF2)");
+  EXPECT_EQ(found.at(7), "SY(WRECKS04);SY(LOWACC01)");
   const auto symbolArgs = [&](uint32_t id) {
     for (const FeaturePortrayal& feature : portrayal.features()) {
       if (feature.feature->rcid == id) return portrayal.instruction(feature.firstInstruction).args;
