@@ -183,11 +183,25 @@ std::vector<const VectorRecord*> findSafetyEdges(const Dataset& dataset, double 
   return found;
 }
 
+// A new object's own instructions (SYMINS), written as the look-up tables
+// write theirs; none where it has none or they do not parse, and for any
+// other class.
+std::optional<std::vector<Instruction>> symbolInstructions(const FeatureRecord& feature) {
+  static const catalogue::ObjectClass* newObject = catalogue::objectClass("NEWOBJ");
+  static const uint16_t symins = attributeCode("SYMINS");
+  if (newObject == nullptr || feature.objl != newObject->code || symins == 0) return std::nullopt;
+  const std::optional<std::string_view> text = attributeText(feature, symins);
+  if (!text || text->find_first_not_of(' ') == std::string_view::npos) return std::nullopt;
+  std::optional<std::vector<Instruction>> parsed = parseInstructions(*text);
+  if (!parsed || parsed->empty()) return std::nullopt;
+  return parsed;
+}
+
 // A symbol's rotation by its attribute (ORIENT) as degrees, 0 where the
 // feature lacks it; and the feature's COLOUR and COLPAT for a symbol whose
 // body takes them.
-void resolveSymbol(Instruction& instruction, const FeatureRecord& feature,
-                   std::span<const AttributeValue> attributes, const PresentationTables& tables) {
+void resolveSymbol(Instruction& instruction, std::span<const AttributeValue> attributes,
+                   const PresentationTables& tables) {
   const auto text = [&](uint16_t code) -> std::string {
     for (const AttributeValue& value : attributes) {
       if (value.attribute == code) return std::string(value.text);
@@ -196,8 +210,9 @@ void resolveSymbol(Instruction& instruction, const FeatureRecord& feature,
   };
   std::vector<std::string>& args = instruction.args;
   if (args.size() > 1 && !args[1].empty() && std::isalpha(static_cast<unsigned char>(args[1][0]))) {
-    const std::optional<double> degrees = attributeNumber(feature, attributeCode(args[1]));
-    args[1] = degrees ? text(attributeCode(args[1])) : "0";
+    std::string degrees = text(attributeCode(args[1]));
+    const bool blank = degrees.find_first_not_of(' ') == std::string::npos;
+    args[1] = blank ? std::string(1, '0') : std::move(degrees);
   }
   const SymbolEntry* entry = tables.symbol(args[0]);
   if (entry == nullptr ||
@@ -279,7 +294,8 @@ Portrayal::Portrayal(const Dataset& dataset, const DepthContours& contours,
       ProcedureContext context{*feature,      attributes,       contours,     settings,
                                tables,        safetyEdges_,     surroundings, row->priority,
                                row->category, row->viewingGroup};
-      for (const Instruction& instruction : row->instructions) {
+      const std::optional<std::vector<Instruction>> given = symbolInstructions(*feature);
+      for (const Instruction& instruction : given ? *given : row->instructions) {
         if (instruction.op != Op::Procedure) {
           expanded.push_back(instruction);
         } else if (!expandProcedure(instruction.args[0], context, expanded)) {
@@ -308,8 +324,7 @@ Portrayal::Portrayal(const Dataset& dataset, const DepthContours& contours,
         }
       }
       instructions_.push_back(instruction);
-      if (instruction.op == Op::Symbol)
-        resolveSymbol(instructions_.back(), *feature, attributes, tables);
+      if (instruction.op == Op::Symbol) resolveSymbol(instructions_.back(), attributes, tables);
       for (const std::string_view token : coloursOf(instruction)) {
         if (token == "ABYHUE")
           portrayed.depth = attributeNumber(*feature, catalogue::kValdco).value_or(kNoDepth);

@@ -369,9 +369,12 @@ const LookupRow* PresentationTables::match(Table table, uint16_t objectClass,
     const LookupRow& row = rows_[*at];
     if (best != nullptr && row.terms.size() <= best->terms.size()) continue;
     const bool holds = std::all_of(row.terms.begin(), row.terms.end(), [&](const AttributeTerm& t) {
-      const auto given =
-          std::find_if(attributes.begin(), attributes.end(),
-                       [&](const AttributeValue& a) { return a.attribute == t.attribute; });
+      // A value left empty (unknown) is no value: the attribute is not given.
+      const auto given = std::find_if(
+          attributes.begin(), attributes.end(), [&](const AttributeValue& a) {
+            return a.attribute == t.attribute &&
+                   a.text.find_first_not_of(' ') != std::string_view::npos;
+          });
       switch (t.kind) {
         case AttributeTerm::Kind::Given:
           return given != attributes.end();

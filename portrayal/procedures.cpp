@@ -501,10 +501,12 @@ void topmark(ProcedureContext& c, std::vector<Instruction>& out) {
       {4, "TOPMAR12", "TOPMAR32"},  {5, "TOPMAR13", "TOPMAR33"},  {6, "TOPMAR14", "TOPMAR34"},
       {7, "TOPMAR65", "TOPMAR85"},  {8, "TOPMAR17", "TOPMAR86"},  {9, "TOPMAR16", "TOPMAR36"},
       {10, "TOPMAR08", "TOPMAR28"}, {11, "TOPMAR07", "TOPMAR27"}, {12, "TOPMAR14", "TOPMAR34"},
-      {13, "TOPMAR05", "TOPMAR25"}, {14, "TOPMAR06", "TOPMAR26"}, {19, "TOPMAR14", "TOPMAR34"},
-      {20, "TOPMAR14", "TOPMAR34"}, {21, "TOPMAR14", "TOPMAR34"}, {24, "TOPMAR02", "TOPMAR22"},
-      {25, "TOPMAR04", "TOPMAR24"}, {26, "TOPMAR17", "TOPMAR86"},
+      {13, "TOPMAR05", "TOPMAR25"}, {14, "TOPMAR06", "TOPMAR26"}, {15, "TOPMAR88", "TOPMAR88"},
+      {16, "TOPMAR87", "TOPMAR87"}, {19, "TOPMAR13", "TOPMAR33"}, {20, "TOPMAR14", "TOPMAR34"},
+      {21, "TOPMAR13", "TOPMAR33"}, {24, "TOPMAR02", "TOPMAR22"}, {25, "TOPMAR04", "TOPMAR24"},
+      {26, "TOPMAR10", "TOPMAR30"}, {28, "TOPMAR89", "TOPMAR89"},
   };
+
   const bool floating = c.surroundings.onFloatingAid(c.feature);
   for (const auto& entry : kShapes) {
     if (entry.shape == static_cast<int>(*shape)) {
@@ -512,7 +514,7 @@ void topmark(ProcedureContext& c, std::vector<Instruction>& out) {
       return;
     }
   }
-  out.push_back(symbol(floating ? "TMARDEF1" : "TMARDEF2"));
+  out.push_back(symbol(floating ? "TMARDEF2" : "TMARDEF1"));
 }
 
 // A cartographic symbol: the symbol its $SCODE names, where the tables

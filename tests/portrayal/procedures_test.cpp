@@ -93,6 +93,15 @@ TEST(Procedures, ExpandByAttributesAndSettings) {
       {"green light", "LIGHTS", 1, {{"COLOUR", "4"}}, {}, "SY(LIGHTS12)"},
       {"white light", "LIGHTS", 1, {{"COLOUR", "1"}}, {}, "SY(LIGHTS13)"},
       {"topmark without shape", "TOPMAR", 1, {}, {}, "SY(QUESMRK1)"},
+      {"a new object's own instructions",
+       "NEWOBJ",
+       1,
+       {{"SYMINS", "SY(BOYLAT13);TX('new',1,2,2,'15110',0,0,CHBLK,26)"}},
+       {},
+       "SY(BOYLAT13);TX('new',1,2,2,'15110',0,0,CHBLK,26)"},
+      {"... that do not parse", "NEWOBJ", 1, {{"SYMINS", "SY(BOYLAT13"}}, {}, "SY(NEWOBJ01)"},
+      {"turned by its attribute", "RCTLPT", 1, {{"ORIENT", "90"}}, {}, "SY(RCTLPT52,90)"},
+      {"an empty attribute is not given", "RCTLPT", 1, {{"ORIENT", ""}}, {}, "SY(RTLDEF51)"},
       {"cartographic symbol", "$CSYMB", 1, {{"$SCODE", "BOYLAT13"}}, {}, "SY(BOYLAT13)"},
       {"cartographic symbol unknown", "$CSYMB", 1, {{"$SCODE", "NOSUCH01"}}, {}, "SY(QUESMRK1)"},
       {"no entry, no anchoring",
@@ -305,7 +314,7 @@ TEST(Procedures, TopmarksByWhatTheyStandOnAndBodiesByTheirColours) {
   const std::map<uint32_t, std::string> found = instructionsById(portrayal);
   EXPECT_EQ(found.at(2), "SY(TOPMAR05)");
   EXPECT_EQ(found.at(4), "SY(TOPMAR25)");
-  EXPECT_EQ(found.at(5), "SY(TMARDEF2)");
+  EXPECT_EQ(found.at(5), "SY(TMARDEF1)");
   EXPECT_EQ(found.at(7), "SY(WRECKS04);SY(LOWACC01)");
   const auto symbolArgs = [&](uint32_t id) {
     for (const FeaturePortrayal& feature : portrayal.features()) {
