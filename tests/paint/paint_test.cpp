@@ -227,7 +227,7 @@ class PaintTest : public QObject {
     missing.removeDuplicates();
     QVERIFY2(missing.isEmpty(), qPrintable(missing.join(u' ')));
     static const QRegularExpression kColour(u"(fill|stroke)=\"([^\"]*)\""_s);
-        const QDir folder(u":/symbols"_s);
+    const QDir folder(u":/symbols"_s);
     QVERIFY(folder.entryList().size() > 300);
     for (const QString& file : folder.entryList()) {
       QFile svg(folder.filePath(file));
@@ -246,6 +246,55 @@ class PaintTest : public QObject {
     // A symbol turned by its attribute is turned about its pivot.
     const SymbolImage& turned = symbolImage("BOYLAT13", 96 / 25.4, 90, ColourScheme::Day);
     QCOMPARE(turned.pivot, QPoint(turned.image.width() / 2, turned.image.height() / 2));
+  }
+
+  // A buoy's body in its colours by COLPAT: horizontal bands from the top,
+  // vertical stripes from the left, a chequer, diagonals; the red and
+  // green of each part counted.
+  void bodyColours_data() {
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<QList<int>>("redInQuarters");  // 1 where red leads: TL, TR, BL, BR
+    QTest::newRow("horizontal") << u"1"_s << QList<int>{1, 1, 0, 0};
+    QTest::newRow("vertical") << u"2"_s << QList<int>{1, 0, 1, 0};
+    QTest::newRow("squared") << u"4"_s << QList<int>{1, 0, 0, 1};
+    QTest::newRow("none given: bands") << u""_s << QList<int>{1, 1, 0, 0};
+  }
+  void bodyColours() {
+    QFETCH(QString, pattern);
+    QFETCH(QList<int>, redInQuarters);
+    const SymbolImage& picture =
+        symbolImage("BOYCAN01", 20.0, 0, ColourScheme::Day, {"3,4", pattern.toStdString()});
+    const QImage& image = picture.image;
+    const auto near = [](QRgb c, QColor want) {
+      return std::abs(qRed(c) - want.red()) <= 30 && std::abs(qGreen(c) - want.green()) <= 30 &&
+             std::abs(qBlue(c) - want.blue()) <= 30 && qAlpha(c) == 255;
+    };
+    const QColor red(241, 84, 105), green(104, 228, 86);
+    QRect body;
+    for (int y = 0; y < image.height(); ++y) {
+      for (int x = 0; x < image.width(); ++x) {
+        if (near(image.pixel(x, y), red) || near(image.pixel(x, y), green))
+          body = body.united(QRect(x, y, 1, 1));
+      }
+    }
+    QVERIFY(!body.isEmpty());
+    const QPoint middle = body.center();
+    for (int quarter = 0; quarter < 4; ++quarter) {
+      const QRect part = quarter % 2 == 0 ? QRect(body.topLeft(), middle)
+                                          : QRect(QPoint(middle.x() + 1, body.top()),
+                                                  QPoint(body.right(), middle.y()));
+      const QRect box =
+          quarter < 2 ? part : part.translated(0, middle.y() + 1 - body.top()).intersected(body);
+      int reds = 0, greens = 0;
+      for (int y = box.top(); y <= box.bottom(); ++y) {
+        for (int x = box.left(); x <= box.right(); ++x) {
+          reds += near(image.pixel(x, y), red) ? 1 : 0;
+          greens += near(image.pixel(x, y), green) ? 1 : 0;
+        }
+      }
+      QVERIFY2((reds > greens) == (redInQuarters[quarter] == 1),
+               qPrintable(u"quarter %1: %2 red, %3 green"_s.arg(quarter).arg(reds).arg(greens)));
+    }
   }
 
   // Point symbols in their colours over a depth area 30 m deep: an
