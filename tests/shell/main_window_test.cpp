@@ -602,6 +602,33 @@ class MainWindowTest : public QObject {
     QCOMPARE(drawingArea(w.window).mark()->at->lon, 139.90);
   }
 
+  // Each feature listed shows its symbol as a picture, a light its
+  // description.
+  void identifyShowsSymbolsAndLights() {
+    cw::Cell cell = bayCell();
+    const auto code = [](const char* acronym) { return catalogue::attribute(acronym)->code; };
+    addName(cell, 8, catalogue::objectClass("LIGHTS")->code, {139.90, 35.57}, std::nullopt);
+    cell.features.back().attributes = {{code("COLOUR"), "3"},
+                                       {code("LITCHR"), "2"},
+                                       {code("SIGGRP"), "(2)"},
+                                       {code("SIGPER"), "6"}};
+    std::sort(cell.features.back().attributes.begin(), cell.features.back().attributes.end(),
+              [](const auto& a, const auto& b) { return a.attl < b.attl; });
+    const QString path = write(cell, "LIGHTED.000");
+    Window w;
+    QVERIFY(w.window.openFile(path));
+    const ViewState& view = w.window.session().view();
+    const PixelPoint pixel = metresToPixel(view, degreesToMetres(view, 139.90, 35.57));
+    w.window.identifyAt(QPoint(pixel.column, pixel.row));
+    const std::vector<IdentifiedFeature>& found = w.window.identified()->features();
+    const auto light = std::find_if(found.begin(), found.end(), [](const IdentifiedFeature& f) {
+      return f.title.startsWith(u"LIGHTS"_s);
+    });
+    QVERIFY(light != found.end());
+    QVERIFY(!light->symbol.isNull());
+    QVERIFY2(light->details.contains(u"Light: Fl(2)R.6s"_s), qPrintable(light->details.join(u'|')));
+  }
+
   // The dock opens wide enough for a whole line (class and name, attribute
   // and meaning) and keeps its width when shown again; made wider floating,
   // it keeps that width docked again.
