@@ -46,6 +46,9 @@ struct Instruction {
   // Never written in the tables.
   int8_t priority = -1;
   Along along = Along::Whole;
+  // Drawn after every other instruction of its priority and pass (an
+  // isolated danger over the buoys and lights beside it).
+  bool last = false;
 
   bool operator==(const Instruction&) const = default;
 };

@@ -365,7 +365,9 @@ Portrayal::Portrayal(const Dataset& dataset, const DepthContours& contours,
       const uint8_t priority = instruction.priority >= 0
                                    ? static_cast<uint8_t>(instruction.priority)
                                    : portrayed.priority;
-      keyed.push_back({priority, passOf(instruction.op), groups[f], {f, i, groups[f]}});
+      // Last of its priority and pass: after every row's group.
+      const uint32_t group = instruction.last ? UINT32_MAX : groups[f];
+      keyed.push_back({priority, passOf(instruction.op), group, {f, i, groups[f]}});
     }
   }
   std::stable_sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {

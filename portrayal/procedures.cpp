@@ -316,6 +316,7 @@ void knownDepthHazard(double valsou, const char* symbolName, std::vector<Instruc
 void isolatedDangerSymbol(const ProcedureContext& c, std::vector<Instruction>& out) {
   Instruction danger = symbol("ISODGR01");
   danger.priority = kIsolatedDangerPriority;
+  danger.last = true;
   out.push_back(std::move(danger));
   if (approximatePosition(c)) out.push_back(symbol("LOWACC01"));
 }

@@ -283,8 +283,10 @@ TEST(Procedures, IsolatedDangersFollowTheSafetyContourAndTheSeabed) {
       if (!isolated) continue;
       EXPECT_EQ(feature.category, Category::DisplayBase);
       EXPECT_EQ(feature.viewingGroup, 14010u);
-      // Drawn after every symbol of a lower priority: over all but texts.
+      // Drawn after every other symbol of its priority and those below:
+      // over all but texts.
       EXPECT_EQ(portrayal.instruction(feature.firstInstruction).priority, 8);
+      EXPECT_TRUE(portrayal.instruction(feature.firstInstruction).last);
     }
   }
 }
