@@ -23,21 +23,6 @@ size_t indexOf(ViewCommand command) {
   return static_cast<size_t>(command);
 }
 
-LoadedCounts countsOf(const Dataset& d) {
-  LoadedCounts c;
-  c.features = d.features.count;
-  c.vectors = d.vectorCount;
-  c.isolatedNodes = d.isolatedNodes.count;
-  c.connectedNodes = d.connectedNodes.count;
-  c.edges = d.edges.count;
-  c.hasExtent = d.extentsEmpty == 0;
-  c.minX = d.minX;
-  c.minY = d.minY;
-  c.maxX = d.maxX;
-  c.maxY = d.maxY;
-  return c;
-}
-
 struct Step {
   bool (*move)(ViewState&);
   ViewCommand opposite;
@@ -75,23 +60,6 @@ void resolveRemainingPointers(Dataset& dataset) {
     for (VectorPointerEntry* p : edge->pointers) {
       if (p->target == nullptr && p->rcnm == kRcnmConnectedNode)
         p->target = index.findVectorRecord(p->rcnm, p->rcid);
-    }
-  }
-}
-
-// One finding of code 7 per record read on past a field out of order, with
-// the record's position where it has one.
-void reportOrderErrors(const Dataset& dataset, const std::vector<OrderError>& errors,
-                       FindingReporter& reporter) {
-  if (errors.empty()) return;
-  CheckReport report(dataset, reporter);
-  for (const OrderError& e : errors) {
-    if (e.feature != nullptr) {
-      report.finding(kFieldOutOfOrder, e.feature, nullptr);
-    } else if (e.vector != nullptr) {
-      report.finding(kFieldOutOfOrder, e.vector, nullptr);
-    } else {
-      report.finding(kFieldOutOfOrder, RecordKey{e.name.rcnm, e.name.rcid});
     }
   }
 }
@@ -140,69 +108,15 @@ void ChartSession::releaseDataset() {
 OpenResult ChartSession::open(const char* path, FindingReporter& reporter, const LogFn& loadLog,
                               const ProgressFn& progress) {
   close();
-  OpenResult result;
   if (!dataset_) dataset_.reset(new (std::nothrow) Dataset);
   if (!dataset_) {
+    OpenResult result;
     result.outcome = OpenOutcome::NothingLoaded;
     result.loadStatus = kOutOfMemory;
     return result;
   }
-  int32_t exchangePurpose = 0;
-  std::vector<OrderError> orderErrors;
-  LoadOptions loadOptions;
-  loadOptions.readPastOrderErrors = readPastOrderErrors_;
-  loadOptions.orderError = [&](const OrderError& e) { orderErrors.push_back(e); };
-  result.loadStatus = loadCell(*dataset_, path, exchangePurpose, loadLog, progress, loadOptions);
-  result.orderErrors = static_cast<int>(orderErrors.size());
-  reportOrderErrors(*dataset_, orderErrors, reporter);
-  // Read on past its order errors, a cell was read to its end.
-  const bool complete =
-      result.loadStatus == 0 || (result.loadStatus == kFieldOutOfOrder && readPastOrderErrors_);
-  bool cancelled = false;
-  UpdateReport report;
-  const std::vector<std::string> updates = applyUpdates_ && result.loadStatus != kCannotOpen
-                                               ? updateFilesBeside(path)
-                                               : std::vector<std::string>();
-  if (!updates.empty() && !complete) {
-    logText(loadLog, "Update files not applied: the cell did not load completely\n");
-  } else if (!updates.empty()) {
-    result.updatesFound = static_cast<int>(updates.size());
-    report = applyUpdateFiles(*dataset_, updates, loadLog);
-    result.updatesApplied = report.applied;
-    result.updatesRefused = report.refused();
-    result.changedFeatures = report.features;
-    cancelled = report.cancelled;
-    if (report.outOfMemory) result.loadStatus = kOutOfMemory;
-  }
-  // The checks decide about everything a file that could be opened held,
-  // whatever the load status; a cancelled cell is no chart to check.
-  result.checked = result.loadStatus != kCannotOpen && !cancelled;
-  if (result.checked) result.checkStatus = runLogicalChecks(*dataset_, reporter);
-  result.counts = countsOf(*dataset_);
-  if (s58_ && result.checked) {
-    const S58Input input{*dataset_, path, result.loadStatus, updates.empty() ? nullptr : &report};
-    try {
-      result.s58 = runS58Profile(input, *s58_);
-    } catch (const std::bad_alloc&) {
-      result.s58.reset();  // the profile could not finish; say nothing rather than half
-    }
-  }
-
-  if (result.loadStatus == kCannotOpen) {
-    result.outcome = OpenOutcome::CannotOpen;
-  } else if (cancelled) {
-    result.outcome = OpenOutcome::Cancelled;
-  } else if (result.checkStatus != 0) {
-    result.outcome = OpenOutcome::ChecksFailed;
-  } else if (dataset_->features.empty() && dataset_->vectorCount == 0 &&
-             (result.loadStatus != 0 || exchangePurpose == 0)) {
-    // Random bytes, an empty file, a cut header: no record at all, and the
-    // load failed or never met a dataset identification. Not a chart, not
-    // even an empty one.
-    result.outcome = OpenOutcome::NothingLoaded;
-  } else {
-    result.outcome = OpenOutcome::Opened;
-  }
+  const SetCell cell{path, applyUpdates_ ? updateFilesBeside(path) : std::vector<std::string>()};
+  OpenResult result = checkCell(*dataset_, cell, check_, reporter, loadLog, progress);
   const bool showAnyway = openFailed_ && result.outcome == OpenOutcome::ChecksFailed &&
                           (!dataset_->features.empty() || dataset_->vectorCount > 0);
   if (!result.opened() && !showAnyway) {

@@ -12,6 +12,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "cell_check.h"
 #include "check_driver.h"
 #include "display_state.h"
 #include "drawn_geometry.h"
@@ -26,26 +27,6 @@ namespace abys {
 // The View menu's commands, in menu order.
 enum class ViewCommand { FullView, ZoomIn, ZoomOut, Left, Right, Up, Down };
 inline constexpr int kViewCommandCount = 7;
-
-// How an open ended.
-enum class OpenOutcome {
-  Opened,         // the chart is open
-  CannotOpen,     // the file could not be opened; the checks did not run
-  NothingLoaded,  // no record at all: the load failed first, or found no DSID
-  ChecksFailed,   // the checks returned a nonzero status
-  Cancelled,      // an update file of edition 0 cancelled the cell; the checks did not run
-};
-
-// The record counts and extent of what a load assembled.
-struct LoadedCounts {
-  int32_t features = 0;
-  int32_t vectors = 0;
-  int32_t isolatedNodes = 0;
-  int32_t connectedNodes = 0;
-  int32_t edges = 0;
-  bool hasExtent = false;
-  double minX = 0, minY = 0, maxX = 0, maxY = 0;
-};
 
 // What a press reads, in order of preference: the nearest depth line or
 // depth contour (its VALDCO, kNoValdco without one), else the nearest
@@ -63,29 +44,6 @@ struct DepthReadout {
 // "LIGHTS FE0000000012 FOID US 0000012345 00001".
 std::string changedFeatureName(const ChangedFeature& feature);
 
-struct OpenResult {
-  OpenOutcome outcome = OpenOutcome::CannotOpen;
-  int loadStatus = 0;
-  bool checked = false;                     // the checks ran (every file that could be opened)
-  int checkStatus = 0;                      // 0 when they did not run
-  LoadedCounts counts;                      // after the updates
-  int updatesFound = 0;                     // update files beside the cell, when applied
-  std::vector<std::string> updatesApplied;  // the update files applied, in order
-  int updatesRefused = 0;                   // update files and instructions refused
-  // The features the applied updates inserted, modified and deleted.
-  std::vector<ChangedFeature> changedFeatures;
-  // The S-58 profile's findings, when it was asked for and the file held
-  // records to judge (whatever the checks said).
-  std::optional<std::vector<S58Finding>> s58;
-  // The checks failed, but the chart is open all the same (see
-  // ChartSession::setOpenFailedCharts); outcome stays ChecksFailed.
-  bool shownAnyway = false;
-  // Records that held a field out of order, read on past it (see
-  // ChartSession::setReadPastOrderErrors); the load status stays 7.
-  int orderErrors = 0;
-  bool opened() const { return outcome == OpenOutcome::Opened; }
-};
-
 class ChartSession {
  public:
   ChartSession();
@@ -93,13 +51,13 @@ class ChartSession {
   ChartSession(const ChartSession&) = delete;
   ChartSession& operator=(const ChartSession&) = delete;
 
-  // Closes the open chart, if any, then loads path (its messages through
-  // loadLog, the fraction read through progress when given), applies the
-  // update files beside a NAME.000 that loaded completely (unless switched
-  // off; a line per file through loadLog), runs the checks (announcements and findings through
-  // reporter) unless the file could not be opened, and opens the chart when they pass and the file
-  // held a cell (see OpenOutcome): display chains, VALDCO range, projection, and the
-  // view fitted to the window. Anything but an opened chart leaves no chart.
+  // Closes the open chart, if any, then checks path as checkCell does (its
+  // load messages through loadLog, the fraction read through progress when
+  // given; the update files beside a NAME.000 unless switched off; the
+  // announcements and findings of the checks through reporter), and opens
+  // the chart when the checks pass and the file held a cell (see
+  // OpenOutcome): display chains, VALDCO range, projection, and the view
+  // fitted to the window. Anything but an opened chart leaves no chart.
   OpenResult open(const char* path, FindingReporter& reporter, const LogFn& loadLog = {},
                   const ProgressFn& progress = {});
   void close();
@@ -111,8 +69,8 @@ class ChartSession {
   bool appliesUpdates() const { return applyUpdates_; }
   // Whether every open also runs the S-58 profile after the checks, and
   // with what options; off unless switched on, kept across charts.
-  void setS58Profile(std::optional<S58Options> options) { s58_ = std::move(options); }
-  const std::optional<S58Options>& s58Profile() const { return s58_; }
+  void setS58Profile(std::optional<S58Options> options) { check_.s58 = std::move(options); }
+  const std::optional<S58Options>& s58Profile() const { return check_.s58; }
   // Whether a cell whose checks failed is opened all the same, drawn as far
   // as it can be: every pointer the checks left unresolved is looked up, and
   // those to no record are skipped. Off unless switched on, kept across
@@ -125,8 +83,8 @@ class ChartSession {
   // reporter as a finding of code 7 before the checks run; the load status
   // stays 7, so the file still fails. Off unless switched on, kept across
   // charts.
-  void setReadPastOrderErrors(bool on) { readPastOrderErrors_ = on; }
-  bool readsPastOrderErrors() const { return readPastOrderErrors_; }
+  void setReadPastOrderErrors(bool on) { check_.readPastOrderErrors = on; }
+  bool readsPastOrderErrors() const { return check_.readPastOrderErrors; }
 
   // The size of the drawing surface in pixels; the view follows it while a
   // chart is open, and the next open and Full view fit to it.
@@ -205,9 +163,8 @@ class ChartSession {
   ViewWindow window_{};
   std::array<bool, kViewCommandCount> enabled_{};
   bool applyUpdates_ = true;
-  std::optional<S58Options> s58_;
+  CellCheckOptions check_;  // the profile and the reading past order errors
   bool openFailed_ = false;
-  bool readPastOrderErrors_ = false;
   std::unordered_set<const FeatureRecord*> updated_;
   mutable std::unique_ptr<DrawnGeometry> drawn_;
   // Simplified copies of drawn_ by the binary exponent of the scale, the

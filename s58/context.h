@@ -103,10 +103,11 @@ Group depthChecks();      // depth contours, depth areas and soundings
 // Every group, in the order the profile reports them.
 std::array<Group, 8> groups();
 
-// Runs every group, each lane of groups with a context of its own and,
-// when sideBySide on a machine of several cores, the lanes side by side;
-// the findings come in the order of groups(), as one context running the
-// groups in turn gives them.
-std::vector<S58Finding> runGroups(const S58Input& input, bool withGeometry, bool sideBySide = true);
+// Runs every group, each lane of groups with a context of its own, on up
+// to threads threads (the calling one included; 0 for one per lane on a
+// machine of several cores): the lanes side by side as far as the threads
+// go; the findings come in the
+// order of groups(), as one context running the groups in turn gives them.
+std::vector<S58Finding> runGroups(const S58Input& input, bool withGeometry, unsigned threads = 0);
 
 }  // namespace abys::s58

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <charconv>
 #include <future>
 #include <system_error>
@@ -533,7 +534,7 @@ std::array<Group, 8> groups() {
           catalogueChecks(), exchangeChecks(), coverageChecks(), depthChecks()};
 }
 
-std::vector<S58Finding> runGroups(const S58Input& input, bool withGeometry, bool sideBySide) {
+std::vector<S58Finding> runGroups(const S58Input& input, bool withGeometry, unsigned threads) {
   // The ring checks alone, the coverage and depth checks together (they
   // share the skin of the earth's shapes), and the others. Lanes share only
   // the chart and its record names.
@@ -553,27 +554,27 @@ std::vector<S58Finding> runGroups(const S58Input& input, bool withGeometry, bool
       byGroup[g] = context.take();
     }
   };
-  if (sideBySide && std::thread::hardware_concurrency() > 1) {
-    // A lane that fails (out of memory) fails the run once all have ended:
-    // each future waits for its lane when it is read or destroyed.
-    // A lane no thread could be started for runs here after the first.
-    std::vector<std::future<void>> others;
-    std::vector<size_t> here = {0};
-    for (size_t l = 1; l < kLanes.size(); ++l) {
-      try {
-        others.push_back(std::async(std::launch::async, runLane, std::cref(kLanes[l])));
-      } catch (const std::system_error&) {
-        here.push_back(l);
-      }
-    }
-    for (const size_t l : here)
+  // Without a budget, a thread per lane on a machine of several cores.
+  if (threads == 0) threads = std::thread::hardware_concurrency() > 1 ? kLanes.size() : 1;
+  // Each thread takes the next lane not yet taken until none is left.
+  std::atomic<size_t> next = 0;
+  const auto runLanes = [&] {
+    for (size_t l; (l = next++) < kLanes.size();)
       runLane(kLanes[l]);
-    for (std::future<void>& lane : others)
-      lane.get();
-  } else {
-    for (const std::array<bool, 8>& lane : kLanes)
-      runLane(lane);
+  };
+  // A thread that fails (out of memory) fails the run once all have ended:
+  // each future waits for its thread when it is read or destroyed. Lanes
+  // no thread could be started for run here.
+  std::vector<std::future<void>> others;
+  const size_t helpers = std::min<size_t>(threads, kLanes.size()) - 1;
+  try {
+    while (others.size() < helpers)
+      others.push_back(std::async(std::launch::async, runLanes));
+  } catch (const std::system_error&) {
   }
+  runLanes();
+  for (std::future<void>& other : others)
+    other.get();
   std::vector<S58Finding> findings;
   for (std::vector<S58Finding>& group : byGroup) {
     findings.insert(findings.end(), std::make_move_iterator(group.begin()),
@@ -594,8 +595,7 @@ std::vector<std::string_view> s58Implemented() {
 }
 
 std::vector<S58Finding> runS58Profile(const S58Input& input, const S58Options& options) {
-  std::vector<S58Finding> findings =
-      s58::runGroups(input, options.withGeometry, options.sideBySide);
+  std::vector<S58Finding> findings = s58::runGroups(input, options.withGeometry, options.threads);
   std::erase_if(findings,
                 [&](const S58Finding& f) { return options.ignored.contains(f.check->number); });
   std::stable_sort(findings.begin(), findings.end(), [](const S58Finding& a, const S58Finding& b) {

@@ -69,9 +69,10 @@ struct S58Input {
 struct S58Options {
   std::set<std::string, std::less<>> ignored;  // check numbers to leave out
   bool withGeometry = false;                   // give each finding its record's geometry
-  // Run the groups' lanes side by side on a machine of several cores; off
-  // where the cores are already busy with other cells.
-  bool sideBySide = true;
+  // How many threads the profile may use, the calling one included: 1 runs
+  // its lanes in turn (where the cores are already busy with other cells),
+  // 0 runs them all side by side on a machine of several cores.
+  unsigned threads = 0;
 };
 
 // Runs every check of the profile not ignored; the findings come sorted by

@@ -3,7 +3,7 @@
 // NAME.000 unless --no-updates, and checks) and prints its load and check
 // messages; --summary prints one line per file and a total line instead,
 // --json one JSON document. A folder stands for the cells below it
-// (check_inputs.h). N threads check the files (by default one per core),
+// (set_inputs.h). N threads check the files (by default one per core),
 // each file's output printed in order, the same bytes as with --jobs 1.
 // Exit status 0 when every file loaded and passed the checks, 1 when any did
 // not, held no chart (no record at all, as the viewer refuses it) or a
@@ -12,21 +12,18 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
-#include <condition_variable>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <mutex>
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <set>
 #include <string>
-#include <system_error>
 #include <thread>
 #include <vector>
 
-#include "chart_session.h"
-#include "check_inputs.h"
+#include "cell_runner.h"
+#include "set_inputs.h"
 
 namespace {
 
@@ -261,13 +258,12 @@ class JsonFindings : public abys::TextLogReporter {
 // What every file's check is told.
 struct Run {
   Output output = Output::Log;
-  bool named = false;                   // the text log puts each file under a "==> FILE <==" line
-  bool updates = true;                  // apply the update files beside a NAME.000
-  bool lenient = false;                 // read on past fields out of order
-  std::optional<abys::S58Options> s58;  // run the S-58 profile
+  bool named = false;            // the text log puts each file under a "==> FILE <==" line
+  bool updates = true;           // apply the update files beside a NAME.000
+  abys::CellCheckOptions check;  // reading past fields out of order, the S-58 profile
   abys::Severity failOn = abys::Severity::Error;
   std::string geojson;  // where to write the findings as GeoJSON, if anywhere
-  std::vector<std::string> files;
+  std::vector<abys::SetCell> files;
 };
 
 // What a file's check gave besides its output.
@@ -346,10 +342,10 @@ std::string updatesOf(const abys::OpenResult& result) {
   return text;
 }
 
-// Checks file index of run with session and writes its output to out as it
+// Checks file index of run with checker and writes its output to out as it
 // is produced: its messages, its --summary line or its JSON member.
-FileOutcome checkFile(abys::ChartSession& session, const Run& run, size_t index, std::FILE* out) {
-  const std::string& path = run.files[index];
+FileOutcome checkFile(abys::CellChecker& checker, const Run& run, size_t index, std::FILE* out) {
+  const std::string& path = run.files[index].path;
   abys::LogFn sink;
   std::optional<JsonFile> json;
   if (run.output == Output::Log) {
@@ -370,13 +366,9 @@ FileOutcome checkFile(abys::ChartSession& session, const Run& run, size_t index,
   if (run.output == Output::Summary) reporter = &counter;
   if (run.output == Output::Json) reporter = &jsonFindings.emplace(sink, *json);
 
-  session.setApplyUpdates(run.updates);
-  session.setReadPastOrderErrors(run.lenient);
-  session.setS58Profile(run.s58);
-  const abys::OpenResult result = session.open(path.c_str(), *reporter, sink);
+  const abys::OpenResult result = checker.check(run.files[index], run.check, *reporter, sink);
   FileOutcome outcome;
   if (result.outcome == abys::OpenOutcome::CannotOpen) outcome.openError = errno;
-  session.close();
   // A file of no record at all is not a chart, as the viewer refuses it,
   // even when its load and checks found nothing wrong; that alone is said
   // of it (a load that failed already says why).
@@ -412,87 +404,6 @@ FileOutcome checkFile(abys::ChartSession& session, const Run& run, size_t index,
   return outcome;
 }
 
-// Checks the files of a run on worker threads, each with its own chart
-// session, and hands their outputs on in order: each file is written to a
-// temporary file of its own and copied to standard output once the files
-// before it have been. At most window files are started and not yet copied:
-// the datasets in memory are one per thread, the outputs waiting on disk
-// few. A file whose output could not be kept in a temporary file is checked
-// again by the caller, straight to standard output.
-class OrderedChecks {
- public:
-  OrderedChecks(const Run& run, size_t window)
-      : run_(run), window_(window), slots_(run.files.size()) {}
-
-  // A worker thread's loop: checks the next file while there is one.
-  void work() {
-    abys::ChartSession session;
-    for (;;) {
-      size_t index = 0;
-      {
-        std::unique_lock lock(mutex_);
-        changed_.wait(lock, [&] { return next_ >= slots_.size() || next_ < copied_ + window_; });
-        if (next_ >= slots_.size()) return;
-        index = next_++;
-      }
-      Slot slot;
-      slot.spill = std::tmpfile();
-      if (slot.spill != nullptr) {
-        slot.outcome = checkFile(session, run_, index, slot.spill);
-        if (std::fflush(slot.spill) != 0 || std::ferror(slot.spill)) {
-          std::fclose(slot.spill);
-          slot.spill = nullptr;
-        }
-      }
-      slot.done = true;
-      {
-        std::lock_guard lock(mutex_);
-        slots_[index] = slot;
-      }
-      changed_.notify_all();
-    }
-  }
-
-  // Waits for file index (the one after those already copied), copies its
-  // output to standard output and returns its outcome.
-  FileOutcome copyOut(size_t index, abys::ChartSession& session) {
-    Slot slot;
-    {
-      std::unique_lock lock(mutex_);
-      changed_.wait(lock, [&] { return slots_[index].done; });
-      slot = slots_[index];
-    }
-    FileOutcome outcome = slot.outcome;
-    if (slot.spill == nullptr) {
-      outcome = checkFile(session, run_, index, stdout);
-    } else {
-      copyFile(slot.spill, stdout);
-      std::fclose(slot.spill);
-    }
-    {
-      std::lock_guard lock(mutex_);
-      ++copied_;
-    }
-    changed_.notify_all();
-    return outcome;
-  }
-
- private:
-  struct Slot {
-    std::FILE* spill = nullptr;  // the output; null when it could not be kept
-    FileOutcome outcome;
-    bool done = false;
-  };
-
-  const Run& run_;
-  const size_t window_;
-  std::mutex mutex_;
-  std::condition_variable changed_;
-  size_t next_ = 0;    // the next file to start
-  size_t copied_ = 0;  // files copied out
-  std::vector<Slot> slots_;
-};
-
 // Parses the value of --jobs: 1 to kMaxJobs.
 std::optional<unsigned> jobsOf(const std::string& value) {
   if (value.empty() || value.size() > 3 ||
@@ -516,9 +427,9 @@ int main(int argc, char** argv) {
     if (arg == "--no-updates") {
       run.updates = false;
     } else if (arg == "--lenient") {
-      run.lenient = true;
+      run.check.readPastOrderErrors = true;
     } else if (arg == "--s58") {
-      if (!run.s58) run.s58.emplace();
+      if (!run.check.s58) run.check.s58.emplace();
     } else if (arg == "--geojson" && i + 1 < argc) {
       run.geojson = argv[++i];
     } else if ((arg == "--ignore" || arg == "--fail-on") && i + 1 < argc) {
@@ -578,14 +489,17 @@ int main(int argc, char** argv) {
     }
   }
   if (arguments.empty()) return usage();
-  if (!run.geojson.empty() && !run.s58) run.s58.emplace();
-  if (run.s58) {
-    run.s58->ignored = std::move(ignoredChecks);
-    run.s58->withGeometry = !run.geojson.empty();
+  std::optional<abys::S58Options>& s58 = run.check.s58;
+  if (!run.geojson.empty() && !s58) s58.emplace();
+  if (s58) {
+    s58->ignored = std::move(ignoredChecks);
+    s58->withGeometry = !run.geojson.empty();
   }
 
-  abys::CheckInputs inputs = abys::listInputs(arguments, run.updates);
-  run.files = std::move(inputs.files);
+  abys::SetInputs inputs = abys::listInputs(arguments, run.updates);
+  for (const std::string& problem : inputs.problems)
+    std::fprintf(stderr, "abys-check: %s\n", problem.c_str());
+  run.files = std::move(inputs.cells);
   run.named = run.files.size() > 1 || inputs.fromFolder;
   const size_t count = run.files.size();
 
@@ -595,35 +509,60 @@ int main(int argc, char** argv) {
     for (const nlohmann::json& feature : outcome.geojson)
       geojson["features"].push_back(feature);
     if (outcome.openError) {
-      std::fprintf(stderr, "abys-check: cannot open %s: %s\n", run.files[index].c_str(),
+      std::fprintf(stderr, "abys-check: cannot open %s: %s\n", run.files[index].path.c_str(),
                    std::strerror(*outcome.openError));
     }
     if (outcome.passed) ++passed;
   };
 
   if (run.output == Output::Json) std::fputs("{\n  \"files\": [", stdout);
-  abys::ChartSession session;
-  std::vector<std::thread> workers;
-  std::optional<OrderedChecks> ordered;
-  if (jobs > 1 && count > 1) {
-    // Several files at a time keep the cores busy: each file's profile runs
-    // its groups in turn.
-    if (run.s58) run.s58->sideBySide = false;
-    ordered.emplace(run, 2 * size_t{jobs});
-    try {
-      while (workers.size() < std::min(size_t{jobs}, count))
-        workers.emplace_back(&OrderedChecks::work, &*ordered);
-    } catch (const std::system_error& error) {
-      std::fprintf(stderr, "abys-check: %zu of %u threads started: %s\n", workers.size(), jobs,
-                   error.what());
+  // Several files at a time keep the cores busy, each file's profile on
+  // its worker's thread alone. Each file's output is written to a temporary
+  // file of its own and copied to standard output once the files before it
+  // have been; at most twice the jobs are started and not yet copied: the
+  // datasets in memory are one per thread, the outputs waiting on disk few.
+  // With one thread the output goes straight out; nothing is kept. A file
+  // whose output could not be kept is checked again, straight out.
+  struct Kept {
+    std::FILE* spill = nullptr;  // the output; null when it could not be kept
+    FileOutcome outcome;
+    bool written = false;  // the output went straight out
+  };
+  std::vector<Kept> kept(count);
+  abys::RunOptions options;
+  options.threads = jobs;
+  options.window = 2 * size_t{jobs};
+  options.threadsShort = [&](size_t started, const char* why) {
+    std::fprintf(stderr, "abys-check: %zu of %u threads started: %s\n", started, jobs, why);
+  };
+  const abys::CellWork work = [&](size_t index, abys::CellChecker& checker, bool onCaller) {
+    Kept& file = kept[index];
+    if (onCaller) {
+      file.outcome = checkFile(checker, run, index, stdout);
+      file.written = true;
+      return true;
     }
-  }
-  for (size_t i = 0; i < count; ++i) {
-    // With one thread the output goes straight out; nothing is kept.
-    finish(i, workers.empty() ? checkFile(session, run, i, stdout) : ordered->copyOut(i, session));
-  }
-  for (std::thread& worker : workers)
-    worker.join();
+    file.spill = std::tmpfile();
+    if (file.spill != nullptr) {
+      file.outcome = checkFile(checker, run, index, file.spill);
+      if (std::fflush(file.spill) != 0 || std::ferror(file.spill)) {
+        std::fclose(file.spill);
+        file.spill = nullptr;
+      }
+    }
+    return true;
+  };
+  abys::runCells(count, options, work, [&](size_t index, abys::CellChecker& caller) {
+    Kept& file = kept[index];
+    if (!file.written && file.spill == nullptr) {
+      file.outcome = checkFile(caller, run, index, stdout);
+    } else if (!file.written) {
+      copyFile(file.spill, stdout);
+      std::fclose(file.spill);
+    }
+    finish(index, file.outcome);
+    file = {};
+  });
 
   if (run.output == Output::Json) std::fputs(count > 0 ? "\n  ]\n}\n" : "]\n}\n", stdout);
   bool written = true;

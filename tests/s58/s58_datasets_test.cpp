@@ -207,9 +207,9 @@ TEST(S58Datasets, LanesGiveTheFindingsOfOneContextInTurn) {
     for (const s58::Group& group : s58::groups())
       group.run(inTurn);
     const std::vector<S58Finding> expected = inTurn.take();
-    for (const bool sideBySide : {true, false}) {
-      SCOPED_TRACE(sideBySide ? "side by side" : "lane after lane");
-      const std::vector<S58Finding> lanes = s58::runGroups(input, true, sideBySide);
+    for (const unsigned threads : {0u, 1u, 2u}) {
+      SCOPED_TRACE(std::to_string(threads) + " threads");
+      const std::vector<S58Finding> lanes = s58::runGroups(input, true, threads);
       ASSERT_EQ(lanes.size(), expected.size());
       for (size_t i = 0; i < lanes.size(); ++i) {
         EXPECT_EQ(lanes[i].check, expected[i].check) << i;

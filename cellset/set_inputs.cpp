@@ -1,7 +1,6 @@
-#include "check_inputs.h"
+#include "set_inputs.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <optional>
@@ -10,6 +9,8 @@
 
 #include "exchange_catalogue.h"
 #include "field_description.h"
+#include "messages.h"
+#include "update_files.h"
 
 namespace abys {
 namespace {
@@ -73,13 +74,13 @@ bool isUpdateBesideItsCell(const fs::path& path) {
 // The files catalogue lists first, then the walked ones it does not list;
 // without the update files that are applied with their cells.
 std::vector<fs::path> withCatalogue(const fs::path& folder, const fs::path& catalogue,
-                                    const std::vector<fs::path>& walked, bool withUpdates) {
+                                    const std::vector<fs::path>& walked, bool withUpdates,
+                                    std::vector<std::string>& problems) {
   std::string why;
   const std::optional<std::vector<std::string>> listed = catalogueFiles(catalogue, why);
   if (!listed) {
-    std::fprintf(stderr,
-                 "abys-check: cannot read %s: %s; taking the cells below it in path order\n",
-                 catalogue.c_str(), why.c_str());
+    problems.push_back(formatMessage("cannot read %s: %s; taking the cells below it in path order",
+                                     catalogue.c_str(), why.c_str()));
     return walked;
   }
   std::vector<fs::path> cells;
@@ -96,18 +97,19 @@ std::vector<fs::path> withCatalogue(const fs::path& folder, const fs::path& cata
   return cells;
 }
 
-// Appends the cells below folder to cells; failed is set when a folder
-// cannot be read. Folders reached through a symbolic link are not entered,
-// so no link can make the walk go round.
-void walk(const fs::path& folder, std::vector<fs::path>& cells, bool& failed, bool withUpdates) {
+// Appends the cells below folder to cells; failed is set, and a line added
+// to problems, when a folder cannot be read. Folders reached through a symbolic link are not
+// entered, so no link can make the walk go round.
+void walk(const fs::path& folder, std::vector<fs::path>& cells, bool& failed, bool withUpdates,
+          std::vector<std::string>& problems) {
   std::error_code error;
   std::vector<fs::path> entries;
   for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
     entries.push_back(it->path());
   }
   if (error) {
-    std::fprintf(stderr, "abys-check: cannot read folder %s: %s\n", folder.c_str(),
-                 error.message().c_str());
+    problems.push_back(
+        formatMessage("cannot read folder %s: %s", folder.c_str(), error.message().c_str()));
     failed = true;
   }
   std::sort(entries.begin(), entries.end());
@@ -116,7 +118,9 @@ void walk(const fs::path& folder, std::vector<fs::path>& cells, bool& failed, bo
   for (const fs::path& entry : entries) {
     const fs::file_status status = fs::status(entry, error);
     if (fs::is_directory(status)) {
-      if (!fs::is_symlink(fs::symlink_status(entry, error))) walk(entry, here, failed, withUpdates);
+      if (!fs::is_symlink(fs::symlink_status(entry, error))) {
+        walk(entry, here, failed, withUpdates, problems);
+      }
     } else if (fs::is_regular_file(status)) {
       if (entry.extension() == kCellExtension) {
         here.push_back(entry);
@@ -125,31 +129,36 @@ void walk(const fs::path& folder, std::vector<fs::path>& cells, bool& failed, bo
       }
     }
   }
-  if (catalogue) here = withCatalogue(folder, *catalogue, here, withUpdates);
+  if (catalogue) here = withCatalogue(folder, *catalogue, here, withUpdates, problems);
   cells.insert(cells.end(), here.begin(), here.end());
 }
 
 }  // namespace
 
-CheckInputs listInputs(const std::vector<std::string>& arguments, bool withUpdates) {
-  CheckInputs inputs;
+SetInputs listInputs(const std::vector<std::string>& arguments, bool withUpdates) {
+  SetInputs inputs;
+  const auto add = [&](std::string path) {
+    std::vector<std::string> updates =
+        withUpdates ? updateFilesBeside(path) : std::vector<std::string>();
+    inputs.cells.push_back({std::move(path), std::move(updates)});
+  };
   for (const std::string& argument : arguments) {
     std::error_code error;
     if (!fs::is_directory(argument, error)) {
-      inputs.files.push_back(argument);
+      add(argument);
       continue;
     }
     inputs.fromFolder = true;
     std::vector<fs::path> cells;
     bool failed = false;
-    walk(argument, cells, failed, withUpdates);
+    walk(argument, cells, failed, withUpdates, inputs.problems);
     if (cells.empty() && !failed) {
-      std::fprintf(stderr, "abys-check: no cell (*.000) in folder %s\n", argument.c_str());
+      inputs.problems.push_back(formatMessage("no cell (*.000) in folder %s", argument.c_str()));
       failed = true;
     }
     inputs.failed = inputs.failed || failed;
     for (const fs::path& cell : cells)
-      inputs.files.push_back(cell.string());
+      add(cell.string());
   }
   return inputs;
 }
