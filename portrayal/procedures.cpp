@@ -1,8 +1,8 @@
 #include "procedures.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <optional>
 #include <string>
 
@@ -90,10 +90,12 @@ bool holdsAny(const std::vector<int>& values, std::initializer_list<int> wanted)
 }
 
 // A number as charts write it: no trailing zeros ("6", "2.5").
+// A decimal point whatever the locale says.
 std::string formatNumber(double value) {
-  char buffer[32];
-  std::snprintf(buffer, sizeof buffer, "%.2f", value);
-  std::string text = buffer;
+  char buffer[64];
+  const std::to_chars_result written =
+      std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 2);
+  std::string text(buffer, written.ec == std::errc() ? written.ptr : buffer);
   while (!text.empty() && text.back() == '0')
     text.pop_back();
   if (!text.empty() && text.back() == '.') text.pop_back();
