@@ -63,6 +63,20 @@ Surroundings::Surroundings(const Dataset& dataset) {
     if (feature->objl != catalogue::kDepare && feature->objl != catalogue::kDrgare &&
         feature->objl != catalogue::kUnsare)
       continue;
+    // The box of the area's edges first: most areas hold no hazard and
+    // need no rings.
+    Box edges = Box::none();
+    for (const SpatialPointerEntry* pointer : feature->spatialPointers) {
+      if (pointer->target == nullptr) continue;
+      for (const Coordinate c : pointer->target->coordinates)
+        edges.add({c.x, c.y});
+      for (const VectorPointerEntry* end : pointer->target->pointers) {
+        if (end->target == nullptr) continue;
+        for (const Coordinate c : end->target->coordinates)
+          edges.add({c.x, c.y});
+      }
+    }
+    if (!grid.anyWithin(edges.west, edges.south, edges.east, edges.north)) continue;
     std::optional<FeatureArea> area = assembleFeatureArea(*feature);
     if (!area) continue;
     Box box = Box::none();
