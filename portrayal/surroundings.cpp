@@ -5,7 +5,6 @@
 
 #include "catalogue.h"
 #include "catalogue_codes.h"
-#include "feature_area.h"
 #include "point_location.h"
 #include "portrayal.h"
 
@@ -56,51 +55,82 @@ Surroundings::Surroundings(const Dataset& dataset) {
   }
   if (points.empty()) return;
   const PointGrid grid(points);
-  std::vector<const FeatureRecord*> owners;
-  std::vector<Rings> areas;
+  std::vector<LinePoint> edge;
+  std::vector<uint32_t> candidates;
+  std::vector<uint8_t> crossings;
   for (const FeatureRecord* feature : dataset.features) {
     if (feature->prim != kPrimArea) continue;
     if (feature->objl != catalogue::kDepare && feature->objl != catalogue::kDrgare &&
         feature->objl != catalogue::kUnsare)
       continue;
-    // The box of the area's edges first: most areas hold no hazard and
-    // need no rings.
-    Box edges = Box::none();
+    // The hazards in the box of the area's edges, then the parity of the
+    // crossings of a ray east from each with the edges, each edge taken
+    // once from its first node to its last: odd is inside. Rings need not
+    // be assembled for that.
+    Box box = Box::none();
     for (const SpatialPointerEntry* pointer : feature->spatialPointers) {
       if (pointer->target == nullptr) continue;
       for (const Coordinate c : pointer->target->coordinates)
-        edges.add({c.x, c.y});
+        box.add({c.x, c.y});
       for (const VectorPointerEntry* end : pointer->target->pointers) {
         if (end->target == nullptr) continue;
         for (const Coordinate c : end->target->coordinates)
-          edges.add({c.x, c.y});
+          box.add({c.x, c.y});
       }
     }
-    if (!grid.anyWithin(edges.west, edges.south, edges.east, edges.north)) continue;
-    std::optional<FeatureArea> area = assembleFeatureArea(*feature);
-    if (!area) continue;
-    Box box = Box::none();
-    Rings rings;
-    for (FeatureRing& ring : area->rings) {
-      for (const LinePoint p : ring.points)
-        box.add(p);
-      rings.push_back(std::move(ring.points));
+    candidates.clear();
+    grid.pointsWithin(box.west, box.south, box.east, box.north, candidates);
+    if (candidates.empty()) continue;
+    crossings.assign(candidates.size(), 0);
+    for (const SpatialPointerEntry* pointer : feature->spatialPointers) {
+      const VectorRecord* target = pointer->target;
+      if (target == nullptr) continue;
+      const VectorRecord* first = nullptr;
+      const VectorRecord* last = nullptr;
+      for (const VectorPointerEntry* end : target->pointers) {
+        if (end->topi == 2) {
+          last = end->target;
+        } else if (first == nullptr) {
+          first = end->target;
+        } else {
+          last = end->target;
+        }
+      }
+      edge.clear();
+      const auto add = [&](const VectorRecord* node) {
+        if (node == nullptr) return;
+        for (const Coordinate c : node->coordinates) {
+          edge.push_back({c.x, c.y});
+          break;
+        }
+      };
+      add(first);
+      for (const Coordinate c : target->coordinates)
+        edge.push_back({c.x, c.y});
+      add(last);
+      for (size_t i = 1; i < edge.size(); ++i) {
+        const LinePoint a = edge[i - 1];
+        const LinePoint b = edge[i];
+        for (size_t k = 0; k < candidates.size(); ++k) {
+          const LinePoint p = grid.point(candidates[k]);
+          if ((a.y > p.y) == (b.y > p.y)) continue;
+          const double x = a.x + (p.y - a.y) * (b.x - a.x) / (b.y - a.y);
+          if (p.x < x) crossings[k] ^= 1;
+        }
+      }
     }
-    if (!grid.anyWithin(box.west, box.south, box.east, box.north)) continue;
-    owners.push_back(feature);
-    areas.push_back(std::move(rings));
+    const std::optional<double> drval1 = attributeNumber(*feature, catalogue::kDrval1);
+    for (size_t k = 0; k < candidates.size(); ++k) {
+      if (crossings[k] == 0) continue;
+      Seabed& seabed = seabeds_[hazards[candidates[k]]];
+      seabed.underAny = true;
+      if (feature->objl == catalogue::kUnsare || !drval1) {
+        seabed.unsurveyed = true;
+      } else {
+        seabed.leastDepth = std::min(seabed.leastDepth, *drval1);
+      }
+    }
   }
-  pointsInAreas(grid, areas, [&](uint32_t point, uint32_t area) {
-    Seabed& seabed = seabeds_[hazards[point]];
-    const FeatureRecord& owner = *owners[area];
-    seabed.underAny = true;
-    const std::optional<double> drval1 = attributeNumber(owner, catalogue::kDrval1);
-    if (owner.objl == catalogue::kUnsare || !drval1) {
-      seabed.unsurveyed = true;
-    } else {
-      seabed.leastDepth = std::min(seabed.leastDepth, *drval1);
-    }
-  });
 }
 
 const Seabed* Surroundings::seabed(const FeatureRecord& hazard) const {
