@@ -12,7 +12,8 @@
 namespace abys::portrayal {
 
 // The depth areas (DEPARE, DRGARE) and unsurveyed areas a point lies
-// strictly inside.
+// inside (by the parity of a ray's crossings with their edges; a point on
+// an edge may count either way).
 struct Seabed {
   bool underAny = false;    // some depth or unsurveyed area
   bool unsurveyed = false;  // an unsurveyed area, or a depth area without DRVAL1
