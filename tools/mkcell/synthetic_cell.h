@@ -16,7 +16,9 @@
 // (DRVAL1, DRVAL2) and LNDARE land, SOUNDG soundings and the M_COVR
 // coverage. The areas share their edges with the contours and with the
 // border stretches that close them at the edge of the chart, which the
-// coverage runs along.
+// coverage runs along. A standard cell may come with update files
+// (Options::updates), and be one of the cells of an exchange set, which
+// show one seabed (Options::window, exchange_set.h).
 #pragma once
 
 #include <cstdint>
