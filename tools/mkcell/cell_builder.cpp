@@ -10,17 +10,13 @@ namespace {
 
 constexpr double kLandShare = 0.125;
 // Lattice units a contour keeps from the grid's vertices in a cell of an
-// exchange set.
+// exchange set, as the steepest step of the set's coarsest grid judges the
+// seabed; its finer grids may find steeper slopes, which the factor allows.
 constexpr double kKeepOff = 4;
+constexpr double kSteeperBelow = 4;
 
-// Moves the depths that lie nearer a level than the grid's steepest step
-// allows off it, to its side, so that every crossing of a contour lies at
-// least kKeepOff lattice units from the vertices at either end of its grid
-// edge (`step` lattice units long). The grid of a harbour cell is fine
-// beside the lattice: a contour passing a vertex within a unit or two would
-// have its points there bent by the rounding to the lattice until the
-// contour crosses itself or its neighbour on the border.
-void keepOffLevels(DepthGrid& grid, const std::vector<double>& levels, int64_t step) {
+// The largest difference between the depths at neighbouring vertices.
+double steepestStep(const DepthGrid& grid) {
   const int size = grid.size;
   double steepest = 0;
   for (int row = 0; row < size; ++row) {
@@ -30,7 +26,16 @@ void keepOffLevels(DepthGrid& grid, const std::vector<double>& levels, int64_t s
       if (row + 1 < size) steepest = std::max(steepest, std::fabs(grid.at(column, row + 1) - d));
     }
   }
-  const double margin = kKeepOff * steepest / static_cast<double>(step);
+  return steepest;
+}
+
+// Moves the depths that lie within margin of a level off it, to its side.
+// The grid of a harbour cell is fine beside the lattice: a contour passing
+// a vertex within a unit or two would have its points there bent by the
+// rounding to the lattice until it crosses itself or its neighbour on the
+// border. The margin is the set's, so that a vertex two cells share is
+// moved alike in both and their contours still meet.
+void keepOffLevels(DepthGrid& grid, const std::vector<double>& levels, double margin) {
   for (float& d : grid.depths) {
     const auto next = std::lower_bound(levels.begin(), levels.end(), static_cast<double>(d));
     for (auto level = next == levels.begin() ? next : next - 1;
@@ -63,8 +68,7 @@ Survey::Survey(const Options& o) : random(o.seed) {
       d = std::clamp(static_cast<float>(w.shallowest + share * (w.deepest - w.shallowest)),
                      shallowest, deepest);
     }
-    const Placement placement(o);
-    keepOffLevels(grid, contourLevels(o), std::min(placement.stepX, placement.stepY));
+    keepOffLevels(grid, contourLevels(o), w.keepOff);
     // The draws after the seabed's differ from cell to cell.
     random = Random(o.seed + 0x9E3779B9u * w.stream);
     return;
@@ -122,6 +126,9 @@ void setWindowDepths(Options& o) {
   const double coast = std::min(0.5, depthQuantile(grid, kLandShare));
   w.deepest = (o.levels + 0.5) * o.interval;
   w.shallowest = -coast * w.deepest / (1 - coast);
+  const double perUnit = steepestStep(grid) * (w.deepest - w.shallowest) /
+                         static_cast<double>(w.step * std::min(w.unitX, w.unitY));
+  w.keepOff = kKeepOff * kSteeperBelow * perUnit;
 }
 
 CellBuilder::CellBuilder(const Options& o) : options_(o), placement_(o) {

@@ -91,9 +91,9 @@ double deepestDepth(const Options& o);
 GridAxes windowAxes(const SetWindow& window, int size);
 
 // Sets how the cells of an exchange set turn heights into depths (low,
-// high, shallowest and deepest of o.window): as a standard cell of the
-// options makes depths of its own grid, the shallowest eighth land. o is
-// the cell whose window holds the whole seabed.
+// high, shallowest, deepest and keepOff of o.window): as a standard cell of
+// the options makes depths of its own grid, the shallowest eighth land. o
+// is the cell whose window holds the whole seabed.
 void setWindowDepths(Options& o);
 
 // Collects the records of a cell, numbering each kind from 1.

@@ -69,6 +69,9 @@ struct SetWindow {
   double high = 1;
   double shallowest = 0;
   double deepest = 1;
+  // Metres: depths nearer a contour's level than this are moved off it, so
+  // that the contours keep a few lattice units from the grid's vertices.
+  double keepOff = 0;
   // The cell's own random draws (soundings, the updates' wrecks) follow
   // from the seed and this.
   uint32_t stream = 0;
