@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <cmath>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -116,6 +117,20 @@ std::vector<std::optional<Range>> rangesAt(const Dataset& d, const std::vector<L
   std::vector<std::optional<Range>> found(points.size());
   pointsInAreas(PointGrid(points), areas, [&](uint32_t p, uint32_t a) { found[p] = ranges[a]; });
   return found;
+}
+
+// Where the contours of a cell meet the line x = at (or y = at, not
+// across): its connected nodes there, strictly between from and to.
+std::vector<double> nodesOn(const Dataset& d, bool across, double at, double from, double to) {
+  std::vector<double> along;
+  for (const VectorRecord* v : d.connectedNodes) {
+    for (const Coordinate c : v->coordinates) {
+      const double on = across ? c.x : c.y, by = across ? c.y : c.x;
+      if (std::fabs(on - at) < 1e-9 && by > from + 1e-9 && by < to - 1e-9) along.push_back(by);
+    }
+  }
+  std::sort(along.begin(), along.end());
+  return along;
 }
 
 struct Quiet : FindingReporter {
@@ -230,6 +245,28 @@ TEST(MkcellExchangeSet, NestedBandsOfOneSeabedListedWithTheirCrcs) {
     EXPECT_TRUE(inside(box, outer));
   }
   EXPECT_EQ(std::vector<int>(perBand, perBand + 3), (std::vector<int>{1, 2, 4}));
+
+  // Cells of a band side by side: their contours meet on the border they
+  // share, at the same points.
+  int borders = 0;
+  for (const auto& [first, a] : limits) {
+    for (const auto& [second, b] : limits) {
+      if (first[2] != second[2]) continue;
+      const Dataset& da = *open[first]->display().currentDataset;
+      const Dataset& db = *open[second]->display().currentDataset;
+      if (std::fabs(a[3] - b[1]) < 1e-9 && std::fabs(a[0] - b[0]) < 1e-9) {
+        ++borders;
+        EXPECT_EQ(nodesOn(da, true, a[3], a[0], a[2]), nodesOn(db, true, b[1], b[0], b[2]))
+            << first << " " << second;
+      }
+      if (std::fabs(a[2] - b[0]) < 1e-9 && std::fabs(a[1] - b[1]) < 1e-9) {
+        ++borders;
+        EXPECT_EQ(nodesOn(da, false, a[2], a[1], a[3]), nodesOn(db, false, b[0], b[1], b[3]))
+            << first << " " << second;
+      }
+    }
+  }
+  EXPECT_EQ(borders, 2);
 
   // The same seabed: at points over each cell, its depth range meets the
   // range of its parent's and the coastal cell's there (they part only
