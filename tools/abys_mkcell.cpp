@@ -1,9 +1,9 @@
-// abys-mkcell: writes an S-57 cell of synthetic bathymetry, or a hostile cell
-// for measuring the validator (--hostile); see --help; --version prints
-// the version.
+// abys-mkcell: writes an S-57 cell of synthetic bathymetry, an exchange set
+// of such cells (--exchange-set), or a hostile cell for measuring the
+// validator (--hostile); see --help; --version prints the version.
 //
-// Exit status 0 when the cell was written, 1 when it could not be, 2 on a
-// usage error.
+// Exit status 0 when the cell or set was written, 1 when it could not be, 2
+// on a usage error.
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
@@ -14,6 +14,7 @@
 #include <system_error>
 
 #include "cell_writer.h"
+#include "exchange_set.h"
 #include "hostile_cell.h"
 #include "synthetic_cell.h"
 
@@ -22,6 +23,7 @@ namespace {
 using abys::mkcell::Options;
 
 constexpr const char* kUsage = R"(usage: abys-mkcell [OPTIONS] OUT.000
+       abys-mkcell [OPTIONS] --exchange-set DIR [--cells N]
 
 Writes an S-57 cell of synthetic bathymetry: a seabed of basins and shoals on
 a regional slope, its depth contours as depth lines (30011, VALDCO), the
@@ -36,6 +38,22 @@ to DRVAL2; the deepest from the last level to the deepest depth) and land
 (LNDARE) on the same edges, clusters of soundings (SOUNDG), and M_COVR,
 M_NSYS and M_QUAL on the border's edges.
 
+With --exchange-set DIR, N such cells of one seabed are written as an
+exchange set: DIR/ENC_ROOT holds CATALOG.031, which lists every file with
+its CRC (and the limits of the cells and their update files), README.TXT,
+and a folder per cell with the cell and its update files. The coastal cell
+AA3ABY00 (DSPM CSCL 180000) covers the seabed; approach cells AA4ABYa0
+(45000) each cover tile a of its 3 x 3 tiles, numbered 1 to 9 from the
+south-west along rows; harbour cells AA5ABYah (12000) each cover tile h of
+the 3 x 3 tiles of approach cell a. A set of N has min(9, ceil((N - 1) / 3))
+approach cells and the rest harbour cells, the tiles with most coast first.
+Every cell has the grid of --grid, so each band is three times finer than
+the one above; where cells overlap they show the same depths, with depth
+contours at every fourth (coastal), second (approach) or every level, and
+denser soundings in the finer bands. The cells in places 2 and 3 of every
+three in the catalogue have one and two update files (see --updates). The
+seabed options and --edge-coordinates apply to the set.
+
 Options:
   --seed N                seabed and names (default 1)
   --levels N              depth lines at N depths, 1 to 1000 (default 20)
@@ -49,7 +67,8 @@ Options:
   --places N              harbour and anchorage names, 0 to 1000 (default 4)
   --origin LON,LAT        south-west corner in degrees (default 139.7,35.4)
   --span DEG              width in degrees of longitude; the height makes the
-                          chart square on the ground (default 0.25)
+                          chart square on the ground (default 0.25; with
+                          --exchange-set the coastal cell's, default 0.5)
   --edge-coordinates N    most coordinates of one edge, 2 to 32000 (default
                           10000); longer depth lines are split at nodes; an
                           edge of more than about 12000 is written as a long
@@ -65,6 +84,16 @@ Options:
                           water and special buoys and beacons, topmarks,
                           obstructions, wrecks and rocks), each at a clear
                           point in the water
+  --updates N             with --standard: N update files OUT.001 ... beside
+                          OUT.000 (its name must end in .000), 0 to 99; in
+                          turn they insert a dangerous wreck (WRECKS) on a
+                          node of its own, give it another VALSOU, and delete
+                          it and its node
+  --exchange-set DIR      an exchange set of standard cells in DIR/ENC_ROOT
+                          (see above), which must be empty or absent; no
+                          OUT.000
+  --cells N               the exchange set's cells, 1 to 91 (default 7: one
+                          coastal, two approach and four harbour cells)
   --defect CHECK          with --standard: plant the depth defect that S-58
                           check CHECK finds (43, 44a, 44b, 74, 75, 77, 103,
                           1768a, 1768b, 1769); may be repeated. A contour
@@ -80,8 +109,9 @@ Options:
 )";
 
 constexpr const char* kUsageEnd = R"(
-Prints what it wrote on one line. Exit status 0 when the cell was written,
-1 when it could not be, 2 on a usage error.
+Prints what it wrote on one line, of an exchange set one line per cell and
+one for the set. Exit status 0 when the cell or set was written, 1 when it
+could not be, 2 on a usage error.
 )";
 
 struct UsageError {
@@ -107,6 +137,10 @@ struct Request {
   int64_t count = 0;  // 0: as many as fit
   bool countGiven = false;
   bool bathymetryOptionGiven = false;
+  bool spanGiven = false;
+  std::string exchangeSet;  // the folder of the exchange set, when one is asked for
+  int cells = 7;
+  bool cellsGiven = false;
   bool help = false;
   bool version = false;
 };
@@ -156,6 +190,16 @@ Request parseArguments(int argc, char** argv) {
       request.countGiven = true;
       continue;
     }
+    if (name == "--exchange-set") {
+      if (value.empty()) throw UsageError{"--exchange-set needs a folder"};
+      request.exchangeSet = value;
+      continue;
+    }
+    if (name == "--cells") {
+      request.cells = parseNumber<int>(name, value);
+      request.cellsGiven = true;
+      continue;
+    }
     request.bathymetryOptionGiven = true;
     if (name == "--seed") {
       o.seed = parseNumber<uint32_t>(name, value);
@@ -180,12 +224,15 @@ Request parseArguments(int argc, char** argv) {
       o.south = parseNumber<double>(name, value.substr(comma + 1));
     } else if (name == "--span") {
       o.span = parseNumber<double>(name, value);
+      request.spanGiven = true;
     } else if (name == "--aids") {
       o.aids = parseNumber<int64_t>(name, value);
       if (o.aids < 1) throw UsageError{"--aids must be positive"};
     } else if (name == "--soundings") {
       o.soundings = parseNumber<int64_t>(name, value);
       if (o.soundings < 1) throw UsageError{"--soundings must be positive"};
+    } else if (name == "--updates") {
+      o.updates = parseNumber<int>(name, value);
     } else if (name == "--defect") {
       o.defects.emplace_back(value);
     } else if (name == "--edge-coordinates") {
@@ -195,6 +242,21 @@ Request parseArguments(int argc, char** argv) {
     }
   }
   if (request.help || request.version) return request;
+  if (request.cellsGiven && request.exchangeSet.empty()) {
+    throw UsageError{"--cells needs --exchange-set"};
+  }
+  if (!request.exchangeSet.empty()) {
+    if (!request.path.empty()) throw UsageError{"--exchange-set writes its own files, not OUT.000"};
+    if (request.hostile != nullptr || request.countGiven) {
+      throw UsageError{"--exchange-set writes no hostile cell"};
+    }
+    if (request.vertices > 0) throw UsageError{"--exchange-set takes --grid, not --vertices"};
+    if (!request.spanGiven) o.span = 0.5;
+    if (const std::string fault = abys::mkcell::checkSetOptions(o, request.cells); !fault.empty()) {
+      throw UsageError{fault};
+    }
+    return request;
+  }
   if (request.path.empty()) throw UsageError{"no output file"};
   if (request.hostile != nullptr) {
     if (request.bathymetryOptionGiven) throw UsageError{"--hostile takes no option but --count"};
@@ -208,6 +270,9 @@ Request parseArguments(int argc, char** argv) {
   if (request.countGiven) throw UsageError{"--count needs --hostile"};
   if (request.vertices > 0 && request.gridGiven) throw UsageError{"--grid or --vertices, not both"};
   o.name = std::filesystem::path(request.path).filename().string();
+  if (o.updates > 0 && std::filesystem::path(request.path).extension() != ".000") {
+    throw UsageError{"--updates needs OUT.000, beside which OUT.001 ... are written"};
+  }
   if (const std::string fault = abys::mkcell::checkOptions(o); !fault.empty()) {
     throw UsageError{fault};
   }
@@ -247,6 +312,64 @@ int writeHostile(const Request& request) {
   return 0;
 }
 
+// Path with its extension ".000" made ".NNN" for update file number.
+std::string updatePath(const std::string& path, size_t number) {
+  const std::string digits = std::to_string(number);
+  return path.substr(0, path.size() - 3) + std::string(3 - digits.size(), '0') + digits;
+}
+
+int writeExchangeSet(const Request& request) {
+  namespace fs = std::filesystem;
+  const fs::path folder(request.exchangeSet);
+  const fs::path root = folder / abys::mkcell::kSetRoot;
+  std::error_code error;
+  if (fs::exists(root, error) && !fs::is_empty(root, error)) {
+    std::fprintf(stderr, "abys-mkcell: %s is not empty; give a folder without an exchange set\n",
+                 root.c_str());
+    return 1;
+  }
+  abys::mkcell::ExchangeSet set;
+  try {
+    set = abys::mkcell::makeExchangeSet(request.options, request.cells);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "abys-mkcell: %s\n", e.what());
+    return 1;
+  }
+  size_t bytes = 0;
+  for (const abys::mkcell::SetFile& file : set.files) {
+    const fs::path path = folder / file.path;
+    if (!fs::create_directories(path.parent_path(), error) && error) {
+      std::fprintf(stderr, "abys-mkcell: cannot create %s: %s\n", path.parent_path().c_str(),
+                   error.message().c_str());
+      return 1;
+    }
+    if (!abys::cellwriter::writeFile(path.string(), file.bytes)) {
+      std::fprintf(stderr, "abys-mkcell: cannot write %s\n", path.c_str());
+      return 1;
+    }
+    bytes += file.bytes.size();
+  }
+  int perBand[3] = {0, 0, 0};
+  int updates = 0;
+  for (const abys::mkcell::SetCell& c : set.cells) {
+    ++perBand[c.purpose - 3];
+    updates += c.updates;
+    const fs::path path = root / c.name / (c.name + ".000");
+    std::printf(
+        "%s: %s 1:%u, %lld depth contours and coastlines, %lld areas, %lld soundings, "
+        "%d update file%s\n",
+        path.c_str(), c.band, static_cast<unsigned>(c.scale), static_cast<long long>(c.depthLines),
+        static_cast<long long>(c.areas), static_cast<long long>(c.soundings), c.updates,
+        c.updates == 1 ? "" : "s");
+  }
+  std::printf(
+      "%s: %zu cells (%d coastal, %d approach, %d harbour), %d update files, %zu files "
+      "listed in CATALOG.031, %zu bytes\n",
+      root.c_str(), set.cells.size(), perBand[0], perBand[1], perBand[2], updates, set.files.size(),
+      bytes);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -273,6 +396,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (request.hostile != nullptr) return writeHostile(request);
+  if (!request.exchangeSet.empty()) return writeExchangeSet(request);
   try {
     const abys::mkcell::SyntheticCell made = abys::mkcell::makeCell(request.options);
     const std::string bytes = abys::cellwriter::encodeCell(made.cell);
@@ -280,14 +404,23 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "abys-mkcell: cannot write %s\n", request.path.c_str());
       return 1;
     }
+    for (size_t k = 0; k < made.updates.size(); ++k) {
+      const std::string path = updatePath(request.path, k + 1);
+      if (!abys::cellwriter::writeFile(path, abys::cellwriter::encodeCell(made.updates[k]))) {
+        std::fprintf(stderr, "abys-mkcell: cannot write %s\n", path.c_str());
+        return 1;
+      }
+    }
     if (request.options.standard) {
       std::printf(
           "%s: %lld depth contours and coastlines of %lld vertices, %lld areas, %lld soundings, "
-          "%sgrid %d, %zu bytes\n",
+          "%s%sgrid %d, %zu bytes\n",
           request.path.c_str(), static_cast<long long>(made.depthLines),
           static_cast<long long>(made.depthVertices), static_cast<long long>(made.areas),
           static_cast<long long>(made.soundings),
           made.aids > 0 ? (std::to_string(made.aids) + " aids, ").c_str() : "",
+          made.updates.empty() ? ""
+                               : (std::to_string(made.updates.size()) + " update files, ").c_str(),
           request.options.grid, bytes.size());
     } else {
       std::printf("%s: %lld depth lines of %lld vertices, %lld names, grid %d, %zu bytes\n",

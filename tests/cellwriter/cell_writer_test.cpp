@@ -10,12 +10,15 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <regex>
 #include <sstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "field_description.h"
+#include "record_reader.h"
 #include "support/stream.h"
 
 namespace abys::cellwriter {
@@ -87,6 +90,71 @@ TEST(CellRecords, CoordinatesScaledAndRounded) {
   EXPECT_EQ(b24s(record.fields[3].data), (std::vector<int32_t>{-1, 0, 124}));
   EXPECT_THROW(vectorRecord(isolatedNode(1, {215, 0}), {}, 1), std::out_of_range);
   EXPECT_THROW(vectorRecord(isolatedNode(1, {0, NAN}), {}, 1), std::out_of_range);
+}
+
+TEST(Catalogue, CrcIsZips) {
+  const struct {
+    std::string bytes;
+    uint32_t crc;
+    const char* text;
+  } cases[] = {{"", 0, "00000000"},
+               {"123456789", 0xCBF43926u, "CBF43926"},
+               {"The quick brown fox jumps over the lazy dog", 0x414FA339u, "414FA339"},
+               {"\0\xff"s, 0x6CDBFD72u, "6CDBFD72"}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(crc32(c.bytes), c.crc) << c.text;
+    EXPECT_EQ(crcText(crc32(c.bytes)), c.text);
+  }
+  EXPECT_EQ(crcText(0xA), "0000000A");
+}
+
+// The reader of the project gives each entry back subfield by subfield, as
+// its description in the descriptive record cuts it.
+TEST(Catalogue, EntriesReadBackByTheirDescription) {
+  const std::vector<CatalogueEntry> entries = {
+      {.file = "CATALOG.031", .impl = "ASC"},
+      {.file = "AA5ABY11\\AA5ABY11.000",
+       .longName = "Harbour",
+       .limits = Limits{-41.25, -70.5, -41.0000001, 139.1234567},
+       .crc = crcText(0x1234ABCD)},
+  };
+  const std::string bytes = encodeCatalogue(entries);
+  std::FILE* file = fmemopen(const_cast<char*>(bytes.data()), bytes.size(), "rb");
+  ASSERT_NE(file, nullptr);
+  DdfReader reader;
+  ddfAttach(reader);
+  reader.skipFirst = false;
+  std::optional<std::vector<SubfieldFormat>> catd;
+  std::vector<std::vector<std::string>> values;
+  std::vector<std::string> recordIds;
+  DdfField field;
+  while (ddfNextField(reader, file, field) > 0) {
+    const std::string tag(field.tag, static_cast<size_t>(field.tagLength));
+    const std::string_view data(field.data, static_cast<size_t>(field.dataLength));
+    if (tag == "CATD" && !catd) {
+      catd = parseFieldDescription(data);
+    } else if (tag == "CATD") {
+      const auto split = splitSubfields(*catd, data);
+      ASSERT_TRUE(split);
+      values.emplace_back(split->begin(), split->end());
+    } else if (tag == "0001" && catd) {
+      recordIds.emplace_back(data);
+    }
+  }
+  std::fclose(file);
+  ASSERT_TRUE(catd);
+  std::vector<std::string> names;
+  for (const SubfieldFormat& f : *catd)
+    names.push_back(f.name);
+  EXPECT_EQ(names, (std::vector<std::string>{"RCNM", "RCID", "FILE", "LFIL", "VOLM", "IMPL", "SLAT",
+                                             "WLON", "NLAT", "ELON", "CRCS", "COMT"}));
+  using Values = std::vector<std::string>;
+  EXPECT_EQ(values,
+            (std::vector<Values>{
+                {"CD", "0000000001", "CATALOG.031", "", "V01X01", "ASC", "", "", "", "", "", ""},
+                {"CD", "0000000002", "AA5ABY11\\AA5ABY11.000", "Harbour", "V01X01", "BIN",
+                 "-41.2500000", "-70.5000000", "-41.0000001", "139.1234567", "1234ABCD", ""}}));
+  EXPECT_EQ(recordIds, (Values{"00001", "00002"}));
 }
 
 // The first feature of a layer in ogrinfo -al output, its lines.

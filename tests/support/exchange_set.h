@@ -12,27 +12,10 @@ namespace abys::test {
 
 // An exchange-set catalogue: one CATD field per (FILE, IMPL).
 inline std::string catalogue(const std::vector<std::pair<std::string, std::string>>& entries) {
-  namespace cw = cellwriter;
-  const std::string ut(1, cw::kUnitTerminator);
-  std::string bytes = cw::encodeDescriptiveRecord(
-      {{"0000", "0000;&   " + ut + "0001CATD"},
-       {"0001", "0100;&   Record identifier" + ut + ut + "(I(5))"},
-       {"CATD", "1600;&   Catalogue directory field" + ut +
-                    "RCNM!RCID!FILE!LFIL!VOLM!IMPL!SLAT!WLON!NLAT!ELON!CRCS!COMT" + ut +
-                    "(A(2),I(10),3A,A(3),4R,2A)"}});
-  int id = 0;
-  for (const auto& [file, impl] : entries) {
-    ++id;
-    cw::FieldBuilder catd;
-    catd.fixed("CD", 2).fixed(std::string(9, '0') + std::to_string(id), 10).text(file).text("");
-    catd.text("V01X01").fixed(impl, 3);
-    for (int i = 0; i < 6; ++i)
-      catd.text("");
-    bytes += cw::encodeRecord(
-        {{{"0001", cw::FieldBuilder().fixed("0000" + std::to_string(id), 5).data()},
-          {"CATD", catd.data()}}});
-  }
-  return bytes;
+  std::vector<cellwriter::CatalogueEntry> listed;
+  for (const auto& [file, impl] : entries)
+    listed.push_back({.file = file, .impl = impl});
+  return cellwriter::encodeCatalogue(listed);
 }
 
 // A cell of one depth contour that loads and passes the checks.

@@ -1,5 +1,6 @@
 // Writes S-57 cells in the ISO/IEC 8211 binary encoding: exact bytes for
-// tests of the reader, and whole cells for the cell generator.
+// tests of the reader, and whole cells for the cell generator; and the
+// catalogue file of an exchange set.
 //
 // Two levels. The low level turns fields and records into bytes and leaves
 // their content to the caller, so a test can build any record, well-formed or
@@ -319,5 +320,42 @@ std::vector<Record> cellRecords(const Cell& cell);
 EncodeOptions cellEncodeOptions(const Cell& cell);
 
 std::string encodeCell(const Cell& cell);
+
+// ---------------------------------------------------------------------------
+// Exchange sets: the catalogue file (CATALOG.031) listing every file of the
+// set.
+
+// The CRC-32 of bytes: the IEEE polynomial, reflected, as zip computes it.
+uint32_t crc32(std::string_view bytes);
+
+// Eight upper-case hexadecimal digits, as a catalogue's CRCS.
+std::string crcText(uint32_t crc);
+
+// Degrees of latitude and longitude.
+struct Limits {
+  double south = 0;
+  double west = 0;
+  double north = 0;
+  double east = 0;
+};
+
+// One CATD field. file names the file from the catalogue's folder, its
+// folders separated by '\'; limits are given for a cell and its update
+// files, the same for both; crc is empty where none is given (the
+// catalogue itself).
+struct CatalogueEntry {
+  std::string file{};
+  std::string longName{};
+  std::string volume = "V01X01";
+  std::string impl = "BIN";  // BIN, ASC (the catalogue), TXT, TIF
+  std::optional<Limits> limits{};
+  std::string crc{};
+  std::string comment{};
+};
+
+// The catalogue file: a descriptive record of the fields "0001" (the record
+// number as five digits) and CATD, then one record per entry, its RCID the
+// entry's number from 1, limits in degrees of seven decimals.
+std::string encodeCatalogue(const std::vector<CatalogueEntry>& entries);
 
 }  // namespace abys::cellwriter

@@ -31,19 +31,35 @@ inline cellwriter::Point2 degrees(LatticePoint p) {
 }
 
 // Where grid vertices fall on the lattice. The cosine (the one function of
-// libm used) only sets the row step, rounded to the lattice.
+// libm used) only sets the row step, rounded to the lattice. A cell of an
+// exchange set takes its corner and steps from its window.
 struct Placement {
   int64_t west = 0;
   int64_t south = 0;
   int64_t stepX = 0;
   int64_t stepY = 0;
 
-  explicit Placement(const Options& o)
-      : west(std::llround(o.west * kComf)),
-        south(std::llround(o.south * kComf)),
-        stepX(std::llround(o.span * kComf / (o.grid - 1))),
-        stepY(std::llround(static_cast<double>(stepX) *
-                           std::cos(o.south * 3.14159265358979323846 / 180))) {}
+  explicit Placement(const Options& o) {
+    if (o.window) {
+      const SetWindow& w = *o.window;
+      west = w.west + w.left * w.unitX;
+      south = w.south + w.bottom * w.unitY;
+      stepX = w.step * w.unitX;
+      stepY = w.step * w.unitY;
+      return;
+    }
+    west = std::llround(o.west * kComf);
+    south = std::llround(o.south * kComf);
+    stepX = std::llround(o.span * kComf / (o.grid - 1));
+    stepY = rowStep(stepX, o.south);
+  }
+
+  // The row step that makes a grid of column step stepX square on the
+  // ground at latitude south.
+  static int64_t rowStep(int64_t stepX, double south) {
+    return std::llround(static_cast<double>(stepX) *
+                        std::cos(south * 3.14159265358979323846 / 180));
+  }
 
   LatticePoint at(double column, double row) const {
     return {west + std::llround(column * static_cast<double>(stepX)),
@@ -65,6 +81,20 @@ struct Survey {
 // The depth contours' levels: the options' levels, and 0 m first in a
 // standard cell.
 std::vector<double> contourLevels(const Options& o);
+
+// The depth of the deepest point: half an interval below the last level,
+// or in a cell of an exchange set the set's deepest.
+double deepestDepth(const Options& o);
+
+// The vertices of a grid of `size` a side in a window, on the seabed's unit
+// square.
+GridAxes windowAxes(const SetWindow& window, int size);
+
+// Sets how the cells of an exchange set turn heights into depths (low,
+// high, shallowest, deepest and keepOff of o.window): as a standard cell of
+// the options makes depths of its own grid, the shallowest eighth land. o
+// is the cell whose window holds the whole seabed.
+void setWindowDepths(Options& o);
 
 // Collects the records of a cell, numbering each kind from 1.
 class CellBuilder {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace abys::mkcell {
 
@@ -113,20 +114,25 @@ Seabed makeSeabed(Random& random, int reliefCount) {
 
 namespace {
 
-// Adds the bump at every vertex of its support.
-void addBump(const Bump& bump, int size, std::vector<float>& heights) {
-  const double step = 1.0 / (size - 1);
+// Adds the bump at every vertex of its support: the vertices from the last
+// at or before its reach to the first at or after it, along each axis.
+void addBump(const Bump& bump, const GridAxes& axes, std::vector<float>& heights) {
   const double reach = bump.reach();
-  const int last = size - 1;
-  const int c0 = std::clamp(static_cast<int>(std::floor((bump.u - reach) / step)), 0, last);
-  const int c1 = std::clamp(static_cast<int>(std::ceil((bump.u + reach) / step)), 0, last);
-  const int r0 = std::clamp(static_cast<int>(std::floor((bump.v - reach) / step)), 0, last);
-  const int r1 = std::clamp(static_cast<int>(std::ceil((bump.v + reach) / step)), 0, last);
+  const auto span = [reach](const std::vector<double>& at, double centre) {
+    const auto first = std::upper_bound(at.begin(), at.end(), centre - reach);
+    const auto last = std::lower_bound(at.begin(), at.end(), centre + reach);
+    const int end = static_cast<int>(at.size()) - 1;
+    return std::pair{std::max(0, static_cast<int>(first - at.begin()) - 1),
+                     std::min(end, static_cast<int>(last - at.begin()))};
+  };
+  const auto [c0, c1] = span(axes.u, bump.u);
+  const auto [r0, r1] = span(axes.v, bump.v);
+  const size_t size = axes.u.size();
   for (int row = r0; row <= r1; ++row) {
-    float* line = heights.data() + static_cast<size_t>(row) * static_cast<size_t>(size);
-    const double v = row * step;
+    float* line = heights.data() + static_cast<size_t>(row) * size;
+    const double v = axes.v[static_cast<size_t>(row)];
     for (int column = c0; column <= c1; ++column) {
-      const double h = bump.at(column * step, v);
+      const double h = bump.at(axes.u[static_cast<size_t>(column)], v);
       if (h != 0) line[column] = static_cast<float>(line[column] + h);
     }
   }
@@ -134,23 +140,36 @@ void addBump(const Bump& bump, int size, std::vector<float>& heights) {
 
 }  // namespace
 
-DepthGrid sampleDepths(const Seabed& seabed, int size, double shallowest, double deepest) {
-  DepthGrid grid;
-  grid.size = size;
-  grid.depths.resize(static_cast<size_t>(size) * static_cast<size_t>(size));
+GridAxes GridAxes::unit(int size) {
+  GridAxes axes;
   const double step = 1.0 / (size - 1);
-  for (int row = 0; row < size; ++row) {
-    float* line = grid.depths.data() + static_cast<size_t>(row) * static_cast<size_t>(size);
-    for (int column = 0; column < size; ++column) {
+  axes.u.resize(static_cast<size_t>(size));
+  for (int i = 0; i < size; ++i)
+    axes.u[static_cast<size_t>(i)] = i * step;
+  axes.v = axes.u;
+  return axes;
+}
+
+DepthGrid sampleHeights(const Seabed& seabed, const GridAxes& axes) {
+  DepthGrid grid;
+  grid.size = static_cast<int>(axes.u.size());
+  const size_t size = axes.u.size();
+  grid.depths.resize(size * size);
+  for (size_t row = 0; row < size; ++row) {
+    float* line = grid.depths.data() + row * size;
+    for (size_t column = 0; column < size; ++column)
       line[column] =
-          static_cast<float>(seabed.slopeU * (column * step) + seabed.slopeV * (row * step));
-    }
+          static_cast<float>(seabed.slopeU * axes.u[column] + seabed.slopeV * axes.v[row]);
   }
   for (const Bump& b : seabed.relief)
-    addBump(b, size, grid.depths);
+    addBump(b, axes, grid.depths);
   for (const Bump& b : seabed.detail)
-    addBump(b, size, grid.depths);
+    addBump(b, axes, grid.depths);
+  return grid;
+}
 
+DepthGrid sampleDepths(const Seabed& seabed, int size, double shallowest, double deepest) {
+  DepthGrid grid = sampleHeights(seabed, GridAxes::unit(size));
   const auto [low, high] = std::minmax_element(grid.depths.begin(), grid.depths.end());
   const double min = *low;
   const double range = *high - min;

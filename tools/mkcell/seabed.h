@@ -81,6 +81,18 @@ struct DepthGrid {
 
 DepthGrid sampleDepths(const Seabed& seabed, int size, double shallowest, double deepest);
 
+// Where the vertices of a square grid lie on the unit square: vertex
+// (column, row) at (u[column], v[row]), each ascending, of one size.
+struct GridAxes {
+  std::vector<double> u;
+  std::vector<double> v;
+  // size vertices from 0 to 1 along each side, as sampleDepths places them.
+  static GridAxes unit(int size);
+};
+
+// The heights of the seabed at the vertices of axes, unscaled.
+DepthGrid sampleHeights(const Seabed& seabed, const GridAxes& axes);
+
 // The depth that about `fraction` of the grid's vertices do not exceed,
 // rounded up to the next 1/4096 of the grid's range of depths.
 double depthQuantile(const DepthGrid& grid, double fraction);

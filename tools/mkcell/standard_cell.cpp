@@ -1,10 +1,13 @@
 // The synthetic seabed in standard object classes: the depth bands of
 // band_map.h as DEPARE and LNDARE areas on the edges of their DEPCNT and
 // COALNE contours and of the border, the border's edges also making the
-// M_COVR coverage and the M_NSYS and M_QUAL meta areas, soundings, and the
-// depth defects asked for.
+// M_COVR coverage and the M_NSYS and M_QUAL meta areas, soundings, the
+// depth defects asked for, and the update files.
 #include <algorithm>
+#include <chrono>
 #include <cmath>
+#include <cstdio>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <unordered_set>
@@ -41,6 +44,87 @@ double sounded(double depth) {
   return std::floor(depth * 10) / 10;
 }
 
+// A dangerous wreck the update files insert, change and delete: its place
+// and the depth of the seabed there.
+struct Wreck {
+  LatticePoint at;
+  double depth = 0;
+};
+
+// The issue date of update file `number`: a week after the one before,
+// the first a week after the base cell's.
+std::string issueDate(int number) {
+  using namespace std::chrono;
+  const year_month_day day{sys_days{year{2025} / January / 1} + days{7 * number}};
+  char text[16];
+  std::snprintf(text, sizeof text, "%04d%02u%02u", static_cast<int>(day.year()),
+                static_cast<unsigned>(day.month()), static_cast<unsigned>(day.day()));
+  return text;
+}
+
+// The update files of a base cell (Options::updates): in turn, the insert
+// of a wreck on a new isolated node, a new VALSOU for it, and the delete of
+// the two; the next wreck after that.
+std::vector<cellwriter::Cell> updateFiles(const Options& o, const cellwriter::Cell& base,
+                                          const std::vector<Wreck>& wrecks) {
+  const int count = std::min(o.updates, 3 * static_cast<int>(wrecks.size()));
+  using cellwriter::Attribute;
+  uint32_t lastFeature = 0, lastNode = 0;
+  for (const Feature& f : base.features)
+    lastFeature = std::max(lastFeature, f.rcid);
+  for (const cellwriter::Vector& v : base.vectors) {
+    if (v.rcnm == CellBuilder::kRcnmIsolatedNode) lastNode = std::max(lastNode, v.rcid);
+  }
+  const uint16_t wreckClass = catalogue::objectClass("WRECKS")->code;
+  const uint16_t catwrk = catalogue::attribute("CATWRK")->code;
+  const uint16_t watlev = catalogue::attribute("WATLEV")->code;
+  std::vector<cellwriter::Cell> files;
+  for (int number = 1; number <= count; ++number) {
+    const auto index = static_cast<uint32_t>((number - 1) / 3);
+    const Wreck& wreck = wrecks[index];
+    const uint32_t node = lastNode + index + 1;
+    cellwriter::Cell file = cellwriter::updateCell(static_cast<uint32_t>(number));
+    file.dsid.dsnm = base.dsid.dsnm;
+    file.dsid.edtn = base.dsid.edtn;
+    file.dsid.isdt = issueDate(number);
+    file.dsid.intu = base.dsid.intu;
+    file.dsid.agen = base.dsid.agen;
+    file.dsid.comt = base.dsid.comt;
+    file.dssi.aall = base.dssi.aall;
+    file.dssi.nall = base.dssi.nall;
+    Feature f{.rcid = lastFeature + index + 1, .prim = 1, .grup = 2, .objl = wreckClass};
+    f.agen = o.agency;
+    // Found at about half the depth round it, then surveyed a little deeper.
+    const double found = std::max(0.1, sounded(wreck.depth * 0.5));
+    const double surveyed = std::max(found + 0.1, sounded(wreck.depth * 0.75));
+    switch ((number - 1) % 3) {
+      case 0:
+        file.vectors = {cellwriter::isolatedNode(node, degrees(wreck.at))};
+        f.attributes = {Attribute{catwrk, "2"}, Attribute{catalogue::kValsou, depthText(found)},
+                        Attribute{watlev, "3"}};
+        std::sort(f.attributes.begin(), f.attributes.end(),
+                  [](const Attribute& a, const Attribute& b) { return a.attl < b.attl; });
+        f.spatialPointers = {{.rcnm = CellBuilder::kRcnmIsolatedNode, .rcid = node}};
+        break;
+      case 1:
+        f.rver = 2;
+        f.ruin = 3;
+        f.attributes = {{catalogue::kValsou, depthText(surveyed)}};
+        break;
+      default:
+        f.rver = 3;
+        f.ruin = 2;
+        f.withFoid = false;
+        file.vectors = {
+            {.rcnm = CellBuilder::kRcnmIsolatedNode, .rcid = node, .rver = 2, .ruin = 2}};
+        break;
+    }
+    file.features = {std::move(f)};
+    files.push_back(std::move(file));
+  }
+  return files;
+}
+
 // A contour's points on the lattice without repeated points, a closed one
 // with its first point again at the end. A ring too small for the lattice
 // keeps its repeated points, so that its edge still holds two coordinates;
@@ -66,7 +150,7 @@ class StandardCell {
  public:
   explicit StandardCell(const Options& o)
       : levels_(contourLevels(o)),
-        deepest_((o.levels + 0.5) * o.interval),
+        deepest_(deepestDepth(o)),
         survey_(o),
         builder_(o),
         map_(mapBands(survey_.grid, levels_)) {}
@@ -85,7 +169,10 @@ class StandardCell {
     addMeta(kNavigationSystemClass, kMarsys, "1");
     addMeta(kQualityClass, kCatzoc, "1");
     plantDefects();
-    return std::move(builder_).finish();
+    const std::vector<Wreck> wrecks = placeWrecks();
+    SyntheticCell made = std::move(builder_).finish();
+    made.updates = updateFiles(options(), made.cell, wrecks);
+    return made;
   }
 
  private:
@@ -133,9 +220,9 @@ class StandardCell {
   }
 
   // A random vertex that is clear to `reach` and whose band passes `fits`;
-  // throws when the seabed has none to be found.
+  // none when the seabed has none to be found.
   template <typename Fits>
-  std::pair<int, int> clearVertex(double reach, Fits fits, const char* what) {
+  std::optional<std::pair<int, int>> findClearVertex(double reach, Fits fits) {
     const int last = survey_.grid.size - 1;
     for (int attempt = 0; attempt < 1000000; ++attempt) {
       const int column =
@@ -143,8 +230,15 @@ class StandardCell {
       const int row = 1 + static_cast<int>(survey_.random.below(static_cast<uint32_t>(last - 1)));
       if (!fits(bandOf(survey_.grid.at(column, row))) || !clear(column, row, reach)) continue;
       if (reach <= kAtVertex && taken_.contains(key(placement().at(column, row)))) continue;
-      return {column, row};
+      return std::pair{column, row};
     }
+    return std::nullopt;
+  }
+
+  // The same, throwing when there is none.
+  template <typename Fits>
+  std::pair<int, int> clearVertex(double reach, Fits fits, const char* what) {
+    if (const auto vertex = findClearVertex(reach, fits)) return *vertex;
     throw std::runtime_error(std::string("the seabed has no place for ") + what);
   }
 
@@ -416,6 +510,23 @@ class StandardCell {
     }
   }
 
+  // The wrecks of the update files, each at a clear vertex in the water of
+  // its own. A cell of an exchange set has as many as there is room for.
+  std::vector<Wreck> placeWrecks() {
+    std::vector<Wreck> wrecks;
+    const auto water = [](int band) { return band >= 1; };
+    for (int k = 0; k < (options().updates + 2) / 3; ++k) {
+      const std::optional<std::pair<int, int>> vertex = findClearVertex(kAtVertex, water);
+      if (!vertex && options().window) break;
+      if (!vertex) throw std::runtime_error("the seabed has no place for an update's wreck");
+      const auto [column, row] = *vertex;
+      const LatticePoint at = placement().at(column, row);
+      taken_.insert(key(at));
+      wrecks.push_back({at, survey_.grid.at(column, row)});
+    }
+    return wrecks;
+  }
+
   void addSounding(std::vector<cellwriter::Point3> depths, const char* expsou = nullptr) {
     builder_.soundings += static_cast<int64_t>(depths.size());
     const uint32_t node = builder_.addSoundingNode(std::move(depths));
@@ -437,6 +548,7 @@ class StandardCell {
     int64_t placed = 0;
     for (int64_t attempt = 0; placed < wanted; ++attempt) {
       if (attempt == attempts) {
+        if (options().window) break;  // as many as there is room for
         throw std::runtime_error("the seabed has room for only " + std::to_string(placed) +
                                  " soundings; raise --grid");
       }

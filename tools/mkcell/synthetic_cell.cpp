@@ -186,6 +186,23 @@ std::string checkOptions(const Options& o) {
     if (std::find(known.begin(), known.end(), d) == known.end()) return "unknown defect " + d;
     if (!o.standard) return "defects need a standard cell";
   }
+  if (o.purpose < 1 || o.purpose > 6) return "the intended usage must be 1 to 6";
+  if (o.scale < 1) return "the compilation scale must be positive";
+  if (o.updates < 0 || o.updates > kMaxUpdates) {
+    return "updates must be 0 to " + std::to_string(kMaxUpdates);
+  }
+  if (o.updates > 0 && !o.standard) return "updates need a standard cell";
+  if (o.window) {
+    const SetWindow& w = *o.window;
+    if (!o.standard) return "a cell of an exchange set must be a standard cell";
+    if (w.unitX < 1 || w.unitY < 1 || w.step < 1 || w.extent < 1) {
+      return "the window's units must be positive";
+    }
+    if (w.step * w.unitX < kMinStep || w.step * w.unitY < kMinStep) {
+      return "grid too fine for the span";
+    }
+    if (!(w.shallowest < w.deepest)) return "the window's depths are out of order";
+  }
   return {};
 }
 

@@ -16,10 +16,13 @@
 // (DRVAL1, DRVAL2) and LNDARE land, SOUNDG soundings and the M_COVR
 // coverage. The areas share their edges with the contours and with the
 // border stretches that close them at the edge of the chart, which the
-// coverage runs along.
+// coverage runs along. A standard cell may come with update files
+// (Options::updates), and be one of the cells of an exchange set, which
+// show one seabed (Options::window, exchange_set.h).
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -43,6 +46,36 @@ inline constexpr uint16_t kCatzoc = 72;
 
 inline constexpr int kMinGrid = 8;
 inline constexpr int kMaxGrid = 8193;
+inline constexpr int kMaxUpdates = 99;
+
+// Where a cell of an exchange set (exchange_set.h) lies in the seabed all
+// the set's cells share. Positions are counted in units of the set's finest
+// grid step from its south-west corner: the seabed's unit square is extent
+// units across, and the cell's grid vertex (column, row) lies at
+// (left + column * step, bottom + row * step). A unit is unitX by unitY on
+// the coordinate lattice (degrees times COMF), from the corner at west,
+// south on it. Heights of the seabed from low to high become depths from
+// shallowest to deepest (metres) in every cell alike, kept within them.
+struct SetWindow {
+  int64_t west = 0;
+  int64_t south = 0;
+  int64_t unitX = 1;
+  int64_t unitY = 1;
+  int64_t extent = 1;
+  int64_t left = 0;
+  int64_t bottom = 0;
+  int64_t step = 1;
+  double low = 0;
+  double high = 1;
+  double shallowest = 0;
+  double deepest = 1;
+  // Metres: depths nearer a contour's level than this are moved off it, so
+  // that the contours keep a few lattice units from the grid's vertices.
+  double keepOff = 0;
+  // The cell's own random draws (soundings, the updates' wrecks) follow
+  // from the seed and this.
+  uint32_t stream = 0;
+};
 
 struct Options {
   uint32_t seed = 1;
@@ -81,6 +114,19 @@ struct Options {
   // Of a standard cell: the depth defects to plant, by the number of the
   // S-58 check that finds each (depthDefects()).
   std::vector<std::string> defects{};
+  // The DSID's producing agency (the FOIDs' too) and intended usage (the
+  // navigational purpose, 1 to 6), the DSPM's compilation scale.
+  uint16_t agency = 540;
+  uint8_t purpose = 5;
+  uint32_t scale = 50000;
+  // Of a standard cell: its update files, 0 to kMaxUpdates (makeCell's
+  // SyntheticCell::updates). In turn they insert a dangerous wreck on a
+  // node of its own, give it another VALSOU, and delete it and its node.
+  int updates = 0;
+  // Of a cell of an exchange set: the part of the set's seabed it shows.
+  // Its grid and the options' levels and interval are its own; the
+  // position and span must agree with the window.
+  std::optional<SetWindow> window{};
 };
 
 // The defects a standard cell can be given: 43, 44a, 44b, 74, 75, 77, 103,
@@ -106,6 +152,9 @@ struct SyntheticCell {
   int64_t areas = 0;
   int64_t soundings = 0;
   int64_t aids = 0;
+  // Of a standard cell: the update files NAME.001, NAME.002, ... in order
+  // (Options::updates).
+  std::vector<cellwriter::Cell> updates{};
 };
 
 // Throws std::invalid_argument when checkOptions finds fault.
