@@ -68,4 +68,9 @@ CatalogueTarget catalogueTarget(FolderIndex& index, const std::filesystem::path&
 // ignore case compare names.
 std::string upperName(std::string_view text);
 
+// The CRC-32 a catalogue's CRCS gives for a file: the IEEE polynomial,
+// reflected, as zip computes it. Given the CRC of the bytes before, it
+// goes on from there: crc32(b, crc32(a)) is the CRC of a then b.
+uint32_t crc32(std::string_view bytes, uint32_t before = 0);
+
 }  // namespace abys

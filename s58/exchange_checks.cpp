@@ -96,28 +96,16 @@ std::optional<fs::path> resolve(FolderIndex& index, const fs::path& folder, std:
 // The CRC-32 of a file's bytes (the IEEE polynomial, reflected, as zip and
 // the exchange set's catalogue compute it); none when it cannot be read.
 std::optional<uint32_t> fileCrc(const fs::path& path) {
-  static const std::array<uint32_t, 256> table = [] {
-    std::array<uint32_t, 256> t{};
-    for (uint32_t i = 0; i < 256; ++i) {
-      uint32_t c = i;
-      for (int k = 0; k < 8; ++k)
-        c = (c & 1) != 0 ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-      t[i] = c;
-    }
-    return t;
-  }();
   const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
                                                              &std::fclose);
   if (!file) return std::nullopt;
-  uint32_t crc = 0xFFFFFFFFu;
-  std::array<unsigned char, 1 << 16> buffer;
+  uint32_t crc = 0;
+  std::array<char, 1 << 16> buffer;
   size_t read = 0;
-  while ((read = std::fread(buffer.data(), 1, buffer.size(), file.get())) > 0) {
-    for (size_t i = 0; i < read; ++i)
-      crc = table[(crc ^ buffer[i]) & 0xFF] ^ (crc >> 8);
-  }
+  while ((read = std::fread(buffer.data(), 1, buffer.size(), file.get())) > 0)
+    crc = crc32(std::string_view(buffer.data(), read), crc);
   if (std::ferror(file.get()) != 0) return std::nullopt;
-  return crc ^ 0xFFFFFFFFu;
+  return crc;
 }
 
 // Whether a file begins as a TIFF file does ("II*\0" or "MM\0*").

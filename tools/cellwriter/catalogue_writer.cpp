@@ -30,23 +30,6 @@ std::string degreesText(double degrees) {
 
 }  // namespace
 
-uint32_t crc32(std::string_view bytes) {
-  static const std::array<uint32_t, 256> table = [] {
-    std::array<uint32_t, 256> t{};
-    for (uint32_t i = 0; i < 256; ++i) {
-      uint32_t c = i;
-      for (int k = 0; k < 8; ++k)
-        c = (c & 1) != 0 ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-      t[i] = c;
-    }
-    return t;
-  }();
-  uint32_t crc = 0xFFFFFFFFu;
-  for (const char c : bytes)
-    crc = table[(crc ^ static_cast<unsigned char>(c)) & 0xFF] ^ (crc >> 8);
-  return crc ^ 0xFFFFFFFFu;
-}
-
 std::string crcText(uint32_t crc) {
   static constexpr char kHex[] = "0123456789ABCDEF";
   std::string text(8, '0');

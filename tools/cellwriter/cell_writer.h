@@ -325,9 +325,6 @@ std::string encodeCell(const Cell& cell);
 // Exchange sets: the catalogue file (CATALOG.031) listing every file of the
 // set.
 
-// The CRC-32 of bytes: the IEEE polynomial, reflected, as zip computes it.
-uint32_t crc32(std::string_view bytes);
-
 // Eight upper-case hexadecimal digits, as a catalogue's CRCS.
 std::string crcText(uint32_t crc);
 

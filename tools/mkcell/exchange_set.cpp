@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "cell_builder.h"
+#include "exchange_catalogue.h"
 #include "seabed.h"
 
 namespace abys::mkcell {
@@ -269,7 +270,7 @@ ExchangeSet makeExchangeSet(const Options& o, int count) {
       entries.push_back({.file = cell.name + "\\" + file,
                          .longName = std::move(longName),
                          .limits = cell.limits,
-                         .crc = cellwriter::crcText(cellwriter::crc32(bytes))});
+                         .crc = cellwriter::crcText(crc32(bytes))});
       cellFiles.push_back({root + cell.name + "/" + file, std::move(bytes)});
     };
     add("000", cellwriter::encodeCell(made.cell), title);
@@ -281,9 +282,8 @@ ExchangeSet makeExchangeSet(const Options& o, int count) {
     set.cells.push_back(std::move(cell));
   }
   std::string text = readme(o, set.cells);
-  entries.insert(
-      entries.begin() + 1,
-      {.file = "README.TXT", .impl = "TXT", .crc = cellwriter::crcText(cellwriter::crc32(text))});
+  entries.insert(entries.begin() + 1,
+                 {.file = "README.TXT", .impl = "TXT", .crc = cellwriter::crcText(crc32(text))});
   set.files.push_back({root + "CATALOG.031", cellwriter::encodeCatalogue(entries)});
   set.files.push_back({root + "README.TXT", std::move(text)});
   std::move(cellFiles.begin(), cellFiles.end(), std::back_inserter(set.files));
