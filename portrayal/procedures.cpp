@@ -341,7 +341,8 @@ void obstruction(ProcedureContext& c, std::vector<Instruction>& out) {
     isolatedDangerSymbol(c, out);
     return;
   }
-  const bool rock = c.feature.objl == catalogue::objectClass("UWTROC")->code;
+  static const uint16_t kRock = catalogue::objectClass("UWTROC")->code;
+  const bool rock = c.feature.objl == kRock;
   const std::optional<double> watlev = numberOf(c, codes().watlev);
   const bool covers = watlev && (*watlev == 4 || *watlev == 5);
   const bool dry = watlev && (*watlev == 1 || *watlev == 2);
@@ -454,6 +455,17 @@ std::string lightColour(const std::vector<int>& colours) {
   return "CHMGD";
 }
 
+}  // namespace
+
+std::string_view flareSymbol(std::string_view token) {
+  if (token == "LITRD") return "LIGHTS11";
+  if (token == "LITGN") return "LIGHTS12";
+  if (token == "LITYW") return "LIGHTS13";
+  return "LITDEF11";
+}
+
+namespace {
+
 // A light: a sector light (SECTR1 and SECTR2 given, not the whole circle)
 // as its legs and its arc in the light's colour; any other as a flare in
 // its colour. Its description beside it as other text.
@@ -466,14 +478,8 @@ void light(ProcedureContext& c, std::vector<Instruction>& out) {
   if (sector) {
     out.push_back(
         make(Op::LightSector, {formatNumber(*sectr1), formatNumber(*sectr2), token, "20"}));
-  } else if (token == "LITRD") {
-    out.push_back(symbol("LIGHTS11"));
-  } else if (token == "LITGN") {
-    out.push_back(symbol("LIGHTS12"));
-  } else if (token == "LITYW") {
-    out.push_back(symbol("LIGHTS13"));
   } else {
-    out.push_back(symbol("LITDEF11"));
+    out.push_back(symbol(std::string(flareSymbol(token))));
   }
   const std::string description = lightDescription(c);
   if (!description.empty()) {

@@ -1,6 +1,7 @@
 // The conditional procedures of the presentation tables: each turns a
 // feature, its attributes and the mariner's settings into instructions of
-// the other kinds. Qt-free; used by the portrayal only.
+// the other kinds. Qt-free; used by the portrayal (and Identify, for a
+// light's flare).
 #pragma once
 
 #include <span>
@@ -35,6 +36,10 @@ struct ProcedureContext {
 // procedure is known.
 bool expandProcedure(std::string_view name, ProcedureContext& context,
                      std::vector<Instruction>& out);
+
+// The flare symbol of a light drawn in a colour token (LITRD, LITGN,
+// LITYW; the magenta flare of unknown colour for any other).
+std::string_view flareSymbol(std::string_view token);
 
 // The fallback's instructions for a primitive (kPrimPoint, kPrimLine or
 // kPrimArea; anything else is drawn as a point): a magenta question mark at

@@ -1,5 +1,7 @@
 #include "surroundings.h"
 
+#include <algorithm>
+#include <array>
 #include <string_view>
 #include <vector>
 
@@ -11,22 +13,32 @@
 namespace abys::portrayal {
 namespace {
 
-bool isClass(const FeatureRecord& feature, std::initializer_list<std::string_view> acronyms) {
-  const catalogue::ObjectClass* objectClass = catalogue::objectClass(feature.objl);
-  if (objectClass == nullptr) return false;
-  for (const std::string_view acronym : acronyms) {
-    if (objectClass->acronym == acronym) return true;
+// The codes of the classes named, looked up once.
+template <size_t N>
+std::array<uint16_t, N> classCodes(const std::array<std::string_view, N>& acronyms) {
+  std::array<uint16_t, N> codes{};
+  for (size_t i = 0; i < N; ++i) {
+    const catalogue::ObjectClass* objectClass = catalogue::objectClass(acronyms[i]);
+    codes[i] = objectClass != nullptr ? objectClass->code : 0;
   }
-  return false;
+  return codes;
+}
+
+template <size_t N>
+bool isOneOf(const FeatureRecord& feature, const std::array<uint16_t, N>& codes) {
+  return std::find(codes.begin(), codes.end(), feature.objl) != codes.end();
 }
 
 bool isHazard(const FeatureRecord& feature) {
-  return feature.prim == kPrimPoint && isClass(feature, {"OBSTRN", "WRECKS", "UWTROC"});
+  static const auto kHazards =
+      classCodes(std::array<std::string_view, 3>{"OBSTRN", "WRECKS", "UWTROC"});
+  return feature.prim == kPrimPoint && isOneOf(feature, kHazards);
 }
 
 bool isFloating(const FeatureRecord& feature) {
-  return feature.prim == kPrimPoint && isClass(feature, {"BOYCAR", "BOYINB", "BOYISD", "BOYLAT",
-                                                         "BOYSAW", "BOYSPP", "LITFLT", "LITVES"});
+  static const auto kFloating = classCodes(std::array<std::string_view, 8>{
+      "BOYCAR", "BOYINB", "BOYISD", "BOYLAT", "BOYSAW", "BOYSPP", "LITFLT", "LITVES"});
+  return feature.prim == kPrimPoint && isOneOf(feature, kFloating);
 }
 
 }  // namespace

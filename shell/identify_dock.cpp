@@ -14,6 +14,7 @@
 #include "feature_area.h"
 #include "feature_line.h"
 #include "messages_dock.h"
+#include "procedures.h"
 #include "symbol_images.h"
 
 using namespace abys;
@@ -171,12 +172,9 @@ void describePortrayal(IdentifiedFeature& identified, const FeatureRecord& featu
   constexpr double kPixelsPerMillimetre = 96.0 / 25.4;
   for (const portrayal::Instruction& instruction : portrayal.instructions(*found)) {
     if (instruction.op == portrayal::Op::LightSector && identified.symbol.isNull()) {
-      const std::string_view token = instruction.args[2];
-      const char* flare = token == "LITRD"   ? "LIGHTS11"
-                          : token == "LITGN" ? "LIGHTS12"
-                          : token == "LITYW" ? "LIGHTS13"
-                                             : "LITDEF11";
-      identified.symbol = symbolImage(flare, kPixelsPerMillimetre, 0, scheme).image;
+      identified.symbol =
+          symbolImage(portrayal::flareSymbol(instruction.args[2]), kPixelsPerMillimetre, 0, scheme)
+              .image;
     } else if (instruction.op == portrayal::Op::Symbol && identified.symbol.isNull() &&
                instruction.args[0] != "SOUNDING") {
       BodyColours body;
