@@ -19,6 +19,7 @@ inline constexpr uint16_t kUnsare = 154;  // unsurveyed area
 inline constexpr uint16_t kMCovr = 302;   // coverage
 
 // Attributes (ATTL).
+inline constexpr uint16_t kCatcov = 18;   // category of coverage
 inline constexpr uint16_t kDrval1 = 87;   // depth range value 1
 inline constexpr uint16_t kDrval2 = 88;   // depth range value 2
 inline constexpr uint16_t kObjnam = 116;  // object name

@@ -1,8 +1,11 @@
 #include "set_inputs.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <map>
 #include <optional>
 #include <set>
 #include <string_view>
@@ -19,11 +22,37 @@ namespace fs = std::filesystem;
 
 constexpr std::string_view kCellExtension = ".000";
 
+// A file a catalogue lists, with the box its CATD gives it.
+struct ListedFile {
+  std::string name;
+  std::optional<CellBox> box;
+};
+
+// The box of a CATD field's SLAT, WLON, NLAT and ELON when all four are
+// numbers and make a box.
+std::optional<CellBox> catdBox(const std::vector<SubfieldFormat>& catd,
+                               const std::vector<std::string_view>& values) {
+  double limits[4] = {};
+  const char* names[4] = {"SLAT", "WLON", "NLAT", "ELON"};
+  for (int i = 0; i < 4; ++i) {
+    const size_t at = subfieldIndex(catd, names[i]);
+    if (at >= values.size()) return std::nullopt;
+    const std::string text(trimmed(values[at]));
+    if (text.empty()) return std::nullopt;
+    char* end = nullptr;
+    limits[i] = std::strtod(text.c_str(), &end);
+    if (end == text.c_str() || *end != '\0' || !std::isfinite(limits[i])) return std::nullopt;
+  }
+  const CellBox box{limits[1], limits[0], limits[3], limits[2]};
+  if (box.south > box.north || box.west > box.east) return std::nullopt;
+  return box;
+}
+
 // The FILE subfield of each CATD field with IMPL "BIN" (the cells and their
-// updates), in order; nothing when the catalogue cannot be opened or read as
-// one, with the reason in why. The descriptive record's CATD description
-// says where the subfields lie.
-std::optional<std::vector<std::string>> catalogueFiles(const fs::path& path, std::string& why) {
+// updates), in order, with its box; nothing when the catalogue cannot be
+// opened or read as one, with the reason in why. The descriptive record's
+// CATD description says where the subfields lie.
+std::optional<std::vector<ListedFile>> catalogueFiles(const fs::path& path, std::string& why) {
   const CatalogueFile catalogue = readCatalogueFile(path);
   if (catalogue.openError != 0) {
     why = std::strerror(catalogue.openError);
@@ -36,7 +65,7 @@ std::optional<std::vector<std::string>> catalogueFiles(const fs::path& path, std
     why = "its description of CATD gives no FILE and IMPL subfields";
     return std::nullopt;
   }
-  std::vector<std::string> files;
+  std::vector<ListedFile> files;
   for (const std::string& data : catalogue.catdFields) {
     const std::optional<std::vector<std::string_view>> values =
         splitSubfields(*catalogue.catd, data);
@@ -45,7 +74,8 @@ std::optional<std::vector<std::string>> catalogueFiles(const fs::path& path, std
       return std::nullopt;
     }
     const std::string_view name = trimmed((*values)[fileAt]);
-    if (trimmed((*values)[implAt]) == "BIN" && !name.empty()) files.emplace_back(name);
+    if (trimmed((*values)[implAt]) == "BIN" && !name.empty())
+      files.push_back({std::string(name), catdBox(*catalogue.catd, *values)});
   }
   if (catalogue.damaged) {
     why = "a record is damaged";
@@ -75,9 +105,10 @@ bool isUpdateBesideItsCell(const fs::path& path) {
 // without the update files that are applied with their cells.
 std::vector<fs::path> withCatalogue(const fs::path& folder, const fs::path& catalogue,
                                     const std::vector<fs::path>& walked, bool withUpdates,
-                                    std::vector<std::string>& problems) {
+                                    std::vector<std::string>& problems,
+                                    std::map<fs::path, CellBox>& boxes) {
   std::string why;
-  const std::optional<std::vector<std::string>> listed = catalogueFiles(catalogue, why);
+  const std::optional<std::vector<ListedFile>> listed = catalogueFiles(catalogue, why);
   if (!listed) {
     problems.push_back(formatMessage("cannot read %s: %s; taking the cells below it in path order",
                                      catalogue.c_str(), why.c_str()));
@@ -86,8 +117,9 @@ std::vector<fs::path> withCatalogue(const fs::path& folder, const fs::path& cata
   std::vector<fs::path> cells;
   std::set<fs::path> taken;
   FolderIndex index;
-  for (const std::string& file : *listed) {
-    fs::path path = catalogueTarget(index, folder, file).path;
+  for (const ListedFile& file : *listed) {
+    fs::path path = catalogueTarget(index, folder, file.name).path;
+    if (file.box) boxes.emplace(path.lexically_normal(), *file.box);
     if (withUpdates && isUpdateBesideItsCell(path)) continue;
     if (taken.insert(path.lexically_normal()).second) cells.push_back(std::move(path));
   }
@@ -101,7 +133,7 @@ std::vector<fs::path> withCatalogue(const fs::path& folder, const fs::path& cata
 // to problems, when a folder cannot be read. Folders reached through a symbolic link are not
 // entered, so no link can make the walk go round.
 void walk(const fs::path& folder, std::vector<fs::path>& cells, bool& failed, bool withUpdates,
-          std::vector<std::string>& problems) {
+          std::vector<std::string>& problems, std::map<fs::path, CellBox>& boxes) {
   std::error_code error;
   std::vector<fs::path> entries;
   for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
@@ -119,7 +151,7 @@ void walk(const fs::path& folder, std::vector<fs::path>& cells, bool& failed, bo
     const fs::file_status status = fs::status(entry, error);
     if (fs::is_directory(status)) {
       if (!fs::is_symlink(fs::symlink_status(entry, error))) {
-        walk(entry, here, failed, withUpdates, problems);
+        walk(entry, here, failed, withUpdates, problems, boxes);
       }
     } else if (fs::is_regular_file(status)) {
       if (entry.extension() == kCellExtension) {
@@ -129,7 +161,7 @@ void walk(const fs::path& folder, std::vector<fs::path>& cells, bool& failed, bo
       }
     }
   }
-  if (catalogue) here = withCatalogue(folder, *catalogue, here, withUpdates, problems);
+  if (catalogue) here = withCatalogue(folder, *catalogue, here, withUpdates, problems, boxes);
   cells.insert(cells.end(), here.begin(), here.end());
 }
 
@@ -150,15 +182,19 @@ SetInputs listInputs(const std::vector<std::string>& arguments, bool withUpdates
     }
     inputs.fromFolder = true;
     std::vector<fs::path> cells;
+    std::map<fs::path, CellBox> boxes;
     bool failed = false;
-    walk(argument, cells, failed, withUpdates, inputs.problems);
+    walk(argument, cells, failed, withUpdates, inputs.problems, boxes);
     if (cells.empty() && !failed) {
       inputs.problems.push_back(formatMessage("no cell (*.000) in folder %s", argument.c_str()));
       failed = true;
     }
     inputs.failed = inputs.failed || failed;
-    for (const fs::path& cell : cells)
+    for (const fs::path& cell : cells) {
       add(cell.string());
+      const auto box = boxes.find(cell.lexically_normal());
+      if (box != boxes.end()) inputs.cells.back().box = box->second;
+    }
   }
   return inputs;
 }

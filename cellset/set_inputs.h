@@ -3,6 +3,7 @@
 // each cell with the update files that are applied to it.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -10,9 +11,21 @@ namespace abys {
 
 // A base cell and the update files NAME.001, NAME.002, ... beside it, in
 // the order they apply; none when updates were not asked for.
+// The box a catalogue's CATD gives a file (SLAT, WLON, NLAT, ELON), in
+// degrees.
+struct CellBox {
+  double west = 0.0;
+  double south = 0.0;
+  double east = 0.0;
+  double north = 0.0;
+};
+
 struct SetCell {
   std::string path;
   std::vector<std::string> updates;
+  // The box its catalogue gives it, when one listed it with all four
+  // limits, south not above north and west not east of east.
+  std::optional<CellBox> box = std::nullopt;
 };
 
 struct SetInputs {

@@ -2,17 +2,21 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <new>
 
 #include "catalogue.h"
 #include "chart_geometry.h"
 #include "checks.h"
+#include "exchange_catalogue.h"
 #include "feature_area.h"
 #include "feature_line.h"
 #include "field_types.h"
+#include "geos_geometry.h"
 #include "load_driver.h"
 #include "prepare_chart.h"
 #include "record_assembly.h"
+#include "set_inputs.h"
 #include "update_files.h"
 
 namespace abys {
@@ -46,24 +50,6 @@ Step stepOf(ViewCommand command) {
   }
 }
 
-// Looks up the spatial pointers of features and the node pointers of edges
-// that the checks did not resolve (they stop at the first failing check);
-// pointers to no record stay null, which the drawing skips.
-void resolveRemainingPointers(Dataset& dataset) {
-  const RecordIndex index(dataset);
-  for (FeatureRecord* feature : dataset.features) {
-    for (SpatialPointerEntry* p : feature->spatialPointers) {
-      if (p->target == nullptr) p->target = index.findVectorRecord(p->rcnm, p->rcid);
-    }
-  }
-  for (VectorRecord* edge : dataset.edges) {
-    for (VectorPointerEntry* p : edge->pointers) {
-      if (p->target == nullptr && p->rcnm == kRcnmConnectedNode)
-        p->target = index.findVectorRecord(p->rcnm, p->rcid);
-    }
-  }
-}
-
 }  // namespace
 
 std::string changedFeatureName(const ChangedFeature& feature) {
@@ -78,68 +64,439 @@ std::string changedFeatureName(const ChangedFeature& feature) {
                        static_cast<unsigned>(feature.fidn), static_cast<unsigned>(feature.fids));
 }
 
-ChartSession::ChartSession() = default;
+// The GEOS context of the quilt and each cell's coverage made once.
+struct ChartSession::GeosState {
+  Geos geos;
+  std::vector<Geometry> coverages;  // by cell; empty until made
+  std::vector<bool> made;
 
-void ChartSession::noteUpdatedFeatures(const std::vector<ChangedFeature>& changes) {
-  std::unordered_set<uint32_t> names;
-  for (const ChangedFeature& change : changes) {
-    if (change.change != FeatureChange::Deleted) names.insert(change.rcid);
+  const Geometry& coverage(size_t index, const Coverage& coverage) {
+    if (coverages.size() <= index) {
+      coverages.resize(index + 1);
+      made.resize(index + 1, false);
+    }
+    if (!made[index]) {
+      made[index] = true;
+      Geometry area = makeArea(geos, coverage.points, coverage.rings);
+      if (area && GEOSisValid_r(geos.get(), area.get()) != 1) {
+        area = Geometry(geos, GEOSMakeValid_r(geos.get(), area.get()));
+      }
+      coverages[index] = std::move(area);
+    }
+    return coverages[index];
   }
-  if (names.empty()) return;
-  for (const FeatureRecord* feature : dataset_->features) {
-    if (names.count(feature->rcid) != 0) updated_.insert(feature);
+  void forget(size_t index) {
+    if (index < made.size()) {
+      made[index] = false;
+      coverages[index] = Geometry();
+    }
   }
+};
+
+namespace {
+
+bool isEmpty(const Geos& geos, const GEOSGeometry* geometry) {
+  return geometry == nullptr || GEOSisEmpty_r(geos.get(), geometry) == 1;
 }
 
-ChartSession::~ChartSession() {
-  releaseDataset();
+// The rings of geometry's polygons, exterior then interior, in degrees.
+void appendRings(const Geos& geos, const GEOSGeometry* geometry, Coverage& out) {
+  const int type = GEOSGeomTypeId_r(geos.get(), geometry);
+  if (type == GEOS_MULTIPOLYGON || type == GEOS_GEOMETRYCOLLECTION) {
+    const int count = GEOSGetNumGeometries_r(geos.get(), geometry);
+    for (int i = 0; i < count; ++i)
+      appendRings(geos, GEOSGetGeometryN_r(geos.get(), geometry, i), out);
+    return;
+  }
+  if (type != GEOS_POLYGON) return;
+  const auto ring = [&](const GEOSGeometry* line, bool exterior) {
+    const GEOSCoordSequence* sequence = GEOSGeom_getCoordSeq_r(geos.get(), line);
+    unsigned size = 0;
+    if (sequence == nullptr || GEOSCoordSeq_getSize_r(geos.get(), sequence, &size) == 0) return;
+    const size_t first = out.points.size();
+    for (unsigned i = 0; i < size; ++i) {
+      double x = 0, y = 0;
+      GEOSCoordSeq_getXY_r(geos.get(), sequence, i, &x, &y);
+      out.points.push_back({x, y});
+    }
+    out.rings.push_back({first, size, exterior});
+  };
+  ring(GEOSGetExteriorRing_r(geos.get(), geometry), true);
+  const int holes = GEOSGetNumInteriorRings_r(geos.get(), geometry);
+  for (int i = 0; i < holes; ++i)
+    ring(GEOSGetInteriorRingN_r(geos.get(), geometry, i), false);
 }
 
-void ChartSession::releaseDataset() {
-  drawn_.reset();
-  simplified_.clear();
-  updated_.clear();
+Bounds boundsOf(const std::vector<LinePoint>& points) {
+  Bounds box{};
+  bool first = true;
+  for (const LinePoint& p : points) {
+    if (first) {
+      box = {p.x, p.y, p.x, p.y};
+      first = false;
+    }
+    box.minX = std::min(box.minX, p.x);
+    box.minY = std::min(box.minY, p.y);
+    box.maxX = std::max(box.maxX, p.x);
+    box.maxY = std::max(box.maxY, p.y);
+  }
+  return box;
+}
+
+Bounds unite(const Bounds& a, const Bounds& b) {
+  return {std::min(a.minX, b.minX), std::min(a.minY, b.minY), std::max(a.maxX, b.maxX),
+          std::max(a.maxY, b.maxY)};
+}
+
+bool holds(const Bounds& box, double x, double y) {
+  return x >= box.minX && x <= box.maxX && y >= box.minY && y <= box.maxY;
+}
+
+}  // namespace
+
+ChartSession::ChartSession() : geos_(std::make_unique<GeosState>()) {}
+
+ChartSession::~ChartSession() = default;
+
+void ChartSession::clear() {
+  cells_.clear();
+  geos_ = std::make_unique<GeosState>();
+  open_ = false;
+  fromFolder_ = false;
+  ++generation_;
+  valdcoRange_ = {};
+  hasValdco_ = false;
+  setBounds_ = {};
   display_.currentDataset = nullptr;
   display_.portrayal = {};
-  if (dataset_) abys::releaseDataset(*dataset_);
+  emptyGeometry_.reset();
   enabled_.fill(false);
+}
+
+void ChartSession::close() {
+  clear();
+}
+
+ChartSettings ChartSession::settings() const {
+  return {display_.depthContours, display_.rules, display_.presentation};
+}
+
+double ChartSession::displayDenominator() const {
+  return scaleDenominator(view_, display_.presentation.pixelsPerInch);
+}
+
+void ChartSession::take(ChartCell& cell, BuiltCell built) {
+  cell.result = std::move(built.result);
+  const size_t index = static_cast<size_t>(
+      std::find_if(cells_.begin(), cells_.end(), [&](const auto& c) { return c.get() == &cell; }) -
+      cells_.begin());
+  if (!built.chart) {
+    cell.state = cell.result.stopped ? ChartCell::State::NotLoaded : ChartCell::State::Failed;
+    return;
+  }
+  cell.chart = std::move(built.chart);
+  cell.state = ChartCell::State::Loaded;
+  cell.lastUsed = ++clock_;
+  cell.header = cell.chart->header();
+  if (cell.header.name.empty()) cell.header.name = cell.fileName;
+  // The coverage: its M_COVR, else the catalogue's box, else its data's
+  // extent.
+  const ChartCell::CoverageFrom before = cell.coverageFrom;
+  if (!cell.chart->coverage().empty()) {
+    cell.coverage = cell.chart->coverage();
+    cell.coverageFrom = ChartCell::CoverageFrom::Mcovr;
+  } else if (before == ChartCell::CoverageFrom::Unknown ||
+             before == ChartCell::CoverageFrom::Data) {
+    cell.coverage = boxCoverage(cell.chart->extent());
+    cell.coverageFrom = ChartCell::CoverageFrom::Data;
+  }
+  cell.box = boundsOf(cell.coverage.points);
+  geos_->forget(index);
+  if (open_) cell.chart->setProjection(view_);
+  if (cell.chart->hasValdco()) {
+    const ValdcoRange& own = cell.chart->ownValdcoRange();
+    valdcoRange_ = hasValdco_ ? ValdcoRange{std::min(valdcoRange_.min, own.min),
+                                            std::max(valdcoRange_.max, own.max)}
+                              : own;
+    hasValdco_ = true;
+  }
+  for (const auto& other : cells_) {
+    if (other->chart) other->chart->setValdcoRange(valdcoRange_);
+  }
+}
+
+std::string coverageNote(const ChartCell& cell) {
+  switch (cell.coverageFrom) {
+    case ChartCell::CoverageFrom::Catalogue:
+      return cell.state == ChartCell::State::Loaded
+                 ? cell.fileName + " has no M_COVR coverage: its coverage is its catalogue's box"
+                 : std::string();
+    case ChartCell::CoverageFrom::Data:
+      return cell.fileName +
+             " has no M_COVR coverage and no box in a catalogue: its coverage is "
+             "the extent of its data";
+    default:
+      return {};
+  }
+}
+
+void ChartSession::fitToCells() {
+  Bounds geo{};
+  bool first = true;
+  for (const auto& cell : cells_) {
+    if (!cell->located()) continue;
+    // A loaded cell's data may reach beyond its coverage.
+    const Bounds box = cell->chart ? unite(cell->box, cell->chart->extent()) : cell->box;
+    geo = first ? box : unite(geo, box);
+    first = false;
+  }
+  setProjection(view_, geo);
+  setBounds_ = projectBounds(view_, geo);
+  for (const auto& cell : cells_) {
+    if (cell->chart) cell->chart->setProjection(view_);
+  }
+  fitView(view_, setBounds_, window_);
+  enabled_.fill(true);
 }
 
 OpenResult ChartSession::open(const char* path, FindingReporter& reporter, const LogFn& loadLog,
                               const ProgressFn& progress) {
   close();
-  if (!dataset_) dataset_.reset(new (std::nothrow) Dataset);
-  if (!dataset_) {
-    OpenResult result;
-    result.outcome = OpenOutcome::NothingLoaded;
-    result.loadStatus = kOutOfMemory;
-    return result;
-  }
-  const SetCell cell{path, applyUpdates_ ? updateFilesBeside(path) : std::vector<std::string>()};
-  OpenResult result = checkCell(*dataset_, cell, check_, reporter, loadLog, progress);
-  const bool showAnyway = openFailed_ && result.outcome == OpenOutcome::ChecksFailed &&
-                          (!dataset_->features.empty() || dataset_->vectorCount > 0);
-  if (!result.opened() && !showAnyway) {
-    releaseDataset();
-    return result;
-  }
-  if (showAnyway) {
-    try {
-      resolveRemainingPointers(*dataset_);
-    } catch (const std::bad_alloc&) {
-      releaseDataset();
-      return result;
-    }
-    result.shownAnyway = true;
-  }
-  prepareChart(display_, *dataset_, view_, window_);
-  noteUpdatedFeatures(result.changedFeatures);
-  enabled_.fill(true);
+  SetCell input{path, applyUpdates_ ? updateFilesBeside(path) : std::vector<std::string>()};
+  BuiltCell built = buildCellChart(input, build_, settings(), reporter, loadLog, progress);
+  OpenResult result = built.result;
+  if (!built.chart) return result;
+  auto cell = std::make_unique<ChartCell>();
+  cell->input = std::move(input);
+  cell->fileName = std::filesystem::path(path).filename().string();
+  cells_.push_back(std::move(cell));
+  take(*cells_.front(), std::move(built));
+  open_ = true;
+  fitToCells();
   return result;
 }
 
-void ChartSession::close() {
-  releaseDataset();
+SetOpenResult ChartSession::openSet(const std::string& path, FindingReporter& reporter,
+                                    const ProgressFn& progress) {
+  close();
+  SetOpenResult opened;
+  std::filesystem::path folder(path);
+  std::error_code error;
+  if (!std::filesystem::is_directory(folder, error) &&
+      upperName(folder.filename().string()) == kCatalogueFileName) {
+    folder = folder.parent_path();
+    if (folder.empty()) folder = ".";
+  }
+  SetInputs inputs = listInputs({folder.string()}, applyUpdates_);
+  opened.problems = std::move(inputs.problems);
+  if (inputs.cells.empty()) return opened;
+  for (SetCell& input : inputs.cells) {
+    auto cell = std::make_unique<ChartCell>();
+    cell->fileName = std::filesystem::path(input.path).filename().string();
+    if (std::optional<CellHeader> header = readCellHeader(input.path)) cell->header = *header;
+    if (cell->header.name.empty()) cell->header.name = cell->fileName;
+    if (input.box) {
+      const CellBox& b = *input.box;
+      cell->coverage = boxCoverage({b.west, b.south, b.east, b.north});
+      cell->box = {b.west, b.south, b.east, b.north};
+      cell->coverageFrom = ChartCell::CoverageFrom::Catalogue;
+    }
+    cell->input = std::move(input);
+    cells_.push_back(std::move(cell));
+  }
+  // Cells that no catalogue places are built now for their extent.
+  size_t done = 0;
+  size_t unplaced = 0;
+  for (const auto& cell : cells_)
+    unplaced += cell->located() ? 0 : 1;
+  for (const auto& cell : cells_) {
+    if (cell->located()) continue;
+    take(*cell, buildCellChart(cell->input, build_, settings(), reporter));
+    ++done;
+    if (progress) progress(static_cast<double>(done) / static_cast<double>(unplaced));
+  }
+  open_ = true;
+  fromFolder_ = true;
+  fitToCells();
+  opened.opened = true;
+  return opened;
+}
+
+std::vector<size_t> ChartSession::priorityOrder() const {
+  const double denominator = displayDenominator();
+  std::vector<size_t> order;
+  for (size_t i = 0; i < cells_.size(); ++i) {
+    if (cells_[i]->located()) order.push_back(i);
+  }
+  // Not too detailed (a scale at least a quarter of the display's), the
+  // most detailed first; then the too detailed, the least detailed first.
+  const auto key = [&](size_t i) {
+    const uint32_t scale = cells_[i]->header.scale != 0 ? cells_[i]->header.scale : UINT32_MAX;
+    const bool tooDetailed = scale < denominator / 4.0;
+    return std::pair<int, int64_t>(tooDetailed ? 1 : 0,
+                                   tooDetailed ? -int64_t{scale} : int64_t{scale});
+  };
+  std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return key(a) < key(b); });
+  return order;
+}
+
+std::vector<QuiltPiece> ChartSession::quiltOf(bool loadedOnly) const {
+  std::vector<QuiltPiece> pieces;
+  if (!open_) return pieces;
+  const double denominator = displayDenominator();
+  const auto usable = [&](const ChartCell& cell) {
+    return cell.located() && (cell.state == ChartCell::State::Loaded ||
+                              (!loadedOnly && cell.state != ChartCell::State::Failed));
+  };
+  const auto pieceOf = [&](size_t i) {
+    QuiltPiece piece;
+    piece.cell = i;
+    piece.chart = cells_[i]->chart.get();
+    const uint32_t scale = cells_[i]->header.scale;
+    piece.overscale = scale != 0 && denominator > 0 && denominator < scale / 2.0;
+    return piece;
+  };
+  size_t usableCount = 0;
+  for (const auto& cell : cells_)
+    usableCount += usable(*cell) ? 1 : 0;
+  if (usableCount == 1 && !fromFolder_) {
+    // One cell draws the whole view.
+    for (size_t i = 0; i < cells_.size(); ++i) {
+      if (usable(*cells_[i])) pieces.push_back(pieceOf(i));
+    }
+    return pieces;
+  }
+  const Geos& geos = geos_->geos;
+  const Bounds seen = visibleDegrees(view_, window_, 2);
+  const Geometry viewBox = makeArea(geos, boxCoverage(seen).points, boxCoverage(seen).rings);
+  if (!viewBox) return pieces;
+  Geometry covered;
+  for (const size_t i : priorityOrder()) {
+    const ChartCell& cell = *cells_[i];
+    if (!usable(cell) || !overlaps(cell.box, seen)) continue;
+    const Geometry& coverage = geos_->coverage(i, cell.coverage);
+    if (!coverage) continue;
+    Geometry here(geos, GEOSIntersection_r(geos.get(), coverage.get(), viewBox.get()));
+    if (isEmpty(geos, here.get())) continue;
+    QuiltPiece piece = pieceOf(i);
+    if (covered) {
+      const Geometry left(geos, GEOSDifference_r(geos.get(), here.get(), covered.get()));
+      double area = 0;
+      if (isEmpty(geos, left.get()) || GEOSArea_r(geos.get(), left.get(), &area) == 0 ||
+          !(area > 0))
+        continue;
+      const Geometry region(geos, GEOSDifference_r(geos.get(), viewBox.get(), covered.get()));
+      piece.masked = true;
+      if (region) appendRings(geos, region.get(), piece.region);
+      covered = Geometry(geos, GEOSUnion_r(geos.get(), covered.get(), here.get()));
+    } else {
+      covered = std::move(here);
+    }
+    pieces.push_back(std::move(piece));
+  }
+  return pieces;
+}
+
+std::vector<QuiltPiece> ChartSession::quilt() const {
+  std::vector<QuiltPiece> pieces = quiltOf(true);
+  const uint64_t now = ++const_cast<ChartSession*>(this)->clock_;
+  for (const QuiltPiece& piece : pieces)
+    cells_[piece.cell]->lastUsed = now;
+  // The worst first, so that a better cell's outline lies over it.
+  std::reverse(pieces.begin(), pieces.end());
+  return pieces;
+}
+
+std::vector<size_t> ChartSession::wantedCells() const {
+  std::vector<size_t> wanted;
+  for (const QuiltPiece& piece : quiltOf(false)) {
+    if (cells_[piece.cell]->state == ChartCell::State::NotLoaded) wanted.push_back(piece.cell);
+  }
+  return wanted;
+}
+
+void ChartSession::loadWanted(FindingReporter& reporter) {
+  for (std::vector<size_t> wanted = wantedCells(); !wanted.empty(); wanted = wantedCells()) {
+    for (const size_t i : wanted)
+      take(*cells_[i], buildCellChart(cells_[i]->input, build_, settings(), reporter));
+  }
+}
+
+ChartSession::BuildRequest ChartSession::startBuild(size_t index) {
+  ChartCell& cell = *cells_.at(index);
+  cell.state = ChartCell::State::Loading;
+  return {index, cell.input, build_, settings()};
+}
+
+void ChartSession::adopt(size_t index, BuiltCell built) {
+  if (index >= cells_.size()) return;
+  ChartCell& cell = *cells_[index];
+  // Built under settings since changed: portrayed again here.
+  if (built.chart) built.chart->setSettings(settings());
+  take(cell, std::move(built));
+}
+
+size_t ChartSession::memoryBytes() const {
+  size_t bytes = 0;
+  for (const auto& cell : cells_)
+    bytes += cell->chart ? cell->chart->memoryBytes() : 0;
+  return bytes;
+}
+
+size_t ChartSession::releaseUnused(size_t limitBytes) {
+  size_t released = 0;
+  std::unordered_set<size_t> drawn;
+  for (const QuiltPiece& piece : quiltOf(true))
+    drawn.insert(piece.cell);
+  while (memoryBytes() > limitBytes) {
+    ChartCell* oldest = nullptr;
+    for (size_t i = 0; i < cells_.size(); ++i) {
+      ChartCell& cell = *cells_[i];
+      if (!cell.chart || drawn.count(i) != 0) continue;
+      if (oldest == nullptr || cell.lastUsed < oldest->lastUsed) oldest = &cell;
+    }
+    if (oldest == nullptr) break;
+    oldest->chart.reset();
+    oldest->state = ChartCell::State::NotLoaded;
+    ++released;
+  }
+  return released;
+}
+
+std::optional<size_t> ChartSession::cellAt(PixelPoint pointer) const {
+  if (!open_ || !(view_.pixelsPerMetre > 0.0)) return std::nullopt;
+  const std::vector<QuiltPiece> pieces = quiltOf(true);
+  if (pieces.empty()) return std::nullopt;
+  const GeoPoint at = metresToDegrees(view_, pixelToMetres(view_, pointer.column, pointer.row));
+  for (const QuiltPiece& piece : pieces) {
+    const ChartCell& cell = *cells_[piece.cell];
+    if (holds(cell.box, at.lon, at.lat) && coverageHolds(cell.coverage, at.lon, at.lat))
+      return piece.cell;
+  }
+  // Outside every coverage: the cell that draws everywhere else.
+  return pieces.back().cell;
+}
+
+std::optional<size_t> ChartSession::focusCell() const {
+  return cellAt({view_.halfWidth, view_.halfHeight});
+}
+
+const DisplayState& ChartSession::display() const {
+  const std::optional<size_t> focus = focusCell();
+  return focus ? cells_[*focus]->chart->display() : display_;
+}
+
+const DrawnGeometry& ChartSession::drawnGeometry() const {
+  const std::optional<size_t> focus = focusCell();
+  if (focus) return cells_[*focus]->chart->drawnGeometry(view_);
+  if (!emptyGeometry_) emptyGeometry_ = std::make_unique<DrawnGeometry>(display_);
+  return *emptyGeometry_;
+}
+
+const std::unordered_set<const FeatureRecord*>& ChartSession::updatedFeatures() const {
+  static const std::unordered_set<const FeatureRecord*> none;
+  const std::optional<size_t> focus = focusCell();
+  return focus ? cells_[*focus]->chart->updatedFeatures() : none;
 }
 
 void ChartSession::setWindow(int32_t width, int32_t height) {
@@ -147,17 +504,46 @@ void ChartSession::setWindow(int32_t width, int32_t height) {
   if (isOpen()) setViewWindow(view_, window_);
 }
 
+void ChartSession::limitZoom() {
+  if (cells_.size() < 2) return;
+  // The extent of the best cell at the centre sets how far Zoom in goes.
+  const GeoPoint at = metresToDegrees(view_, view_.centreX, view_.centreY);
+  Bounds limit = setBounds_;
+  for (const size_t i : priorityOrder()) {
+    const ChartCell& cell = *cells_[i];
+    if (cell.state == ChartCell::State::Failed) continue;
+    if (holds(cell.box, at.lon, at.lat) && coverageHolds(cell.coverage, at.lon, at.lat)) {
+      limit = projectBounds(view_, cell.box);
+      break;
+    }
+  }
+  ViewState probe = view_;
+  probe.dataBounds = limit;
+  probe.pixelsPerMetre *= 0.5;
+  enabled_[indexOf(ViewCommand::ZoomIn)] = zoomViewIn(probe);
+}
+
 bool ChartSession::run(ViewCommand command) {
   if (!isOpen()) return false;
   if (command == ViewCommand::FullView) {
-    fitView(view_, display_.chartBounds, window_);
+    fitView(view_, setBounds_, window_);
     enabled_.fill(true);
     return true;
   }
   const Step step = stepOf(command);
   if (!step.move(view_)) enabled_[indexOf(command)] = false;
   enabled_[indexOf(step.opposite)] = true;
+  limitZoom();
   return enabled_[indexOf(command)];
+}
+
+bool ChartSession::fitCell(size_t index) {
+  if (!isOpen() || index >= cells_.size() || !cells_[index]->located()) return false;
+  fitView(view_, projectBounds(view_, cells_[index]->box), window_);
+  view_.dataBounds = setBounds_;
+  enabled_.fill(true);
+  limitZoom();
+  return true;
 }
 
 void ChartSession::moveCentre(double x, double y) {
@@ -169,6 +555,7 @@ void ChartSession::moveCentre(double x, double y) {
   enabled_[indexOf(ViewCommand::Right)] = view_.centreX > b.minX;
   enabled_[indexOf(ViewCommand::Up)] = view_.centreY > b.minY;
   enabled_[indexOf(ViewCommand::Down)] = view_.centreY < b.maxY;
+  limitZoom();
 }
 
 bool ChartSession::centreOn(const GeoPoint& position) {
@@ -199,114 +586,30 @@ bool ChartSession::zoomAbout(ViewCommand command, PixelPoint pointer) {
 
 void ChartSession::setDepthContours(const DepthContours& contours) {
   display_.depthContours = contours;
-  portrayAgain();
+  for (const auto& cell : cells_) {
+    if (cell->chart) cell->chart->setSettings(settings());
+  }
 }
 
 void ChartSession::setPortrayalRules(const portrayal::PortrayalSettings& rules) {
   display_.rules = rules;
-  portrayAgain();
-}
-
-void ChartSession::portrayAgain() {
-  if (display_.currentDataset == nullptr) return;
-  portrayChart(display_);
-  drawn_.reset();
-  simplified_.clear();
-}
-
-const DrawnGeometry& ChartSession::drawnGeometry() const {
-  if (!drawn_) drawn_ = std::make_unique<DrawnGeometry>(display_);
-  if (!(view_.pixelsPerMetre > 0.0) || !std::isfinite(view_.pixelsPerMetre)) return *drawn_;
-  // One simplification per power of two of the scale, to a pixel of the
-  // largest scale of that power; zooms double or halve the scale, so
-  // panning and returning to a scale reuse it.
-  int level = 0;
-  std::frexp(view_.pixelsPerMetre, &level);
-  for (const auto& [cached, geometry] : simplified_) {
-    if (cached == level) return *geometry;
+  for (const auto& cell : cells_) {
+    if (cell->chart) cell->chart->setSettings(settings());
   }
-  if (simplified_.size() == kSimplifiedKept) simplified_.erase(simplified_.begin());
-  const double tolerance = kSimplifyPixels / std::ldexp(1.0, level);
-  simplified_.emplace_back(level,
-                           std::make_unique<DrawnGeometry>(drawn_->simplified(view_, tolerance)));
-  return *simplified_.back().second;
+}
+
+void ChartSession::setPresentation(const PresentationSettings& presentation) {
+  display_.presentation = presentation;
+  for (const auto& cell : cells_) {
+    if (cell->chart) cell->chart->setSettings(settings());
+  }
 }
 
 std::vector<const FeatureRecord*> ChartSession::featuresAt(PixelPoint pointer,
                                                            int32_t tolerance) const {
-  if (!isOpen() || !(view_.pixelsPerMetre > 0.0)) return {};
-  // Measured in metres: no pixel overflows however far a vertex lies.
-  const MetrePoint at = pixelToMetres(view_, pointer.column, pointer.row);
-  const double reach = tolerance / view_.pixelsPerMetre;
-  const double reachSquared = reach * reach;
-  const auto metres = [this](double lon, double lat) { return degreesToMetres(view_, lon, lat); };
-  const auto nearPoint = [&](double lon, double lat) {
-    const MetrePoint p = metres(lon, lat);
-    const double dx = p.x - at.x;
-    const double dy = p.y - at.y;
-    return dx * dx + dy * dy <= reachSquared;
-  };
-  const auto nearSegment = [&](const LinePoint& from, const LinePoint& to) {
-    const MetrePoint a = metres(from.x, from.y);
-    const MetrePoint b = metres(to.x, to.y);
-    const double vx = b.x - a.x;
-    const double vy = b.y - a.y;
-    const double length = vx * vx + vy * vy;
-    double t = length > 0.0 ? ((at.x - a.x) * vx + (at.y - a.y) * vy) / length : 0.0;
-    t = std::clamp(t, 0.0, 1.0);
-    const double dx = a.x + t * vx - at.x;
-    const double dy = a.y + t * vy - at.y;
-    return dx * dx + dy * dy <= reachSquared;
-  };
-  const auto nearLine = [&](const std::vector<LinePoint>& points) {
-    if (points.size() == 1) return nearPoint(points.front().x, points.front().y);
-    for (size_t i = 1; i < points.size(); ++i) {
-      if (nearSegment(points[i - 1], points[i])) return true;
-    }
-    return false;
-  };
-  // Crossings of a ray east from the pointer, over every ring: odd inside.
-  const auto inside = [&](const FeatureArea& area) {
-    bool odd = false;
-    for (const FeatureRing& ring : area.rings) {
-      for (size_t i = 1; i < ring.points.size(); ++i) {
-        const MetrePoint a = metres(ring.points[i - 1].x, ring.points[i - 1].y);
-        const MetrePoint b = metres(ring.points[i].x, ring.points[i].y);
-        if ((a.y > at.y) == (b.y > at.y)) continue;
-        if (at.x < a.x + (at.y - a.y) * (b.x - a.x) / (b.y - a.y)) odd = !odd;
-      }
-    }
-    return odd;
-  };
-
-  std::vector<const FeatureRecord*> points, lines, areas;
-  for (const FeatureRecord* feature : dataset_->features) {
-    if (feature->prim == kPrimPoint) {
-      bool hit = false;
-      for (const SpatialPointerEntry* p : feature->spatialPointers) {
-        if (p->target == nullptr) continue;
-        for (const Coordinate c : p->target->coordinates)
-          hit = hit || nearPoint(c.x, c.y);
-        for (const Sounding s : p->target->soundings())
-          hit = hit || nearPoint(s.x, s.y);
-        if (hit) break;
-      }
-      if (hit) points.push_back(feature);
-    } else if (feature->prim == kPrimLine) {
-      const std::optional<FeatureLine> line = assembleFeatureLine(*feature);
-      if (line && nearLine(line->points)) lines.push_back(feature);
-    } else if (feature->prim == kPrimArea) {
-      const std::optional<FeatureArea> area = assembleFeatureArea(*feature);
-      if (!area) continue;
-      bool hit = inside(*area);
-      for (const FeatureRing& ring : area->rings)
-        hit = hit || nearLine(ring.points);
-      if (hit) areas.push_back(feature);
-    }
-  }
-  points.insert(points.end(), lines.begin(), lines.end());
-  points.insert(points.end(), areas.begin(), areas.end());
-  return points;
+  const std::optional<size_t> at = cellAt(pointer);
+  if (!at) return {};
+  return cells_[*at]->chart->featuresAt(view_, pointer, tolerance);
 }
 
 bool ChartSession::isEnabled(ViewCommand command) const {
@@ -319,24 +622,9 @@ std::optional<GeoPoint> ChartSession::positionAt(PixelPoint pointer) const {
 }
 
 std::optional<DepthReadout> ChartSession::depthAt(PixelPoint pointer) const {
-  DepthReadout readout;
-  const FeatureRecord* line = pickDepthLine(display_, view_, pointer);
-  if (line != nullptr) {
-    readout.value = depthValue(*line);
-    return readout;
-  }
-  const std::optional<Sounding> sounding = pickSounding(display_, view_, pointer);
-  if (sounding) {
-    readout.kind = DepthReadout::Kind::Sounding;
-    readout.value = sounding->z;
-    return readout;
-  }
-  const FeatureRecord* area = pickDepthArea(display_, view_, pointer);
-  if (area == nullptr) return std::nullopt;
-  readout.kind = DepthReadout::Kind::Area;
-  readout.drval1 = attributeValue(*area, kDrval1Code);
-  readout.drval2 = attributeValue(*area, kDrval2Code);
-  return readout;
+  const std::optional<size_t> at = cellAt(pointer);
+  if (!at) return std::nullopt;
+  return cells_[*at]->chart->depthAt(view_, pointer);
 }
 
 }  // namespace abys

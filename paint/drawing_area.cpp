@@ -8,8 +8,8 @@
 #include <QWheelEvent>
 
 #include "chart_render.h"
-#include "highlights.h"
 #include "overlays.h"
+#include "quilt_render.h"
 #include "readouts.h"
 
 using namespace abys;
@@ -55,9 +55,7 @@ void DrawingArea::renderChart() {
   }
   if (chartOpen()) {
     QPainter painter(&chartPixmap_);
-    nameCounts_ = paintChart(painter, session_.display(), session_.view(),
-                             &session_.drawnGeometry(), options_);
-    paintHighlights(painter);
+    nameCounts_ = paintQuilt(painter, session_, options_, updatesHighlighted_).names;
   } else {
     nameCounts_ = {};
   }
@@ -74,10 +72,7 @@ void DrawingArea::paintPicture(QPainter& painter) const {
   painter.save();
   painter.setClipRect(rect());
   painter.fillRect(rect(), Qt::white);
-  if (chartOpen()) {
-    paintChart(painter, session_.display(), session_.view(), &session_.drawnGeometry(), options_);
-    paintHighlights(painter);
-  }
+  if (chartOpen()) paintQuilt(painter, session_, options_, updatesHighlighted_);
   painter.restore();
   painter.save();
   painter.setClipRect(rect());
@@ -90,12 +85,6 @@ void DrawingArea::paintOverlays(QPainter& painter) const {
   if (!chartOpen()) return;
   if (legendShown_) paintLegend(painter, legendFor(session_.display()), rect());
   if (scaleBarShown_) paintScaleBar(painter, scaleBarFor(session_.view(), kScaleBarPixels), rect());
-}
-
-void DrawingArea::paintHighlights(QPainter& painter) const {
-  if (!updatesHighlighted_) return;
-  paintUpdateHighlights(painter, session_.display(), session_.view(), session_.drawnGeometry(),
-                        session_.updatedFeatures());
 }
 
 void DrawingArea::setUpdatesHighlighted(bool highlighted) {

@@ -88,8 +88,6 @@ class DrawingArea : public QWidget {
   void resizeEvent(QResizeEvent* event) override;
 
  private:
-  // The updates' marks over the chart, when they are on.
-  void paintHighlights(QPainter& painter) const;
   // What lies over the chart: the mark, then the legend and the scale bar.
   void paintOverlays(QPainter& painter) const;
   void paintMark(QPainter& painter) const;

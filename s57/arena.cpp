@@ -45,7 +45,9 @@ void* Arena::allocateIn(std::pmr::monotonic_buffer_resource& resource, size_t si
   ++allocations_;
   if (failFrom_ > 0 && allocations_ >= failFrom_) return nullptr;
   try {
-    return resource.allocate(size, alignment);
+    void* memory = resource.allocate(size, alignment);
+    bytes_ += size;
+    return memory;
   } catch (const std::bad_alloc&) {
     return nullptr;
   }
@@ -63,6 +65,7 @@ void Arena::release() {
   resource_.release();
   records_.release();
   allocations_ = 0;
+  bytes_ = 0;
 }
 
 }  // namespace abys

@@ -43,6 +43,8 @@ class Arena {
 
   // Number of allocations since the arena was made or released.
   long allocations() const { return allocations_; }
+  // Bytes handed out since then (alignment padding not counted).
+  size_t bytesAllocated() const { return bytes_; }
   // Makes the allocation with the given number (counted from 1 since the
   // last release) and every one after it fail; 0 turns failures off. For
   // tests of memory exhaustion.
@@ -68,6 +70,7 @@ class Arena {
   std::pmr::monotonic_buffer_resource resource_;
   std::pmr::monotonic_buffer_resource records_;
   long allocations_ = 0;
+  size_t bytes_ = 0;
   long failFrom_ = 0;
 };
 

@@ -1,4 +1,4 @@
-// abys-render FILE -o OUT.png [--size WxH] [--depths SHALLOW,SAFETY,DEEP] [--view CMD]...
+// abys-render FILE|FOLDER -o OUT.png [--size WxH] [--depths SHALLOW,SAFETY,DEEP] [--view CMD]...
 //                                [--pick COL,ROW]... [--no-updates] [--lenient]
 //                                [--colours day|dusk|night] [--display base|standard|all]
 //                                [--no-scamin] [--depth-style abys|s52] [--two-shades]
@@ -24,6 +24,14 @@
 // deleted, with a line for each one deleted. Exit status 0 on success, 1 when the cell cannot
 // be opened, holds no chart or fails its checks, or the image cannot be
 // written, 2 on a usage error.
+//
+// A FOLDER (an exchange set's ENC_ROOT, any folder of cells, or its
+// CATALOG.031) is drawn as the viewer's File > Open folder draws it: one
+// chart from all its cells, each place from the cell of the best scale for
+// the view, the cells the view needs built before the picture is painted.
+// What could not be read and each cell that does not open are said on
+// standard error; the exit status is 1 only when no cell opens. --list and
+// --pick read the cell drawn at the view's centre and at the pixel.
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
@@ -37,8 +45,9 @@
 
 #include "chart_render.h"
 #include "chart_session.h"
-#include "highlights.h"
+#include "exchange_catalogue.h"
 #include "prepare_chart.h"
+#include "quilt_render.h"
 #include "readouts.h"
 
 namespace {
@@ -175,6 +184,74 @@ void reportUpdates(const abys::OpenResult& result, int marked) {
   }
 }
 
+// Runs the view commands that are enabled, each in turn.
+void runViews(abys::ChartSession& session, const std::vector<std::string>& views) {
+  for (const std::string& command : views) {
+    if (!session.isEnabled(kViewCommands.at(command))) {
+      std::fprintf(stderr, "abys-render: skipped --view %s: the menu item is disabled\n",
+                   command.c_str());
+      continue;
+    }
+    session.run(kViewCommands.at(command));
+  }
+}
+
+// The picks' read-outs and the listing of the cell at the centre.
+void printReadouts(const abys::ChartSession& session, bool list, double pixelsPerInch,
+                   const std::vector<abys::PixelPoint>& picks) {
+  if (list) {
+    const double denominator = abys::scaleDenominator(session.view(), pixelsPerInch);
+    for (const std::string& line :
+         abys::portrayalListing(session.display(), session.drawnGeometry(), denominator))
+      std::printf("%s\n", line.c_str());
+  }
+  for (const abys::PixelPoint& pick : picks) {
+    std::printf("%s\n", abys::positionText(*session.positionAt(pick)).toUtf8().constData());
+    std::printf("%s\n", abys::depthText(session.depthAt(pick)).toUtf8().constData());
+  }
+}
+
+// A folder drawn as one chart.
+int renderSet(abys::ChartSession& session, const std::string& folder,
+              const std::vector<std::string>& views, const std::string& output, int width,
+              int height, const abys::PresentationSettings& presentation, bool highlight, bool list,
+              const std::vector<abys::PixelPoint>& picks) {
+  abys::DiscardingReporter quiet;
+  const abys::SetOpenResult opened = session.openSet(folder, quiet);
+  for (const std::string& problem : opened.problems)
+    std::fprintf(stderr, "abys-render: %s\n", problem.c_str());
+  if (!opened.opened) return 1;
+  runViews(session, views);
+  session.loadWanted(quiet);
+  bool anyOpened = false;
+  for (size_t i = 0; i < session.cellCount(); ++i) {
+    const abys::ChartCell& cell = session.cell(i);
+    const std::string note = abys::coverageNote(cell);
+    if (!note.empty()) std::fprintf(stderr, "abys-render: %s\n", note.c_str());
+    if (cell.state == abys::ChartCell::State::Failed) {
+      std::fprintf(stderr, "abys-render: %s %s\n", cell.input.path.c_str(),
+                   abys::failureReason(cell.result).c_str());
+    }
+    anyOpened = anyOpened || cell.state != abys::ChartCell::State::Failed;
+  }
+  if (!anyOpened) {
+    std::fprintf(stderr, "abys-render: no cell of %s opens\n", folder.c_str());
+    return 1;
+  }
+  QImage picture(width, height, QImage::Format_RGB32);
+  picture.fill(abys::backgroundColour(presentation.colourScheme));
+  {
+    QPainter painter(&picture);
+    abys::paintQuilt(painter, session, {}, highlight);
+  }
+  if (!picture.save(QString::fromLocal8Bit(output.c_str()), "PNG")) {
+    std::fprintf(stderr, "abys-render: cannot write %s\n", output.c_str());
+    return 1;
+  }
+  printReadouts(session, list, presentation.pixelsPerInch, picks);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -286,6 +363,13 @@ int main(int argc, char** argv) {
   session.setApplyUpdates(updates);
   session.setReadPastOrderErrors(lenient);
   abys::DiscardingReporter quiet;
+  std::error_code folderError;
+  const bool isFolder =
+      std::filesystem::is_directory(file, folderError) ||
+      abys::upperName(std::filesystem::path(file).filename().string()) == abys::kCatalogueFileName;
+  if (isFolder)
+    return renderSet(session, file, views, output, width, height, presentation, highlight, list,
+                     picks);
   const abys::OpenResult result = session.open(file.c_str(), quiet);
   switch (result.outcome) {
     case abys::OpenOutcome::Opened:
@@ -312,39 +396,19 @@ int main(int argc, char** argv) {
                  "its load (status %d)\n",
                  file.c_str(), result.orderErrors, result.loadStatus);
   }
-  for (const std::string& command : views) {
-    if (!session.isEnabled(kViewCommands.at(command))) {
-      std::fprintf(stderr, "abys-render: skipped --view %s: the menu item is disabled\n",
-                   command.c_str());
-      continue;
-    }
-    session.run(kViewCommands.at(command));
-  }
+  runViews(session, views);
   int marked = 0;
   QImage picture(width, height, QImage::Format_RGB32);
   picture.fill(abys::backgroundColour(presentation.colourScheme));
   {
     QPainter painter(&picture);
-    abys::paintChart(painter, session.display(), session.view(), &session.drawnGeometry());
-    if (highlight) {
-      marked = abys::paintUpdateHighlights(painter, session.display(), session.view(),
-                                           session.drawnGeometry(), session.updatedFeatures());
-    }
+    marked = abys::paintQuilt(painter, session, {}, highlight).marked;
   }
   if (!picture.save(QString::fromLocal8Bit(output.c_str()), "PNG")) {
     std::fprintf(stderr, "abys-render: cannot write %s\n", output.c_str());
     return 1;
   }
   if (highlight) reportUpdates(result, marked);
-  if (list) {
-    const double denominator = abys::scaleDenominator(session.view(), presentation.pixelsPerInch);
-    for (const std::string& line :
-         abys::portrayalListing(session.display(), session.drawnGeometry(), denominator))
-      std::printf("%s\n", line.c_str());
-  }
-  for (const abys::PixelPoint& pick : picks) {
-    std::printf("%s\n", abys::positionText(*session.positionAt(pick)).toUtf8().constData());
-    std::printf("%s\n", abys::depthText(session.depthAt(pick)).toUtf8().constData());
-  }
+  printReadouts(session, list, presentation.pixelsPerInch, picks);
   return 0;
 }
