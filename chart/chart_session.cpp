@@ -182,7 +182,10 @@ ChartSettings ChartSession::settings() const {
 }
 
 double ChartSession::displayDenominator() const {
-  return scaleDenominator(view_, display_.presentation.pixelsPerInch);
+  // Without the screen's density (a session without a screen), that of the
+  // renderer.
+  const double density = display_.presentation.pixelsPerInch;
+  return scaleDenominator(view_, density > 0 ? density : kRenderDensity);
 }
 
 void ChartSession::take(ChartCell& cell, BuiltCell built) {
@@ -240,7 +243,7 @@ std::string coverageNote(const ChartCell& cell) {
   }
 }
 
-void ChartSession::fitToCells() {
+void ChartSession::fitToSet() {
   Bounds geo{};
   bool first = true;
   for (const auto& cell : cells_) {
@@ -272,12 +275,11 @@ OpenResult ChartSession::open(const char* path, FindingReporter& reporter, const
   cells_.push_back(std::move(cell));
   take(*cells_.front(), std::move(built));
   open_ = true;
-  fitToCells();
+  fitToSet();
   return result;
 }
 
-SetOpenResult ChartSession::openSet(const std::string& path, FindingReporter& reporter,
-                                    const ProgressFn& progress) {
+SetOpenResult ChartSession::openSet(const std::string& path) {
   close();
   SetOpenResult opened;
   std::filesystem::path folder(path);
@@ -293,7 +295,16 @@ SetOpenResult ChartSession::openSet(const std::string& path, FindingReporter& re
   for (SetCell& input : inputs.cells) {
     auto cell = std::make_unique<ChartCell>();
     cell->fileName = std::filesystem::path(input.path).filename().string();
-    if (std::optional<CellHeader> header = readCellHeader(input.path)) cell->header = *header;
+    if (std::optional<CellHeader> header = readCellHeader(input.path)) {
+      cell->header = *header;
+    } else {
+      // Without a header there is no cell to draw: said now, not when the
+      // view comes to it.
+      cell->state = ChartCell::State::Failed;
+      cell->result.outcome = std::filesystem::is_regular_file(input.path, error)
+                                 ? OpenOutcome::NothingLoaded
+                                 : OpenOutcome::CannotOpen;
+    }
     if (cell->header.name.empty()) cell->header.name = cell->fileName;
     if (input.box) {
       const CellBox& b = *input.box;
@@ -304,22 +315,25 @@ SetOpenResult ChartSession::openSet(const std::string& path, FindingReporter& re
     cell->input = std::move(input);
     cells_.push_back(std::move(cell));
   }
-  // Cells that no catalogue places are built now for their extent.
-  size_t done = 0;
-  size_t unplaced = 0;
-  for (const auto& cell : cells_)
-    unplaced += cell->located() ? 0 : 1;
-  for (const auto& cell : cells_) {
-    if (cell->located()) continue;
-    take(*cell, buildCellChart(cell->input, build_, settings(), reporter));
-    ++done;
-    if (progress) progress(static_cast<double>(done) / static_cast<double>(unplaced));
-  }
   open_ = true;
   fromFolder_ = true;
-  fitToCells();
+  if (unplacedCells().empty()) fitToSet();
   opened.opened = true;
   return opened;
+}
+
+std::vector<size_t> ChartSession::unplacedCells() const {
+  std::vector<size_t> unplaced;
+  for (size_t i = 0; i < cells_.size(); ++i) {
+    if (!cells_[i]->located() && cells_[i]->state != ChartCell::State::Failed)
+      unplaced.push_back(i);
+  }
+  return unplaced;
+}
+
+void ChartSession::buildCell(size_t index, FindingReporter& reporter) {
+  ChartCell& cell = *cells_.at(index);
+  take(cell, buildCellChart(cell.input, build_, settings(), reporter));
 }
 
 std::vector<size_t> ChartSession::priorityOrder() const {
@@ -418,7 +432,7 @@ std::vector<size_t> ChartSession::wantedCells() const {
 void ChartSession::loadWanted(FindingReporter& reporter) {
   for (std::vector<size_t> wanted = wantedCells(); !wanted.empty(); wanted = wantedCells()) {
     for (const size_t i : wanted)
-      take(*cells_[i], buildCellChart(cells_[i]->input, build_, settings(), reporter));
+      buildCell(i, reporter);
   }
 }
 
@@ -486,6 +500,11 @@ const DisplayState& ChartSession::display() const {
   return focus ? cells_[*focus]->chart->display() : display_;
 }
 
+const DisplayState& ChartSession::displayAt(PixelPoint pointer) const {
+  const std::optional<size_t> at = cellAt(pointer);
+  return at ? cells_[*at]->chart->display() : display();
+}
+
 const DrawnGeometry& ChartSession::drawnGeometry() const {
   const std::optional<size_t> focus = focusCell();
   if (focus) return cells_[*focus]->chart->drawnGeometry(view_);
@@ -543,6 +562,10 @@ bool ChartSession::fitCell(size_t index) {
   view_.dataBounds = setBounds_;
   enabled_.fill(true);
   limitZoom();
+  // Closer where the fit would be too small a scale for the cell to draw.
+  const uint32_t scale = cells_[index]->header.scale;
+  while (scale != 0 && scale < displayDenominator() / 4.0 && isEnabled(ViewCommand::ZoomIn))
+    run(ViewCommand::ZoomIn);
   return true;
 }
 

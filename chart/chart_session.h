@@ -28,6 +28,10 @@
 
 namespace abys {
 
+// The pixels per inch a display scale is reckoned at where no screen says
+// (the headless renderer's).
+inline constexpr double kRenderDensity = 96.0;
+
 // The View menu's commands, in menu order.
 enum class ViewCommand { FullView, ZoomIn, ZoomOut, Left, Right, Up, Down };
 inline constexpr int kViewCommandCount = 7;
@@ -100,13 +104,20 @@ class ChartSession {
   // Closes the open chart, if any, then opens the cells of a folder (an
   // exchange set's ENC_ROOT, any folder of cells, or the folder of a
   // CATALOG.031 named), in the order abys-check takes them, as one chart:
-  // each cell's header is read, its coverage taken from its catalogue's
-  // box; a cell its catalogue gives no box is built at once (its findings
-  // through reporter, progress per cell) for its extent. The view is
-  // fitted to the whole set. Cells are built as the view needs them
-  // (loadWanted, or buildRequest and adopt on other threads).
-  SetOpenResult openSet(const std::string& path, FindingReporter& reporter,
-                        const ProgressFn& progress = {});
+  // each cell's header is read and its coverage taken from its catalogue's
+  // box. Cells no catalogue places are left for buildCell, after which
+  // fitToSet fits the view to them all; without such cells the view is
+  // fitted here. Cells are built as the view needs them (loadWanted, or
+  // startBuild and adopt on other threads).
+  SetOpenResult openSet(const std::string& path);
+  // The cells that have no coverage yet: no catalogue placed them and they
+  // have not been built.
+  std::vector<size_t> unplacedCells() const;
+  // Builds cell index here and now (its findings through reporter) and
+  // takes it into the chart.
+  void buildCell(size_t index, FindingReporter& reporter);
+  // The projection and the view fitted to every cell placed, as at an open.
+  void fitToSet();
   void close();
   bool isOpen() const { return open_; }
   // Whether the open chart came from a folder.
@@ -161,7 +172,8 @@ class ChartSession {
   // Zoom in or Zoom out keeping the model point under pointer where it is
   // (clamped to the chart); false also when the item is disabled.
   bool zoomAbout(ViewCommand command, PixelPoint pointer);
-  // Fits the view to a cell's coverage, as Full view fits the chart.
+  // Fits the view to a cell's coverage, as Full view fits the chart, then
+  // zooms in about its middle as far as the quilt needs to draw it.
   bool fitCell(size_t index);
 
   // The position under pointer, in degrees; none without a chart.
@@ -198,6 +210,8 @@ class ChartSession {
   // The features of the focus cell that the applied updates inserted or
   // modified; empty without a chart.
   const std::unordered_set<const FeatureRecord*>& updatedFeatures() const;
+  // The display state of the cell drawn at pointer (display() when none).
+  const DisplayState& displayAt(PixelPoint pointer) const;
   // The cell of the focus, when one is loaded.
   std::optional<size_t> focusCell() const;
 
@@ -245,8 +259,6 @@ class ChartSession {
   void clear();
   // Takes a built cell's chart (projection, VALDCO range, coverage).
   void take(ChartCell& cell, BuiltCell built);
-  // Projection and fit over every located cell.
-  void fitToCells();
   // The cells that draw each place of the view at its scale, best first.
   std::vector<size_t> priorityOrder() const;
   std::vector<QuiltPiece> quiltOf(bool loadedOnly) const;

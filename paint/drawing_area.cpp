@@ -60,6 +60,7 @@ void DrawingArea::renderChart() {
     nameCounts_ = {};
   }
   repaint();
+  if (chartOpen()) emit chartRendered();
 }
 
 void DrawingArea::paintEvent(QPaintEvent* /*event*/) {

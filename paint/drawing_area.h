@@ -78,6 +78,8 @@ class DrawingArea : public QWidget {
   void viewMoved();
   // Shift and the left button pressed at pointer while a chart is open.
   void identifyRequested(const QPoint& pointer);
+  // The chart was drawn again (the view or the way it is drawn changed).
+  void chartRendered();
 
  protected:
   void mousePressEvent(QMouseEvent* event) override;

@@ -41,8 +41,8 @@ const SymbolImage& symbolImage(std::string_view name, double pixelsPerMillimetre
 // seaward, so the legs point the other way), and between them, clockwise
 // from the first, the arc of the sector radius millimetres out, in the
 // colour of token over a black edge. Kept per thread like the symbols.
-const SymbolImage& sectorImage(double sectr1, double sectr2, std::string_view token,
-                               double radius, double pixelsPerMillimetre, ColourScheme scheme);
+const SymbolImage& sectorImage(double sectr1, double sectr2, std::string_view token, double radius,
+                               double pixelsPerMillimetre, ColourScheme scheme);
 
 // Whether the symbol has a drawing of its own.
 bool hasSymbolDrawing(std::string_view name);

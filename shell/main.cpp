@@ -1,4 +1,5 @@
 // abys: the chart viewer. "abys FILE" opens FILE at start as File/Open would
+// (a folder as File/Open folder would)
 // ("abys --lenient FILE" reading on past fields out of order);
 // "abys --help" and "abys --version" answer without opening a window.
 #include <QApplication>
@@ -14,8 +15,10 @@ int main(int argc, char** argv) {
   // Answered before Qt starts, so that neither needs a display.
   if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
     std::fputs(
-        "usage: abys [--lenient] [FILE.000]\n"
-        "Opens the chart viewer, with the S-57 cell FILE.000 when given (as File/Open would).\n"
+        "usage: abys [--lenient] [FILE.000|FOLDER]\n"
+        "Opens the chart viewer, with the S-57 cell FILE.000 when given (as File/Open would),\n"
+        "or the cells of FOLDER (an exchange set's ENC_ROOT, any folder of cells, or a\n"
+        "CATALOG.031) as one chart (as File/Open folder would).\n"
         "  --lenient  read on past a field out of order for this run, as View > Read on\n"
         "             past order errors does\n"
         "  --help     this text\n"
@@ -31,7 +34,7 @@ int main(int argc, char** argv) {
   QStringList arguments = QCoreApplication::arguments();
   const bool lenient = arguments.removeAll(QStringLiteral("--lenient")) > 0;
   if (arguments.size() > 2) {
-    std::fprintf(stderr, "usage: abys [--lenient] [FILE.000]\n");
+    std::fprintf(stderr, "usage: abys [--lenient] [FILE.000|FOLDER]\n");
     return 2;
   }
   abys::installCatalogue(app);
@@ -46,7 +49,7 @@ int main(int argc, char** argv) {
     // Once the event loop runs the window has its first size, which the
     // chart is fitted to, as for File/Open.
     const QString path = arguments.at(1);
-    QTimer::singleShot(0, &window, [&window, path] { window.openFile(path); });
+    QTimer::singleShot(0, &window, [&window, path] { window.openPathGiven(path); });
   }
   const int status = app.exec();
   window.savePlacement();

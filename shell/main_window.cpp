@@ -12,6 +12,7 @@
 #include <QFont>
 #include <QFontInfo>
 #include <QImage>
+#include <QInputDialog>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -23,12 +24,15 @@
 #include <QPdfWriter>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QProgressBar>
 #include <QScreen>
 #include <QSettings>
 #include <QSvgGenerator>
+#include <QThreadPool>
 #include <QUrl>
 #include <algorithm>
 
+#include "cells_dock.h"
 #include "chart_geometry.h"
 #include "depth_settings.h"
 #include "drawing_area.h"
@@ -67,18 +71,30 @@ namespace {
 constexpr const char* kRecentKey = "files/recent";
 constexpr const char* kPlacementKey = "window/geometry";
 constexpr const char* kSizeKey = "window/size";
+constexpr const char* kMemoryLimitKey = "view/memoryLimitMiB";
+constexpr int kDefaultMemoryLimitMiB = 1024;
+
+// Whether path names what File > Open folder opens: a folder or a
+// catalogue.
+bool isFolderPath(const QString& path) {
+  const QFileInfo info(path);
+  return info.isDir() ||
+         info.fileName().compare(QStringLiteral("CATALOG.031"), Qt::CaseInsensitive) == 0;
+}
 
 QSettings userSettings() {
   return QSettings(QStringLiteral("ABYS"), QStringLiteral("abys"));
 }
 
-// The one local file a drop carries when it is a cell (*.000), else empty.
+// The one local file a drop carries when it is a cell (*.000) or a folder,
+// else empty.
 QString droppedCell(const QMimeData* mime) {
   if (mime == nullptr || !mime->hasUrls()) return {};
   const QList<QUrl> urls = mime->urls();
   if (urls.size() != 1 || !urls.front().isLocalFile()) return {};
   const QString path = urls.front().toLocalFile();
-  if (!path.endsWith(QStringLiteral(".000"), Qt::CaseInsensitive)) return {};
+  if (!path.endsWith(QStringLiteral(".000"), Qt::CaseInsensitive) && !QFileInfo(path).isDir())
+    return {};
   return path;
 }
 
@@ -114,6 +130,11 @@ MainWindow::MainWindow(QWidget* parent, Qt::WindowFlags flags) : QWidget(parent,
   messagesDock->hide();
   identifyDock = new IdentifyDock(this);
   identifyDock->hide();
+  cellsDock = new CellsDock(this);
+  cellsDock->hide();
+  memoryLimitBytes =
+      size_t(std::max(1, userSettings().value(kMemoryLimitKey, kDefaultMemoryLimitMiB).toInt()))
+      << 20;
   buildMenus();
   drawingArea = new DrawingArea(chart, this);
   applyViewSettings(viewMenu->settings());
@@ -139,6 +160,12 @@ MainWindow::MainWindow(QWidget* parent, Qt::WindowFlags flags) : QWidget(parent,
   connect(messagesDock, &MessagesDock::findingChosen, this, &MainWindow::showFinding);
   connect(messagesDock, &MessagesDock::showAnywayRequested, this, &MainWindow::showChartAnyway);
   connect(drawingArea, &DrawingArea::identifyRequested, this, &MainWindow::identifyAt);
+  // A folder's cells are built as the view comes to need them.
+  connect(drawingArea, &DrawingArea::chartRendered, this, &MainWindow::buildWantedCells,
+          Qt::QueuedConnection);
+  connect(cellsDock, &CellsDock::cellChosen, this, &MainWindow::showCell);
+  connect(cellsDock, &CellsDock::checkAllRequested, this, &MainWindow::checkAllCells);
+  connect(cellsDock, &CellsDock::cancelRequested, this, &MainWindow::cancelCheck);
   connect(identifyDock, &IdentifyDock::featureChosen, this, [this](int index) {
     const std::vector<IdentifiedFeature>& found = identifyDock->features();
     if (index < 0 || static_cast<size_t>(index) >= found.size()) return;
@@ -165,18 +192,27 @@ MainWindow::MainWindow(QWidget* parent, Qt::WindowFlags flags) : QWidget(parent,
   middle->addWidget(drawingArea, 1);
   middle->addWidget(identifyDock);
   middle->addWidget(messagesDock);
+  middle->addWidget(cellsDock);
   auto* readouts = new QHBoxLayout();
   column->addLayout(readouts);
   readouts->addWidget(valdcoLabel);
   readouts->addWidget(statusLabel);
   readouts->addWidget(latLonLabel);
+  loadProgress = new QProgressBar(this);
+  loadProgress->setObjectName(QStringLiteral("loadProgress"));
+  loadProgress->setFixedWidth(180);
+  loadProgress->setFixedHeight(valdcoLabel->height());
+  loadProgress->hide();
+  readouts->addWidget(loadProgress);
   column->activate();
 
   setFocusPolicy(Qt::ClickFocus);
   setAcceptDrops(true);
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow() {
+  stopBackground();
+}
 
 void MainWindow::open() {
   const QString home = qEnvironmentVariable("HOME");
@@ -188,6 +224,18 @@ void MainWindow::open() {
 
 bool MainWindow::openFile(const QString& path) {
   return openPath(path, false);
+}
+
+bool MainWindow::openPathGiven(const QString& path) {
+  if (isFolderPath(path)) return openFolder(path);
+  return openFile(path);
+}
+
+void MainWindow::chooseFolder() {
+  const QString home = qEnvironmentVariable("HOME");
+  const QString path = QFileDialog::getExistingDirectory(nullptr, QString(), home);
+  if (path.isEmpty()) return;
+  openFolder(path);
 }
 
 bool MainWindow::showChartAnyway() {
@@ -268,7 +316,7 @@ void MainWindow::dropEvent(QDropEvent* event) {
     return;
   }
   event->acceptProposedAction();
-  openFile(path);
+  openPathGiven(path);
 }
 
 bool MainWindow::exportImage(const QString& path) {
@@ -432,7 +480,20 @@ void MainWindow::showFinding(int row) {
   const std::vector<FindingRow>& rows = messagesDock->rows();
   if (row < 0 || static_cast<size_t>(row) >= rows.size()) return;
   const FindingRow& finding = rows[static_cast<size_t>(row)];
-  if (!chart.isOpen() || !finding.position) return;
+  if (!chart.isOpen()) return;
+  // A finding of a folder's cell: the view goes to the cell first.
+  const std::optional<size_t> cell = messagesDock->cellOfRow(row);
+  if (cell) {
+    chart.fitCell(*cell);
+    if (!finding.position) {
+      syncViewMenu();
+      showScaleAndPosition();
+      drawingArea->setMark(std::nullopt);
+      drawingArea->renderChart();
+      return;
+    }
+  }
+  if (!finding.position) return;
   DrawingArea::Mark mark;
   mark.at = GeoPoint{finding.position->longitude, finding.position->latitude};
   for (const std::vector<FindingPosition>& part : finding.geometry) {
@@ -444,6 +505,10 @@ void MainWindow::showFinding(int row) {
   }
   // A feature the checks name is outlined as Identify would outline it.
   const Dataset* dataset = chart.display().currentDataset;
+  if (cell) {
+    const CellChart* built = chart.cell(*cell).chart.get();
+    dataset = built != nullptr ? built->display().currentDataset : nullptr;
+  }
   if (mark.lines.empty() && finding.record && finding.record->rcnm == kRcnmFeature &&
       dataset != nullptr) {
     for (const FeatureRecord* feature : dataset->features) {
@@ -466,8 +531,8 @@ void MainWindow::identifyAt(const QPoint& pointer) {
   for (const FeatureRecord* feature :
        chart.featuresAt({pointer.x(), pointer.y()}, kPickTolerance)) {
     found.push_back(identify(*feature, place));
-    describePortrayal(found.back(), *feature, chart.display().portrayal,
-                      chart.display().presentation.colourScheme);
+    const DisplayState& display = chart.displayAt({pointer.x(), pointer.y()});
+    describePortrayal(found.back(), *feature, display.portrayal, display.presentation.colourScheme);
   }
   if (!identifyDock->isVisible()) {
     noteUngrownSize();
@@ -520,7 +585,9 @@ void MainWindow::readPastOrderErrorsThisRun() {
 
 void MainWindow::closeDoc() {
   if (!chart.isOpen()) return;
+  stopBackground();
   chart.close();
+  cellsDock->clear();
   clearReadouts();
   drawingArea->setMark(std::nullopt);
   identifyDock->clear();
@@ -618,4 +685,208 @@ void MainWindow::about() {
 
 void MainWindow::aboutQt() {
   QMessageBox::aboutQt(this, QStringLiteral("ABYS"));
+}
+
+bool MainWindow::openFolder(const QString& path) {
+  if (chart.isOpen()) return false;
+  noteUngrownSize();
+  clearReadouts();
+  drawingArea->setMark(std::nullopt);
+  identifyDock->clear();
+  failedPath.clear();
+  SetOpenResult opened;
+  {
+    WaitCursor wait;
+    chart.setWindow(drawingArea->width(), drawingArea->height());
+    opened = chart.openSet(QFile::encodeName(path).toStdString());
+  }
+  QStringList lines;
+  for (const std::string& problem : opened.problems)
+    lines << QString::fromStdString(problem);
+  messagesDock->showSet(lines.join(QLatin1Char('\n')));
+  if (!opened.opened) {
+    const QString summary = tr("%1: no cell to open; see Messages").arg(QFileInfo(path).fileName());
+    statusLabel->setMinimumWidth(0);
+    statusLabel->setText(summary);
+    statusLabel->show();
+    summaryStanding = true;
+    statusGrew = true;
+    if (!messagesDock->isVisible()) {
+      sizeBeforeMessages = size();
+      messagesShownForFailure = true;
+      showWidening(*messagesDock);
+    }
+    return false;
+  }
+  statusLabel->hide();
+  summaryStanding = false;
+  cellsDock->showCells(chart);
+  const std::vector<size_t> unplaced = chart.unplacedCells();
+  if (!unplaced.empty()) {
+    // Cells no catalogue places are built now: the view needs their extent.
+    WaitCursor wait;
+    for (const size_t cell : unplaced) {
+      auto log = std::make_shared<OpenLog>();
+      chart.buildCell(cell, *log);
+      takeBuiltCell(chart.generation(), cell, {}, log);
+    }
+    chart.fitToSet();
+  }
+  if (!cellsDock->isVisible()) showWidening(*cellsDock);
+  rememberRecent(path);
+  shownFile = path;
+  drawingArea->renderChart();
+  setDocOpenMenus();
+  showScaleAndPosition();
+  return true;
+}
+
+void MainWindow::buildWantedCells() {
+  if (!chart.isOpen() || !chart.isSet()) return;
+  const uint64_t generation = chart.generation();
+  for (const size_t index : chart.wantedCells()) {
+    if (building.count(index) != 0) continue;
+    const ChartSession::BuildRequest request = chart.startBuild(index);
+    building.insert(index);
+    ++buildsAsked;
+    QThreadPool::globalInstance()->start([this, generation, request] {
+      auto log = std::make_shared<OpenLog>();
+      auto built = std::make_shared<BuiltCell>(
+          buildCellChart(request.input, request.options, request.settings, *log));
+      QMetaObject::invokeMethod(
+          this,
+          [this, generation, index = request.cell, built, log] {
+            takeBuiltCell(generation, index, std::move(*built), log);
+          },
+          Qt::QueuedConnection);
+    });
+  }
+  showLoadProgress();
+}
+
+void MainWindow::takeBuiltCell(uint64_t generation, size_t index, BuiltCell built,
+                               std::shared_ptr<OpenLog> log) {
+  if (generation != chart.generation() || index >= chart.cellCount()) return;
+  const bool fromBackground = building.erase(index) != 0;
+  if (fromBackground) chart.adopt(index, std::move(built));
+  const ChartCell& cell = chart.cell(index);
+  cellsDock->updateCell(chart, index);
+  const QString name = QString::fromStdString(cell.header.name);
+  const std::string note = coverageNote(cell);
+  if (!note.empty()) messagesDock->appendToLog(QString::fromStdString(note));
+  if (cell.state == ChartCell::State::Failed) {
+    messagesDock->appendToLog(
+        QStringLiteral("%1: %2").arg(name, QString::fromStdString(failureReason(cell.result))));
+  }
+  if (!log->findings().empty() || (cell.result.s58 && !cell.result.s58->empty()))
+    messagesDock->setCellFindings(index, name, cell.result, *log);
+  if (!fromBackground) return;
+  chart.releaseUnused(memoryLimitBytes);
+  showLoadProgress();
+  drawingArea->renderChart();
+}
+
+void MainWindow::showLoadProgress() {
+  if (building.empty()) {
+    buildsAsked = 0;
+    loadProgress->hide();
+    return;
+  }
+  loadProgress->setRange(0, buildsAsked);
+  loadProgress->setValue(buildsAsked - static_cast<int>(building.size()));
+  loadProgress->setFormat(tr("cells %v/%m"));
+  loadProgress->show();
+}
+
+void MainWindow::stopBackground() {
+  if (checkCancel) checkCancel->store(true);
+  if (checkThread.joinable()) checkThread.join();
+  checkCancel.reset();
+  QThreadPool::globalInstance()->waitForDone();
+  building.clear();
+  if (loadProgress != nullptr) showLoadProgress();
+}
+
+void MainWindow::showCell(size_t index) {
+  if (!chart.fitCell(index)) return;
+  syncViewMenu();
+  drawingArea->setMark(std::nullopt);
+  drawingArea->renderChart();
+  showScaleAndPosition();
+}
+
+void MainWindow::checkAllCells() {
+  if (!chart.isOpen() || !chart.isSet() || checkThread.joinable()) return;
+  std::vector<SetCell> cells;
+  for (size_t i = 0; i < chart.cellCount(); ++i) {
+    cells.push_back(chart.cell(i).input);
+    cellsDock->setStatus(i, {CellStatus::State::Checking, {}, {}});
+  }
+  CellCheckOptions options;
+  options.readPastOrderErrors = chart.readsPastOrderErrors();
+  options.s58 = chart.s58Profile();
+  checkCancel = std::make_shared<std::atomic<bool>>(false);
+  RunOptions run;
+  run.threads = std::max(1u, std::thread::hardware_concurrency());
+  run.cancel = checkCancel.get();
+  checksDone = 0;
+  cellsDock->setChecking(true, static_cast<int>(cells.size()));
+  const uint64_t generation = chart.generation();
+  checkThread =
+      std::thread([this, cells = std::move(cells), options, run, generation, cancel = checkCancel] {
+        checkCells(cells, options, run, [this, generation](CellReport&& report) {
+          auto shared = std::make_shared<CellReport>(std::move(report));
+          QMetaObject::invokeMethod(
+              this, [this, generation, shared] { cellChecked(generation, shared); },
+              Qt::QueuedConnection);
+        });
+        QMetaObject::invokeMethod(
+            this, [this, generation] { checkEnded(generation); }, Qt::QueuedConnection);
+      });
+}
+
+void MainWindow::cancelCheck() {
+  if (checkCancel) checkCancel->store(true);
+}
+
+void MainWindow::cellChecked(uint64_t generation, std::shared_ptr<CellReport> report) {
+  if (generation != chart.generation() || report->index >= chart.cellCount()) return;
+  CellStatus status;
+  status.state = report->result.opened() ? CellStatus::State::Passed : CellStatus::State::Failed;
+  status.reason = QString::fromStdString(failureReason(report->result));
+  if (report->result.s58) status.s58Counts = s58CountsText(*report->result.s58);
+  cellsDock->setStatus(report->index, status);
+  OpenLog log;
+  for (const Finding& finding : report->findings)
+    log.report(finding);
+  messagesDock->setCellFindings(report->index,
+                                QString::fromStdString(chart.cell(report->index).header.name),
+                                report->result, log);
+  cellsDock->setChecked(++checksDone);
+}
+
+void MainWindow::checkEnded(uint64_t generation) {
+  if (generation != chart.generation()) return;
+  if (checkThread.joinable()) checkThread.join();
+  checkCancel.reset();
+  cellsDock->setChecking(false);
+  // A cancelled check leaves the cells it did not reach as they were.
+  for (size_t i = 0; i < chart.cellCount(); ++i) {
+    if (cellsDock->status(i).state == CellStatus::State::Checking) cellsDock->setStatus(i, {});
+  }
+}
+
+void MainWindow::setMemoryLimit(size_t bytes) {
+  memoryLimitBytes = bytes;
+  userSettings().setValue(kMemoryLimitKey, static_cast<int>(memoryLimitBytes >> 20));
+  if (chart.isOpen()) chart.releaseUnused(memoryLimitBytes);
+}
+
+void MainWindow::chooseMemoryLimit() {
+  bool ok = false;
+  const int mebibytes = QInputDialog::getInt(
+      this, tr("Set memory limit"),
+      tr("Memory for the cells of a folder, in MiB; cells out of view are released beyond it:"),
+      static_cast<int>(memoryLimitBytes >> 20), 16, 1 << 20, 64, &ok);
+  if (ok) setMemoryLimit(size_t(mebibytes) << 20);
 }

@@ -8,8 +8,13 @@
 #include <QString>
 #include <QStringList>
 #include <QWidget>
+#include <atomic>
+#include <memory>
 #include <optional>
+#include <set>
+#include <thread>
 
+#include "cell_runner.h"
 #include "chart_render.h"
 #include "chart_session.h"
 #include "identify_dock.h"
@@ -21,6 +26,8 @@ class QLabel;
 class QMenu;
 class QMenuBar;
 class QPrinter;
+class QProgressBar;
+class CellsDock;
 
 class DrawingArea;
 class IdentifyDock;
@@ -44,6 +51,22 @@ class MainWindow : public QWidget {
   // Returns whether a chart is now shown. Does nothing (false) while a chart
   // is open, as File/Open is then disabled.
   bool openFile(const QString& path);
+  // A path given on the command line or dropped: a folder or a CATALOG.031
+  // opens as File > Open folder opens it, anything else as openFile.
+  bool openPathGiven(const QString& path);
+  // File > Open folder with the folder chosen: its cells as one chart, each
+  // built in the background once the view needs it. Returns whether a
+  // chart is now shown.
+  bool openFolder(const QString& path);
+
+  // The dock with a row per cell of a folder's chart (View > Cells).
+  CellsDock* cells() const { return cellsDock; }
+  // Whether cells are being built or checked in the background.
+  bool isBusy() const { return !building.empty() || checkThread.joinable(); }
+  // The limit above which cells out of view are released (View > Set
+  // memory limit), in bytes; kept in the user's settings.
+  size_t memoryLimit() const { return memoryLimitBytes; }
+  void setMemoryLimit(size_t bytes);
 
   const abys::ChartSession& session() const { return chart; }
   // The dock with what the last open said (View > Messages).
@@ -75,7 +98,17 @@ class MainWindow : public QWidget {
 
  public slots:
   void open();
+  // Asks for a folder and opens it (openFolder).
+  void chooseFolder();
   void closeDoc();
+  // Checks every cell of the folder's chart on all cores in the background,
+  // the Cells dock and the Messages dock following; cancel stops it.
+  void checkAllCells();
+  void cancelCheck();
+  // Fits the view to a cell of the folder's chart.
+  void showCell(size_t index);
+  // Asks for the memory limit in MiB.
+  void chooseMemoryLimit();
   void fullView();
   void shiftRight();
   void shiftLeft();
@@ -192,6 +225,33 @@ class MainWindow : public QWidget {
   void showWidening(QDockWidget& dock);
   // The open chart's file; empty without one.
   QString shownFile;
+
+  // Cells of the folder's chart.
+  CellsDock* cellsDock = nullptr;
+  QProgressBar* loadProgress = nullptr;
+  QAction* openFolderAction = nullptr;
+  QAction* memoryLimitAction = nullptr;
+  size_t memoryLimitBytes = size_t{1} << 30;
+  // The cells being built in the background, and how many were asked for
+  // since the bar last showed.
+  std::set<size_t> building;
+  int buildsAsked = 0;
+  // Starts a background build of every cell the view needs and no build
+  // has been asked of.
+  void buildWantedCells();
+  // Takes a cell built in the background, when the chart is still the one
+  // it was built for.
+  void takeBuiltCell(uint64_t generation, size_t index, abys::BuiltCell built,
+                     std::shared_ptr<abys::OpenLog> log);
+  void showLoadProgress();
+  // The check of all cells: its thread, cancel flag and how far it got.
+  std::thread checkThread;
+  std::shared_ptr<std::atomic<bool>> checkCancel;
+  int checksDone = 0;
+  void cellChecked(uint64_t generation, std::shared_ptr<abys::CellReport> report);
+  void checkEnded(uint64_t generation);
+  // Stops the background work of the chart that is closing and waits for it.
+  void stopBackground();
 
   bool isBold = false;
   bool isUnderline = false;

@@ -8,6 +8,7 @@
 #include <QMenuBar>
 #include <QPixmap>
 
+#include "cells_dock.h"
 #include "main_window.h"
 #include "view_menu.h"
 
@@ -77,9 +78,18 @@ void MainWindow::buildMenus() {
                          &MainWindow::exportView, "exportAction");
   printAction = addItem(fileMenu, tr("&Print..."), QKeySequence(Qt::CTRL | Qt::Key_P), this,
                         &MainWindow::print, "printAction");
+  openFolderAction =
+      addItem(fileMenu, tr("Open &folder..."), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O), this,
+              &MainWindow::chooseFolder, "openFolderAction");
 
   viewMenu = new ViewMenu(messagesDock, identifyDock, this);
   connect(viewMenu, &ViewMenu::commandChosen, this, &MainWindow::viewCommand);
+  // The cells of a folder's chart, after the items the View menu had.
+  viewMenu->menu()->addSeparator();
+  viewMenu->addDockItem(cellsDock, tr("C&ells"), "cellsAction");
+  memoryLimitAction = viewMenu->menu()->addAction(tr("Set memory &limit..."));
+  memoryLimitAction->setObjectName(QStringLiteral("memoryLimitAction"));
+  connect(memoryLimitAction, &QAction::triggered, this, &MainWindow::chooseMemoryLimit);
   // Shown or hidden by the user, the dock stays as it is after the next open.
   connect(messagesDock->toggleViewAction(), &QAction::triggered, this,
           [this] { messagesShownForFailure = false; });
@@ -102,6 +112,7 @@ void MainWindow::buildMenus() {
 
 void MainWindow::setDocClosedMenus() {
   openAction->setEnabled(true);
+  openFolderAction->setEnabled(true);
   closeAction->setEnabled(false);
   exportAction->setEnabled(false);
   printAction->setEnabled(false);
@@ -112,6 +123,7 @@ void MainWindow::setDocClosedMenus() {
 void MainWindow::setDocOpenMenus() {
   closeAction->setEnabled(true);
   openAction->setEnabled(false);
+  openFolderAction->setEnabled(false);
   exportAction->setEnabled(true);
   printAction->setEnabled(true);
   fillRecentMenu();

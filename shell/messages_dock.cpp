@@ -309,14 +309,17 @@ MessagesDock::MessagesDock(QWidget* parent) : QDockWidget(tr("Messages"), parent
 
 void MessagesDock::clear() {
   list_->clear();
+  list_->setRootIsDecorated(false);
   log_->clear();
   rows_.clear();
+  rowCells_.clear();
   showAnyway_->setVisible(false);
 }
 
 void MessagesDock::showOpen(const OpenResult& result, const OpenLog& log) {
   clear();
   rows_ = findingRows(log, result);
+  rowCells_.assign(rows_.size(), std::nullopt);
   QString text = QString::fromStdString(log.text());
   if (log.findings().size() >= OpenLog::kMaxFindings)
     text += tr("(only the first %1 findings are listed)").arg(OpenLog::kMaxFindings) + '\n';
@@ -336,6 +339,54 @@ void MessagesDock::showOpen(const OpenResult& result, const OpenLog& log) {
   list_->addTopLevelItems(items);
   for (int column = 0; column < 4; ++column)
     list_->resizeColumnToContents(column);
+}
+
+void MessagesDock::showSet(const QString& text) {
+  clear();
+  list_->setRootIsDecorated(true);
+  log_->setPlainText(text);
+}
+
+void MessagesDock::appendToLog(const QString& text) {
+  log_->appendPlainText(text);
+}
+
+void MessagesDock::setCellFindings(size_t cell, const QString& name, const OpenResult& result,
+                                   const OpenLog& log) {
+  constexpr int kCellRole = Qt::UserRole + 1;
+  // The group of the cell's earlier check goes; its rows stay unlisted.
+  int at = list_->topLevelItemCount();
+  for (int i = 0; i < list_->topLevelItemCount(); ++i) {
+    const size_t other = list_->topLevelItem(i)->data(0, kCellRole).toULongLong();
+    if (other == cell) {
+      delete list_->takeTopLevelItem(i);
+      at = i;
+      break;
+    }
+    if (other > cell) {
+      at = i;
+      break;
+    }
+  }
+  std::vector<FindingRow> rows = findingRows(log, result);
+  if (rows.empty()) return;
+  auto* group = new QTreeWidgetItem(
+      QStringList{name, QString(), tr("%n finding(s)", nullptr, static_cast<int>(rows.size()))});
+  group->setData(0, Qt::UserRole, -1);
+  group->setData(0, kCellRole, static_cast<qulonglong>(cell));
+  for (FindingRow& row : rows) {
+    auto* item = new QTreeWidgetItem(
+        group, QStringList{row.code, row.severity, row.message, row.records, row.object});
+    item->setData(0, Qt::UserRole, static_cast<int>(rows_.size()));
+    rows_.push_back(std::move(row));
+    rowCells_.push_back(cell);
+  }
+  list_->insertTopLevelItem(at, group);
+}
+
+std::optional<size_t> MessagesDock::cellOfRow(int row) const {
+  if (row < 0 || static_cast<size_t>(row) >= rowCells_.size()) return std::nullopt;
+  return rowCells_[static_cast<size_t>(row)];
 }
 
 QString MessagesDock::logText() const {

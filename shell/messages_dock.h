@@ -86,6 +86,16 @@ class MessagesDock : public QDockWidget {
   void showOpen(const abys::OpenResult& result, const abys::OpenLog& log);
   void clear();
 
+  // Of a set of cells: the log says text, and the list groups the
+  // findings of each cell under its name, in the order of the cells.
+  void showSet(const QString& text);
+  void appendToLog(const QString& text);
+  // The findings of a cell's latest check, in place of those before.
+  void setCellFindings(size_t cell, const QString& name, const abys::OpenResult& result,
+                       const abys::OpenLog& log);
+  // The cell a row of a set's findings belongs to; none for a single cell.
+  std::optional<size_t> cellOfRow(int row) const;
+
   const std::vector<abys::FindingRow>& rows() const { return rows_; }
   QString logText() const;
   // Whether the last open failed its checks with records left to draw.
@@ -106,4 +116,5 @@ class MessagesDock : public QDockWidget {
   QTreeWidget* list_ = nullptr;
   QPushButton* showAnyway_ = nullptr;
   std::vector<abys::FindingRow> rows_;
+  std::vector<std::optional<size_t>> rowCells_;  // by row
 };

@@ -63,6 +63,8 @@ class ViewMenu : public QObject {
   ViewMenu(QDockWidget* messages, QDockWidget* identify, QWidget* window);
 
   QMenu* menu() const { return menu_; }
+  // Appends an item that shows and hides dock.
+  void addDockItem(QDockWidget* dock, const QString& text, const char* objectName);
   const abys::ViewSettings& settings() const { return settings_; }
 
   // Enables each view command's item as enabled says.
@@ -111,7 +113,6 @@ class ViewMenu : public QObject {
  private:
   void addCommand(abys::ViewCommand command, const QString& text, const char* objectName,
                   const QList<QKeySequence>& shortcuts);
-  void addDockItem(QDockWidget* dock, const QString& text, const char* objectName);
   void addChoiceGroup(const char* key, const std::vector<Choice<int>>& choices,
                       std::function<int(const abys::ViewSettings&)> get,
                       std::function<void(abys::ViewSettings&, int)> set);

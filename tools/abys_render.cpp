@@ -217,10 +217,14 @@ int renderSet(abys::ChartSession& session, const std::string& folder,
               int height, const abys::PresentationSettings& presentation, bool highlight, bool list,
               const std::vector<abys::PixelPoint>& picks) {
   abys::DiscardingReporter quiet;
-  const abys::SetOpenResult opened = session.openSet(folder, quiet);
+  const abys::SetOpenResult opened = session.openSet(folder);
   for (const std::string& problem : opened.problems)
     std::fprintf(stderr, "abys-render: %s\n", problem.c_str());
   if (!opened.opened) return 1;
+  const std::vector<size_t> unplaced = session.unplacedCells();
+  for (const size_t cell : unplaced)
+    session.buildCell(cell, quiet);
+  if (!unplaced.empty()) session.fitToSet();
   runViews(session, views);
   session.loadWanted(quiet);
   bool anyOpened = false;

@@ -3,6 +3,8 @@
 // font commands, the open dialog, accelerators and translations.
 #include "main_window.h"
 
+#include <QTableWidget>
+
 #include <QAction>
 #include <QApplication>
 #include <QDialogButtonBox>
@@ -36,6 +38,7 @@
 #include <tuple>
 
 #include "catalogue.h"
+#include "cells_dock.h"
 #include "chart_render.h"
 #include "depth_settings.h"
 #include "drawing_area.h"
@@ -193,6 +196,28 @@ class MainWindowTest : public QObject {
   }
   QString writeBytes(const char* name, const std::string& bytes) {
     return QString::fromStdString(hostile.writeBytes(bytes, name));
+  }
+  // A folder of three cells: a coastal cell, a harbour cell in it and a
+  // harbour cell that fails its checks, with their catalogue.
+  CellFolder setFolder;
+  QString writeSet() {
+    using test::setCell;
+    const Bounds harbour{139.45, 35.45, 139.55, 35.55};
+    setFolder.write(setCell("AA3QUILT.000", 180000, 3, {139.0, 35.0, 140.0, 36.0}, "0", "2", "2"),
+                    "AA3QUILT.000");
+    setFolder.write(setCell("AA5QUILT.000", 12000, 5, harbour, "10", "20", "20"), "AA5QUILT.000");
+    cw::Cell dangling =
+        setCell("AA5FAILS.000", 12000, 5, {139.1, 35.1, 139.2, 35.2}, "5", "10", "5");
+    dangling.features.front().spatialPointers.front().rcid = 999;
+    setFolder.write(dangling, "AA5FAILS.000");
+    setFolder.writeBytes(
+        cw::encodeCatalogue({
+            {.file = "AA3QUILT.000", .limits = cw::Limits{35.0, 139.0, 36.0, 140.0}},
+            {.file = "AA5QUILT.000", .limits = cw::Limits{35.45, 139.45, 35.55, 139.55}},
+            {.file = "AA5FAILS.000", .limits = cw::Limits{35.1, 139.1, 35.2, 139.2}},
+        }),
+        "CATALOG.031");
+    return QString::fromStdString(setFolder.path());
   }
  private slots:
   void initTestCase() {
@@ -1030,7 +1055,7 @@ class MainWindowTest : public QObject {
       names << (item->isSeparator() ? u"-"_s : item->objectName());
     QCOMPARE(names, (QStringList{u"openAction"_s, u"closeAction"_s, u"applyUpdatesAction"_s, u"-"_s,
                                  u"exitAction"_s, u"-"_s, u"recentAction"_s, u"exportAction"_s,
-                                 u"printAction"_s}));
+                                 u"printAction"_s, u"openFolderAction"_s}));
   }
 
   // The View menu's items in order: those of before keep their places.
@@ -1070,7 +1095,10 @@ class MainWindowTest : public QObject {
                                  u"symbolizedBoundariesAction"_s,
                                  u"simplifiedSymbolsAction"_s,
                                  u"-"_s,
-                                 u"highlightUpdatesAction"_s}));
+                                 u"highlightUpdatesAction"_s,
+                                 u"-"_s,
+                                 u"cellsAction"_s,
+                                 u"memoryLimitAction"_s}));
     for (const char* name :
          {"legendAction", "scaleBarAction", "declutterAction", "wideDepthLinesAction",
           "readPastOrderErrorsAction", "highlightUpdatesAction"}) {
@@ -1530,6 +1558,7 @@ class MainWindowTest : public QObject {
     QTest::newRow("not local") << QList<QUrl>{QUrl(u"https://example.org/DROPPED.000"_s)} << false
                                << false;
     QTest::newRow("nothing") << QList<QUrl>{} << false << false;
+    QTest::newRow("a folder") << QList<QUrl>{QUrl::fromLocalFile(writeSet())} << false << true;
   }
   void dropOpensACellWhileNoChartIsOpen() {
     QFETCH(QList<QUrl>, urls);
@@ -1881,6 +1910,92 @@ class MainWindowTest : public QObject {
     QVERIFY(!w.window.session().isOpen());
     QVERIFY(QApplication::overrideCursor() == nullptr);
     QVERIFY(w.window.openFile(bayPath));
+  }
+
+  // A folder opens as one chart with a row per cell in the Cells dock; the
+  // view builds what it needs in the background; choosing a row shows its
+  // cell; Check all fills the Status column and the Messages dock by cell,
+  // and a finding takes the view to its cell.
+  void folderOpensAsOneChartWithItsCells() {
+    const QString path = writeSet();
+    Window w;
+    QVERIFY(!w.window.openFile(path));  // File > Open takes cells only
+    QVERIFY(w.window.openPathGiven(path));
+    QCOMPARE(menuState(w.window), kChartMenus);
+    QVERIFY(!w.window.findChild<QAction*>(u"openFolderAction"_s)->isEnabled());
+    CellsDock* dock = w.window.cells();
+    QVERIFY(dock->isVisible());
+    QTableWidget* table = dock->table();
+    QCOMPARE(table->rowCount(), 3);
+    const ChartSession& session = w.window.session();
+    QTRY_COMPARE(session.cell(0).state, ChartCell::State::Loaded);  // the coastal cell
+    QTRY_VERIFY(!w.window.isBusy());
+
+    // Sorted by scale, filtered by name.
+    table->sortItems(2);
+    QCOMPARE(table->item(0, 0)->text(), u"AA5QUILT.000"_s);
+    dock->filter()->setText(u"fails"_s);
+    QCOMPARE(dock->shownCells(), std::vector<size_t>{2});
+    dock->filter()->clear();
+
+    // Choosing the harbour cell's row fits the view to it: it is built.
+    for (int row = 0; row < table->rowCount(); ++row) {
+      if (table->item(row, 0)->text() == u"AA5QUILT.000"_s) table->setCurrentCell(row, 0);
+    }
+    QTRY_COMPARE(session.cell(1).state, ChartCell::State::Loaded);
+    QTRY_VERIFY(!w.window.isBusy());
+    QCOMPARE(statusText(dock->status(1)), u"passed"_s);
+
+    QTest::mouseClick(w.window.findChild<QPushButton*>(u"checkAllButton"_s), Qt::LeftButton);
+    QTRY_VERIFY(!w.window.isBusy());
+    QCOMPARE(statusText(dock->status(0)), u"passed"_s);
+    QVERIFY(statusText(dock->status(2)).startsWith(u"failed: failed its checks: status "_s));
+    auto* list = w.window.messages()->findChild<QTreeWidget*>(u"findingsList"_s);
+    QCOMPARE(list->topLevelItemCount(), 1);
+    QTreeWidgetItem* group = list->topLevelItem(0);
+    QCOMPARE(group->text(0), u"AA5FAILS.000"_s);
+    QVERIFY(group->childCount() > 0);
+    list->setCurrentItem(group->child(0));
+    const GeoPoint centre =
+        *session.positionAt({session.view().halfWidth, session.view().halfHeight});
+    QVERIFY(centre.lon > 139.09 && centre.lon < 139.21);
+    QVERIFY(centre.lat > 35.09 && centre.lat < 35.21);
+
+    w.window.closeDoc();
+    QCOMPARE(table->rowCount(), 0);
+    QCOMPARE(menuState(w.window), kNoChartMenus);
+  }
+
+  // Cancel stops the check of all cells; the cells it did not reach stay
+  // as they were, and the window goes on.
+  void checkOfAllCellsCanBeCancelled() {
+    Window w;
+    QVERIFY(w.window.openPathGiven(writeSet()));
+    QTRY_COMPARE(w.window.session().cell(0).state, ChartCell::State::Loaded);
+    QTRY_VERIFY(!w.window.isBusy());
+    w.window.checkAllCells();
+    w.window.cancelCheck();
+    QTRY_VERIFY(!w.window.isBusy());
+    for (size_t i = 0; i < 3; ++i)
+      QVERIFY(w.window.cells()->status(i).state != CellStatus::State::Checking);
+    QCOMPARE(w.window.findChild<QPushButton*>(u"checkAllButton"_s)->text(), u"Check all"_s);
+  }
+
+  // The memory limit is kept; past it the cells out of view go.
+  void memoryLimitReleasesCellsOutOfView() {
+    Window w;
+    QVERIFY(w.window.openPathGiven(writeSet()));
+    w.window.showCell(1);
+    QTRY_COMPARE(w.window.session().cell(1).state, ChartCell::State::Loaded);
+    QTRY_VERIFY(!w.window.isBusy());
+    w.window.fullView();
+    QTRY_COMPARE(w.window.session().cell(0).state, ChartCell::State::Loaded);
+    QTRY_VERIFY(!w.window.isBusy());
+    w.window.setMemoryLimit(0);
+    QCOMPARE(w.window.session().cell(1).state, ChartCell::State::NotLoaded);
+    QCOMPARE(w.window.session().cell(0).state, ChartCell::State::Loaded);
+    QCOMPARE(w.window.memoryLimit(), size_t{0});
+    w.window.setMemoryLimit(size_t{1} << 30);
   }
 };
 

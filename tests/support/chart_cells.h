@@ -118,6 +118,30 @@ inline std::string outOfOrderBayCell() {
   return cw::encodeFile(records, cw::cellEncodeOptions(cell));
 }
 
+// A cell of a set: name, compilation scale and usage band, a depth area of
+// drval1 to drval2 over the box (west, south, east, north) with an M_COVR of
+// CATCOV 1 over it unless withCoverage is false, and a depth line of
+// VALDCO valdco across the box's lower part.
+inline cw::Cell setCell(const std::string& name, uint32_t scale, uint8_t band, Bounds box,
+                        const std::string& drval1, const std::string& drval2,
+                        const std::string& valdco, bool withCoverage = true) {
+  cw::Cell cell;
+  cell.dsid.dsnm = name;
+  cell.dsid.intu = band;
+  cell.dspm.cscl = scale;
+  const std::vector<cw::Point2> ring{{box.minX, box.minY},
+                                     {box.maxX, box.minY},
+                                     {box.maxX, box.maxY},
+                                     {box.minX, box.maxY},
+                                     {box.minX, box.minY}};
+  addArea(cell, 1, 42, ring, {{kDrval1Code, drval1}, {kDrval2Code, drval2}});
+  const double lineY = box.minY + (box.maxY - box.minY) * 0.1;
+  addLine(cell, 2, {{box.minX, lineY}, {(box.minX + box.maxX) / 2, lineY}, {box.maxX, lineY}},
+          {valdco});
+  if (withCoverage) addArea(cell, 3, kCoverageClass, ring, {{18, "1"}});
+  return cell;
+}
+
 // Cell files in a temporary folder removed with the object.
 class CellFolder : public TempFolder {
  public:

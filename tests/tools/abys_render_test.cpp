@@ -415,5 +415,64 @@ TEST(AbysRender, FailuresWriteNoImage) {
   EXPECT_EQ(render(cell.path() + " -o x.png --pick 3").exitStatus, 2);
 }
 
+// A folder is drawn as one chart: zoomed out the coastal cell's depth band
+// covers the harbour, zoomed in the harbour cell's band replaces it there
+// and the coastal band stays round it; far beyond the harbour cell's scale
+// its part carries the overscale lines. The picks read the cell drawn.
+TEST(AbysRender, FolderIsDrawnFromTheBestScaleAtEachPlace) {
+  test::CellFolder folder;
+  folder.write(test::setCell("AA3QUILT.000", 180000, 3, {139.0, 35.0, 140.0, 36.0}, "0", "2", "2"),
+               "AA3QUILT.000");
+  folder.write(
+      test::setCell("AA5QUILT.000", 12000, 5, {139.495, 35.495, 139.505, 35.505}, "10", "20", "20"),
+      "AA5QUILT.000");
+  const std::string png = folder.path() + "/out.png";
+  const auto picture = [&](int zooms, std::string* out = nullptr) {
+    std::string views;
+    for (int i = 0; i < zooms; ++i)
+      views += " --view in";
+    const ProgramRun r =
+        render(folder.path() + " -o " + png + " --size 400x400 --pick 200,200" + views);
+    EXPECT_EQ(r.exitStatus, 0) << r.err;
+    if (out != nullptr) *out = r.out;
+    return QImage(QString::fromStdString(png));
+  };
+  // Full view: about 1:1,000,000; every doubling halves it.
+  std::string out;
+  const QImage whole = picture(0, &out);
+  const QRgb coastal = whole.pixel(200, 200);
+  EXPECT_NE(out.find("DRVAL: 0.0 - 2.0"), std::string::npos) << out;
+  EXPECT_EQ(whole.pixel(150, 150), coastal);
+  const QImage near = picture(6, &out);  // about 1:16,000
+  const QRgb harbour = near.pixel(200, 200);
+  EXPECT_NE(harbour, coastal);
+  EXPECT_NE(out.find("DRVAL: 10.0 - 20.0"), std::string::npos) << out;
+  EXPECT_EQ(near.pixel(5, 200), coastal);  // the harbour is about 210 pixels wide
+  // About 1:4,000: vertical lines over the harbour cell, the band between.
+  const QImage over = picture(8);
+  const auto changes = [](const QImage& image) {
+    int count = 0;
+    for (int x = 121; x < 280; ++x)
+      count += image.pixel(x, 200) != image.pixel(x - 1, 200);
+    return count;
+  };
+  EXPECT_EQ(changes(near), 0);
+  EXPECT_GE(changes(over), 12);
+}
+
+// A folder without cells, or whose cells all fail, draws nothing.
+TEST(AbysRender, FolderWithoutAChartFails) {
+  test::CellFolder folder;
+  const std::string png = folder.path() + "/out.png";
+  ProgramRun r = render(folder.path() + " -o " + png);
+  EXPECT_EQ(r.exitStatus, 1);
+  EXPECT_NE(r.err.find("no cell (*.000) in folder"), std::string::npos) << r.err;
+  folder.writeBytes(std::string(64, 'x'), "NOISE.000");
+  r = render(folder.path() + " -o " + png);
+  EXPECT_EQ(r.exitStatus, 1);
+  EXPECT_NE(r.err.find("NOISE.000 holds no chart"), std::string::npos) << r.err;
+  EXPECT_FALSE(std::filesystem::exists(png));
+}
+
 }  // namespace
 }  // namespace abys
