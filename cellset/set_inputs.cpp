@@ -1,6 +1,7 @@
 #include "set_inputs.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -37,11 +38,14 @@ std::optional<CellBox> catdBox(const std::vector<SubfieldFormat>& catd,
   for (int i = 0; i < 4; ++i) {
     const size_t at = subfieldIndex(catd, names[i]);
     if (at >= values.size()) return std::nullopt;
-    const std::string text(trimmed(values[at]));
-    if (text.empty()) return std::nullopt;
-    char* end = nullptr;
-    limits[i] = std::strtod(text.c_str(), &end);
-    if (end == text.c_str() || *end != '\0' || !std::isfinite(limits[i])) return std::nullopt;
+    // Read with a decimal point whatever the locale.
+    std::string_view text = trimmed(values[at]);
+    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+    const std::from_chars_result read =
+        std::from_chars(text.data(), text.data() + text.size(), limits[i]);
+    if (text.empty() || read.ec != std::errc() || read.ptr != text.data() + text.size() ||
+        !std::isfinite(limits[i]))
+      return std::nullopt;
   }
   const CellBox box{limits[1], limits[0], limits[3], limits[2]};
   if (box.south > box.north || box.west > box.east) return std::nullopt;

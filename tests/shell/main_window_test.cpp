@@ -1955,6 +1955,7 @@ class MainWindowTest : public QObject {
     QTreeWidgetItem* group = list->topLevelItem(0);
     QCOMPARE(group->text(0), u"AA5FAILS.000"_s);
     QVERIFY(group->childCount() > 0);
+    list->setCurrentItem(nullptr);
     list->setCurrentItem(group->child(0));
     const GeoPoint centre =
         *session.positionAt({session.view().halfWidth, session.view().halfHeight});
