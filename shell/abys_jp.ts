@@ -149,6 +149,34 @@
         <source>The printer could not be used.</source>
         <translation>プリンターを使用できませんでした。</translation>
     </message>
+    <message>
+        <source>Open &amp;folder...</source>
+        <translation>フォルダーを開く(&amp;F)...</translation>
+    </message>
+    <message>
+        <source>C&amp;ells</source>
+        <translation>セル(&amp;E)</translation>
+    </message>
+    <message>
+        <source>Set memory &amp;limit...</source>
+        <translation>メモリ上限の設定(&amp;L)...</translation>
+    </message>
+    <message>
+        <source>%1: no cell to open; see Messages</source>
+        <translation>%1: 開けるセルがありません。メッセージを参照してください</translation>
+    </message>
+    <message>
+        <source>cells %v/%m</source>
+        <translation>セル %v/%m</translation>
+    </message>
+    <message>
+        <source>Set memory limit</source>
+        <translation>メモリ上限の設定</translation>
+    </message>
+    <message>
+        <source>Memory for the cells of a folder, in MiB; cells out of view are released beyond it:</source>
+        <translation>フォルダーのセルに使うメモリ (MiB)。超えると表示外のセルを解放します:</translation>
+    </message>
 </context>
 <context>
     <name>ViewMenu</name>
@@ -521,6 +549,12 @@
         <source>%1: %2; drawn as far as it can be; see Messages</source>
         <translation>%1: %2。描ける範囲で表示。メッセージを参照</translation>
     </message>
+    <message numerus="yes">
+        <source>%n finding(s)</source>
+        <translation>
+            <numerusform>指摘 %n 件</numerusform>
+        </translation>
+    </message>
 </context>
 <context>
     <name>IdentifyDock</name>
@@ -539,6 +573,73 @@
     <message>
         <source>Light: %1</source>
         <translation>灯質: %1</translation>
+    </message>
+</context>
+<context>
+    <name>CellsDock</name>
+    <message>
+        <source>Cells</source>
+        <translation>セル</translation>
+    </message>
+    <message>
+        <source>Filter</source>
+        <translation>絞り込み</translation>
+    </message>
+    <message>
+        <source>Cell</source>
+        <translation>セル</translation>
+    </message>
+    <message>
+        <source>Band</source>
+        <translation>用途</translation>
+    </message>
+    <message>
+        <source>Scale</source>
+        <translation>縮尺</translation>
+    </message>
+    <message>
+        <source>Edition</source>
+        <translation>版</translation>
+    </message>
+    <message>
+        <source>Update</source>
+        <translation>更新</translation>
+    </message>
+    <message>
+        <source>Issued</source>
+        <translation>発行日</translation>
+    </message>
+    <message>
+        <source>Status</source>
+        <translation>状態</translation>
+    </message>
+    <message>
+        <source>Check all</source>
+        <translation>すべて検査</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>not yet checked</source>
+        <translation>未検査</translation>
+    </message>
+    <message>
+        <source>checking</source>
+        <translation>検査中</translation>
+    </message>
+    <message>
+        <source>passed</source>
+        <translation>合格</translation>
+    </message>
+    <message>
+        <source>failed: %1</source>
+        <translation>不合格: %1</translation>
+    </message>
+    <message>
+        <source>no findings</source>
+        <translation>指摘なし</translation>
     </message>
 </context>
 </TS>

@@ -38,6 +38,13 @@ QString issued(const std::string& date) {
 
 }  // namespace
 
+QString lastUpdateApplied(const OpenResult& result) {
+  if (result.updatesApplied.empty()) return QStringLiteral("0");
+  const std::string& file = result.updatesApplied.back();
+  const size_t dot = file.rfind('.');
+  return QString::fromStdString(dot == std::string::npos ? file : file.substr(dot + 1));
+}
+
 QString statusText(const CellStatus& status) {
   QString text;
   switch (status.state) {
@@ -104,7 +111,7 @@ CellsDock::CellsDock(QWidget* parent) : QDockWidget(tr("Cells"), parent) {
   row->addWidget(progress_, 1);
   column->addLayout(row);
   setWidget(body);
-  setMinimumWidth(420);
+  setMinimumWidth(640);
 
   connect(filter_, &QLineEdit::textChanged, this, &CellsDock::applyFilter);
   connect(table_, &QTableWidget::currentCellChanged, this, [this](int current) {
@@ -140,6 +147,8 @@ void CellsDock::showCells(const ChartSession& session) {
       table_->setItem(static_cast<int>(i), c, item(QString()));
     updateCell(session, i);
   }
+  // In the set's order until a header is clicked.
+  table_->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
   table_->setSortingEnabled(true);
   table_->resizeColumnsToContents();
 }
@@ -164,7 +173,9 @@ void CellsDock::updateCell(const ChartSession& session, size_t index) {
   table_->item(row, kBand)->setData(Qt::DisplayRole, cell.header.usageBand);
   table_->item(row, kScale)->setData(Qt::DisplayRole, static_cast<qulonglong>(cell.header.scale));
   table_->item(row, kEdition)->setText(QString::fromStdString(cell.header.edition));
-  table_->item(row, kUpdate)->setText(lastUpdate(cell));
+  const QString update = lastUpdate(cell);
+  if (!update.isEmpty() || statuses_[index].lastUpdate.isEmpty())
+    table_->item(row, kUpdate)->setText(update.isEmpty() ? statuses_[index].lastUpdate : update);
   table_->item(row, kIssued)->setText(issued(cell.header.issueDate));
   // A cell built for the view has had its checks.
   CellStatus& status = statuses_[index];
@@ -187,11 +198,15 @@ void CellsDock::setStatus(size_t index, const CellStatus& status) {
   if (index >= statuses_.size()) return;
   statuses_[index] = status;
   const int row = rowOf(index);
-  if (row >= 0) table_->item(row, kStatus)->setText(statusText(status));
+  if (row >= 0) {
+    table_->item(row, kStatus)->setText(statusText(status));
+    if (!status.lastUpdate.isEmpty()) table_->item(row, kUpdate)->setText(status.lastUpdate);
+  }
   applyFilter();
 }
 
 void CellsDock::setChecking(bool checking, int total) {
+  if (checking_ && !checking) table_->resizeColumnsToContents();
   checking_ = checking;
   check_->setText(checking ? tr("Cancel") : tr("Check all"));
   progress_->setVisible(checking);

@@ -21,9 +21,14 @@ class QTableWidget;
 struct CellStatus {
   enum class State { NotChecked, Checking, Passed, Failed };
   State state = State::NotChecked;
-  QString reason;     // why it failed
-  QString s58Counts;  // the S-58 findings by class, when the profile ran
+  QString reason;      // why it failed
+  QString s58Counts;   // the S-58 findings by class, when the profile ran
+  QString lastUpdate;  // the number of the last update file the check applied
 };
+
+// The number of the last update file applied ("0" for none): the extension
+// of the last one.
+QString lastUpdateApplied(const abys::OpenResult& result);
 
 // The Status column's text: "not yet checked", "checking", "passed",
 // "failed: REASON", each followed by "; S-58: ..." when there are counts.

@@ -820,7 +820,7 @@ void MainWindow::checkAllCells() {
   std::vector<SetCell> cells;
   for (size_t i = 0; i < chart.cellCount(); ++i) {
     cells.push_back(chart.cell(i).input);
-    cellsDock->setStatus(i, {CellStatus::State::Checking, {}, {}});
+    cellsDock->setStatus(i, {CellStatus::State::Checking, {}, {}, {}});
   }
   CellCheckOptions options;
   options.readPastOrderErrors = chart.readsPastOrderErrors();
@@ -855,6 +855,8 @@ void MainWindow::cellChecked(uint64_t generation, std::shared_ptr<CellReport> re
   status.state = report->result.opened() ? CellStatus::State::Passed : CellStatus::State::Failed;
   status.reason = QString::fromStdString(failureReason(report->result));
   if (report->result.s58) status.s58Counts = s58CountsText(*report->result.s58);
+  if (report->result.outcome != OpenOutcome::CannotOpen)
+    status.lastUpdate = lastUpdateApplied(report->result);
   cellsDock->setStatus(report->index, status);
   OpenLog log;
   for (const Finding& finding : report->findings)

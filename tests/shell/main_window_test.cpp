@@ -1787,6 +1787,10 @@ class MainWindowTest : public QObject {
         {"ViewMenu", "As &S-52", "S-52 に従う(&S)"},
         {"ViewMenu", "&Highlight updates", "更新を強調表示(&H)"},
         {"MessagesDock", "Deleted by %1: %2", "%1 で削除: %2"},
+        {"MainWindow", "Open &folder...", "フォルダーを開く(&F)..."},
+        {"MainWindow", "Set memory &limit...", "メモリ上限の設定(&L)..."},
+        {"CellsDock", "Check all", "すべて検査"},
+        {"CellsDock", "not yet checked", "未検査"},
     };
     for (const auto& [context, source, japanese] : window) {
       QTest::newRow(source) << QString::fromLatin1(context) << QString::fromUtf8(source)
