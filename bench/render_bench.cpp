@@ -9,6 +9,11 @@
 // Cells: ABYS_BENCH_CELLS (colon-separated paths) if set, else US4GA17M from
 // the real cells beside the repository and the standard cells abys-mkcell
 // writes into build/<preset>/bench/ on first use.
+//
+// Sets: the exchange set of 91 standard cells abys-mkcell writes there
+// (one coastal, 9 approach and 81 harbour cells): its open (headers and
+// catalogue only), the open with the cells the full view needs built and
+// drawn, and redraws at full view and zoomed in over the harbour cells.
 #include <benchmark/benchmark.h>
 
 #include <QGuiApplication>
@@ -23,6 +28,7 @@
 #include "bench_cells.h"
 #include "chart_render.h"
 #include "chart_session.h"
+#include "quilt_render.h"
 
 namespace {
 
@@ -60,10 +66,69 @@ bool openChart(ChartSession& session, const std::string& path, benchmark::State&
   return false;
 }
 
+// As the viewer paints: the quilt of the session's cells (of one cell, that
+// cell).
 void paint(const ChartSession& session, QImage& image) {
   image.fill(Qt::white);
   QPainter painter(&image);
-  paintChart(painter, session.display(), session.view(), &session.drawnGeometry());
+  paintQuilt(painter, session);
+}
+
+// The generated exchange set, made once; empty when it cannot be made.
+std::string exchangeSet() {
+  const fs::path folder = bench::binFolder().parent_path() / "bench" / "set91";
+  if (!fs::exists(folder / "ENC_ROOT")) {
+    fs::remove_all(folder);
+    const std::string command = (bench::binFolder() / "abys-mkcell").string() + " --exchange-set " +
+                                folder.string() + " --cells 91 >/dev/null";
+    if (std::system(command.c_str()) != 0) return {};
+  }
+  return (folder / "ENC_ROOT").string();
+}
+
+bool openSet(ChartSession& session, const std::string& folder, benchmark::State& state) {
+  session.setWindow(kWidth, kHeight);
+  PresentationSettings presentation;
+  presentation.pixelsPerInch = 96.0;
+  session.setPresentation(presentation);
+  if (session.openSet(folder).opened) return true;
+  state.SkipWithError("the set does not open");
+  return false;
+}
+
+void setOpen(benchmark::State& state, const std::string& folder) {
+  ChartSession session;
+  for (auto _ : state) {
+    if (!openSet(session, folder, state)) return;
+    session.close();
+  }
+}
+
+void setOpenAndFirstRender(benchmark::State& state, const std::string& folder) {
+  ChartSession session;
+  QImage image(kWidth, kHeight, QImage::Format_RGB32);
+  DiscardingReporter quiet;
+  for (auto _ : state) {
+    if (!openSet(session, folder, state)) return;
+    session.loadWanted(quiet);
+    paint(session, image);
+    session.close();
+  }
+}
+
+// zooms: how many times the view is zoomed in about the middle first.
+void setRedraw(benchmark::State& state, const std::string& folder, int zooms) {
+  ChartSession session;
+  QImage image(kWidth, kHeight, QImage::Format_RGB32);
+  DiscardingReporter quiet;
+  if (!openSet(session, folder, state)) return;
+  for (int i = 0; i < zooms; ++i)
+    session.run(ViewCommand::ZoomIn);
+  session.loadWanted(quiet);
+  paint(session, image);
+  state.counters["pieces"] = static_cast<double>(session.quilt().size());
+  for (auto _ : state)
+    paint(session, image);
 }
 
 void open(benchmark::State& state, const std::string& path) {
@@ -161,6 +226,15 @@ int main(int argc, char** argv) {
       benchmark::RegisterBenchmark((prefix + name).c_str(), run, path)
           ->Unit(benchmark::kMillisecond);
     }
+  }
+  if (const std::string set = exchangeSet(); !set.empty()) {
+    benchmark::RegisterBenchmark("SetOpen/set91", setOpen, set)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("SetOpenAndFirstRender/set91", setOpenAndFirstRender, set)
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("SetRedraw/set91", setRedraw, set, 0)
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("SetRedrawZoomedIn8x/set91", setRedraw, set, 3)
+        ->Unit(benchmark::kMillisecond);
   }
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();

@@ -439,7 +439,10 @@ void ChartSession::loadWanted(FindingReporter& reporter) {
 ChartSession::BuildRequest ChartSession::startBuild(size_t index) {
   ChartCell& cell = *cells_.at(index);
   cell.state = ChartCell::State::Loading;
-  return {index, cell.input, build_, settings()};
+  BuildRequest request{index, cell.input, build_, settings()};
+  // Builds run side by side: each profile on its build's thread alone.
+  if (request.options.check.s58) request.options.check.s58->threads = 1;
+  return request;
 }
 
 void ChartSession::adopt(size_t index, BuiltCell built) {

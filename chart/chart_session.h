@@ -231,7 +231,9 @@ class ChartSession {
   // Builds every wanted cell here and now, again until none is wanted.
   void loadWanted(FindingReporter& reporter);
   // What a build of a cell on another thread needs: copied, so that the
-  // session may change meanwhile. The cell is marked as building.
+  // session may change meanwhile, the S-58 profile (when on) on the
+  // build's thread alone, as builds run side by side. The cell is marked
+  // as building.
   struct BuildRequest {
     size_t cell = 0;
     SetCell input;
