@@ -215,6 +215,7 @@ class MainWindowTest : public QObject {
             {.file = "AA3QUILT.000", .limits = cw::Limits{35.0, 139.0, 36.0, 140.0}},
             {.file = "AA5QUILT.000", .limits = cw::Limits{35.45, 139.45, 35.55, 139.55}},
             {.file = "AA5FAILS.000", .limits = cw::Limits{35.1, 139.1, 35.2, 139.2}},
+            {.file = "AA5GONE0.000", .limits = cw::Limits{35.3, 139.3, 35.4, 139.4}},
         }),
         "CATALOG.031");
     return QString::fromStdString(setFolder.path());
@@ -1930,14 +1931,16 @@ class MainWindowTest : public QObject {
     CellsDock* dock = w.window.cells();
     QVERIFY(dock->isVisible());
     QTableWidget* table = dock->table();
-    QCOMPARE(table->rowCount(), 3);
+    QCOMPARE(table->rowCount(), 4);
+    // A file the catalogue names that is not there: said at once.
+    QCOMPARE(statusText(dock->status(3)), u"failed: cannot be opened"_s);
     const ChartSession& session = w.window.session();
     QTRY_COMPARE(session.cell(0).state, ChartCell::State::Loaded);  // the coastal cell
     QTRY_VERIFY(!w.window.isBusy());
 
     // Sorted by scale, filtered by name.
-    table->sortItems(2);
-    QCOMPARE(table->item(0, 0)->text(), u"AA5QUILT.000"_s);
+    table->sortItems(2, Qt::DescendingOrder);
+    QCOMPARE(table->item(0, 0)->text(), u"AA3QUILT.000"_s);
     dock->filter()->setText(u"fails"_s);
     QCOMPARE(dock->shownCells(), std::vector<size_t>{2});
     dock->filter()->clear();
@@ -1971,6 +1974,17 @@ class MainWindowTest : public QObject {
     QCOMPARE(menuState(w.window), kNoChartMenus);
   }
 
+  // A folder without a cell opens nothing and says why.
+  void folderWithoutCellsSaysSo() {
+    CellFolder empty;
+    Window w;
+    QVERIFY(!w.window.openPathGiven(QString::fromStdString(empty.path())));
+    QCOMPARE(menuState(w.window), kNoChartMenus);
+    QVERIFY(labelText(w.window, "statusLabel").endsWith(u": no cell to open; see Messages"_s));
+    QVERIFY(w.window.messages()->logText().startsWith(u"no cell (*.000) in folder "_s));
+    QVERIFY(w.window.openFile(bayPath));
+  }
+
   // Cancel stops the check of all cells; the cells it did not reach stay
   // as they were, and the window goes on.
   void checkOfAllCellsCanBeCancelled() {
@@ -1981,7 +1995,7 @@ class MainWindowTest : public QObject {
     w.window.checkAllCells();
     w.window.cancelCheck();
     QTRY_VERIFY(!w.window.isBusy());
-    for (size_t i = 0; i < 3; ++i)
+    for (size_t i = 0; i < 4; ++i)
       QVERIFY(w.window.cells()->status(i).state != CellStatus::State::Checking);
     QCOMPARE(w.window.findChild<QPushButton*>(u"checkAllButton"_s)->text(), u"Check all"_s);
   }
