@@ -246,11 +246,7 @@ bool MainWindow::showChartAnyway() {
 // path is a copy: it may be failedPath, which is cleared here.
 bool MainWindow::openPath(QString path, bool anyway) {
   if (chart.isOpen()) return false;
-  noteUngrownSize();
-  clearReadouts();
-  drawingArea->setMark(std::nullopt);
-  identifyDock->clear();
-  failedPath.clear();
+  beginOpen();
   if (messagesShownForFailure && !anyway) {
     // The dock that came up for the last failure goes, and the window gets
     // back the size it had before, so the chart fits as it always did.
@@ -277,12 +273,24 @@ bool MainWindow::openPath(QString path, bool anyway) {
     messagesDock->setShowAnywayOffered(true);
   }
   if (!chart.isOpen()) return false;
+  showOpened(path);
+  return true;
+}
+
+void MainWindow::beginOpen() {
+  noteUngrownSize();
+  clearReadouts();
+  drawingArea->setMark(std::nullopt);
+  identifyDock->clear();
+  failedPath.clear();
+}
+
+void MainWindow::showOpened(const QString& path) {
   rememberRecent(path);
   shownFile = path;
   drawingArea->renderChart();
   setDocOpenMenus();
   showScaleAndPosition();
-  return true;
 }
 
 QStringList MainWindow::recentFiles() {
@@ -689,11 +697,7 @@ void MainWindow::aboutQt() {
 
 bool MainWindow::openFolder(const QString& path) {
   if (chart.isOpen()) return false;
-  noteUngrownSize();
-  clearReadouts();
-  drawingArea->setMark(std::nullopt);
-  identifyDock->clear();
-  failedPath.clear();
+  beginOpen();
   SetOpenResult opened;
   {
     WaitCursor wait;
@@ -733,11 +737,7 @@ bool MainWindow::openFolder(const QString& path) {
     chart.fitToSet();
   }
   if (!cellsDock->isVisible()) showWidening(*cellsDock);
-  rememberRecent(path);
-  shownFile = path;
-  drawingArea->renderChart();
-  setDocOpenMenus();
-  showScaleAndPosition();
+  showOpened(path);
   return true;
 }
 

@@ -168,6 +168,12 @@ class MainWindow : public QWidget {
   // is redrawn only when the way it is drawn changed.
   void applyViewSettings(const abys::ViewSettings& settings);
   void clearReadouts();
+  // Before an open: the read-outs, the mark, Identify and Show chart anyway
+  // cleared.
+  void beginOpen();
+  // After an open that shows a chart: the recent files, the picture, the
+  // menus and the status line follow.
+  void showOpened(const QString& path);
   // openFile, and with anyway a cell whose checks fail opens all the same.
   bool openPath(QString path, bool anyway);
   // After an open: the messages, and the status line when it failed.
