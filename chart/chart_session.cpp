@@ -413,7 +413,7 @@ std::vector<QuiltPiece> ChartSession::quiltOf(bool loadedOnly) const {
 
 std::vector<QuiltPiece> ChartSession::quilt() const {
   std::vector<QuiltPiece> pieces = quiltOf(true);
-  const uint64_t now = ++const_cast<ChartSession*>(this)->clock_;
+  const uint64_t now = ++clock_;
   for (const QuiltPiece& piece : pieces)
     cells_[piece.cell]->lastUsed = now;
   // The worst first, so that a better cell's outline lies over it.

@@ -279,8 +279,8 @@ class ChartSession {
   bool open_ = false;
   bool fromFolder_ = false;
   uint64_t generation_ = 0;
-  uint64_t clock_ = 0;
-  DisplayState display_;  // settings, and the state shown without a cell
+  mutable uint64_t clock_ = 0;  // counts quilts, for the release of cells drawn longest ago
+  DisplayState display_;        // settings, and the state shown without a cell
   ValdcoRange valdcoRange_{};
   bool hasValdco_ = false;
   Bounds setBounds_{};  // metres, of every located cell
