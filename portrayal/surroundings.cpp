@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "catalogue.h"
@@ -70,6 +71,7 @@ Surroundings::Surroundings(const Dataset& dataset) {
   std::vector<LinePoint> edge;
   std::vector<uint32_t> candidates;
   std::vector<uint8_t> crossings;
+  std::vector<std::pair<double, uint32_t>> byLatitude;
   for (const FeatureRecord* feature : dataset.features) {
     if (feature->prim != kPrimArea) continue;
     if (feature->objl != catalogue::kDepare && feature->objl != catalogue::kDrgare &&
@@ -94,6 +96,12 @@ Surroundings::Surroundings(const Dataset& dataset) {
     grid.pointsWithin(box.west, box.south, box.east, box.north, candidates);
     if (candidates.empty()) continue;
     crossings.assign(candidates.size(), 0);
+    // The candidates by latitude: an edge's segment can only be crossed by
+    // the rays of those between its ends' latitudes.
+    byLatitude.clear();
+    for (size_t k = 0; k < candidates.size(); ++k)
+      byLatitude.push_back({grid.point(candidates[k]).y, static_cast<uint32_t>(k)});
+    std::sort(byLatitude.begin(), byLatitude.end());
     for (const SpatialPointerEntry* pointer : feature->spatialPointers) {
       const VectorRecord* target = pointer->target;
       if (target == nullptr) continue;
@@ -123,9 +131,14 @@ Surroundings::Surroundings(const Dataset& dataset) {
       for (size_t i = 1; i < edge.size(); ++i) {
         const LinePoint a = edge[i - 1];
         const LinePoint b = edge[i];
-        for (size_t k = 0; k < candidates.size(); ++k) {
+        // (a.y > p.y) != (b.y > p.y) holds exactly for p.y in [low, high).
+        const double low = std::min(a.y, b.y);
+        const double high = std::max(a.y, b.y);
+        const auto from = std::lower_bound(byLatitude.begin(), byLatitude.end(),
+                                           std::pair<double, uint32_t>{low, 0});
+        for (auto at = from; at != byLatitude.end() && at->first < high; ++at) {
+          const size_t k = at->second;
           const LinePoint p = grid.point(candidates[k]);
-          if ((a.y > p.y) == (b.y > p.y)) continue;
           const double x = a.x + (p.y - a.y) * (b.x - a.x) / (b.y - a.y);
           if (p.x < x) crossings[k] ^= 1;
         }
