@@ -177,6 +177,12 @@
         <source>Memory for the cells of a folder, in MiB; cells out of view are released beyond it:</source>
         <translation>フォルダーのセルに使うメモリ (MiB)。超えると表示外のセルを解放します:</translation>
     </message>
+    <message numerus="yes">
+        <source>%1: %n cell(s)</source>
+        <translation>
+            <numerusform>%1: セル %n 個</numerusform>
+        </translation>
+    </message>
 </context>
 <context>
     <name>ViewMenu</name>

@@ -705,6 +705,10 @@ bool MainWindow::openFolder(const QString& path) {
     opened = chart.openSet(QFile::encodeName(path).toStdString());
   }
   QStringList lines;
+  if (opened.opened) {
+    lines << tr("%1: %n cell(s)", nullptr, static_cast<int>(chart.cellCount()))
+                 .arg(QDir::toNativeSeparators(path));
+  }
   for (const std::string& problem : opened.problems)
     lines << QString::fromStdString(problem);
   messagesDock->showSet(lines.join(QLatin1Char('\n')));

@@ -370,8 +370,9 @@ void MessagesDock::setCellFindings(size_t cell, const QString& name, const OpenR
   }
   std::vector<FindingRow> rows = findingRows(log, result);
   if (rows.empty()) return;
-  auto* group = new QTreeWidgetItem(
-      QStringList{name, QString(), tr("%n finding(s)", nullptr, static_cast<int>(rows.size()))});
+  // The cell's name and count across the columns.
+  auto* group = new QTreeWidgetItem(QStringList{
+      name + QStringLiteral(": ") + tr("%n finding(s)", nullptr, static_cast<int>(rows.size()))});
   group->setData(0, Qt::UserRole, -1);
   group->setData(0, kCellRole, static_cast<qulonglong>(cell));
   for (FindingRow& row : rows) {
@@ -382,6 +383,7 @@ void MessagesDock::setCellFindings(size_t cell, const QString& name, const OpenR
     rowCells_.push_back(cell);
   }
   list_->insertTopLevelItem(at, group);
+  group->setFirstColumnSpanned(true);
 }
 
 std::optional<size_t> MessagesDock::cellOfRow(int row) const {
