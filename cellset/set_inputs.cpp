@@ -26,13 +26,13 @@ constexpr std::string_view kCellExtension = ".000";
 // A file a catalogue lists, with the box its CATD gives it.
 struct ListedFile {
   std::string name;
-  std::optional<CellBox> box;
+  std::optional<Box> box;
 };
 
 // The box of a CATD field's SLAT, WLON, NLAT and ELON when all four are
 // numbers and make a box.
-std::optional<CellBox> catdBox(const std::vector<SubfieldFormat>& catd,
-                               const std::vector<std::string_view>& values) {
+std::optional<Box> catdBox(const std::vector<SubfieldFormat>& catd,
+                           const std::vector<std::string_view>& values) {
   double limits[4] = {};
   const char* names[4] = {"SLAT", "WLON", "NLAT", "ELON"};
   for (int i = 0; i < 4; ++i) {
@@ -47,7 +47,7 @@ std::optional<CellBox> catdBox(const std::vector<SubfieldFormat>& catd,
         !std::isfinite(limits[i]))
       return std::nullopt;
   }
-  const CellBox box{limits[1], limits[0], limits[3], limits[2]};
+  const Box box{limits[1], limits[0], limits[3], limits[2]};  // west, south, east, north
   if (box.south > box.north || box.west > box.east) return std::nullopt;
   return box;
 }
@@ -110,7 +110,7 @@ bool isUpdateBesideItsCell(const fs::path& path) {
 std::vector<fs::path> withCatalogue(const fs::path& folder, const fs::path& catalogue,
                                     const std::vector<fs::path>& walked, bool withUpdates,
                                     std::vector<std::string>& problems,
-                                    std::map<fs::path, CellBox>& boxes) {
+                                    std::map<fs::path, Box>& boxes) {
   std::string why;
   const std::optional<std::vector<ListedFile>> listed = catalogueFiles(catalogue, why);
   if (!listed) {
@@ -137,7 +137,7 @@ std::vector<fs::path> withCatalogue(const fs::path& folder, const fs::path& cata
 // to problems, when a folder cannot be read. Folders reached through a symbolic link are not
 // entered, so no link can make the walk go round.
 void walk(const fs::path& folder, std::vector<fs::path>& cells, bool& failed, bool withUpdates,
-          std::vector<std::string>& problems, std::map<fs::path, CellBox>& boxes) {
+          std::vector<std::string>& problems, std::map<fs::path, Box>& boxes) {
   std::error_code error;
   std::vector<fs::path> entries;
   for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
@@ -186,7 +186,7 @@ SetInputs listInputs(const std::vector<std::string>& arguments, bool withUpdates
     }
     inputs.fromFolder = true;
     std::vector<fs::path> cells;
-    std::map<fs::path, CellBox> boxes;
+    std::map<fs::path, Box> boxes;
     bool failed = false;
     walk(argument, cells, failed, withUpdates, inputs.problems, boxes);
     if (cells.empty() && !failed) {

@@ -7,25 +7,19 @@
 #include <string>
 #include <vector>
 
+#include "point_location.h"
+
 namespace abys {
 
 // A base cell and the update files NAME.001, NAME.002, ... beside it, in
 // the order they apply; none when updates were not asked for.
-// The box a catalogue's CATD gives a file (SLAT, WLON, NLAT, ELON), in
-// degrees.
-struct CellBox {
-  double west = 0.0;
-  double south = 0.0;
-  double east = 0.0;
-  double north = 0.0;
-};
-
 struct SetCell {
   std::string path;
   std::vector<std::string> updates;
-  // The box its catalogue gives it, when one listed it with all four
-  // limits, south not above north and west not east of east.
-  std::optional<CellBox> box = std::nullopt;
+  // The box in degrees its catalogue's CATD gives it (SLAT, WLON, NLAT,
+  // ELON), when one listed it with all four limits, south not above north
+  // and west not east of east.
+  std::optional<Box> box = std::nullopt;
 };
 
 struct SetInputs {

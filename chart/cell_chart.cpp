@@ -38,14 +38,15 @@ void resolveRemainingPointers(Dataset& dataset) {
   }
 }
 
-CellHeader headerOf(const Dataset& dataset) {
+// What the DSID and DSPM fields say of a cell.
+CellHeader headerOf(const DsidImage& dsid, const DspmImage& dspm) {
   CellHeader header;
-  header.name = std::string(dataset.dsid.dsnm);
-  header.edition = std::string(dataset.dsid.edtn);
-  header.update = std::string(dataset.dsid.updn);
-  header.issueDate = std::string(dataset.dsid.isdt, strnlen(dataset.dsid.isdt, 8));
-  header.usageBand = dataset.dsid.intu;
-  header.scale = dataset.dspm.cscl;
+  header.name = std::string(dsid.dsnm);
+  header.edition = std::string(dsid.edtn);
+  header.update = std::string(dsid.updn);
+  header.issueDate = std::string(dsid.isdt, strnlen(dsid.isdt, 8));
+  header.usageBand = dsid.intu;
+  header.scale = dspm.cscl;
   return header;
 }
 
@@ -62,12 +63,8 @@ std::optional<CellHeader> readCellHeader(const std::string& path) {
     if (stream.decode() != 0) break;
     const FieldImage& image = stream.image();
     if (type == kFieldDSID) {
-      header.emplace();
-      header->name = std::string(image.dsid.dsnm);
-      header->edition = std::string(image.dsid.edtn);
-      header->update = std::string(image.dsid.updn);
-      header->issueDate = std::string(image.dsid.isdt, strnlen(image.dsid.isdt, 8));
-      header->usageBand = image.dsid.intu;
+      // Copied now: the next field's decoding reuses the image's texts.
+      header = headerOf(image.dsid, DspmImage{});
     } else if (header) {
       header->scale = image.dspm.cscl;
       break;
@@ -94,30 +91,10 @@ Coverage boxCoverage(const Bounds& b) {
   return coverage;
 }
 
-bool coverageHolds(const Coverage& coverage, double lon, double lat) {
-  bool odd = false;
-  for (const RingRange& ring : coverage.rings) {
-    bool inRing = false;
-    for (size_t i = ring.first + 1; i < ring.first + ring.count; ++i) {
-      const LinePoint& a = coverage.points[i - 1];
-      const LinePoint& b = coverage.points[i];
-      // On the boundary counts as inside.
-      const double cross = (b.x - a.x) * (lat - a.y) - (b.y - a.y) * (lon - a.x);
-      if (cross == 0.0 && lon >= std::min(a.x, b.x) && lon <= std::max(a.x, b.x) &&
-          lat >= std::min(a.y, b.y) && lat <= std::max(a.y, b.y))
-        return true;
-      if ((a.y > lat) == (b.y > lat)) continue;
-      if (lon < a.x + (lat - a.y) * (b.x - a.x) / (b.y - a.y)) inRing = !inRing;
-    }
-    if (inRing) odd = !odd;
-  }
-  return odd;
-}
-
 CellChart::CellChart(std::unique_ptr<Dataset> dataset, const ChartSettings& settings,
                      const std::vector<ChangedFeature>& changes)
     : dataset_(std::move(dataset)) {
-  header_ = headerOf(*dataset_);
+  header_ = headerOf(dataset_->dsid, dataset_->dspm);
   display_.currentDataset = dataset_.get();
   display_.depthContours = settings.depthContours;
   display_.rules = settings.rules;

@@ -61,10 +61,6 @@ Coverage coverageOf(const Dataset& dataset);
 // north, as one exterior ring.
 Coverage boxCoverage(const Bounds& degrees);
 
-// Whether the point (lon, lat) lies in the coverage (its boundary counts):
-// an odd number of its rings hold it.
-bool coverageHolds(const Coverage& coverage, double lon, double lat);
-
 // What the portrayal and the painter read, handed to a cell as it is built
 // and whenever they change.
 struct ChartSettings {

@@ -14,6 +14,7 @@
 #include "field_types.h"
 #include "geos_geometry.h"
 #include "load_driver.h"
+#include "point_location.h"
 #include "prepare_chart.h"
 #include "record_assembly.h"
 #include "set_inputs.h"
@@ -128,19 +129,11 @@ void appendRings(const Geos& geos, const GEOSGeometry* geometry, Coverage& out) 
 }
 
 Bounds boundsOf(const std::vector<LinePoint>& points) {
-  Bounds box{};
-  bool first = true;
-  for (const LinePoint& p : points) {
-    if (first) {
-      box = {p.x, p.y, p.x, p.y};
-      first = false;
-    }
-    box.minX = std::min(box.minX, p.x);
-    box.minY = std::min(box.minY, p.y);
-    box.maxX = std::max(box.maxX, p.x);
-    box.maxY = std::max(box.maxY, p.y);
-  }
-  return box;
+  if (points.empty()) return {};
+  Box box = Box::none();
+  for (const LinePoint& p : points)
+    box.add(p);
+  return {box.west, box.south, box.east, box.north};
 }
 
 Bounds unite(const Bounds& a, const Bounds& b) {
@@ -150,6 +143,14 @@ Bounds unite(const Bounds& a, const Bounds& b) {
 
 bool holds(const Bounds& box, double x, double y) {
   return x >= box.minX && x <= box.maxX && y >= box.minY && y <= box.maxY;
+}
+
+// Whether the coverage holds the place (its boundary counts), as the quilt
+// cuts it.
+bool covers(const Geos& geos, const Geometry& coverage, const GeoPoint& place) {
+  if (!coverage) return false;
+  const Geometry point = makePoint(geos, place.lon, place.lat);
+  return point && GEOSPreparedIntersects_r(geos.get(), coverage.prepared(), point.get()) == 1;
 }
 
 }  // namespace
@@ -188,13 +189,13 @@ double ChartSession::displayDenominator() const {
   return scaleDenominator(view_, density > 0 ? density : kRenderDensity);
 }
 
-void ChartSession::take(ChartCell& cell, BuiltCell built) {
+void ChartSession::take(size_t index, BuiltCell built) {
+  ChartCell& cell = *cells_[index];
+  const bool wasUnplaced = !cell.located();
   cell.result = std::move(built.result);
-  const size_t index = static_cast<size_t>(
-      std::find_if(cells_.begin(), cells_.end(), [&](const auto& c) { return c.get() == &cell; }) -
-      cells_.begin());
   if (!built.chart) {
     cell.state = cell.result.stopped ? ChartCell::State::NotLoaded : ChartCell::State::Failed;
+    fitOnceAllPlaced(wasUnplaced);
     return;
   }
   cell.chart = std::move(built.chart);
@@ -226,6 +227,11 @@ void ChartSession::take(ChartCell& cell, BuiltCell built) {
   for (const auto& other : cells_) {
     if (other->chart) other->chart->setValdcoRange(valdcoRange_);
   }
+  fitOnceAllPlaced(wasUnplaced);
+}
+
+void ChartSession::fitOnceAllPlaced(bool wasUnplaced) {
+  if (open_ && wasUnplaced && unplacedCells().empty()) fitToSet();
 }
 
 std::string coverageNote(const ChartCell& cell) {
@@ -273,7 +279,7 @@ OpenResult ChartSession::open(const char* path, FindingReporter& reporter, const
   cell->input = std::move(input);
   cell->fileName = std::filesystem::path(path).filename().string();
   cells_.push_back(std::move(cell));
-  take(*cells_.front(), std::move(built));
+  take(0, std::move(built));
   open_ = true;
   fitToSet();
   return result;
@@ -307,7 +313,7 @@ SetOpenResult ChartSession::openSet(const std::string& path) {
     }
     if (cell->header.name.empty()) cell->header.name = cell->fileName;
     if (input.box) {
-      const CellBox& b = *input.box;
+      const Box& b = *input.box;
       cell->coverage = boxCoverage({b.west, b.south, b.east, b.north});
       cell->box = {b.west, b.south, b.east, b.north};
       cell->coverageFrom = ChartCell::CoverageFrom::Catalogue;
@@ -332,8 +338,7 @@ std::vector<size_t> ChartSession::unplacedCells() const {
 }
 
 void ChartSession::buildCell(size_t index, FindingReporter& reporter) {
-  ChartCell& cell = *cells_.at(index);
-  take(cell, buildCellChart(cell.input, build_, settings(), reporter));
+  take(index, buildCellChart(cells_.at(index)->input, build_, settings(), reporter));
 }
 
 std::vector<size_t> ChartSession::priorityOrder() const {
@@ -447,10 +452,9 @@ ChartSession::BuildRequest ChartSession::startBuild(size_t index) {
 
 void ChartSession::adopt(size_t index, BuiltCell built) {
   if (index >= cells_.size()) return;
-  ChartCell& cell = *cells_[index];
   // Built under settings since changed: portrayed again here.
   if (built.chart) built.chart->setSettings(settings());
-  take(cell, std::move(built));
+  take(index, std::move(built));
 }
 
 size_t ChartSession::memoryBytes() const {
@@ -487,7 +491,8 @@ std::optional<size_t> ChartSession::cellAt(PixelPoint pointer) const {
   const GeoPoint at = metresToDegrees(view_, pixelToMetres(view_, pointer.column, pointer.row));
   for (const QuiltPiece& piece : pieces) {
     const ChartCell& cell = *cells_[piece.cell];
-    if (holds(cell.box, at.lon, at.lat) && coverageHolds(cell.coverage, at.lon, at.lat))
+    if (holds(cell.box, at.lon, at.lat) &&
+        covers(geos_->geos, geos_->coverage(piece.cell, cell.coverage), at))
       return piece.cell;
   }
   // Outside every coverage: the cell that draws everywhere else.
@@ -534,7 +539,8 @@ void ChartSession::limitZoom() {
   for (const size_t i : priorityOrder()) {
     const ChartCell& cell = *cells_[i];
     if (cell.state == ChartCell::State::Failed) continue;
-    if (holds(cell.box, at.lon, at.lat) && coverageHolds(cell.coverage, at.lon, at.lat)) {
+    if (holds(cell.box, at.lon, at.lat) &&
+        covers(geos_->geos, geos_->coverage(i, cell.coverage), at)) {
       limit = projectBounds(view_, cell.box);
       break;
     }
@@ -610,25 +616,25 @@ bool ChartSession::zoomAbout(ViewCommand command, PixelPoint pointer) {
   return true;
 }
 
-void ChartSession::setDepthContours(const DepthContours& contours) {
-  display_.depthContours = contours;
+void ChartSession::pushSettings() {
   for (const auto& cell : cells_) {
     if (cell->chart) cell->chart->setSettings(settings());
   }
+}
+
+void ChartSession::setDepthContours(const DepthContours& contours) {
+  display_.depthContours = contours;
+  pushSettings();
 }
 
 void ChartSession::setPortrayalRules(const portrayal::PortrayalSettings& rules) {
   display_.rules = rules;
-  for (const auto& cell : cells_) {
-    if (cell->chart) cell->chart->setSettings(settings());
-  }
+  pushSettings();
 }
 
 void ChartSession::setPresentation(const PresentationSettings& presentation) {
   display_.presentation = presentation;
-  for (const auto& cell : cells_) {
-    if (cell->chart) cell->chart->setSettings(settings());
-  }
+  pushSettings();
 }
 
 std::vector<const FeatureRecord*> ChartSession::featuresAt(PixelPoint pointer,

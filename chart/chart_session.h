@@ -105,10 +105,10 @@ class ChartSession {
   // exchange set's ENC_ROOT, any folder of cells, or the folder of a
   // CATALOG.031 named), in the order abys-check takes them, as one chart:
   // each cell's header is read and its coverage taken from its catalogue's
-  // box. Cells no catalogue places are left for buildCell, after which
-  // fitToSet fits the view to them all; without such cells the view is
-  // fitted here. Cells are built as the view needs them (loadWanted, or
-  // startBuild and adopt on other threads).
+  // box. Cells no catalogue places are left for buildCell; the view is
+  // fitted to the set here, or once the last of those is built. Cells are
+  // built as the view needs them (loadWanted, or startBuild and adopt on
+  // other threads).
   SetOpenResult openSet(const std::string& path);
   // The cells that have no coverage yet: no catalogue placed them and they
   // have not been built.
@@ -116,8 +116,6 @@ class ChartSession {
   // Builds cell index here and now (its findings through reporter) and
   // takes it into the chart.
   void buildCell(size_t index, FindingReporter& reporter);
-  // The projection and the view fitted to every cell placed, as at an open.
-  void fitToSet();
   void close();
   bool isOpen() const { return open_; }
   // Whether the open chart came from a folder.
@@ -198,6 +196,9 @@ class ChartSession {
   // charts, read at every paint.
   void setPresentation(const PresentationSettings& presentation);
 
+  // What the portrayal and the painter read, the same for every cell.
+  ChartSettings settings() const;
+
   // The cell in focus: the one drawn at the view's centre, else the first
   // loaded; for a single cell, that cell. Its display state (with the
   // chart's settings when no cell is loaded), geometry and updated features.
@@ -260,7 +261,14 @@ class ChartSession {
  private:
   void clear();
   // Takes a built cell's chart (projection, VALDCO range, coverage).
-  void take(ChartCell& cell, BuiltCell built);
+  void take(size_t index, BuiltCell built);
+  // Fits the view to the set once the last cell no catalogue placed is
+  // placed (or fails), when wasUnplaced says this cell was one of them.
+  void fitOnceAllPlaced(bool wasUnplaced);
+  // The projection and the view fitted to every cell placed, as at an open.
+  void fitToSet();
+  // The settings on every cell in memory.
+  void pushSettings();
   // The cells that draw each place of the view at its scale, best first.
   std::vector<size_t> priorityOrder() const;
   std::vector<QuiltPiece> quiltOf(bool loadedOnly) const;
@@ -270,7 +278,6 @@ class ChartSession {
   // Of a set: whether Zoom in stays offered at the present scale, by the
   // extent of the cell at the centre.
   void limitZoom();
-  ChartSettings settings() const;
   double displayDenominator() const;
 
   struct GeosState;

@@ -51,7 +51,7 @@ QuiltCounts paintQuilt(QPainter& painter, const ChartSession& session, const Ren
   QuiltCounts counts;
   if (!session.isOpen()) return counts;
   const ViewState& view = session.view();
-  const PresentationSettings& presentation = session.display().presentation;
+  const PresentationSettings presentation = session.settings().presentation;
   const std::vector<QuiltPiece> pieces = session.quilt();
   if (session.isSet() && presentation.colourScheme != ColourScheme::Day) {
     painter.fillRect(QRect(view.window.left, view.window.top, view.window.right - view.window.left,

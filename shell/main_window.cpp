@@ -246,15 +246,7 @@ bool MainWindow::showChartAnyway() {
 // path is a copy: it may be failedPath, which is cleared here.
 bool MainWindow::openPath(QString path, bool anyway) {
   if (chart.isOpen()) return false;
-  beginOpen();
-  if (messagesShownForFailure && !anyway) {
-    // The dock that came up for the last failure goes, and the window gets
-    // back the size it had before, so the chart fits as it always did.
-    messagesShownForFailure = false;
-    messagesDock->hide();
-    layout()->activate();
-    if (sizeBeforeMessages.isValid()) resize(sizeBeforeMessages);
-  }
+  beginOpen(anyway);
   OpenResult result;
   OpenLog log;
   {
@@ -277,12 +269,20 @@ bool MainWindow::openPath(QString path, bool anyway) {
   return true;
 }
 
-void MainWindow::beginOpen() {
+void MainWindow::beginOpen(bool keepMessages) {
   noteUngrownSize();
   clearReadouts();
   drawingArea->setMark(std::nullopt);
   identifyDock->clear();
   failedPath.clear();
+  if (messagesShownForFailure && !keepMessages) {
+    // The dock that came up for the last failure goes, and the window gets
+    // back the size it had before, so the chart fits as it always did.
+    messagesShownForFailure = false;
+    messagesDock->hide();
+    layout()->activate();
+    if (sizeBeforeMessages.isValid()) resize(sizeBeforeMessages);
+  }
 }
 
 void MainWindow::showOpened(const QString& path) {
@@ -467,13 +467,16 @@ void MainWindow::showScaleAndPosition() {
 
 void MainWindow::reportOpen(const QString& path, const OpenResult& result, const OpenLog& log) {
   messagesDock->showOpen(result, log);
-  const QString summary = openSummary(QFileInfo(path).fileName(), result, log);
+  showSummary(openSummary(QFileInfo(path).fileName(), result, log), !result.opened());
+}
+
+void MainWindow::showSummary(const QString& summary, bool failed) {
   statusLabel->setMinimumWidth(0);
   statusLabel->setText(summary);
   statusLabel->setVisible(!summary.isEmpty());
   summaryStanding = !summary.isEmpty();
   statusGrew = summaryStanding;
-  if (result.opened() || messagesDock->isVisible()) return;
+  if (!failed || messagesDock->isVisible()) return;
   sizeBeforeMessages = size();
   messagesShownForFailure = true;
   showWidening(*messagesDock);
@@ -491,17 +494,12 @@ void MainWindow::showFinding(int row) {
   if (!chart.isOpen()) return;
   // A finding of a folder's cell: the view goes to the cell first.
   const std::optional<size_t> cell = messagesDock->cellOfRow(row);
-  if (cell) {
-    chart.fitCell(*cell);
-    if (!finding.position) {
-      syncViewMenu();
-      showScaleAndPosition();
-      drawingArea->setMark(std::nullopt);
-      drawingArea->renderChart();
-      return;
-    }
+  if (cell && !finding.position) {
+    showCell(*cell);
+    return;
   }
   if (!finding.position) return;
+  if (cell) chart.fitCell(*cell);
   DrawingArea::Mark mark;
   mark.at = GeoPoint{finding.position->longitude, finding.position->latitude};
   for (const std::vector<FindingPosition>& part : finding.geometry) {
@@ -558,7 +556,7 @@ void MainWindow::applyViewSettings(const ViewSettings& settings) {
   // Redraws an open chart when it changes.
   drawingArea->setUpdatesHighlighted(settings.highlightUpdates);
   const RenderOptions options{settings.declutterNames, settings.wideDepthLines};
-  PresentationSettings presentation = chart.display().presentation;
+  PresentationSettings presentation = chart.settings().presentation;
   presentation.colourScheme = settings.colourScheme;
   presentation.categories = settings.categories;
   presentation.scaleMinimum = settings.scaleMinimum;
@@ -566,20 +564,20 @@ void MainWindow::applyViewSettings(const ViewSettings& settings) {
   presentation.otherText = settings.otherText;
   // The scale minimum follows the scale the status line reads.
   presentation.pixelsPerInch = displayDensity();
-  portrayal::PortrayalSettings rules = chart.display().rules;
+  portrayal::PortrayalSettings rules = chart.settings().rules;
   rules.s52Depths = settings.s52Depths;
   rules.twoShades = settings.twoShades;
   rules.shallowPattern = settings.shallowPattern;
   rules.symbolizedBoundaries = settings.symbolizedBoundaries;
   rules.simplifiedSymbols = settings.simplifiedSymbols;
   if (options == drawingArea->renderOptions() &&
-      settings.depthContours == chart.display().depthContours &&
-      presentation == chart.display().presentation && rules == chart.display().rules) {
+      settings.depthContours == chart.settings().depthContours &&
+      presentation == chart.settings().presentation && rules == chart.settings().rules) {
     return;
   }
   chart.setPresentation(presentation);
-  if (!(rules == chart.display().rules)) chart.setPortrayalRules(rules);
-  if (!(settings.depthContours == chart.display().depthContours))
+  if (!(rules == chart.settings().rules)) chart.setPortrayalRules(rules);
+  if (!(settings.depthContours == chart.settings().depthContours))
     chart.setDepthContours(settings.depthContours);
   // Redraws an open chart.
   drawingArea->setRenderOptions(options);
@@ -712,33 +710,22 @@ bool MainWindow::openFolder(const QString& path) {
   for (const std::string& problem : opened.problems)
     lines << QString::fromStdString(problem);
   messagesDock->showSet(lines.join(QLatin1Char('\n')));
-  if (!opened.opened) {
-    const QString summary = tr("%1: no cell to open; see Messages").arg(QFileInfo(path).fileName());
-    statusLabel->setMinimumWidth(0);
-    statusLabel->setText(summary);
-    statusLabel->show();
-    summaryStanding = true;
-    statusGrew = true;
-    if (!messagesDock->isVisible()) {
-      sizeBeforeMessages = size();
-      messagesShownForFailure = true;
-      showWidening(*messagesDock);
-    }
-    return false;
-  }
-  statusLabel->hide();
-  summaryStanding = false;
+  showSummary(opened.opened
+                  ? QString()
+                  : tr("%1: no cell to open; see Messages").arg(QFileInfo(path).fileName()),
+              !opened.opened);
+  if (!opened.opened) return false;
   cellsDock->showCells(chart);
   const std::vector<size_t> unplaced = chart.unplacedCells();
   if (!unplaced.empty()) {
-    // Cells no catalogue places are built now: the view needs their extent.
+    // Cells no catalogue places are built now: the view needs their extent
+    // (and is fitted to the set once they are built).
     WaitCursor wait;
     for (const size_t cell : unplaced) {
       auto log = std::make_shared<OpenLog>();
       chart.buildCell(cell, *log);
       takeBuiltCell(chart.generation(), cell, {}, log);
     }
-    chart.fitToSet();
   }
   if (!cellsDock->isVisible()) showWidening(*cellsDock);
   showOpened(path);

@@ -169,8 +169,12 @@ class MainWindow : public QWidget {
   void applyViewSettings(const abys::ViewSettings& settings);
   void clearReadouts();
   // Before an open: the read-outs, the mark, Identify and Show chart anyway
-  // cleared.
-  void beginOpen();
+  // cleared, and the Messages dock that came up for the last failure gone
+  // unless keepMessages.
+  void beginOpen(bool keepMessages = false);
+  // The open's one line between the read-outs (hidden when empty); a
+  // failed open brings up the Messages dock.
+  void showSummary(const QString& summary, bool failed);
   // After an open that shows a chart: the recent files, the picture, the
   // menus and the status line follow.
   void showOpened(const QString& path);

@@ -221,10 +221,8 @@ int renderSet(abys::ChartSession& session, const std::string& folder,
   for (const std::string& problem : opened.problems)
     std::fprintf(stderr, "abys-render: %s\n", problem.c_str());
   if (!opened.opened) return 1;
-  const std::vector<size_t> unplaced = session.unplacedCells();
-  for (const size_t cell : unplaced)
+  for (const size_t cell : session.unplacedCells())
     session.buildCell(cell, quiet);
-  if (!unplaced.empty()) session.fitToSet();
   runViews(session, views);
   session.loadWanted(quiet);
   bool anyOpened = false;

@@ -35,7 +35,6 @@ class ChartSetTest : public ::testing::Test {
     SetOpenResult opened = session.openSet(folder.path());
     for (const size_t cell : session.unplacedCells())
       session.buildCell(cell, quiet);
-    session.fitToSet();
     return opened;
   }
 
