@@ -9,6 +9,7 @@
 #include <QPolygon>
 #include <QStaticText>
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <map>
 #include <numbers>
@@ -332,6 +333,9 @@ class SoundingTexts {
  public:
   SoundingTexts(const QFont& font, bool asImages) : font_(font), asImages_(asImages) {}
 
+  // Whether draw copies images, and so does not need the painter's font.
+  bool drawsImages() const { return asImages_; }
+
   // Draws the text of depth in colour centred on at.
   void draw(QPainter& painter, double depth, const QColor& colour, PixelPoint at) {
     const long key = std::lround(depth * 10.0);
@@ -443,12 +447,26 @@ void paintExactLines(QPainter& painter, const DrawnGeometry& geometry, const Dra
   }
 }
 
+// The whole number an instruction's argument starts with, 0 when none, as
+// atoi reads it: a paint reads one for every line and text it meets, and
+// from_chars costs a fraction of the C library's call.
+int leadingInt(std::string_view text) {
+  while (!text.empty() && text.front() == ' ')
+    text.remove_prefix(1);
+  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+  int value = 0;
+  std::from_chars(text.data(), text.data() + text.size(), value);
+  return value;
+}
+
 // Where a symbol or text of a feature stands: a point's position, the
 // middle vertex of a line's first part, the centre of an area's extent.
 std::optional<QPoint> symbolPlace(const DrawnGeometry& geometry, const DrawnFeature& drawn,
                                   const ViewState& view) {
+  // A point's box is its point.
   LinePoint at{(drawn.box.minX + drawn.box.maxX) / 2, (drawn.box.minY + drawn.box.maxY) / 2};
-  if (drawn.feature->prim != kPrimArea && drawn.partCount > 0) {
+  const uint8_t prim = drawn.feature->prim;
+  if (prim != kPrimArea && prim != kPrimPoint && drawn.partCount > 0) {
     const std::span<const LinePoint> points = geometry.points(geometry.parts(drawn).front());
     if (points.empty()) return std::nullopt;
     at = points[points.size() / 2];
@@ -477,8 +495,9 @@ class Interpreter {
       density = screenDensity(device->physicalDpiX(), device->logicalDpiX());
     if (!(density > 0)) density = 96.0;
     pixelsPerMillimetre_ = density / 25.4;
-    visibleSectors_ = visibleDegrees(view, view.window,
-                                     static_cast<int32_t>(std::ceil(26.0 * pixelsPerMillimetre_)));
+    const auto sectorReach = static_cast<int32_t>(std::ceil(26.0 * pixelsPerMillimetre_));
+    visibleSectors_ = visibleDegrees(view, view.window, sectorReach);
+    visiblePoints_ = visibleDegrees(view, view.window, std::max(kSymbolMargin, sectorReach));
     denominator_ = scaleDenominator(view, density);
   }
 
@@ -486,16 +505,21 @@ class Interpreter {
     const portrayal::Portrayal& portrayal = display_.portrayal;
     const std::span<const portrayal::FeaturePortrayal> features = portrayal.features();
     uint32_t lastFeature = UINT32_MAX;
-    bool shown = false;
+    const DrawnFeature* drawn = nullptr;
+    bool away = false;
     for (const portrayal::DrawStep& step : portrayal.drawOrder()) {
       const portrayal::FeaturePortrayal& feature = features[step.feature];
       if (step.feature != lastFeature) {
         lastFeature = step.feature;
-        shown = isShown(feature, display_.presentation, denominator_);
+        drawn = geometry_.feature(step.feature);
+        if (drawn != nullptr && !isShown(feature, display_.presentation, denominator_))
+          drawn = nullptr;
+        // The symbols and sectors of a point feature nowhere near the
+        // window cannot reach it; only a text may, from its point.
+        away = drawn != nullptr && drawn->feature->prim == kPrimPoint &&
+               !overlaps(drawn->box, visiblePoints_);
       }
-      if (!shown) continue;
-      const DrawnFeature* drawn = geometry_.feature(step.feature);
-      if (drawn == nullptr) continue;
+      if (drawn == nullptr || (away && step.pass != portrayal::Pass::Texts)) continue;
       const portrayal::Instruction& instruction = portrayal.instruction(step.instruction);
       if (colouredByDepth(instruction) && !drawn->exact) {
         if (!byDepth_.empty() && byDepth_.front().group != step.group) drawByDepth();
@@ -504,7 +528,7 @@ class Interpreter {
         continue;
       }
       drawByDepth();
-      run(instruction, feature, *drawn);
+      run(instruction, step.instruction, feature, *drawn);
     }
     drawByDepth();
   }
@@ -562,8 +586,8 @@ class Interpreter {
     }
   }
 
-  void run(const portrayal::Instruction& instruction, const portrayal::FeaturePortrayal& feature,
-           const DrawnFeature& drawn) {
+  void run(const portrayal::Instruction& instruction, uint32_t index,
+           const portrayal::FeaturePortrayal& feature, const DrawnFeature& drawn) {
     using portrayal::Op;
     switch (instruction.op) {
       case Op::AreaColour:
@@ -580,11 +604,11 @@ class Interpreter {
         return;
       case Op::Symbol:
         if (!overlaps(drawn.box, visibleSymbols_)) return;
-        symbol(instruction, drawn);
+        symbol(index, drawn);
         return;
       case Op::LightSector:
         if (!overlaps(drawn.box, visibleSectors_)) return;
-        sector(instruction, drawn);
+        copyPicture(pictureOf(index), drawn);
         return;
       case Op::Text:
       case Op::FormattedText:
@@ -601,7 +625,7 @@ class Interpreter {
       QColor fill = colour(instruction.args[0]);
       if (instruction.args.size() > 1) {
         // Transparency 0 to 4: opaque, then 25 % steps.
-        const int transparency = std::clamp(std::atoi(instruction.args[1].c_str()), 0, 4);
+        const int transparency = std::clamp(leadingInt(instruction.args[1]), 0, 4);
         fill.setAlpha(255 - transparency * 255 / 4);
       }
       brush_ = QBrush(fill);
@@ -622,7 +646,7 @@ class Interpreter {
       simple = style != nullptr ? &style->simpleLine : &kUnknownLine;
     }
     const std::string_view token = simple->args[2];
-    int width = std::max(1, std::atoi(simple->args[1].c_str()));
+    int width = std::max(1, leadingInt(simple->args[1]));
     QColor pen;
     if (token == "ABYHUE") {
       pen = hueColour(feature.depth);
@@ -653,50 +677,61 @@ class Interpreter {
     }
   }
 
+  // What a symbol or sector instruction draws: a picture, a danger's depth
+  // or a feature's soundings. Instructions of the same arguments share it,
+  // and it is worked out once per paint.
+  struct Picture {
+    enum class Kind : uint8_t { Image, DepthValue, Soundings };
+    Kind kind = Kind::Image;
+    const SymbolImage* image = nullptr;
+    double depth = 0;
+  };
+
   // SY(name[,rotation[,colours,pattern]]): the rotation in degrees and a
   // body's colours as the portrayal resolved them for the feature.
-  void symbol(const portrayal::Instruction& instruction, const DrawnFeature& drawn) {
-    const std::string_view name = instruction.args[0];
-    if (name == "SOUNDING") {
-      if (instruction.args.size() > 1) {
-        depthValue(portrayal::parseNumber(instruction.args[1]), drawn);
-      } else {
+  void symbol(uint32_t index, const DrawnFeature& drawn) {
+    const Picture& picture = pictureOf(index);
+    switch (picture.kind) {
+      case Picture::Kind::Image:
+        copyPicture(picture, drawn);
+        return;
+      case Picture::Kind::DepthValue:
+        depthValue(picture.depth, drawn);
+        return;
+      case Picture::Kind::Soundings:
         soundings(*drawn.feature);
-      }
-      return;
+        return;
     }
-    const std::optional<QPoint> at = symbolPlace(geometry_, drawn, view_);
-    if (!at) return;
-    const SymbolImage& image = pictureOf(instruction);
-    painter_.drawImage(*at - image.pivot, image.image);
   }
 
-  // The picture a symbol or sector instruction draws, found in the kept
-  // pictures once per paint.
-  const SymbolImage& pictureOf(const portrayal::Instruction& instruction) {
-    const SymbolImage*& picture = pictures_[&instruction];
-    if (picture != nullptr) return *picture;
+  void copyPicture(const Picture& picture, const DrawnFeature& drawn) {
+    const std::optional<QPoint> at = symbolPlace(geometry_, drawn, view_);
+    if (!at) return;
+    painter_.drawImage(*at - picture.image->pivot, picture.image->image);
+  }
+
+  const Picture& pictureOf(uint32_t index) {
+    const portrayal::Portrayal& portrayal = display_.portrayal;
+    const uint32_t number = portrayal.pictureOf(index);
+    if (pictures_.empty()) pictures_.resize(portrayal.pictureCount());
+    Picture& picture = pictures_[number];
+    if (picture.image != nullptr || picture.kind != Picture::Kind::Image) return picture;
+    const portrayal::Instruction& instruction = portrayal.pictureInstruction(number);
     const std::vector<std::string>& args = instruction.args;
     if (instruction.op == portrayal::Op::LightSector) {
-      picture =
+      picture.image =
           &sectorImage(portrayal::parseNumber(args[0]), portrayal::parseNumber(args[1]), args[2],
                        portrayal::parseNumber(args[3]), pixelsPerMillimetre_, scheme_);
+    } else if (args[0] == "SOUNDING") {
+      picture.kind = args.size() > 1 ? Picture::Kind::DepthValue : Picture::Kind::Soundings;
+      if (args.size() > 1) picture.depth = portrayal::parseNumber(args[1]);
     } else {
       const double rotation = args.size() > 1 ? portrayal::parseNumber(args[1]) : 0.0;
       BodyColours body;
       if (args.size() > 3) body = {args[2], args[3]};
-      picture = &symbolImage(args[0], pixelsPerMillimetre_, rotation, scheme_, body);
+      picture.image = &symbolImage(args[0], pixelsPerMillimetre_, rotation, scheme_, body);
     }
-    return *picture;
-  }
-
-  // SC(sectr1,sectr2,token,radius): a sector light's legs and arc, a
-  // picture drawn once per sector, colour, size and scheme.
-  void sector(const portrayal::Instruction& instruction, const DrawnFeature& drawn) {
-    const std::optional<QPoint> at = symbolPlace(geometry_, drawn, view_);
-    if (!at) return;
-    const SymbolImage& image = pictureOf(instruction);
-    painter_.drawImage(*at - image.pivot, image.image);
+    return picture;
   }
 
   // The sounding font and its texts, made at the first sounding.
@@ -718,11 +753,14 @@ class Interpreter {
     const std::optional<QPoint> at = symbolPlace(geometry_, drawn, view_);
     if (!at) return;
     useSoundingFont();
+    const QColor& ink = colour(depth <= display_.depthContours.safety ? "SNDG2" : "SNDG1");
+    if (soundingTexts_->drawsImages()) {
+      soundingTexts_->draw(painter_, depth, ink, PixelPoint{at->x(), at->y()});
+      return;
+    }
     const QFont font = painter_.font();
     painter_.setFont(soundingFont_);
-    soundingTexts_->draw(painter_, depth,
-                         colour(depth <= display_.depthContours.safety ? "SNDG2" : "SNDG1"),
-                         PixelPoint{at->x(), at->y()});
+    soundingTexts_->draw(painter_, depth, ink, PixelPoint{at->x(), at->y()});
     painter_.setFont(font);
     penSet_ = false;
   }
@@ -748,7 +786,7 @@ class Interpreter {
   void text(const portrayal::Instruction& instruction, const DrawnFeature& drawn) {
     const bool formatted = instruction.op == portrayal::Op::FormattedText;
     const size_t base = formatted ? 1 : 0;  // TE has one argument more before the common ones
-    const int group = std::atoi(instruction.args[base + 8].c_str());
+    const int group = leadingInt(instruction.args[base + 8]);
     // Groups below 10 are the project's own texts, always drawn; of the
     // others, those that write OBJNAM or NOBJNM are names.
     if (group >= 10) {
@@ -781,8 +819,8 @@ class Interpreter {
   // and its offsets in units of the body size.
   QPoint textOffset(const portrayal::Instruction& instruction, size_t base, const QString& text) {
     const QFontMetrics metrics = painter_.fontMetrics();
-    const int hjust = std::atoi(instruction.args[base + 1].c_str());
-    const int vjust = std::atoi(instruction.args[base + 2].c_str());
+    const int hjust = leadingInt(instruction.args[base + 1]);
+    const int vjust = leadingInt(instruction.args[base + 2]);
     const double body = metrics.height();
     int x = static_cast<int>(std::lround(std::atof(instruction.args[base + 5].c_str()) * body));
     int y = static_cast<int>(std::lround(std::atof(instruction.args[base + 6].c_str()) * body));
@@ -807,6 +845,7 @@ class Interpreter {
   Bounds visible_;
   Bounds visibleSymbols_;
   Bounds visibleSectors_;  // a sector's legs reach 25 mm from the light
+  Bounds visiblePoints_;   // the wider of the two
   double pixelsPerMillimetre_ = 96.0 / 25.4;
   double denominator_ = 0;
   std::unordered_map<std::string_view, QColor> colours_;
@@ -823,7 +862,7 @@ class Interpreter {
     const DrawnFeature* drawn;
   };
   std::vector<Pending> byDepth_;
-  std::unordered_map<const portrayal::Instruction*, const SymbolImage*> pictures_;
+  std::vector<Picture> pictures_;  // by the portrayal's picture index
 };
 
 }  // namespace

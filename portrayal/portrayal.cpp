@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cctype>
 #include <tuple>
+#include <unordered_map>
 
 #include "catalogue.h"
 #include "catalogue_codes.h"
@@ -367,7 +368,8 @@ Portrayal::Portrayal(const Dataset& dataset, const DepthContours& contours,
                                    : portrayed.priority;
       // Last of its priority and pass: after every row's group.
       const uint32_t group = instruction.last ? UINT32_MAX : groups[f];
-      keyed.push_back({priority, passOf(instruction.op), group, {f, i, groups[f]}});
+      const Pass pass = passOf(instruction.op);
+      keyed.push_back({priority, pass, group, {f, i, groups[f], pass}});
     }
   }
   std::stable_sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
@@ -376,6 +378,26 @@ Portrayal::Portrayal(const Dataset& dataset, const DepthContours& contours,
   order_.reserve(keyed.size());
   for (const Keyed& k : keyed)
     order_.push_back(k.step);
+  numberPictures();
+}
+
+void Portrayal::numberPictures() {
+  pictures_.assign(instructions_.size(), kNoPicture);
+  std::unordered_map<std::string, uint32_t> numbers;
+  std::string key;
+  for (uint32_t i = 0; i < instructions_.size(); ++i) {
+    const Instruction& instruction = instructions_[i];
+    if (instruction.op != Op::Symbol && instruction.op != Op::LightSector) continue;
+    key.assign(1, static_cast<char>(instruction.op));
+    for (const std::string& arg : instruction.args) {
+      key += '\x1f';
+      key += arg;
+    }
+    const auto [found, added] =
+        numbers.try_emplace(key, static_cast<uint32_t>(pictureInstructions_.size()));
+    if (added) pictureInstructions_.push_back(i);
+    pictures_[i] = found->second;
+  }
 }
 
 bool Portrayal::hasClass(uint16_t objectClass) const {

@@ -59,17 +59,18 @@ struct FeaturePortrayal {
   double depth = kNoDepth;
 };
 
+// Instructions drawn in the same pass of a priority: area fills and
+// patterns, then lines, then point symbols, then texts.
+enum class Pass : uint8_t { Areas, Lines, Points, Texts };
+Pass passOf(Op op);
+
 // One instruction of one feature in the order of drawing.
 struct DrawStep {
   uint32_t feature = 0;      // index into Portrayal::features()
   uint32_t instruction = 0;  // index into Portrayal::instructions()
   uint32_t group = 0;        // the draw group of the row that gave it
+  Pass pass = Pass::Areas;   // the instruction's
 };
-
-// Instructions drawn in the same pass of a priority: area fills and
-// patterns, then lines, then point symbols, then texts.
-enum class Pass : uint8_t { Areas, Lines, Points, Texts };
-Pass passOf(Op op);
 
 class Portrayal {
  public:
@@ -100,12 +101,27 @@ class Portrayal {
   // Whether some portrayed feature is of the class.
   bool hasClass(uint16_t objectClass) const;
 
+  // The symbol and light sector instructions with the same arguments draw
+  // the same picture and share its index, below pictureCount(), so that a
+  // paint finds each picture once; other instructions have kNoPicture.
+  static constexpr uint32_t kNoPicture = UINT32_MAX;
+  uint32_t pictureOf(uint32_t instruction) const { return pictures_[instruction]; }
+  uint32_t pictureCount() const { return static_cast<uint32_t>(pictureInstructions_.size()); }
+  // The first instruction that draws the picture.
+  const Instruction& pictureInstruction(uint32_t picture) const {
+    return instructions_[pictureInstructions_[picture]];
+  }
+
  private:
+  void numberPictures();
+
   std::vector<FeaturePortrayal> features_;
   std::vector<Instruction> instructions_;
   std::vector<DrawStep> order_;
   std::vector<uint16_t> classes_;  // sorted, unique
   std::vector<const VectorRecord*> safetyEdges_;
+  std::vector<uint32_t> pictures_;             // per instruction
+  std::vector<uint32_t> pictureInstructions_;  // per picture
 };
 
 // An attribute's text as the chart writes it: the seabed's nature (NATSUR)

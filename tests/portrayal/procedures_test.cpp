@@ -336,6 +336,36 @@ TEST(Procedures, TopmarksByWhatTheyStandOnAndBodiesByTheirColours) {
   EXPECT_EQ(symbolArgs(6), (std::vector<std::string>{"BOYSPH01", "0", "", ""}));
 }
 
+// Symbols of the same arguments share one picture, whatever feature draws
+// them; a symbol of other arguments (colours, shape) has its own, and the
+// instructions that draw no picture have none. Every step knows its pass.
+TEST(Procedures, SymbolsOfTheSameArgumentsSharePictures) {
+  cw::Cell cell;
+  addPoint(cell, 1, "BOYCAR", {0.01, 0.01}, {{"BOYSHP", "4"}, {"COLOUR", "2,6"}, {"COLPAT", "1"}});
+  addPoint(cell, 2, "BOYCAR", {0.02, 0.02}, {{"BOYSHP", "4"}, {"COLOUR", "2,6"}, {"COLPAT", "1"}});
+  addPoint(cell, 3, "BOYCAR", {0.03, 0.03}, {{"BOYSHP", "4"}, {"COLOUR", "6,2"}, {"COLPAT", "1"}});
+  addPoint(cell, 4, "BOYSPP", {0.04, 0.04}, {{"BOYSHP", "3"}});
+  addPoint(cell, 5, "BOYSPP", {0.05, 0.05}, {{"BOYSHP", "2"}});
+  cell.features.push_back({.rcid = 6, .prim = 2, .objl = code("DEPCNT")});
+  test::TempFolder folder;
+  const std::string path = folder.writeBytes(cw::encodeCell(cell), "SHARED.000");
+  Dataset dataset;
+  test::load(dataset, path);
+  const Portrayal portrayal(dataset, {}, {});
+  std::map<uint32_t, uint32_t> picture;  // of each feature's first instruction
+  for (const FeaturePortrayal& feature : portrayal.features())
+    picture[feature.feature->rcid] = portrayal.pictureOf(feature.firstInstruction);
+  EXPECT_EQ(picture.at(1), picture.at(2));
+  EXPECT_NE(picture.at(1), picture.at(3));
+  EXPECT_NE(picture.at(4), picture.at(5));
+  EXPECT_EQ(picture.at(6), Portrayal::kNoPicture);
+  EXPECT_EQ(portrayal.pictureCount(), 4u);
+  for (uint32_t id : {1u, 3u, 4u, 5u})
+    EXPECT_EQ(portrayal.pictureInstruction(picture.at(id)).op, Op::Symbol) << id;
+  for (const DrawStep& step : portrayal.drawOrder())
+    EXPECT_EQ(step.pass, passOf(portrayal.instruction(step.instruction).op));
+}
+
 // Priorities first, then areas, lines, points and texts within one, then
 // the rows' groups, then file order; meta classes are not portrayed.
 TEST(Procedures, DrawOrderFollowsPriorityPassGroupAndFile) {
