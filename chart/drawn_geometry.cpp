@@ -78,7 +78,7 @@ bool DrawnGeometry::appendLine(const FeatureRecord& feature) {
 void DrawnGeometry::add(uint32_t index, const FeatureRecord& feature) {
   const size_t start = points_.size();
   rings_.clear();
-  DrawnFeature drawn{&feature, static_cast<uint32_t>(parts_.size()), 0, {}, false};
+  DrawnFeature drawn{&feature, static_cast<uint32_t>(parts_.size()), 0, {}, false, feature.prim};
   bool soundings = false;
   if (feature.prim == kPrimPoint) {
     const SpatialPointerEntry* pointer = feature.spatialPointers.first;

@@ -33,6 +33,7 @@ struct DrawnFeature {
   uint32_t partCount = 0;
   Bounds box{};
   bool exact = false;
+  uint8_t prim = 0;  // the feature's, kept beside its box for the paint's culling
   // The edges of the feature the safety contour runs along, as lines.
   uint32_t firstSafetyPart = 0;
   uint32_t safetyPartCount = 0;

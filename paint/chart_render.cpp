@@ -465,8 +465,7 @@ std::optional<QPoint> symbolPlace(const DrawnGeometry& geometry, const DrawnFeat
                                   const ViewState& view) {
   // A point's box is its point.
   LinePoint at{(drawn.box.minX + drawn.box.maxX) / 2, (drawn.box.minY + drawn.box.maxY) / 2};
-  const uint8_t prim = drawn.feature->prim;
-  if (prim != kPrimArea && prim != kPrimPoint && drawn.partCount > 0) {
+  if (drawn.prim != kPrimArea && drawn.prim != kPrimPoint && drawn.partCount > 0) {
     const std::span<const LinePoint> points = geometry.points(geometry.parts(drawn).front());
     if (points.empty()) return std::nullopt;
     at = points[points.size() / 2];
@@ -507,19 +506,21 @@ class Interpreter {
     uint32_t lastFeature = UINT32_MAX;
     const DrawnFeature* drawn = nullptr;
     bool away = false;
+    std::optional<bool> shown;  // asked at the feature's first step drawn
     for (const portrayal::DrawStep& step : portrayal.drawOrder()) {
       const portrayal::FeaturePortrayal& feature = features[step.feature];
       if (step.feature != lastFeature) {
         lastFeature = step.feature;
         drawn = geometry_.feature(step.feature);
-        if (drawn != nullptr && !isShown(feature, display_.presentation, denominator_))
-          drawn = nullptr;
         // The symbols and sectors of a point feature nowhere near the
         // window cannot reach it; only a text may, from its point.
-        away = drawn != nullptr && drawn->feature->prim == kPrimPoint &&
-               !overlaps(drawn->box, visiblePoints_);
+        away =
+            drawn != nullptr && drawn->prim == kPrimPoint && !overlaps(drawn->box, visiblePoints_);
+        shown.reset();
       }
       if (drawn == nullptr || (away && step.pass != portrayal::Pass::Texts)) continue;
+      if (!shown) shown = isShown(feature, display_.presentation, denominator_);
+      if (!*shown) continue;
       const portrayal::Instruction& instruction = portrayal.instruction(step.instruction);
       if (colouredByDepth(instruction) && !drawn->exact) {
         if (!byDepth_.empty() && byDepth_.front().group != step.group) drawByDepth();
@@ -592,14 +593,14 @@ class Interpreter {
     switch (instruction.op) {
       case Op::AreaColour:
       case Op::AreaPattern:
-        if (drawn.feature->prim != kPrimArea || !overlaps(drawn.box, visible_)) return;
+        if (drawn.prim != kPrimArea || !overlaps(drawn.box, visible_)) return;
         fill(instruction);
         paintArea(painter_, geometry_, drawn, brush_, view_, polygon_);
         penSet_ = false;
         return;
       case Op::SimpleLine:
       case Op::ComplexLine:
-        if (drawn.feature->prim == kPrimPoint || !overlaps(drawn.box, visible_)) return;
+        if (drawn.prim == kPrimPoint || !overlaps(drawn.box, visible_)) return;
         line(instruction, feature, drawn);
         return;
       case Op::Symbol:
