@@ -4,7 +4,9 @@
 // writing the PNG), the open
 // and the assembly of the drawn geometry, a redraw of an open chart at a
 // scale drawn before (each pan of the viewer), and a zoom to a scale not
-// drawn before.
+// drawn before. And the least a redraw's point features can cost: the
+// pictures one redraw copies (symbols, sectors, dangers' depths), recorded
+// once and copied alone, at full view and zoomed in.
 //
 // Cells: ABYS_BENCH_CELLS (colon-separated paths) if set, else US4GA17M from
 // the real cells beside the repository and the standard cells abys-mkcell
@@ -18,6 +20,7 @@
 
 #include <QGuiApplication>
 #include <QImage>
+#include <QPaintEngine>
 #include <QPainter>
 #include <algorithm>
 #include <cstdlib>
@@ -189,6 +192,104 @@ void redrawZoomed(benchmark::State& state, const std::string& path) {
     paint(session, image);
 }
 
+// A paint device that draws nothing and keeps every picture copied onto
+// it with where it went: the symbols, sectors and sounding images of one
+// paint, to be copied again alone.
+class PictureRecorder : public QPaintDevice {
+ public:
+  struct Copy {
+    QPointF at;
+    QImage image;
+  };
+
+  std::vector<Copy> copies;
+
+  QPaintEngine* paintEngine() const override { return &engine_; }
+
+ protected:
+  int metric(PaintDeviceMetric metric) const override {
+    switch (metric) {
+      case PdmWidth:
+        return kWidth;
+      case PdmHeight:
+        return kHeight;
+      case PdmWidthMM:
+        return kWidth * 254 / 960;
+      case PdmHeightMM:
+        return kHeight * 254 / 960;
+      case PdmDepth:
+        return 32;
+      case PdmDpiX:
+      case PdmDpiY:
+      case PdmPhysicalDpiX:
+      case PdmPhysicalDpiY:
+        return 96;
+      case PdmDevicePixelRatioScaled:
+        return static_cast<int>(QPaintDevice::devicePixelRatioFScale());
+      default:
+        return 1;
+    }
+  }
+
+ private:
+  class Engine : public QPaintEngine {
+   public:
+    explicit Engine(std::vector<Copy>& copies) : QPaintEngine(AllFeatures), copies_(copies) {}
+    bool begin(QPaintDevice*) override { return true; }
+    bool end() override { return true; }
+    void updateState(const QPaintEngineState&) override {}
+    Type type() const override { return User; }
+    void drawImage(const QRectF& r, const QImage& image, const QRectF&,
+                   Qt::ImageConversionFlags) override {
+      copies_.push_back({r.topLeft(), image});
+    }
+    void drawPixmap(const QRectF&, const QPixmap&, const QRectF&) override {}
+    void drawPath(const QPainterPath&) override {}
+    void drawPolygon(const QPointF*, int, PolygonDrawMode) override {}
+    void drawPolygon(const QPoint*, int, PolygonDrawMode) override {}
+    void drawLines(const QLineF*, int) override {}
+    void drawLines(const QLine*, int) override {}
+    void drawRects(const QRectF*, int) override {}
+    void drawRects(const QRect*, int) override {}
+    void drawEllipse(const QRectF&) override {}
+    void drawPoints(const QPointF*, int) override {}
+    void drawTextItem(const QPointF&, const QTextItem&) override {}
+
+   private:
+    std::vector<Copy>& copies_;
+  };
+
+  mutable Engine engine_{copies};
+};
+
+// The pictures a redraw copies (symbols, sectors, the dangers' depths),
+// copied alone at the same places: what the redraw of point features
+// costs at the least, however the interpreter finds them.
+void picturesAlone(benchmark::State& state, const std::string& path, int zooms) {
+  ChartSession session;
+  QImage image(kWidth, kHeight, QImage::Format_RGB32);
+  if (!openChart(session, path, state)) return;
+  for (int i = 0; i < zooms; ++i)
+    session.run(ViewCommand::ZoomIn);
+  session.drawnGeometry();
+  PictureRecorder recorder;
+  {
+    QPainter painter(&recorder);
+    paintQuilt(painter, session);
+  }
+  double pixels = 0;
+  for (const PictureRecorder::Copy& copy : recorder.copies)
+    pixels += static_cast<double>(copy.image.width()) * copy.image.height();
+  state.counters["copies"] = static_cast<double>(recorder.copies.size());
+  state.counters["pixels"] = pixels;
+  for (auto _ : state) {
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    for (const PictureRecorder::Copy& copy : recorder.copies)
+      painter.drawImage(copy.at, copy.image);
+  }
+}
+
 // A zoom in to a scale not drawn before: the geometry simplified for the
 // new scale and the redraw.
 void zoomToNewScale(benchmark::State& state, const std::string& path) {
@@ -226,6 +327,14 @@ int main(int argc, char** argv) {
       benchmark::RegisterBenchmark((prefix + name).c_str(), run, path)
           ->Unit(benchmark::kMillisecond);
     }
+  }
+  for (const std::string& path : cells()) {
+    const std::string name = fs::path(path).stem().string();
+    benchmark::RegisterBenchmark(("PicturesAlone/" + name).c_str(), picturesAlone, path, 0)
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark(("PicturesAloneZoomedIn4x/" + name).c_str(), picturesAlone, path,
+                                 2)
+        ->Unit(benchmark::kMillisecond);
   }
   if (const std::string set = exchangeSet(); !set.empty()) {
     benchmark::RegisterBenchmark("SetOpen/set91", setOpen, set)->Unit(benchmark::kMillisecond);

@@ -513,12 +513,16 @@ class Interpreter {
         lastFeature = step.feature;
         drawn = geometry_.feature(step.feature);
         // The symbols and sectors of a point feature nowhere near the
-        // window cannot reach it; only a text may, from its point.
+        // window cannot reach it, nor the texts of the tables (groups from
+        // 10) placed by it; only the project's own texts may, from its
+        // point.
         away =
             drawn != nullptr && drawn->prim == kPrimPoint && !overlaps(drawn->box, visiblePoints_);
         shown.reset();
       }
-      if (drawn == nullptr || (away && step.pass != portrayal::Pass::Texts)) continue;
+      if (drawn == nullptr ||
+          (away && (step.pass != portrayal::Pass::Texts || step.textGroup >= 10)))
+        continue;
       if (!shown) shown = isShown(feature, display_.presentation, denominator_);
       if (!*shown) continue;
       const portrayal::Instruction& instruction = portrayal.instruction(step.instruction);

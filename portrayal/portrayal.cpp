@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <tuple>
 #include <unordered_map>
 
@@ -91,6 +92,17 @@ std::vector<std::string_view> coloursOf(const Instruction& instruction) {
 }
 
 namespace {
+
+uint8_t textGroup(const Instruction& instruction) {
+  const size_t at = instruction.op == Op::Text ? 8 : instruction.op == Op::FormattedText ? 9 : 0;
+  if (at == 0 || instruction.args.size() <= at) return 0;
+  std::string_view text = instruction.args[at];
+  while (!text.empty() && text.front() == ' ')
+    text.remove_prefix(1);
+  int group = 0;
+  std::from_chars(text.data(), text.data() + text.size(), group);
+  return static_cast<uint8_t>(std::clamp(group, 0, 255));
+}
 
 // The tables that serve a primitive, in the order they are consulted:
 // the project's own first while its presentation is chosen. Empty for a
@@ -369,7 +381,7 @@ Portrayal::Portrayal(const Dataset& dataset, const DepthContours& contours,
       // Last of its priority and pass: after every row's group.
       const uint32_t group = instruction.last ? UINT32_MAX : groups[f];
       const Pass pass = passOf(instruction.op);
-      keyed.push_back({priority, pass, group, {f, i, groups[f], pass}});
+      keyed.push_back({priority, pass, group, {f, i, groups[f], pass, textGroup(instruction)}});
     }
   }
   std::stable_sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {

@@ -70,6 +70,9 @@ struct DrawStep {
   uint32_t instruction = 0;  // index into Portrayal::instructions()
   uint32_t group = 0;        // the draw group of the row that gave it
   Pass pass = Pass::Areas;   // the instruction's
+  // A text's display group (TX's ninth argument, TE's tenth) up to 255;
+  // 0 for the other instructions.
+  uint8_t textGroup = 0;
 };
 
 class Portrayal {

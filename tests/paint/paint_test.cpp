@@ -590,6 +590,16 @@ class PaintTest : public QObject {
     }
   }
 
+  // A name whose point lies left of the window, beyond the reach of any
+  // symbol, still shows the part of it that reaches into the window.
+  void nameFromBeyondTheWindow() {
+    cw::Cell cell = wholeNumberCell();
+    addName(cell, 1, kAreaNameClass, {-150, 200}, std::u16string(60, u'H'));
+    addName(cell, 2, kAreaNameClass, {300, 300}, u"H");
+    const Painted painted(cell);
+    QVERIFY(darkPixels(painted.image, QRect(0, 184, 40, 20)) > 0);
+  }
+
   // The halo is white round the letters over a line, and only with the
   // declutter on.
   void haloOnlyWithDeclutter() {
