@@ -78,11 +78,7 @@ struct ChartSession::GeosState {
     }
     if (!made[index]) {
       made[index] = true;
-      Geometry area = makeArea(geos, coverage.points, coverage.rings);
-      if (area && GEOSisValid_r(geos.get(), area.get()) != 1) {
-        area = Geometry(geos, GEOSMakeValid_r(geos.get(), area.get()));
-      }
-      coverages[index] = std::move(area);
+      coverages[index] = validArea(geos, makeArea(geos, coverage.points, coverage.rings));
     }
     return coverages[index];
   }

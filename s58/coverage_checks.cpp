@@ -117,7 +117,8 @@ class Coverage {
     GEOSGeometry* together = GEOSUnaryUnion_r(h_, all.get());
     if (together == nullptr) {
       // GEOS refuses rings that cross themselves; their valid form is joined instead.
-      const Geometry valid(context_.geos(), GEOSMakeValid_r(h_, all.get()));
+      const Geometry valid =
+          validArea(context_.geos(), Geometry(context_.geos(), GEOSGeom_clone_r(h_, all.get())));
       if (valid) together = GEOSUnaryUnion_r(h_, valid.get());
     }
     return {context_.geos(), together};

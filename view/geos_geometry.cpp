@@ -1,5 +1,7 @@
 #include "geos_geometry.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <new>
 #include <vector>
 
@@ -37,7 +39,107 @@ bool polygonCovers(const Geos& geos, const FeatureRing& shell,
   return polygon && GEOSIntersects_r(geos.get(), polygon.get(), point) == 1;
 }
 
+struct Segment {
+  LinePoint a, b;
+  uint32_t ring = 0;   // the ring's number, across the polygons
+  uint32_t index = 0;  // along the ring
+  double minX() const { return std::min(a.x, b.x); }
+  double maxX() const { return std::max(a.x, b.x); }
+};
+
+// The edges of every ring of area (a polygon or multipolygon).
+std::vector<Segment> ringSegments(const Geos& geos, const GEOSGeometry* area) {
+  const GEOSContextHandle_t h = geos.get();
+  std::vector<Segment> segments;
+  uint32_t ringNumber = 0;
+  const auto add = [&](const GEOSGeometry* ring) {
+    const GEOSCoordSequence* sequence = GEOSGeom_getCoordSeq_r(h, ring);
+    unsigned size = 0;
+    if (sequence == nullptr || GEOSCoordSeq_getSize_r(h, sequence, &size) == 0) return;
+    LinePoint last{};
+    for (unsigned i = 0; i < size; ++i) {
+      LinePoint at{};
+      GEOSCoordSeq_getXY_r(h, sequence, i, &at.x, &at.y);
+      if (i > 0) segments.push_back({last, at, ringNumber, i - 1});
+      last = at;
+    }
+    ++ringNumber;
+  };
+  const int polygons = GEOSGetNumGeometries_r(h, area);
+  for (int p = 0; p < polygons; ++p) {
+    const GEOSGeometry* polygon = GEOSGetGeometryN_r(h, area, p);
+    add(GEOSGetExteriorRing_r(h, polygon));
+    const int holes = GEOSGetNumInteriorRings_r(h, polygon);
+    for (int i = 0; i < holes; ++i)
+      add(GEOSGetInteriorRingN_r(h, polygon, i));
+  }
+  return segments;
+}
+
+double turn(const LinePoint& p, const LinePoint& q, const LinePoint& r) {
+  const double cross = (q.x - p.x) * (r.y - p.y) - (q.y - p.y) * (r.x - p.x);
+  return cross > 0 ? 1 : cross < 0 ? -1 : 0;
+}
+
+// Whether r, on the line through p and q, lies between them.
+bool within(const LinePoint& p, const LinePoint& q, const LinePoint& r) {
+  return std::min(p.x, q.x) <= r.x && r.x <= std::max(p.x, q.x) && std::min(p.y, q.y) <= r.y &&
+         r.y <= std::max(p.y, q.y);
+}
+
+bool meet(const Segment& s, const Segment& t) {
+  const double d1 = turn(t.a, t.b, s.a);
+  const double d2 = turn(t.a, t.b, s.b);
+  const double d3 = turn(s.a, s.b, t.a);
+  const double d4 = turn(s.a, s.b, t.b);
+  if (d1 * d2 < 0 && d3 * d4 < 0) return true;
+  return (d1 == 0 && within(t.a, t.b, s.a)) || (d2 == 0 && within(t.a, t.b, s.b)) ||
+         (d3 == 0 && within(s.a, s.b, t.a)) || (d4 == 0 && within(s.a, s.b, t.b));
+}
+
+// Whether the edges of the rings meet each other, neighbours along a ring
+// aside, more often than kMostMeetings, or counting them would compare more
+// than kMostPairs pairs: a sweep along x over the edges sorted by their
+// left ends.
+bool tooTangled(std::vector<Segment> segments) {
+  std::sort(segments.begin(), segments.end(),
+            [](const Segment& s, const Segment& t) { return s.minX() < t.minX(); });
+  std::vector<uint32_t> ringSizes;
+  for (const Segment& s : segments) {
+    if (ringSizes.size() <= s.ring) ringSizes.resize(s.ring + 1, 0);
+    ringSizes[s.ring] = std::max(ringSizes[s.ring], s.index + 1);
+  }
+  const auto neighbours = [&](const Segment& s, const Segment& t) {
+    if (s.ring != t.ring) return false;
+    const uint32_t size = ringSizes[s.ring];
+    const uint32_t gap = s.index > t.index ? s.index - t.index : t.index - s.index;
+    return gap <= 1 || gap + 1 == size;  // the last edge meets the first
+  };
+  size_t meetings = 0;
+  size_t pairs = 0;
+  for (size_t i = 0; i < segments.size(); ++i) {
+    const Segment& s = segments[i];
+    for (size_t j = i + 1; j < segments.size() && segments[j].minX() <= s.maxX(); ++j) {
+      if (++pairs > kMostPairs) return true;
+      const Segment& t = segments[j];
+      if (std::max(s.a.y, s.b.y) < std::min(t.a.y, t.b.y) ||
+          std::max(t.a.y, t.b.y) < std::min(s.a.y, s.b.y) || neighbours(s, t))
+        continue;
+      if (meet(s, t) && ++meetings > kMostMeetings) return true;
+    }
+  }
+  return false;
+}
+
 }  // namespace
+
+Geometry validArea(const Geos& geos, Geometry area) {
+  if (!area) return area;
+  const GEOSContextHandle_t h = geos.get();
+  if (GEOSisValid_r(h, area.get()) == 1) return area;
+  if (tooTangled(ringSegments(geos, area.get()))) return {geos, GEOSEnvelope_r(h, area.get())};
+  return {geos, GEOSMakeValid_r(h, area.get())};
+}
 
 Geometry& Geometry::operator=(Geometry&& other) noexcept {
   if (this != &other) {

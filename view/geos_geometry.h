@@ -62,6 +62,16 @@ Geometry makeLine(const Geos& geos, std::span<const LinePoint> points);
 Geometry makeArea(const Geos& geos, std::span<const LinePoint> points,
                   std::span<const RingRange> rings);
 
+// area itself when GEOS finds it valid, else its valid form (GEOS's make
+// valid). But where the rings' edges meet each other more than
+// kMostMeetings times (or finding that out would take over kMostPairs
+// pairs of edges), the envelope of area: making such a tangle valid takes
+// time that grows with the square of its meetings, minutes for a ring of
+// 2,000 points crossing itself throughout. Empty for an empty area.
+inline constexpr size_t kMostMeetings = 256;
+inline constexpr size_t kMostPairs = 20'000'000;
+Geometry validArea(const Geos& geos, Geometry area);
+
 // The area of an area feature (PRIM 3) as makeArea builds it from the rings
 // appendFeatureRings gives; empty when it gives none or memory runs out.
 Geometry areaGeometry(const Geos& geos, const FeatureRecord& feature);

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <random>
 #include <set>
 #include <utility>
@@ -80,6 +81,41 @@ TEST(PointLocation, OrientationIsExact) {
     ASSERT_EQ(orientation(at(ax, ay), at(bx, by), at(cx, cy)), expected) << n;
   }
   EXPECT_GT(collinear, 300);
+}
+
+// A valid area stays as it is; a ring crossing itself a few times is made
+// valid (a bow tie becomes its two triangles); a tangle crossing itself
+// thousands of times becomes its envelope at once, where making it valid
+// would take minutes.
+TEST(PointLocation, AreasMadeValidWithinBoundedTime) {
+  std::vector<LinePoint> star;  // {401/200}: every edge crosses most others
+  for (int i = 0; i <= 401; ++i) {
+    const double angle = 2 * 3.14159265358979 * ((i * 200) % 401) / 401.0;
+    star.push_back({std::cos(angle), std::sin(angle)});
+  }
+  struct Case {
+    const char* name;
+    std::vector<LinePoint> ring;
+    double area;
+    int points;  // of the result
+  };
+  const Case cases[] = {
+      {"valid square", {{0, 0}, {2, 0}, {2, 2}, {0, 2}, {0, 0}}, 4.0, 5},
+      {"bow tie", {{0, 0}, {1, 1}, {1, 0}, {0, 1}, {0, 0}}, 0.5, 8},
+      {"tangle", star, 4.0, 5},
+  };
+  const Geos geos;
+  for (const Case& c : cases) {
+    const RingRange ring{0, static_cast<uint32_t>(c.ring.size()), true};
+    const Geometry valid = validArea(geos, makeArea(geos, c.ring, std::span(&ring, 1)));
+    ASSERT_TRUE(valid) << c.name;
+    EXPECT_EQ(GEOSisValid_r(geos.get(), valid.get()), 1) << c.name;
+    double area = 0;
+    GEOSArea_r(geos.get(), valid.get(), &area);
+    EXPECT_NEAR(area, c.area, 0.01) << c.name;
+    EXPECT_EQ(GEOSGetNumCoordinates_r(geos.get(), valid.get()), c.points) << c.name;
+  }
+  EXPECT_FALSE(validArea(geos, Geometry()));
 }
 
 // Points strictly inside areas: the same answers as GEOS's prepared
