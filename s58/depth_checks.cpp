@@ -462,15 +462,25 @@ std::vector<bool> Crossings::find() {
   if (count < 2) return crossing_;
   // The grid: about one cell a segment, no smaller than the segments are
   // on the average.
+  // A segment with an end at infinity or NaN (a cell of COMF 0) is in no
+  // cell: it crosses nothing.
+  const auto finite = [&](uint32_t s) {
+    const LinePoint a = start(s), b = end(s);
+    return std::isfinite(a.x) && std::isfinite(a.y) && std::isfinite(b.x) && std::isfinite(b.y);
+  };
   Box all = Box::none();
   double extent = 0;
   for (uint32_t s = 0; s < count; ++s) {
+    if (!finite(s)) continue;
     const LinePoint a = start(s), b = end(s);
     all.add(a);
     all.add(b);
     extent += std::max(std::fabs(b.x - a.x), std::fabs(b.y - a.y));
   }
-  const double width = all.east - all.west, height = all.north - all.south;
+  if (!(all.east >= all.west && all.north >= all.south)) all = Box{0, 0, 0, 0};
+  const double width = std::min(all.east - all.west, 1e300);
+  const double height = std::min(all.north - all.south, 1e300);
+  extent = std::min(extent, 1e300);
   double side = std::max(std::sqrt(width * height / count), extent / count);
   if (!(side > 0)) side = std::max({width, height, 1.0});
   constexpr double kMostAcross = 4096;
@@ -480,16 +490,17 @@ std::vector<bool> Crossings::find() {
   const double cellHeight = height > 0 ? height / rows : 1;
   const auto column = [&](double x) {
     const double c = (x - all.west) / cellWidth;
-    return c <= 0 ? 0u : std::min(columns - 1, static_cast<uint32_t>(std::min(c, 1e9)));
+    return !(c > 0) ? 0u : std::min(columns - 1, static_cast<uint32_t>(std::min(c, 1e9)));
   };
   const auto row = [&](double y) {
     const double r = (y - all.south) / cellHeight;
-    return r <= 0 ? 0u : std::min(rows - 1, static_cast<uint32_t>(std::min(r, 1e9)));
+    return !(r > 0) ? 0u : std::min(rows - 1, static_cast<uint32_t>(std::min(r, 1e9)));
   };
   // A segment goes into the cells its box meets; a long one is cut into
   // pieces of a few cells, each piece's box widened by far more than the
   // rounding of its ends, so that it still holds its part of the segment.
   const auto pieces = [&](uint32_t s, auto&& visit) {
+    if (!finite(s)) return;
     const LinePoint a = start(s), b = end(s);
     const double across =
         std::max(std::fabs(b.x - a.x) / cellWidth, std::fabs(b.y - a.y) / cellHeight);

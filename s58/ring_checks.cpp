@@ -189,10 +189,11 @@ bool unwrapLongitudes(std::vector<LinePoint>& points, double reference) {
   bool moved = false;
   for (LinePoint& p : points) {
     const double x = p.x;
-    while (p.x - previous > 180)
-      p.x -= 360;
-    while (p.x - previous < -180)
-      p.x += 360;
+    // In whole turns at once: a longitude of 1e300 is as many turns away
+    // as there are, and one at infinity or NaN has no short way.
+    const double d = p.x - previous;
+    if (std::isfinite(d) && d > 180) p.x -= 360 * std::ceil((d - 180) / 360);
+    if (std::isfinite(d) && d < -180) p.x += 360 * std::ceil((-180 - d) / 360);
     moved = moved || p.x != x;
     previous = p.x;
   }
@@ -529,14 +530,20 @@ class EdgeIndex {
     }
     std::vector<Pair> pairs;
     if (!chains.empty()) {
-      double west = points_[0].x, east = west, south = points_[0].y, north = south;
+      // The grid spans the finite points (a cell of COMF 0 has infinities
+      // and NaNs); the others fall into its edge cells.
+      double west = 0, east = 0, south = 0, north = 0;
+      bool any = false;
       for (const LinePoint& p : points_) {
-        west = std::min(west, p.x);
-        east = std::max(east, p.x);
-        south = std::min(south, p.y);
-        north = std::max(north, p.y);
+        if (!std::isfinite(p.x) || !std::isfinite(p.y)) continue;
+        west = any ? std::min(west, p.x) : p.x;
+        east = any ? std::max(east, p.x) : p.x;
+        south = any ? std::min(south, p.y) : p.y;
+        north = any ? std::max(north, p.y) : p.y;
+        any = true;
       }
-      const double width = std::max(east - west, 1e-9), height = std::max(north - south, 1e-9);
+      const double width = std::clamp(east - west, 1e-9, 1e300);
+      const double height = std::clamp(north - south, 1e-9, 1e300);
       const double cells = static_cast<double>(chains.size()) + 1;
       const size_t columns = static_cast<size_t>(
           std::clamp(std::ceil(std::sqrt(cells * width / height)), 1.0, 4096.0));
@@ -546,12 +553,13 @@ class EdgeIndex {
       // wherever a point is placed.
       const double perWidth = static_cast<double>(columns) / width;
       const double perHeight = static_cast<double>(rows) / height;
-      auto column = [&](double x) {
-        return std::min(static_cast<size_t>((x - west) * perWidth), columns - 1);
+      // NaN and what lies before the grid go to its first cell.
+      auto cellOf = [](double at, size_t count) -> size_t {
+        if (!(at > 0)) return 0;
+        return at < static_cast<double>(count - 1) ? static_cast<size_t>(at) : count - 1;
       };
-      auto row = [&](double y) {
-        return std::min(static_cast<size_t>((y - south) * perHeight), rows - 1);
-      };
+      auto column = [&](double x) { return cellOf((x - west) * perWidth, columns); };
+      auto row = [&](double y) { return cellOf((y - south) * perHeight, rows); };
       auto eachCell = [&](const Chain& chain, auto visit) {
         const LinePoint& a = points_[chain.first];
         const LinePoint& b = points_[chain.end];

@@ -109,8 +109,13 @@ PointGrid::PointGrid(std::span<const LinePoint> points, size_t atLeast) : points
   const double side =
       width > 0 && height > 0 ? std::sqrt(width * height / cells) : std::max(width, height) / cells;
   constexpr double kMostAcross = 1 << 14;
-  columns_ = side > 0 ? static_cast<uint32_t>(std::clamp(width / side, 1.0, kMostAcross)) : 1;
-  rows_ = side > 0 ? static_cast<uint32_t>(std::clamp(height / side, 1.0, kMostAcross)) : 1;
+  // Infinite or NaN extents (a cell of COMF 0) make one cell across.
+  const auto across = [&](double extent) {
+    const double n = extent / side;
+    return n >= 1.0 ? static_cast<uint32_t>(std::min(n, kMostAcross)) : 1u;
+  };
+  columns_ = side > 0 ? across(width) : 1;
+  rows_ = side > 0 ? across(height) : 1;
   cellWidth_ = width > 0 ? width / columns_ : 1;
   cellHeight_ = height > 0 ? height / rows_ : 1;
 
@@ -166,13 +171,15 @@ void PointGrid::pointsWithin(double west, double south, double east, double nort
 }
 
 uint32_t PointGrid::column(double x) const {
-  if (!(x > west0_)) return 0;
-  return std::min(columns_ - 1, static_cast<uint32_t>(std::min((x - west0_) / cellWidth_, 1e9)));
+  const double c = (x - west0_) / cellWidth_;
+  if (!(c > 0)) return 0;  // NaN too
+  return std::min(columns_ - 1, static_cast<uint32_t>(std::min(c, 1e9)));
 }
 
 uint32_t PointGrid::row(double y) const {
-  if (!(y > south0_)) return 0;
-  return std::min(rows_ - 1, static_cast<uint32_t>(std::min((y - south0_) / cellHeight_, 1e9)));
+  const double r = (y - south0_) / cellHeight_;
+  if (!(r > 0)) return 0;
+  return std::min(rows_ - 1, static_cast<uint32_t>(std::min(r, 1e9)));
 }
 
 namespace {
@@ -248,7 +255,7 @@ class Bands {
  private:
   uint32_t band(double y) const {
     const double b = (y - south_) * scale_;
-    return b <= 0 ? 0u : std::min(count_ - 1, static_cast<uint32_t>(std::min(b, 1e9)));
+    return !(b > 0) ? 0u : std::min(count_ - 1, static_cast<uint32_t>(std::min(b, 1e9)));  // NaN: 0
   }
 
   double south_ = 0, scale_ = 0;
