@@ -9,7 +9,6 @@
 #include <QPolygon>
 #include <QStaticText>
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <map>
 #include <numbers>
@@ -447,18 +446,6 @@ void paintExactLines(QPainter& painter, const DrawnGeometry& geometry, const Dra
   }
 }
 
-// The whole number an instruction's argument starts with, 0 when none, as
-// atoi reads it: a paint reads one for every line and text it meets, and
-// from_chars costs a fraction of the C library's call.
-int leadingInt(std::string_view text) {
-  while (!text.empty() && text.front() == ' ')
-    text.remove_prefix(1);
-  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-  int value = 0;
-  std::from_chars(text.data(), text.data() + text.size(), value);
-  return value;
-}
-
 // Where a symbol or text of a feature stands: a point's position, the
 // middle vertex of a line's first part, the centre of an area's extent.
 std::optional<QPoint> symbolPlace(const DrawnGeometry& geometry, const DrawnFeature& drawn,
@@ -533,7 +520,7 @@ class Interpreter {
         continue;
       }
       drawByDepth();
-      run(instruction, step.instruction, feature, *drawn);
+      run(instruction, step, feature, *drawn);
     }
     drawByDepth();
   }
@@ -591,7 +578,7 @@ class Interpreter {
     }
   }
 
-  void run(const portrayal::Instruction& instruction, uint32_t index,
+  void run(const portrayal::Instruction& instruction, const portrayal::DrawStep& step,
            const portrayal::FeaturePortrayal& feature, const DrawnFeature& drawn) {
     using portrayal::Op;
     switch (instruction.op) {
@@ -609,15 +596,15 @@ class Interpreter {
         return;
       case Op::Symbol:
         if (!overlaps(drawn.box, visibleSymbols_)) return;
-        symbol(index, drawn);
+        symbol(step.instruction, drawn);
         return;
       case Op::LightSector:
         if (!overlaps(drawn.box, visibleSectors_)) return;
-        copyPicture(pictureOf(index), drawn);
+        copyPicture(pictureOf(step.instruction), drawn);
         return;
       case Op::Text:
       case Op::FormattedText:
-        text(instruction, drawn);
+        text(instruction, step.textGroup, drawn);
         return;
       case Op::Procedure:
       default:
@@ -630,7 +617,7 @@ class Interpreter {
       QColor fill = colour(instruction.args[0]);
       if (instruction.args.size() > 1) {
         // Transparency 0 to 4: opaque, then 25 % steps.
-        const int transparency = std::clamp(leadingInt(instruction.args[1]), 0, 4);
+        const int transparency = std::clamp(portrayal::leadingInt(instruction.args[1]), 0, 4);
         fill.setAlpha(255 - transparency * 255 / 4);
       }
       brush_ = QBrush(fill);
@@ -651,7 +638,7 @@ class Interpreter {
       simple = style != nullptr ? &style->simpleLine : &kUnknownLine;
     }
     const std::string_view token = simple->args[2];
-    int width = std::max(1, leadingInt(simple->args[1]));
+    int width = std::max(1, portrayal::leadingInt(simple->args[1]));
     QColor pen;
     if (token == "ABYHUE") {
       pen = hueColour(feature.depth);
@@ -788,10 +775,9 @@ class Interpreter {
     penSet_ = false;
   }
 
-  void text(const portrayal::Instruction& instruction, const DrawnFeature& drawn) {
+  void text(const portrayal::Instruction& instruction, int group, const DrawnFeature& drawn) {
     const bool formatted = instruction.op == portrayal::Op::FormattedText;
     const size_t base = formatted ? 1 : 0;  // TE has one argument more before the common ones
-    const int group = leadingInt(instruction.args[base + 8]);
     // Groups below 10 are the project's own texts, always drawn; of the
     // others, those that write OBJNAM or NOBJNM are names.
     if (group >= 10) {
@@ -824,8 +810,8 @@ class Interpreter {
   // and its offsets in units of the body size.
   QPoint textOffset(const portrayal::Instruction& instruction, size_t base, const QString& text) {
     const QFontMetrics metrics = painter_.fontMetrics();
-    const int hjust = leadingInt(instruction.args[base + 1]);
-    const int vjust = leadingInt(instruction.args[base + 2]);
+    const int hjust = portrayal::leadingInt(instruction.args[base + 1]);
+    const int vjust = portrayal::leadingInt(instruction.args[base + 2]);
     const double body = metrics.height();
     int x = static_cast<int>(std::lround(std::atof(instruction.args[base + 5].c_str()) * body));
     int y = static_cast<int>(std::lround(std::atof(instruction.args[base + 6].c_str()) * body));

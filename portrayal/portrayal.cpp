@@ -43,6 +43,15 @@ double parseNumber(const char* text) {
   return strtod_l(text, nullptr, cLocale);
 }
 
+int leadingInt(std::string_view text) {
+  while (!text.empty() && text.front() == ' ')
+    text.remove_prefix(1);
+  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+  int value = 0;
+  std::from_chars(text.data(), text.data() + text.size(), value);
+  return value;
+}
+
 double parseNumber(std::string_view text) {
   char buffer[64];
   const size_t length = std::min(text.size(), sizeof buffer - 1);
@@ -96,12 +105,7 @@ namespace {
 uint8_t textGroup(const Instruction& instruction) {
   const size_t at = instruction.op == Op::Text ? 8 : instruction.op == Op::FormattedText ? 9 : 0;
   if (at == 0 || instruction.args.size() <= at) return 0;
-  std::string_view text = instruction.args[at];
-  while (!text.empty() && text.front() == ' ')
-    text.remove_prefix(1);
-  int group = 0;
-  std::from_chars(text.data(), text.data() + text.size(), group);
-  return static_cast<uint8_t>(std::clamp(group, 0, 255));
+  return static_cast<uint8_t>(std::clamp(leadingInt(instruction.args[at]), 0, 255));
 }
 
 // The tables that serve a primitive, in the order they are consulted:

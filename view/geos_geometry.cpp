@@ -5,6 +5,8 @@
 #include <new>
 #include <vector>
 
+#include "point_location.h"
+
 namespace abys {
 namespace {
 
@@ -41,8 +43,9 @@ bool polygonCovers(const Geos& geos, const FeatureRing& shell,
 
 struct Segment {
   LinePoint a, b;
-  uint32_t ring = 0;   // the ring's number, across the polygons
-  uint32_t index = 0;  // along the ring
+  uint32_t ring = 0;       // the ring's number, across the polygons
+  uint32_t index = 0;      // along the ring
+  uint32_t ringEdges = 0;  // the ring's count of edges
   double minX() const { return std::min(a.x, b.x); }
   double maxX() const { return std::max(a.x, b.x); }
 };
@@ -56,11 +59,12 @@ std::vector<Segment> ringSegments(const Geos& geos, const GEOSGeometry* area) {
     const GEOSCoordSequence* sequence = GEOSGeom_getCoordSeq_r(h, ring);
     unsigned size = 0;
     if (sequence == nullptr || GEOSCoordSeq_getSize_r(h, sequence, &size) == 0) return;
+    const uint32_t edges = size > 0 ? size - 1 : 0;
     LinePoint last{};
     for (unsigned i = 0; i < size; ++i) {
       LinePoint at{};
       GEOSCoordSeq_getXY_r(h, sequence, i, &at.x, &at.y);
-      if (i > 0) segments.push_back({last, at, ringNumber, i - 1});
+      if (i > 0) segments.push_back({last, at, ringNumber, i - 1, edges});
       last = at;
     }
     ++ringNumber;
@@ -76,11 +80,6 @@ std::vector<Segment> ringSegments(const Geos& geos, const GEOSGeometry* area) {
   return segments;
 }
 
-double turn(const LinePoint& p, const LinePoint& q, const LinePoint& r) {
-  const double cross = (q.x - p.x) * (r.y - p.y) - (q.y - p.y) * (r.x - p.x);
-  return cross > 0 ? 1 : cross < 0 ? -1 : 0;
-}
-
 // Whether r, on the line through p and q, lies between them.
 bool within(const LinePoint& p, const LinePoint& q, const LinePoint& r) {
   return std::min(p.x, q.x) <= r.x && r.x <= std::max(p.x, q.x) && std::min(p.y, q.y) <= r.y &&
@@ -88,10 +87,10 @@ bool within(const LinePoint& p, const LinePoint& q, const LinePoint& r) {
 }
 
 bool meet(const Segment& s, const Segment& t) {
-  const double d1 = turn(t.a, t.b, s.a);
-  const double d2 = turn(t.a, t.b, s.b);
-  const double d3 = turn(s.a, s.b, t.a);
-  const double d4 = turn(s.a, s.b, t.b);
+  const int d1 = orientation(t.a, t.b, s.a);
+  const int d2 = orientation(t.a, t.b, s.b);
+  const int d3 = orientation(s.a, s.b, t.a);
+  const int d4 = orientation(s.a, s.b, t.b);
   if (d1 * d2 < 0 && d3 * d4 < 0) return true;
   return (d1 == 0 && within(t.a, t.b, s.a)) || (d2 == 0 && within(t.a, t.b, s.b)) ||
          (d3 == 0 && within(s.a, s.b, t.a)) || (d4 == 0 && within(s.a, s.b, t.b));
@@ -104,16 +103,10 @@ bool meet(const Segment& s, const Segment& t) {
 bool tooTangled(std::vector<Segment> segments) {
   std::sort(segments.begin(), segments.end(),
             [](const Segment& s, const Segment& t) { return s.minX() < t.minX(); });
-  std::vector<uint32_t> ringSizes;
-  for (const Segment& s : segments) {
-    if (ringSizes.size() <= s.ring) ringSizes.resize(s.ring + 1, 0);
-    ringSizes[s.ring] = std::max(ringSizes[s.ring], s.index + 1);
-  }
-  const auto neighbours = [&](const Segment& s, const Segment& t) {
+  const auto neighbours = [](const Segment& s, const Segment& t) {
     if (s.ring != t.ring) return false;
-    const uint32_t size = ringSizes[s.ring];
     const uint32_t gap = s.index > t.index ? s.index - t.index : t.index - s.index;
-    return gap <= 1 || gap + 1 == size;  // the last edge meets the first
+    return gap <= 1 || gap + 1 == s.ringEdges;  // the last edge meets the first
   };
   size_t meetings = 0;
   size_t pairs = 0;
